@@ -1,0 +1,111 @@
+// Text streams. The program's text is Windows-1252; ternex_console converts it
+// to the terminal's charset on output and back on input.
+#pragma once
+
+#include <cstdint>
+
+class generic_ternex {
+public:
+    virtual ~generic_ternex() = default;
+    virtual generic_ternex& write(long long value) = 0;
+    virtual generic_ternex& copy_from(generic_ternex& source);
+    virtual generic_ternex& write(bool value) = 0;
+    virtual generic_ternex& write(double value) = 0;
+    virtual generic_ternex& write(float value) = 0;
+    virtual generic_ternex& write(unsigned int value) = 0;
+    virtual generic_ternex& write(int value) = 0;
+    virtual generic_ternex& write(unsigned long value) = 0;
+    virtual generic_ternex& write(long value) = 0;
+    virtual generic_ternex& write(const char* text) = 0;
+    virtual generic_ternex& write(char c) = 0;
+    virtual generic_ternex& read(long long& value) = 0;
+    virtual generic_ternex& copy_to(generic_ternex& destination);
+    virtual generic_ternex& read(bool& value) = 0;
+    virtual generic_ternex& read(double& value) = 0;
+    virtual generic_ternex& read(float& value) = 0;
+    virtual generic_ternex& read(int& value) = 0;
+    virtual generic_ternex& read(long& value) = 0;
+    virtual generic_ternex& read(char* buffer) = 0;  // buffer holds 256 bytes
+    virtual generic_ternex& read(char& c) = 0;
+    virtual bool seek(long position) = 0;
+    virtual bool at_end() = 0;
+    virtual int tell() = 0;
+    virtual void reset() = 0;
+    virtual generic_ternex& assign(generic_ternex& source);
+    virtual char read_char();
+    virtual generic_ternex& replace_with(generic_ternex& source);
+    virtual void initialise();
+};
+
+// Chaining constants.
+extern const char* const ternex_endl;  // "\r\n"
+extern const char* const ternex_bell;  // "\a"
+extern const char* const ternex_tab;   // "\t"
+
+// Console control events delivered to the handler (signals on a terminal).
+enum : int {
+    CTRL_C_EVENT = 0,         // SIGINT
+    CTRL_BREAK_EVENT = 1,     // SIGQUIT
+    CTRL_CLOSE_EVENT = 2,     // SIGHUP
+    CTRL_LOGOFF_EVENT = 5,
+    CTRL_SHUTDOWN_EVENT = 6,  // SIGTERM
+};
+using ternex_ctrl_handler = bool (*)(int event);
+
+class ternex_console : public generic_ternex {
+public:
+    ternex_console();
+    ~ternex_console() override;
+
+    using generic_ternex::copy_from;
+    generic_ternex& write(long long value) override;
+    generic_ternex& write(bool value) override;
+    generic_ternex& write(double value) override;
+    generic_ternex& write(float value) override;
+    generic_ternex& write(unsigned int value) override;
+    generic_ternex& write(int value) override;
+    generic_ternex& write(unsigned long value) override;
+    generic_ternex& write(long value) override;
+    generic_ternex& write(const char* text) override;
+    generic_ternex& write(char c) override;
+    generic_ternex& read(long long& value) override;
+    generic_ternex& copy_to(generic_ternex& destination) override;
+    generic_ternex& read(bool& value) override;
+    generic_ternex& read(double& value) override;
+    generic_ternex& read(float& value) override;
+    generic_ternex& read(int& value) override;
+    generic_ternex& read(long& value) override;
+    generic_ternex& read(char* buffer) override;
+    generic_ternex& read(char& c) override;
+    bool seek(long position) override;
+    bool at_end() override;
+    int tell() override;
+    void reset() override;
+    char read_char() override;
+    generic_ternex& replace_with(generic_ternex& source) override;
+    void initialise() override;
+
+    // Reads at most max characters of one line into buffer (max + 1 bytes),
+    // cuts the line end and converts to Windows-1252. Returns the number of
+    // characters received; 0 with *endOfInput set when input is exhausted.
+    int read_line(char* buffer, int max, bool* endOfInput = nullptr);
+    char read_key();
+
+    bool set_text_attribute(uint16_t attribute);
+    bool set_cursor_column(int column);
+    bool clear_screen();
+    bool set_title(const char* text);
+    bool get_buffer_size(int& columns, int& rows);
+    bool set_buffer_size(int columns, int rows);
+    bool get_window_rect(int& left, int& top, int& right, int& bottom);
+    bool set_window_rect(int left, int right, int top, int bottom);
+    bool set_window_size(int width, int height);
+    bool set_ctrl_handler(ternex_ctrl_handler handler);
+    bool set_precision(int digits);
+    int get_precision() const { return precision; }
+
+private:
+    int precision = 10;
+};
+
+extern ternex_console console;

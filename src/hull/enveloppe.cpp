@@ -1,0 +1,27 @@
+#include "hull/enveloppe.h"
+
+#include <algorithm>
+
+#include "mathematiques/particules.h"
+
+HullMesh enveloppe;
+std::atomic<bool> hullValid{false};
+std::atomic<bool> dualAllocated{false};
+
+std::mutex& verrouEnveloppe() {
+    static std::mutex m;
+    return m;
+}
+
+void AllouerEnveloppe(int n) {
+    std::lock_guard<std::mutex> lock(verrouEnveloppe());
+    if (dualAllocated) {
+        for (ParticleRecord& p : etat.particles) p.dualCorners = {};
+    }
+    enveloppe.edges.assign(std::max(3 * n - 6, 3), HullEdge{0, 0});
+    enveloppe.faces.assign(std::max(2 * n - 4, 2), HullFace{{0, 0, 0}});
+    enveloppe.edgeCount = 0;
+    enveloppe.faceCount = 0;
+    hullValid = false;
+    dualAllocated = false;
+}

@@ -1,0 +1,13 @@
+#include "mathematiques/particules.h"
+
+#include <omp.h>
+
+#include "shell/modes.h"
+
+ParticleState etat;
+SimParams params;
+std::mutex verrouEtat;
+
+int NombreDeThreads() {
+    return modes.openmp ? omp_get_num_procs() : 1;
+}

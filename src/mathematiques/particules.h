@@ -1,0 +1,68 @@
+// The particle set and the model constants: one instance of each for the
+// whole program.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+#include "mathematiques/vec3.h"
+
+struct ParticleRecord {
+    Vec3 position;                  // unit length after every placement or move
+    Vec3 derivative;                // displacement applied by the next ModifierPosition
+    int32_t degree = 0;             // hull edges at the particle (= faces = dual corners)
+    float potential = 0.0f;         // sum of 1/r to the others, from EnergiePotentielle
+    float shading = 0.0f;           // brightness, written by the viewer
+    std::vector<Vec3> dualCorners;  // corners of the dual cell, in angular order
+    double dualColour[3] = {0.0, 0.0, 0.0};
+};
+
+struct ParticleState {
+    int32_t count = 0;
+    std::vector<ParticleRecord> particles;  // exactly count records
+    std::atomic<bool> resizing{true};       // arrays being replaced: the viewer skips frames
+};
+
+struct SimParams {
+    static constexpr double kDefaultK = 1.0;
+    static constexpr double kDefaultP = 0.005;
+    static constexpr double kDefaultStringResistance = 0.1;
+    static constexpr double kDefaultSpringLength = 0.0;
+
+    double K = kDefaultK;                                     // force normalisation
+    double P = kDefaultP;                                     // pair-move fraction
+    Vec3 ambientField;                                        // constant drift
+    double stringResistance = kDefaultStringResistance;       // face and edge stiffness
+    double springLength = kDefaultSpringLength;               // edge rest length
+
+    void resetDefaults() { *this = SimParams{}; }
+};
+
+// Fixed constants of the model.
+inline constexpr double kForceScale = 0.0001;        // applied together with K
+inline constexpr int kStartupRelaxSteps = 10;
+inline constexpr double kMonteCarloTemperature = 0.001;
+inline constexpr double kDefaultSpiralStep = 3.6;
+inline constexpr int kChunk = 5;                      // static chunk of every parallel loop
+inline constexpr int kMinParticles = 3;
+inline constexpr int kMaxParticles = 9999;
+inline constexpr int kDefaultParticles = 400;
+
+extern ParticleState etat;
+extern SimParams params;
+
+// Serialises the command thread's work on particles and hull with the viewer's
+// frames. Taken by the shell around each step or command that touches them
+// (never while closing the viewer), and by the viewer for a whole frame.
+extern std::mutex verrouEtat;
+
+// Worker threads of the parallel loops: the processors when OPENMP is on, else 1.
+int NombreDeThreads();
+
+// Changes the count to n (already clamped). With keepPositions, records
+// 0 .. min(old, n) - 1 keep their position and the caller fills the rest;
+// otherwise every particle is placed at random. Reallocates the hull storage
+// and clears hullValid and dualAllocated; raises `resizing` meanwhile.
+void ChangerNombre(int n, bool keepPositions);

@@ -1,0 +1,47 @@
+// Command handlers: each receives the word count and the word list, word 0
+// being the command itself.
+#pragma once
+
+#include "shell/commande.h"
+
+// Settings (settings.cpp) and the viewer commands (graph_commands.cpp).
+void CommandeK(int count, const CommandWord* words);
+void CommandeP(int count, const CommandWord* words);
+void CommandeR(int count, const CommandWord* words);
+void CommandeL(int count, const CommandWord* words);
+void CommandeChamp(int count, const CommandWord* words);
+void CommandeMode(int count, const CommandWord* words);
+void CommandeGraph(int count, const CommandWord* words);
+void CommandeImage(int count, const CommandWord* words);
+
+// Computation commands (calcul.cpp).
+void CommandeNb(int count, const CommandWord* words);
+void CommandePlacer(int count, const CommandWord* words);
+void CommandeRelax(int count, const CommandWord* words);
+void CommandeLocal(int count, const CommandWord* words);
+void CommandeFaces(int count, const CommandWord* words);
+void CommandeAretes(int count, const CommandWord* words);
+void CommandeEloigne(int count, const CommandWord* words);
+void CommandeApproche(int count, const CommandWord* words);
+void CommandeMonteCarlo(int count, const CommandWord* words);
+void CommandeEnveloppe(int count, const CommandWord* words);
+void CommandeAjouter(int count, const CommandWord* words);
+
+// Help (aide.cpp).
+void CommandeAide(int count, const CommandWord* words);
+
+// Information, database and position files.
+void CommandeInfo(int count, const CommandWord* words);
+void CommandeListe(int count, const CommandWord* words);
+void CommandeCharger(int count, const CommandWord* words);
+void CommandeEnregistrer(int count, const CommandWord* words);
+void CommandeSupprimer(int count, const CommandWord* words);
+void CommandeMarquer(int count, const CommandWord* words);
+void CommandeDesinstaller(int count, const CommandWord* words);
+
+// Shared by several commands.
+void AfficherInfo();
+void AfficherVecteur(double x, double y, double z);
+
+// Closes the viewer window if it is open (GRAPH OFF, shutdown).
+void FermerGraphique();

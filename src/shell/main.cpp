@@ -1,0 +1,2 @@
+// Entry point: start-up, the command loop, shutdown.
+int main() { return 0; }
