@@ -91,6 +91,11 @@ public:
     int read_line(char* buffer, int max, bool* endOfInput = nullptr);
     char read_key();
 
+    // Thread-safe: queues a character as if typed at the terminal (the viewer
+    // window's key handler). A read blocked on stdin wakes up and sees it
+    // (e.g. a self-pipe polled beside fd 0).
+    void post_char(char c);
+
     bool set_text_attribute(uint16_t attribute);
     bool set_cursor_column(int column);
     bool clear_screen();
