@@ -54,9 +54,12 @@ extern ParticleState etat;
 extern SimParams params;
 
 // Serialises the command thread's work on particles and hull with the viewer's
-// frames. Taken by the shell around each step or command that touches them
-// (never while closing the viewer), and by the viewer for a whole frame.
-extern std::mutex verrouEtat;
+// frames. The shell takes it around each step of a counted loop and around each
+// command (or helper such as AfficherInfo) that reads or writes particles or the
+// hull; recursive, so such helpers may take it again. Never held while closing
+// the viewer (the window thread may be waiting for it). The viewer holds it for
+// a whole frame. Lock order: verrouEtat, then verrouEnveloppe().
+extern std::recursive_mutex verrouEtat;
 
 // Worker threads of the parallel loops: the processors when OPENMP is on, else 1.
 int NombreDeThreads();
