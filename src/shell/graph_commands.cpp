@@ -1,0 +1,9 @@
+#include <cstdio>
+
+#include "shell/commandes.h"
+
+void CommandeGraph(int, const CommandWord*) { std::fputs("Commande inconnue.\n", stdout); }
+
+void CommandeImage(int, const CommandWord*) { std::fputs("Commande inconnue.\n", stdout); }
+
+void FermerGraphique() {}

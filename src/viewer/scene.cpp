@@ -1,0 +1,3 @@
+#include "viewer/scene.h"
+
+void RafraichirGraphique() {}
