@@ -1,0 +1,244 @@
+#include "e2e/harness.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <poll.h>
+#include <sstream>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include "shell/credits.h"  // compiled as UTF-8 here, as the program prints it
+
+extern char** environ;
+
+namespace e2e {
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+void Echouer(const std::string& what) {
+    throw std::runtime_error("e2e: " + what + ": " + std::strerror(errno));
+}
+
+// The child's environment: ours, with the session's variables on top.
+std::vector<std::string> Environnement(const std::map<std::string, std::string>& extra) {
+    std::map<std::string, std::string> vars;
+    for (char** e = environ; *e != nullptr; ++e) {
+        const std::string s = *e;
+        const auto eq = s.find('=');
+        if (eq != std::string::npos) vars[s.substr(0, eq)] = s.substr(eq + 1);
+    }
+    for (const auto& [name, value] : extra) {
+        if (value.empty()) vars.erase(name); else vars[name] = value;
+    }
+    std::vector<std::string> out;
+    for (const auto& [name, value] : vars) out.push_back(name + "=" + value);
+    return out;
+}
+
+void RemplacerTout(std::string& s, const std::string& from, const std::string& to) {
+    if (from.empty()) return;
+    for (size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size())) {
+        s.replace(at, from.size(), to);
+    }
+}
+
+}  // namespace
+
+Session::Session() {
+    std::string tmpl = (fs::temp_directory_path() / "glomerix-e2e-XXXXXX").string();
+    if (mkdtemp(tmpl.data()) == nullptr) Echouer("mkdtemp");
+    root_ = tmpl;
+    work_ = root_ / "work";
+    data_ = root_ / "data";
+    home_ = root_ / "home";
+    fs::create_directories(work_);
+    fs::create_directories(data_);
+    fs::create_directories(home_);
+    env_ = {{"XDG_DATA_HOME", data_.string()}, {"HOME", home_.string()},
+            {"TERM", "dumb"}, {"LC_ALL", "C"}, {"NO_COLOR", ""}, {"DISPLAY", ""}};
+}
+
+Session::~Session() {
+    stopChild();
+    const char* keep = std::getenv("E2E_KEEP");
+    if (keep == nullptr || *keep == '\0') {
+        std::error_code ignored;
+        fs::remove_all(root_, ignored);
+    }
+}
+
+void Session::start() {
+    if (pid_ > 0) throw std::logic_error("e2e: session already started");
+    int inPipe[2], outPipe[2];
+    if (pipe2(inPipe, O_CLOEXEC) != 0 || pipe2(outPipe, O_CLOEXEC) != 0) Echouer("pipe");
+    const std::vector<std::string> env = Environnement(env_);
+    std::vector<char*> envp;
+    for (const auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
+    envp.push_back(nullptr);
+    const std::string exe = GLOMERIX_EXE;
+    const std::string dir = work_.string();
+    out_.clear();
+    pid_ = fork();
+    if (pid_ < 0) Echouer("fork");
+    if (pid_ == 0) {
+        dup2(inPipe[0], 0);
+        dup2(outPipe[1], 1);
+        dup2(outPipe[1], 2);
+        if (chdir(dir.c_str()) != 0) _exit(126);
+        char* argv[] = {const_cast<char*>(exe.c_str()), nullptr};
+        execve(exe.c_str(), argv, envp.data());
+        _exit(127);
+    }
+    close(inPipe[0]);
+    close(outPipe[1]);
+    in_ = inPipe[1];
+    outFd_ = outPipe[0];
+    std::signal(SIGPIPE, SIG_IGN);  // a child that quits early must not kill the test
+}
+
+void Session::send(const std::string& text) {
+    size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = write(in_, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return;  // the child closed its input: the rest is dropped
+        done += static_cast<size_t>(n);
+    }
+}
+
+void Session::closeInput() {
+    if (in_ >= 0) close(in_);
+    in_ = -1;
+}
+
+bool Session::pump(Clock::time_point deadline) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) return true;
+    pollfd p{outFd_, POLLIN, 0};
+    const int r = poll(&p, 1, static_cast<int>(left.count()));
+    if (r <= 0) return true;
+    char buf[65536];
+    const ssize_t n = read(outFd_, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) return true;
+    if (n <= 0) return false;
+    out_.append(buf, static_cast<size_t>(n));
+    return true;
+}
+
+bool Session::waitFor(const std::string& text, int occurrences, std::chrono::milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    while (Compter(out_, text) < occurrences) {
+        if (Clock::now() >= deadline || !pump(deadline)) return Compter(out_, text) >= occurrences;
+    }
+    return true;
+}
+
+void Session::signal(int sig) {
+    if (pid_ > 0) kill(pid_, sig);
+}
+
+Result Session::finish(std::chrono::milliseconds timeout) {
+    Result r;
+    const auto deadline = Clock::now() + timeout;
+    while (Clock::now() < deadline && pump(deadline)) {
+    }
+    if (Clock::now() >= deadline) {
+        r.timedOut = true;
+        kill(pid_, SIGKILL);
+    }
+    int status = 0;
+    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
+    pid_ = -1;
+    closeInput();
+    close(outFd_);
+    outFd_ = -1;
+    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    r.out = out_;
+    return r;
+}
+
+Result Session::run(const std::string& input, std::chrono::milliseconds timeout) {
+    start();
+    // Write the input in the background of reading, so neither pipe fills up.
+    const auto deadline = Clock::now() + timeout;
+    size_t done = 0;
+    while (done < input.size() && Clock::now() < deadline) {
+        pollfd p[2] = {{in_, POLLOUT, 0}, {outFd_, POLLIN, 0}};
+        if (poll(p, 2, 100) < 0 && errno != EINTR) Echouer("poll");
+        if (p[0].revents & (POLLERR | POLLHUP)) break;
+        if (p[0].revents & POLLOUT) {
+            const size_t chunk = std::min<size_t>(input.size() - done, 4096);
+            const ssize_t n = write(in_, input.data() + done, chunk);
+            if (n > 0) done += static_cast<size_t>(n);
+            else if (n < 0 && errno != EINTR && errno != EAGAIN) break;
+        }
+        if (p[1].revents & (POLLIN | POLLHUP)) {
+            if (!pump(deadline)) break;
+        }
+    }
+    closeInput();
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    return finish(std::max(left, std::chrono::milliseconds(1)));
+}
+
+void Session::stopChild() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGKILL);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    pid_ = -1;
+    closeInput();
+    if (outFd_ >= 0) close(outFd_);
+    outFd_ = -1;
+}
+
+int Compter(const std::string& text, const std::string& needle) {
+    if (needle.empty()) return 0;
+    int n = 0;
+    for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + needle.size())) ++n;
+    return n;
+}
+
+std::string Masque(const std::string& out) {
+    std::string s = out;
+    const std::string label = "Temps de calcul (ms) : ";
+    for (size_t at = s.find(label); at != std::string::npos; at = s.find(label, at + 1)) {
+        const size_t from = at + label.size();
+        size_t to = from;
+        if (to < s.size() && s[to] == '-') ++to;
+        while (to < s.size() && s[to] >= '0' && s[to] <= '9') ++to;
+        s.replace(from, to - from, "<ms>");
+    }
+    RemplacerTout(s, kCreditAuteur, "<credit>");
+    RemplacerTout(s, kCreditProjet, "<credit>");
+    RemplacerTout(s, kAdresseContact, "<credit>");
+    return s;
+}
+
+std::string ApresDemarrage(const std::string& out) {
+    const size_t at = out.find("> ");
+    return at == std::string::npos ? std::string() : out.substr(at + 2);
+}
+
+std::string LireFichier(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void EcrireFichier(const fs::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+}  // namespace e2e

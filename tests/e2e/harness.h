@@ -1,0 +1,94 @@
+// End-to-end harness: runs the built program (GLOMERIX_EXE) as a child process
+// with a fresh working directory, a fresh XDG_DATA_HOME and HOME, TERM=dumb and
+// LC_ALL=C (so its output is plain UTF-8 without escape sequences), feeds its
+// standard input and collects standard output and standard error together.
+//
+// One-shot:
+//     e2e::Session s;
+//     e2e::Result r = s.run("info\nquitter\n");
+//     EXPECT_EQ(r.exitCode, 0);
+//     EXPECT_NE(e2e::Masque(r.out).find("Valeurs de références :\n"), std::string::npos);
+//
+// Interactive (signals, waiting for a text before sending the next line):
+//     s.start();
+//     s.send("relax 9999 k\n");
+//     ASSERT_TRUE(s.waitFor("> ", 2));   // the second prompt
+//     s.signal(SIGINT);
+//     s.closeInput();
+//     e2e::Result r = s.finish();
+//
+// Each Session owns a temporary tree removed by its destructor (set
+// E2E_KEEP=1 in the environment to keep it for inspection).
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <sys/types.h>
+
+namespace e2e {
+
+struct Result {
+    std::string out;      // stdout and stderr interleaved as written
+    int exitCode = -1;    // exit status, or 128 + signal number when killed
+    bool timedOut = false;
+};
+
+class Session {
+public:
+    Session();
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    const std::filesystem::path& workDir() const { return work_; }  // the child's cwd
+    const std::filesystem::path& dataDir() const { return data_; }  // XDG_DATA_HOME
+    std::filesystem::path dbPath() const { return data_ / "glomerix.dat"; }
+
+    // Extra environment for the next start (an empty value unsets the variable).
+    void setEnv(const std::string& name, const std::string& value) { env_[name] = value; }
+
+    // Starts the program, writes all of input, closes its stdin, waits.
+    Result run(const std::string& input,
+               std::chrono::milliseconds timeout = std::chrono::seconds(120));
+
+    // Interactive use.
+    void start();
+    void send(const std::string& text);
+    // Reads until `text` has appeared `occurrences` times in the whole output.
+    bool waitFor(const std::string& text, int occurrences = 1,
+                 std::chrono::milliseconds timeout = std::chrono::seconds(60));
+    void signal(int sig);
+    void closeInput();
+    Result finish(std::chrono::milliseconds timeout = std::chrono::seconds(120));
+    const std::string& outputSoFar() const { return out_; }
+
+private:
+    bool pump(std::chrono::steady_clock::time_point deadline);  // false at end of output
+    void stopChild();
+
+    std::filesystem::path root_, work_, data_, home_;
+    std::map<std::string, std::string> env_;
+    pid_t pid_ = -1;
+    int in_ = -1;
+    int outFd_ = -1;
+    std::string out_;
+};
+
+// Number of non-overlapping occurrences of `needle` in `text`.
+int Compter(const std::string& text, const std::string& needle);
+
+// Replaces the figure after every "Temps de calcul (ms) : " by "<ms>", and the
+// free texts (author credit, project credit, contact address) by "<credit>".
+std::string Masque(const std::string& out);
+
+// The output from just after the first prompt: what the commands wrote, with
+// every later prompt still in place ("> ").
+std::string ApresDemarrage(const std::string& out);
+
+// Whole file contents (empty when missing).
+std::string LireFichier(const std::filesystem::path& path);
+void EcrireFichier(const std::filesystem::path& path, const std::string& bytes);
+
+}  // namespace e2e
