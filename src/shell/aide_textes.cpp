@@ -3,6 +3,7 @@
 #include "shell/aide_textes.h"
 
 #include "mathematiques/particules.h"
+#include "shell/mots.h"
 
 namespace {
 
@@ -266,24 +267,24 @@ namespace {
 
 // MONTECARLO has a topic that writes nothing.
 constexpr SujetAide kSujets[] = {
-    {Plier("quitter"), "QUITTER", kQuitter},
-    {Plier("aide"), "AIDE", kAide},
-    {Plier("info"), "INFO", kInfo},
-    {Plier("nb"), "NB", kNb},
-    {Plier("k"), "K", kK},
-    {Plier("p"), "P", kP},
-    {Plier("champ"), "CHAMP", kChamp},
-    {Plier("graph"), "GRAPH", kGraph},
-    {Plier("placer"), "PLACER", kPlacer},
-    {Plier("relax"), "RELAX", kRelax},
-    {Plier("charger"), "CHARGER", kCharger},
-    {Plier("enregistrer"), "ENREGISTRER", kEnregistrer},
-    {Plier("eloigne"), "ELOIGNE", kEloigne},
-    {Plier("approche"), "APPROCHE", kApproche},
-    {Plier("image"), "IMAGE", kImage},
-    {Plier("liste"), "LISTE", kListe},
-    {Plier("mode"), "MODE", kMode},
-    {Plier("montecarlo"), "MONTECARLO", {}},
+    {mot::kQuitter, "QUITTER", kQuitter},
+    {mot::kAide, "AIDE", kAide},
+    {mot::kInfo, "INFO", kInfo},
+    {mot::kNb, "NB", kNb},
+    {mot::kK, "K", kK},
+    {mot::kP, "P", kP},
+    {mot::kChamp, "CHAMP", kChamp},
+    {mot::kGraph, "GRAPH", kGraph},
+    {mot::kPlacer, "PLACER", kPlacer},
+    {mot::kRelax, "RELAX", kRelax},
+    {mot::kCharger, "CHARGER", kCharger},
+    {mot::kEnregistrer, "ENREGISTRER", kEnregistrer},
+    {mot::kEloigne, "ELOIGNE", kEloigne},
+    {mot::kApproche, "APPROCHE", kApproche},
+    {mot::kImage, "IMAGE", kImage},
+    {mot::kListe, "LISTE", kListe},
+    {mot::kMode, "MODE", kMode},
+    {mot::kMonteCarlo, "MONTECARLO", {}},
 };
 
 }  // namespace
