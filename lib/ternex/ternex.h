@@ -2,7 +2,10 @@
 // to the terminal's charset on output and back on input.
 #pragma once
 
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 
 class generic_ternex {
 public:
@@ -52,9 +55,17 @@ enum : int {
 };
 using ternex_ctrl_handler = bool (*)(int event);
 
+// The console stream: Windows-1252 text on the process's standard input and
+// output. Escape sequences (colours, column moves, clearing, title) are sent
+// only to a terminal, with NO_COLOR unset and TERM not "dumb"; elsewhere the
+// output is the plain converted text.
 class ternex_console : public generic_ternex {
 public:
     ternex_console();
+    // A stream on other descriptors (tests): the caller keeps them open and
+    // closes them. charset names the terminal side ("UTF-8", "ISO-8859-15"...);
+    // nullptr takes the locale's.
+    ternex_console(int inputFd, int outputFd, const char* charset = nullptr);
     ~ternex_console() override;
 
     using generic_ternex::copy_from;
@@ -87,8 +98,12 @@ public:
 
     // Reads at most max characters of one line into buffer (max + 1 bytes),
     // cuts the line end and converts to Windows-1252. Returns the number of
-    // characters received; 0 with *endOfInput set when input is exhausted.
+    // characters received, line end included (an empty line gives 1); 0 with
+    // *endOfInput set when input is exhausted. The rest of a line longer than
+    // max is kept for the next read.
     int read_line(char* buffer, int max, bool* endOfInput = nullptr);
+    // One key without echo: its character, or the low byte of the virtual-key
+    // code of an arrow or function key; 0 at the end of input or on failure.
     char read_key();
 
     // Thread-safe: queues a character as if typed at the terminal (the viewer
@@ -109,8 +124,27 @@ public:
     bool set_precision(int digits);
     int get_precision() const { return precision; }
 
+    // The column the next character goes to, as counted from the text written.
+    int output_column() const { return trackedColumn.load(std::memory_order_relaxed); }
+
+    struct state;
+
 private:
     int precision = 10;
+    int inputFd = 0;
+    int outputFd = 1;
+    const char* charsetName = nullptr;  // nullptr: the locale's
+    bool escapes = false;               // output is a terminal that takes sequences
+    uint16_t currentAttribute = 7;
+    std::atomic<int> trackedColumn{0};  // written by any thread that writes
+    std::unique_ptr<state> st;          // charset tables, input buffer, key mode
+
+    void write_converted(const char* text, size_t length);
+    void write_raw(const char* bytes, size_t length);
+    void write_number(const char* digits, size_t length) { write_raw(digits, length); advance(digits, length); }
+    void advance(const char* text, size_t length);
+    int read_raw_line(char* buffer, int max, bool convert, bool* endOfInput);
+    int next_char(bool convert);  // a Windows-1252 byte (or a raw byte), -1 at the end
 };
 
 extern ternex_console console;

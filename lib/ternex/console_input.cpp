@@ -1,0 +1,304 @@
+// ternex_console: line, number and key input.
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
+#include "ternex/console_state.h"
+#include "ternex/number_format.h"
+#include "ternex/ternex.h"
+
+namespace {
+
+// Saved terminal mode while a key read runs; read by the signal handlers.
+volatile sig_atomic_t keyModeFd = -1;
+termios keyModeSaved;
+
+constexpr int kLineMax = 255;
+constexpr int kIntegerMax = 50;
+constexpr int kRealMax = 40;
+constexpr int kBooleanMax = 50;
+constexpr char kEscape = 0x1B;
+
+bool line_end(char c) { return c == '\r' || c == '\n'; }
+
+// Moves characters queued by post_char into the input; true if there were any.
+bool take_posted(ternex_console::state& s, int echoFd) {
+    char drain[64];
+    while (s.wakeRead >= 0 && read(s.wakeRead, drain, sizeof drain) > 0) {
+    }
+    std::string posted;
+    {
+        std::lock_guard<std::mutex> lock(s.postedLock);
+        posted.swap(s.posted);
+    }
+    if (posted.empty()) return false;
+    std::string encoded;
+    for (char c : posted) s.charset.encode(c, encoded);
+    s.bytes.append(encoded);
+    if (s.inputIsTerminal) {  // a terminal echoes what is typed; do the same for posted keys
+        for (size_t done = 0; done < encoded.size();) {
+            const ssize_t n = write(echoFd, encoded.data() + done, encoded.size() - done);
+            if (n <= 0 && errno != EINTR) break;
+            if (n > 0) done += static_cast<size_t>(n);
+        }
+    }
+    return true;
+}
+
+void compact(ternex_console::state& s) {
+    if (s.pos > 4096 && s.pos * 2 > s.bytes.size()) {
+        s.bytes.erase(0, s.pos);
+        s.pos = 0;
+    }
+}
+
+// Waits for input and appends it; false at the end of input (or on failure).
+// timeoutMs < 0 waits without limit; on a timeout returns false without
+// marking the end.
+bool fill(ternex_console::state& s, int fd, int echoFd, int timeoutMs = -1) {
+    compact(s);
+    for (;;) {
+        if (take_posted(s, echoFd)) return true;
+        if (s.endOfInput) return false;
+        pollfd fds[2] = {{fd, POLLIN, 0}, {s.wakeRead, POLLIN, 0}};
+        const int ready = poll(fds, s.wakeRead >= 0 ? 2 : 1, timeoutMs);
+        if (ready < 0) {
+            if (errno == EINTR) continue;
+            s.endOfInput = true;
+            return false;
+        }
+        if (ready == 0) return false;
+        if (fds[1].revents != 0 && (fds[0].revents == 0)) continue;
+        if (fds[0].revents == 0) continue;
+        char buffer[4096];
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+            s.bytes.append(buffer, static_cast<size_t>(n));
+            return true;
+        }
+        if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+        s.endOfInput = true;
+        return false;
+    }
+}
+
+// Virtual-key code of a terminal key sequence (after ESC '[' or ESC 'O'):
+// parameter digits and the final byte.
+char virtual_key(int parameter, char final) {
+    switch (final) {
+        case 'A': return 0x26;  // up
+        case 'B': return 0x28;  // down
+        case 'C': return 0x27;  // right
+        case 'D': return 0x25;  // left
+        case 'H': return 0x24;  // home
+        case 'F': return 0x23;  // end
+        case 'P': return 0x70;  // F1 .. F4
+        case 'Q': return 0x71;
+        case 'R': return 0x72;
+        case 'S': return 0x73;
+        case '~': break;
+        default: return kEscape;
+    }
+    static const struct { int parameter; char key; } tilde[] = {
+        {1, 0x24}, {2, 0x2D}, {3, 0x2E}, {4, 0x23}, {5, 0x21}, {6, 0x22}, {7, 0x24}, {8, 0x23},
+        {11, 0x70}, {12, 0x71}, {13, 0x72}, {14, 0x73}, {15, 0x74}, {17, 0x75}, {18, 0x76},
+        {19, 0x77}, {20, 0x78}, {21, 0x79}, {23, 0x7A}, {24, 0x7B}};
+    for (const auto& t : tilde)
+        if (t.parameter == parameter) return t.key;
+    return kEscape;
+}
+
+}  // namespace
+
+void ternex_restore_terminal() {
+    const int fd = keyModeFd;
+    if (fd >= 0) {
+        tcsetattr(fd, TCSANOW, &keyModeSaved);
+        keyModeFd = -1;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Characters and lines
+
+int ternex_console::next_char(bool convert) {
+    state& s = *st;
+    for (;;) {
+        const size_t avail = s.bytes.size() - s.pos;
+        if (avail == 0) {
+            if (!fill(s, inputFd, outputFd)) return -1;
+            continue;
+        }
+        if (!convert) return static_cast<unsigned char>(s.bytes[s.pos++]);
+        int c = -1;
+        const size_t used = s.charset.decode(s.bytes.data() + s.pos, avail, s.endOfInput, &c);
+        if (used == 0) {
+            fill(s, inputFd, outputFd);
+            continue;
+        }
+        s.pos += used;
+        if (c >= 0) return c;
+    }
+}
+
+// Up to max characters, stopping after a line feed; then the line-end cut.
+int ternex_console::read_raw_line(char* buffer, int max, bool convert, bool* endOfInput) {
+    int count = 0;
+    bool ended = false;
+    while (count < max) {
+        const int c = next_char(convert);
+        if (c < 0) {
+            ended = count == 0;
+            break;
+        }
+        buffer[count++] = static_cast<char>(c);
+        if (c == '\n') break;
+    }
+    if (endOfInput != nullptr) *endOfInput = ended;
+    int length = count;
+    if (count >= 2 && line_end(buffer[count - 2])) length = count - 2;
+    else if (count >= 1 && line_end(buffer[count - 1])) length = count - 1;
+    buffer[length] = '\0';
+    return count;
+}
+
+int ternex_console::read_line(char* buffer, int max, bool* endOfInput) {
+    if (max < 0) max = 0;
+    return read_raw_line(buffer, max, true, endOfInput);
+}
+
+generic_ternex& ternex_console::read(char* buffer) {
+    read_line(buffer, kLineMax);
+    return *this;
+}
+
+generic_ternex& ternex_console::read(char& c) {
+    char line[kLineMax + 1];
+    read_line(line, kLineMax);
+    c = line[0];
+    return *this;
+}
+
+generic_ternex& ternex_console::read(long long& value) {
+    char line[kIntegerMax + 1];
+    read_raw_line(line, kIntegerMax, false, nullptr);
+    value = ternex_text::parse_integer(line);
+    return *this;
+}
+
+generic_ternex& ternex_console::read(int& value) {
+    char line[kIntegerMax + 1];
+    read_raw_line(line, kIntegerMax, false, nullptr);
+    const long long v = ternex_text::parse_integer(line);
+    value = v > INT32_MAX ? INT32_MAX : (v < INT32_MIN ? INT32_MIN : static_cast<int>(v));
+    return *this;
+}
+
+generic_ternex& ternex_console::read(long& value) {
+    char line[kLineMax + 1];
+    read_raw_line(line, kLineMax, false, nullptr);
+    value = static_cast<long>(ternex_text::parse_integer(line));
+    return *this;
+}
+
+generic_ternex& ternex_console::read(double& value) {
+    char line[kRealMax + 1];
+    read_raw_line(line, kRealMax, false, nullptr);
+    value = ternex_text::parse_real(line);
+    return *this;
+}
+
+generic_ternex& ternex_console::read(float& value) {
+    double v = 0.0;
+    read(v);
+    value = static_cast<float>(v);
+    return *this;
+}
+
+generic_ternex& ternex_console::read(bool& value) {
+    char line[kBooleanMax + 1];
+    read_line(line, kBooleanMax);
+    value = ternex_text::parse_boolean(line);
+    return *this;
+}
+
+// ---------------------------------------------------------------------------
+// Keys
+
+void ternex_console::post_char(char c) {
+    if (c == '\r') c = '\n';  // Enter ends the line being read
+    {
+        std::lock_guard<std::mutex> lock(st->postedLock);
+        st->posted += c;
+    }
+    if (st->wakeWrite >= 0) {
+        const char one = 1;
+        while (::write(st->wakeWrite, &one, 1) < 0 && errno == EINTR) {
+        }
+    }
+}
+
+char ternex_console::read_key() {
+    state& s = *st;
+    if (s.pos < s.bytes.size() || !s.inputIsTerminal) {
+        const int c = next_char(true);
+        return c < 0 ? '\0' : static_cast<char>(c);
+    }
+    termios saved{};
+    if (tcgetattr(inputFd, &saved) != 0) {
+        const int c = next_char(true);
+        return c < 0 ? '\0' : static_cast<char>(c);
+    }
+    termios raw = saved;
+    raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
+    raw.c_iflag &= ~static_cast<tcflag_t>(ICRNL);
+    raw.c_cc[VMIN] = 1;
+    raw.c_cc[VTIME] = 0;
+    keyModeSaved = saved;
+    keyModeFd = inputFd;
+    tcsetattr(inputFd, TCSANOW, &raw);
+
+    char key = '\0';
+    if (fill(s, inputFd, outputFd)) {
+        if (s.bytes[s.pos] == kEscape) {
+            if (s.bytes.size() - s.pos == 1) fill(s, inputFd, outputFd, 30);
+            key = kEscape;
+            ++s.pos;
+            if (s.pos < s.bytes.size() && (s.bytes[s.pos] == '[' || s.bytes[s.pos] == 'O')) {
+                ++s.pos;
+                int parameter = 0;  // the first one; modifiers after ';' are ignored
+                bool first = true;
+                while (s.pos < s.bytes.size() && (std::isdigit(static_cast<unsigned char>(s.bytes[s.pos])) || s.bytes[s.pos] == ';')) {
+                    const char b = s.bytes[s.pos++];
+                    if (b == ';') first = false;
+                    else if (first && parameter < 1000) parameter = parameter * 10 + (b - '0');
+                }
+                if (s.pos < s.bytes.size()) key = virtual_key(parameter, s.bytes[s.pos++]);
+            }
+        } else {
+            const int c = next_char(true);
+            key = c < 0 ? '\0' : static_cast<char>(c);
+        }
+    }
+    ternex_restore_terminal();
+    return key;
+}
+
+char ternex_console::read_char() { return read_key(); }
+
+// Echoes each key and hands it to destination until Enter (or the end).
+generic_ternex& ternex_console::copy_to(generic_ternex& destination) {
+    for (;;) {
+        const char c = read_key();
+        if (c == '\0' || line_end(c)) break;
+        write(c);
+        destination.write(c);
+    }
+    write(ternex_endl);
+    return *this;
+}
