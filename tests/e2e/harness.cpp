@@ -229,6 +229,27 @@ std::string ApresDemarrage(const std::string& out) {
     return at == std::string::npos ? std::string() : out.substr(at + 2);
 }
 
+std::string LigneVecteur(const std::string& x, const std::string& y, const std::string& z) {
+    std::string out;
+    size_t colonne = 0;
+    const auto aller = [&](size_t c) {
+        for (; colonne < c; ++colonne) out += ' ';
+    };
+    const auto ecrire = [&](const std::string& texte) {
+        for (char c : texte) {
+            out += c;
+            colonne = c == '\t' ? (colonne / 8 + 1) * 8 : colonne + 1;
+        }
+    };
+    aller(15);
+    ecrire("X : " + x + "\t");
+    aller(36);
+    ecrire("Y : " + y + "\t");
+    aller(57);
+    ecrire("Z : " + z + "\r\n");
+    return out;
+}
+
 std::string LireFichier(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream s;

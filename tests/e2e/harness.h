@@ -87,6 +87,11 @@ std::string Masque(const std::string& out);
 // every later prompt still in place ("> ").
 std::string ApresDemarrage(const std::string& out);
 
+// One vector line (X, Y, Z at columns 15, 36 and 57) as written to a pipe: the
+// column moves become spaces, tabs stay, "\r\n" at the end. The numbers are
+// given as the program writes them ("1.", "-0.5").
+std::string LigneVecteur(const std::string& x, const std::string& y, const std::string& z);
+
 // Whole file contents (empty when missing).
 std::string LireFichier(const std::filesystem::path& path);
 void EcrireFichier(const std::filesystem::path& path, const std::string& bytes);
