@@ -243,49 +243,56 @@ void ternex_console::post_char(char c) {
     }
 }
 
-char ternex_console::read_key() {
-    state& s = *st;
-    if (s.pos < s.bytes.size() || !s.inputIsTerminal) {
-        const int c = next_char(true);
-        return c < 0 ? '\0' : static_cast<char>(c);
-    }
+namespace {
+
+// Switches the terminal to single keys without echo (Enter gives '\r', as a
+// key does); false when fd is no terminal. Signals stay on: Ctrl+C is an event.
+bool enter_key_mode(int fd) {
     termios saved{};
-    if (tcgetattr(inputFd, &saved) != 0) {
-        const int c = next_char(true);
-        return c < 0 ? '\0' : static_cast<char>(c);
-    }
+    if (tcgetattr(fd, &saved) != 0) return false;
     termios raw = saved;
     raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
     raw.c_iflag &= ~static_cast<tcflag_t>(ICRNL);
     raw.c_cc[VMIN] = 1;
     raw.c_cc[VTIME] = 0;
     keyModeSaved = saved;
-    keyModeFd = inputFd;
-    tcsetattr(inputFd, TCSANOW, &raw);
+    keyModeFd = fd;
+    return tcsetattr(fd, TCSANOW, &raw) == 0;
+}
 
+// After ESC at s.pos: an arrow or function key's sequence gives its
+// virtual-key code; ESC alone (nothing follows within 30 ms) gives ESC.
+char escape_key(ternex_console::state& s, int fd, int echoFd) {
+    ++s.pos;
+    if (s.pos == s.bytes.size()) fill(s, fd, echoFd, 30);
+    if (s.pos == s.bytes.size() || (s.bytes[s.pos] != '[' && s.bytes[s.pos] != 'O')) return kEscape;
+    ++s.pos;
+    int parameter = 0;  // the first one; modifiers after ';' are ignored
+    bool first = true;
+    for (;;) {
+        if (s.pos == s.bytes.size() && !fill(s, fd, echoFd, 30)) return kEscape;
+        const char b = s.bytes[s.pos++];
+        if (b == ';') first = false;
+        else if (!std::isdigit(static_cast<unsigned char>(b))) return virtual_key(parameter, b);
+        else if (first && parameter < 1000) parameter = parameter * 10 + (b - '0');
+    }
+}
+
+}  // namespace
+
+char ternex_console::read_key() {
+    state& s = *st;
+    const bool keyMode = s.inputIsTerminal && enter_key_mode(inputFd);
     char key = '\0';
-    if (fill(s, inputFd, outputFd)) {
-        if (s.bytes[s.pos] == kEscape) {
-            if (s.bytes.size() - s.pos == 1) fill(s, inputFd, outputFd, 30);
-            key = kEscape;
-            ++s.pos;
-            if (s.pos < s.bytes.size() && (s.bytes[s.pos] == '[' || s.bytes[s.pos] == 'O')) {
-                ++s.pos;
-                int parameter = 0;  // the first one; modifiers after ';' are ignored
-                bool first = true;
-                while (s.pos < s.bytes.size() && (std::isdigit(static_cast<unsigned char>(s.bytes[s.pos])) || s.bytes[s.pos] == ';')) {
-                    const char b = s.bytes[s.pos++];
-                    if (b == ';') first = false;
-                    else if (first && parameter < 1000) parameter = parameter * 10 + (b - '0');
-                }
-                if (s.pos < s.bytes.size()) key = virtual_key(parameter, s.bytes[s.pos++]);
-            }
+    if (s.pos < s.bytes.size() || fill(s, inputFd, outputFd)) {
+        if (keyMode && s.bytes[s.pos] == kEscape) {
+            key = escape_key(s, inputFd, outputFd);
         } else {
             const int c = next_char(true);
             key = c < 0 ? '\0' : static_cast<char>(c);
         }
     }
-    ternex_restore_terminal();
+    if (keyMode) ternex_restore_terminal();
     return key;
 }
 

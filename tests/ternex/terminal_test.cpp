@@ -1,0 +1,194 @@
+// The console on a pseudo-terminal: escape sequences, geometry, keys; and the
+// control events.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <csignal>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "ternex/ternex.h"
+
+namespace {
+
+// A pseudo-terminal whose slave side is the console's input and output.
+class ternexTerminal : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(openpty(&master_, &slave_, nullptr, nullptr, nullptr), 0);
+        termios mode{};
+        tcgetattr(slave_, &mode);
+        mode.c_oflag &= ~static_cast<tcflag_t>(OPOST);  // bytes as written
+        tcsetattr(slave_, TCSANOW, &mode);
+        winsize size{};
+        size.ws_col = 132;
+        size.ws_row = 43;
+        ioctl(master_, TIOCSWINSZ, &size);
+        unsetenv("NO_COLOR");
+        setenv("TERM", "xterm", 1);
+    }
+    void TearDown() override {
+        console_.reset();
+        close(master_);
+        close(slave_);
+    }
+    ternex_console& open() {
+        console_ = std::make_unique<ternex_console>(slave_, slave_, "UTF-8");
+        return *console_;
+    }
+    std::string screen() {
+        std::string text;
+        char buffer[4096];
+        pollfd p{master_, POLLIN, 0};
+        while (poll(&p, 1, 50) > 0) {
+            const ssize_t n = read(master_, buffer, sizeof buffer);
+            if (n <= 0) break;
+            text.append(buffer, static_cast<size_t>(n));
+        }
+        return text;
+    }
+    void type(const std::string& keys) { ASSERT_EQ(write(master_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size())); }
+
+    int master_ = -1;
+    int slave_ = -1;
+    std::unique_ptr<ternex_console> console_;
+};
+
+TEST_F(ternexTerminal, ColoursAsSgr) {
+    ternex_console& c = open();
+    c.set_text_attribute(15);
+    c.write("> ");
+    c.set_text_attribute(7);
+    c.set_text_attribute(0x1C);  // light red on blue
+    c.set_text_attribute(0x8A);  // light green on dark grey
+    EXPECT_EQ(screen(), "\x1b[0;97;40m> \x1b[0;37;40m\x1b[0;91;44m\x1b[0;92;100m");
+}
+
+TEST_F(ternexTerminal, ColumnClearAndTitle) {
+    ternex_console& c = open();
+    c.write("abc");
+    EXPECT_TRUE(c.set_cursor_column(10));
+    EXPECT_TRUE(c.clear_screen());
+    EXPECT_TRUE(c.set_title("Glomerix \xE9\a"));
+    EXPECT_EQ(screen(), "abc\x1b[11G\x1b[2J\x1b[H\x1b]0;Glomerix \xC3\xA9\a");
+}
+
+TEST_F(ternexTerminal, NoColourOrDumbTerminalMeansPlainText) {
+    setenv("NO_COLOR", "", 1);
+    {
+        ternex_console& c = open();
+        c.set_text_attribute(15);
+        c.write("a");
+        c.set_cursor_column(3);
+        c.clear_screen();
+        EXPECT_EQ(screen(), "a  ");
+    }
+    unsetenv("NO_COLOR");
+    setenv("TERM", "dumb", 1);
+    ternex_console& c = open();
+    c.set_text_attribute(15);
+    c.set_title("t");
+    c.write("b");
+    EXPECT_EQ(screen(), "b");
+}
+
+TEST_F(ternexTerminal, GeometryIsTheTerminalSize) {
+    ternex_console& c = open();
+    int columns = 0, rows = 0, left = -1, top = -1, right = 0, bottom = 0;
+    EXPECT_TRUE(c.get_buffer_size(columns, rows));
+    EXPECT_EQ(columns, 132);
+    EXPECT_EQ(rows, 43);
+    EXPECT_TRUE(c.set_window_size(80, 25));
+    EXPECT_TRUE(c.get_window_rect(left, top, right, bottom));
+    EXPECT_EQ(right, 131);
+    EXPECT_EQ(bottom, 42);
+    EXPECT_EQ(left + top, 0);
+}
+
+TEST_F(ternexTerminal, KeysWithoutEchoAndModeRestored) {
+    ternex_console& c = open();
+    type("q\xC3\xA9\x1b[A\x1b[B\x1bOP\x1b[15~\x1b[1;5C\x1b[3~");
+    const char expected[] = {'q', '\xE9', 0x26, 0x28, 0x70, 0x74, 0x27, 0x2E};
+    for (char key : expected) EXPECT_EQ(c.read_key(), key);
+    termios mode{};
+    tcgetattr(slave_, &mode);
+    EXPECT_NE(mode.c_lflag & ICANON, 0u);
+    EXPECT_NE(mode.c_lflag & ECHO, 0u);
+    EXPECT_EQ(screen().find('q'), std::string::npos);  // not echoed
+}
+
+TEST_F(ternexTerminal, EnterIsCarriageReturnAndLoneEscapeIsEscape) {
+    ternex_console& c = open();
+    type("\r");
+    EXPECT_EQ(c.read_key(), '\r');
+    type("\x1b");
+    EXPECT_EQ(c.read_key(), '\x1b');
+}
+
+TEST_F(ternexTerminal, LineInputAfterKeys) {
+    ternex_console& c = open();
+    type("k");
+    EXPECT_EQ(c.read_key(), 'k');
+    type("ligne \xC3\xA9\n");
+    char line[256];
+    bool end = true;
+    c.read_line(line, 255, &end);
+    EXPECT_FALSE(end);
+    EXPECT_STREQ(line, "ligne \xE9");
+}
+
+TEST_F(ternexTerminal, PostedCharactersAreEchoed) {
+    ternex_console& c = open();
+    c.post_char('o');
+    c.post_char('\r');
+    char line[256];
+    c.read_line(line, 255);
+    EXPECT_STREQ(line, "o");
+    EXPECT_EQ(screen(), "o\n");
+}
+
+// Control events reach the handlers, newest first.
+std::atomic<int> lastEvent{-1};
+std::atomic<int> olderCalls{0};
+bool Older(int) {
+    ++olderCalls;
+    return true;
+}
+bool Recorder(int event) {
+    lastEvent = event;
+    return event != CTRL_SHUTDOWN_EVENT;  // passes shutdown on to Older
+}
+
+TEST(ternexControlEvents, SignalsBecomeEvents) {
+    ASSERT_TRUE(console.set_ctrl_handler(Older));
+    ASSERT_TRUE(console.set_ctrl_handler(Recorder));
+    EXPECT_FALSE(console.set_ctrl_handler(nullptr));
+    const struct { int sig; int event; } cases[] = {
+        {SIGINT, CTRL_C_EVENT}, {SIGQUIT, CTRL_BREAK_EVENT}, {SIGHUP, CTRL_CLOSE_EVENT}, {SIGTERM, CTRL_SHUTDOWN_EVENT}};
+    for (const auto& c : cases) {
+        lastEvent = -1;
+        raise(c.sig);
+        EXPECT_EQ(lastEvent.load(), c.event) << c.sig;
+    }
+    EXPECT_EQ(olderCalls.load(), 1);
+}
+
+bool Refuses(int) { return false; }
+
+TEST(ternexControlDeathTest, UnhandledEventTakesTheDefaultAction) {
+    EXPECT_EXIT(
+        {
+            console.set_ctrl_handler(Refuses);
+            raise(SIGTERM);
+            std::exit(0);
+        },
+        ::testing::KilledBySignal(SIGTERM), "");
+}
+
+}  // namespace
