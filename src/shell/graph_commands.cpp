@@ -1,9 +1,86 @@
-#include <cstdio>
+// GRAPH, IMAGE and the viewer's two input handlers.
+#include <cstdint>
 
 #include "shell/commandes.h"
+#include "shell/mots.h"
+#include "ternex/ternex.h"
+#include "ternex2/ternex2.h"
+#include "viewer/icone.h"
+#include "viewer/scene.h"
 
-void CommandeGraph(int, const CommandWord*) { std::fputs("Commande inconnue.\n", stdout); }
+namespace {
 
-void CommandeImage(int, const CommandWord*) { std::fputs("Commande inconnue.\n", stdout); }
+constexpr double kDemiPi = 1.5707963267948966;
 
-void FermerGraphique() {}
+void InitialiserVue(int, intptr_t) { InitialiserGL(); }
+
+void SupprimerTexturesAppel(int) { SupprimerTextures(); }
+
+// Window thread: the view follows the pointer, buttons held or not.
+void GererSouris(ternex2::MouseEvent event, intptr_t) {
+    if (event.action == 2) {
+        angleY = event.wx * kDemiPi;
+        angleX = event.wy * kDemiPi;
+    }
+    DessinerScene();
+}
+
+// Window thread: what is typed in the viewer goes to the command line.
+void GererClavier(int, int code, intptr_t user) {
+    reinterpret_cast<ternex_console*>(user)->post_char(static_cast<char>(code));
+}
+
+void OuvrirGraphique() {
+    LireTextures();
+    if (!ogl_open(600, 600, InitialiserVue)) {
+        console.write(ogl_last_error() == ternex2::error_no_display
+                          ? "Impossible d'ouvrir la fenêtre graphique : aucun affichage disponible.\n"
+                          : "Impossible d'ouvrir la fenêtre graphique : OpenGL n'est pas disponible.\n");
+        return;
+    }
+    ogl_support* fenetre = ogl_instance();
+    fenetre->set_world_window(-1.1, 1.1, 1.1, -1.1);
+    fenetre->set_title("Glomerix");
+    EnregistrerIcone();
+    fenetre->set_icon(kIconeProgramme, false);
+    fenetre->set_mouse_handler(GererSouris, 0);
+    fenetre->set_key_handler(GererClavier, reinterpret_cast<intptr_t>(&console));
+    ogl_set_paint(DessinerScene);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Commands
+// ---------------------------------------------------------------------------
+
+void CommandeGraph(int count, const CommandWord* words) {
+    if (count >= 2 && words[1] == mot::kOff) {
+        FermerGraphique();
+    } else if (count < 2 || words[1] == mot::kOn) {
+        if (ogl_instance() != nullptr) {
+            RafraichirGraphique();
+        } else {
+            OuvrirGraphique();
+        }
+    }
+}
+
+void CommandeImage(int, const CommandWord*) {
+    if (ogl_support* fenetre = ogl_instance()) {
+        ternex2::message_box(fenetre->window_id(),
+                             "Vous ne pouvez pas enregistrer d'image car cette version du logiciel a été compilée "
+                             "pour OpenGL.",
+                             "Glomerix : Erreur", ternex2::mb_okcancel);
+    } else {
+        console.write("Le graph doit être affiché pour pouvoir effectuer cette commande.\n");
+    }
+}
+
+// The caller must not hold verrouEtat: ogl_close waits for the window thread,
+// which may be waiting for that lock in the middle of a frame.
+void FermerGraphique() {
+    if (ogl_instance() == nullptr) return;
+    ogl_post_call(SupprimerTexturesAppel);
+    ogl_close();
+}

@@ -1,3 +1,93 @@
 #include "viewer/scene.h"
 
-void RafraichirGraphique() {}
+#include <GL/gl.h>
+
+#include <cmath>
+#include <mutex>
+
+#include "hull/enveloppe.h"
+#include "mathematiques/particules.h"
+#include "shell/modes.h"
+#include "ternex2/ternex2.h"
+
+double angleX = 0.0;
+double angleY = 0.0;
+double potentialMin = 0.0;
+double potentialMax = 0.0;
+
+namespace {
+
+constexpr double kDemiPi = 1.5707963267948966;
+constexpr double kEchelle = 0.9090909090909091;  // 1 / 1.1: the sphere with a margin
+
+void DessinerSceneAppel(int) { DessinerScene(); }
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Frames
+// ---------------------------------------------------------------------------
+
+Vec3 DirectionVue() {
+    return {std::sin(angleY), std::cos(angleY) * std::sin(angleX), std::cos(angleY) * std::cos(angleX)};
+}
+
+void OmbrerParticules(bool wasStale) {
+    const Vec3 w = DirectionVue();
+    for (ParticleRecord& p : etat.particles) {
+        p.shading = static_cast<float>((1.0 + dot(w, p.position)) / 2.0);
+    }
+    if (!wasStale) return;
+    std::lock_guard<std::mutex> hull(verrouEnveloppe());  // guards degree
+    float low = 1e38f, high = 0.0f;
+    for (ParticleRecord& p : etat.particles) {
+        if (p.degree <= 0) continue;  // not on the hull: no share to divide
+        p.potential /= static_cast<float>(p.degree);
+        low = std::fmin(low, p.potential);
+        high = std::fmax(high, p.potential);
+    }
+    potentialMin = low;
+    potentialMax = high;
+}
+
+CouleurRampe Rampe(float potential) {
+    const float span = static_cast<float>(potentialMax - potentialMin);
+    float s = 0.0f;
+    if (span > 0.0f) {
+        const float t = (potential - static_cast<float>(potentialMin)) / span;
+        s = t * t;
+    }
+    CouleurRampe c;
+    c.r = s < 0.33f ? 0.0f : (s >= 0.66f ? 1.0f : 3.0f * (s - 0.33f));
+    c.g = s < 0.33f ? 1.0f - 3.0f * s : 0.0f;
+    c.b = s < 0.66f ? 1.0f : 1.0f - 3.0f * (s - 0.66f);
+    return c;
+}
+
+void DessinerScene() {
+    if (etat.resizing) return;
+    std::lock_guard<std::recursive_mutex> verrou(verrouEtat);
+    if (etat.resizing) return;  // raised while we waited for the lock
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    glRotated(-angleY * 90.0 / kDemiPi, 0.0, 1.0, 0.0);
+    glRotated(angleX * 90.0 / kDemiPi, 1.0, 0.0, 0.0);
+    glScaled(kEchelle, kEchelle, kEchelle);
+    const bool wasStale = !hullValid;
+    const bool hull = modes.lignes || modes.polygones;
+    if (wasStale && hull) CalculerEnveloppe(false);
+    OmbrerParticules(wasStale);
+    if (hull) {
+        if (modes.dual) {
+            DessinerDual();
+        } else {
+            DessinerEnveloppe();
+        }
+    }
+    if (modes.particules) DessinerPoints();
+    if (modes.axes && !texturesFailed) DessinerAxes();
+    glFlush();
+    ogl_swap_buffers();
+}
+
+void RafraichirGraphique() { ogl_post_call(DessinerSceneAppel); }

@@ -1,0 +1,163 @@
+// GL set-up, the label textures, and the axes with their arrow heads and labels.
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <array>
+#include <cstdio>
+#include <vector>
+
+#include "ternex/ternex.h"
+#include "viewer/scene.h"
+
+std::atomic<bool> texturesFailed{false};
+
+namespace {
+
+constexpr int kCote = 64;                            // label images are 64 x 64 RGB
+constexpr size_t kOctetsImage = kCote * kCote * 3;   // 12288, header included
+constexpr const char* kChemins[3] = {"./img/x.tga", "./img/y.tga", "./img/z.tga"};
+constexpr double kLongueur = 1.05;                   // axis length
+
+// Written by LireTextures while no window thread exists, read by the next
+// window thread's ChargerTextures: the thread start orders the two.
+std::array<std::vector<unsigned char>, 3> blocs;
+GLuint labelTextures[3] = {0, 0, 0};
+
+bool LireBloc(const char* path, std::vector<unsigned char>& bloc) {
+    FILE* f = std::fopen(path, "rb");
+    if (f == nullptr) return false;
+    bloc.assign(kOctetsImage, 0);
+    const size_t lu = std::fread(bloc.data(), 1, kOctetsImage, f);
+    std::fclose(f);
+    if (lu == kOctetsImage) return true;
+    bloc.clear();
+    return false;
+}
+
+void Cone() {
+    GLUquadric* q = gluNewQuadric();
+    gluCylinder(q, 0.02, 0.0, 0.05, 10, 1);
+    gluDeleteQuadric(q);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Set-up and textures
+// ---------------------------------------------------------------------------
+
+void LireTextures() {
+    for (std::vector<unsigned char>& bloc : blocs) bloc.clear();
+    for (int i = 0; i < 3; ++i) {
+        if (!LireBloc(kChemins[i], blocs[i])) {
+            texturesFailed = true;
+            console.write("Erreur : Impossible de charger les textures du dossier img.\n");
+            return;
+        }
+    }
+}
+
+void InitialiserGL() {
+    glEnable(GL_POINT_SMOOTH);
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_POLYGON_SMOOTH);
+    glEnable(GL_DEPTH_TEST);
+    glDisable(GL_BLEND);
+    glClearColor(1.0f, 1.0f, 1.0f, 0.0f);
+    glLineWidth(1.0f);
+    glPointSize(5.0f);
+    glDepthFunc(GL_LESS);
+    glBlendFunc(GL_SRC_ALPHA, GL_SRC_COLOR);
+    glShadeModel(GL_SMOOTH);
+    glMatrixMode(GL_MODELVIEW);
+    glClearDepth(1.0);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    ChargerTextures();
+    RafraichirGraphique();
+}
+
+void ChargerTextures() {
+    glGenTextures(3, labelTextures);
+    for (int i = 0; i < 3 && blocs[i].size() == kOctetsImage; ++i) {
+        glBindTexture(GL_TEXTURE_2D, labelTextures[i]);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glTexImage2D(GL_TEXTURE_2D, 0, 3, kCote, kCote, 0, GL_RGB, GL_UNSIGNED_BYTE, blocs[i].data());
+    }
+    glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+void SupprimerTextures() {
+    glDeleteTextures(3, labelTextures);
+    for (GLuint& name : labelTextures) name = 0;
+}
+
+// ---------------------------------------------------------------------------
+// Axes
+// ---------------------------------------------------------------------------
+
+void DessinerAxes() {
+    glDepthRange(0.1, 1.0);
+    glColor3f(0.0f, 0.0f, 0.0f);
+    glEnable(GL_LINE_SMOOTH);
+    glBegin(GL_LINES);
+    glVertex3f(0.0f, 0.0f, 0.0f);
+    glVertex3d(kLongueur, 0.0, 0.0);
+    glVertex3f(0.0f, 0.0f, 0.0f);
+    glVertex3d(0.0, kLongueur, 0.0);
+    glVertex3f(0.0f, 0.0f, 0.0f);
+    glVertex3d(0.0, 0.0, -kLongueur);  // the z axis points toward -z
+    glEnd();
+    glDisable(GL_LINE_SMOOTH);
+
+    glTranslated(0.0, 0.0, -kLongueur);
+    glRotated(180.0, 0.0, 1.0, 0.0);
+    Cone();
+    glRotated(-180.0, 0.0, 1.0, 0.0);
+    glTranslated(kLongueur, 0.0, kLongueur);
+    glRotated(90.0, 0.0, 1.0, 0.0);
+    Cone();
+    glRotated(-90.0, 0.0, 1.0, 0.0);
+    glTranslated(-kLongueur, kLongueur, 0.0);
+    glRotated(90.0, -1.0, 0.0, 0.0);
+    Cone();
+    glRotated(-90.0, -1.0, 0.0, 0.0);
+    glTranslated(0.0, -kLongueur, 0.0);
+
+    // Alpha 0 with (GL_SRC_ALPHA, GL_SRC_COLOR): the label multiplies what is
+    // already drawn by its texels, so white leaves the scene and dark darkens it.
+    glColor4f(1.0f, 1.0f, 1.0f, 0.0f);
+    glEnable(GL_BLEND);
+    glTranslated(kLongueur, 0.0, 0.0);
+    DessinerEtiquette('x');
+    glTranslated(-kLongueur, kLongueur, 0.0);
+    DessinerEtiquette('y');
+    glTranslated(0.0, -kLongueur, -kLongueur);
+    DessinerEtiquette('z');
+    glTranslated(0.0, 0.0, kLongueur);
+    glDisable(GL_BLEND);
+    glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+void DessinerEtiquette(char letter) {
+    const int i = letter == 'x' ? 0 : (letter == 'y' ? 1 : 2);
+    constexpr double kDegres = 90.0 / 1.5707963267948966;
+    // Undo the view rotation so that the label faces the screen.
+    glRotated(-angleX * kDegres, 1.0, 0.0, 0.0);
+    glRotated(angleY * kDegres, 0.0, 1.0, 0.0);
+    glBindTexture(GL_TEXTURE_2D, labelTextures[i]);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex3f(0.0f, 0.0f, 0.0f);
+    glTexCoord2f(1.0f, 0.0f);
+    glVertex3f(0.1f, 0.0f, 0.0f);
+    glTexCoord2f(1.0f, 1.0f);
+    glVertex3f(0.1f, 0.1f, 0.0f);
+    glTexCoord2f(0.0f, 1.0f);
+    glVertex3f(0.0f, 0.1f, 0.0f);
+    glEnd();
+    glRotated(-angleY * kDegres, 0.0, 1.0, 0.0);
+    glRotated(angleX * kDegres, 1.0, 0.0, 0.0);
+}
