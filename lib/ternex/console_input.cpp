@@ -160,6 +160,8 @@ int ternex_console::read_raw_line(char* buffer, int max, bool convert, bool* end
         if (c == '\n') break;
     }
     if (endOfInput != nullptr) *endOfInput = ended;
+    // The terminal echoed the line end: the cursor is back at column 0.
+    if (count > 0 && buffer[count - 1] == '\n' && st->inputIsTerminal) trackedColumn.store(0, std::memory_order_relaxed);
     int length = count;
     if (count >= 2 && line_end(buffer[count - 2])) length = count - 2;
     else if (count >= 1 && line_end(buffer[count - 1])) length = count - 1;

@@ -143,6 +143,20 @@ TEST_F(ternexTerminal, LineInputAfterKeys) {
     EXPECT_STREQ(line, "ligne \xE9");
 }
 
+TEST_F(ternexTerminal, TypedLineEndBringsTheColumnBack) {
+    setenv("TERM", "dumb", 1);
+    ternex_console& c = open();
+    c.write("> ");
+    type("abc\n");
+    char line[256];
+    c.read_line(line, 255);
+    EXPECT_TRUE(c.set_cursor_column(1));  // from column 0, not 2
+    c.write("x");
+    EXPECT_EQ(c.output_column(), 2);
+    const std::string shown = screen();
+    EXPECT_EQ(shown.substr(shown.size() - 2), " x");
+}
+
 TEST_F(ternexTerminal, PostedCharactersAreEchoed) {
     ternex_console& c = open();
     c.post_char('o');
