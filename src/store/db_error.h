@@ -1,0 +1,47 @@
+// The record engine's error numbers. Every engine operation either completes
+// or throws DbError{code}; none returns an error code.
+//
+//   try { ... } catch (const DbError& e) { SignalerErreurBase(e.code); }
+#pragma once
+
+enum DbErrorCode : int {
+    DB_NO_ERROR = 0,
+    DB_OPEN_FAILED = 1,
+    DB_READ_ERROR = 2,
+    DB_WRITE_ERROR = 3,
+    DB_SEEK_ERROR = 4,
+    DB_LINK_TABLE_CORRUPT = 5,
+    DB_ALLOC_TABLE_CORRUPT = 6,
+    DB_NO_LINK_TABLE = 7,
+    DB_NO_ALLOC_TABLE = 8,
+    DB_RECORD_MISSING = 9,
+    DB_RECORD_ABOVE_MAX = 10,
+    DB_OUT_OF_MEMORY = 11,
+    DB_ALREADY_OPEN = 12,
+    DB_CREATE_FAILED = 13,
+    DB_FILE_EXISTS = 14,
+    DB_NOT_OPEN = 15,
+    DB_DELETE_FAILED = 16,
+    DB_RECORD_EXISTS = 17,
+    DB_CLOSE_ERROR = 18,
+    DB_BAD_MODE = 19,
+    DB_PAST_END = 20,
+    DB_WRONG_MODE = 21,
+    DB_ALL_RECORDS_USED = 22,
+    DB_SIZE_TOO_SMALL = 23,
+    DB_SEEK_OUT_OF_RANGE = 24,
+    DB_UNKNOWN_ERROR_NUMBER = 25,
+};
+
+inline constexpr int kDbErrorCount = 26;
+
+// Thrown by value; `code` is one of DbErrorCode.
+struct DbError {
+    int code;
+};
+
+[[noreturn]] inline void RaiseDbError(int code) { throw DbError{code}; }
+
+// The French message of code 0 .. 25 (Windows-1252, static storage).
+// Any other number throws DbError{DB_UNKNOWN_ERROR_NUMBER}.
+const char* ErrorText(int code);

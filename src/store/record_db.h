@@ -1,0 +1,127 @@
+// RecordDb: numbered byte records in one file (layout in record_format.h).
+//
+// Every operation completes or throws DbError{code} (db_error.h). A failed
+// operation leaves the in-memory tables with every change made before the
+// failure. Single-threaded: one caller at a time.
+//
+// Durability: record bytes reach the file when written; any operation that
+// changes the tables (a record created, deleted, resized or moved, or a used
+// size changed) writes them to the file before it returns, after the record
+// bytes it wrote. A killed process therefore loses nothing it completed.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "store/db_error.h"
+#include "store/record_format.h"
+
+using dbformat::AllocEntry;
+
+// An open database. Invariants (checked on opening, kept by every operation):
+// allocTable[0 .. allocCount) sorted by offset, ranges disjoint, size >= 1,
+// 0 <= used <= size; every linkTable entry is -1 or a distinct index below
+// allocCount; allocCount <= UsableSlots once the engine has changed it.
+struct RecordDb {
+    int file = -1;                      // read/write, exclusively locked (flock)
+    dbformat::Header header;            // reserved, A, L, N as read
+    std::vector<int32_t> linkTable;     // copy of link table 0: N entries
+    int32_t allocCount = 0;
+    std::vector<AllocEntry> allocTable; // N slots, the first allocCount meaningful
+
+    RecordDb() = default;
+    RecordDb(const RecordDb&) = delete;
+    RecordDb& operator=(const RecordDb&) = delete;
+    ~RecordDb();                        // closes the file, flushes nothing
+};
+
+enum RecordMode : int32_t {
+    MODE_READ = 0,      // reads from 0, up to the used size
+    MODE_WRITE = 1,     // writes from 0, existing bytes stay
+    MODE_APPEND = 2,    // writes from the used size
+    MODE_TRUNCATE = 3,  // used size set to 0 at opening, writes from 0
+};
+
+enum SeekOrigin : int32_t { SEEK_FROM_START = 0, SEEK_FROM_CURRENT = 1 };
+
+// An open record. It names its record by number only, so it follows the
+// record when it moves; `db` is not owned and is null once closed.
+struct RecordHandle {
+    RecordDb* db = nullptr;
+    int32_t number = 0;
+    int32_t mode = MODE_READ;
+    int32_t position = 0;
+    int32_t allocated = 0;  // allocated size as known to the handle
+    int32_t used = 0;       // used size as known to the handle
+};
+
+struct RecordInfo {
+    int32_t number;
+    int32_t mode;
+    int32_t allocated;
+    int32_t size;  // used size in MODE_READ, else the position
+    int32_t position;
+};
+
+// --- Database files ---------------------------------------------------------
+
+// 0: cannot be opened for reading (absent); 1: not a database (first 4 bytes
+// are not the magic); 2: a database. DB_READ_ERROR when shorter than 4 bytes.
+int CheckDatabaseFile(const std::string& path);
+// Writes a new, empty database and closes it. DB_FILE_EXISTS when the path
+// exists (a file is never overwritten), DB_CREATE_FAILED when N is outside
+// 1 .. kMaxItems or the file cannot be created; DB_WRITE_ERROR leaves the
+// partial file on disk.
+void CreateDatabase(const std::string& path, int32_t nbMaxItem);
+// Opens and checks an existing database (header counts, file length, check
+// words, table invariants). DB_OPEN_FAILED also when another process holds it.
+std::unique_ptr<RecordDb> OpenDatabase(const std::string& path);
+// Writes both kinds of tables and their check words (read back from the file).
+void FlushTables(RecordDb& db);
+// FlushTables, then closes the file; the RecordDb is released in every case.
+void CloseDatabase(std::unique_ptr<RecordDb> db);
+void DeleteDatabase(const std::string& path);
+
+// --- Records -----------------------------------------------------------------
+// A record number outside 0 .. N-1 throws DB_RECORD_ABOVE_MAX before any
+// other check.
+
+bool RecordExists(const RecordDb& db, int32_t r);
+// First-fit placement; nothing is written but the tables. DB_RECORD_EXISTS,
+// DB_SIZE_TOO_SMALL for size < 1, DB_ALL_RECORDS_USED when no usable slot is
+// left, DB_WRITE_ERROR when the record would end past 2^31 - 1.
+void CreateRecord(RecordDb& db, int32_t r, int32_t size);
+void DeleteRecord(RecordDb& db, int32_t r);
+// In place when the following gap allows, else moved (its bytes copied).
+// DB_SIZE_TOO_SMALL when newSize is below the used size or below 1.
+void ResizeRecord(RecordDb& db, int32_t r, int32_t newSize);
+// The move without a heap buffer: a record of newSize is created under the
+// lowest free number, the used bytes are copied in small stack-sized steps,
+// r is freed and takes over the new entry. ResizeRecord falls back on it
+// when no buffer can be had. DB_ALL_RECORDS_USED when no number is free.
+void MoveRecordThroughFreeNumber(RecordDb& db, int32_t r, int32_t newSize);
+int32_t FindFreeRecord(const RecordDb& db);
+// Records that can still be created (N - allocCount, less the slots that
+// share bytes with the record area).
+int32_t FreeRecordCount(const RecordDb& db);
+
+// Accessors; DB_RECORD_MISSING when r has no record.
+int32_t RecordSize(const RecordDb& db, int32_t r);
+int32_t RecordUsed(const RecordDb& db, int32_t r);
+int32_t RecordOffset(const RecordDb& db, int32_t r);
+int64_t RecordAreaBase(const RecordDb& db);
+int64_t AllocTablesStart(const RecordDb& db);
+
+// --- Handles -----------------------------------------------------------------
+// A closed handle throws DB_NOT_OPEN. Reads and writes never leave the
+// record's current allocation, whatever the handle believes.
+
+RecordHandle OpenRecord(RecordDb& db, int32_t r, int32_t mode);
+void ReadRecord(RecordHandle& h, void* buffer, int32_t n);
+void WriteRecord(RecordHandle& h, const void* buffer, int32_t n);
+void SeekRecord(RecordHandle& h, int32_t offset, int32_t origin);
+RecordInfo GetRecordInfo(const RecordHandle& h);
+void SyncRecord(RecordHandle& h);
+void CloseRecord(RecordHandle& h);

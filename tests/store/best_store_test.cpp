@@ -1,0 +1,454 @@
+// The best-configuration store on a real file in a scratch XDG_DATA_HOME.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <optional>
+#include <random>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include "mathematiques/particules.h"
+#include "shell/modes.h"
+#include "store/best_store.h"
+#include "store_files.h"
+
+using namespace storetest;
+
+namespace {
+
+std::string U8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+
+// Deterministic unit positions for n particles.
+void PlaceParticles(int n, unsigned seed) {
+    std::mt19937 random(seed);
+    std::normal_distribution<double> normal;
+    etat.count = n;
+    etat.particles.assign(static_cast<size_t>(n), ParticleRecord{});
+    for (ParticleRecord& p : etat.particles) {
+        p.position = {normal(random), normal(random), normal(random)};
+        setLength(p.position, 1.0);
+    }
+}
+
+std::vector<Vec3> Positions() {
+    std::vector<Vec3> out;
+    for (const ParticleRecord& p : etat.particles) out.push_back(p.position);
+    return out;
+}
+
+bool Same(const std::vector<Vec3>& a, const std::vector<Vec3>& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (a[i].x != b[i].x || a[i].y != b[i].y || a[i].z != b[i].z) return false;
+    return true;
+}
+
+class Env {
+public:
+    explicit Env(const char* name) : name_(name) {
+        if (const char* v = std::getenv(name)) saved_ = v;
+    }
+    ~Env() {
+        if (saved_) setenv(name_, saved_->c_str(), 1);
+        else unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> saved_;
+};
+
+class BestStoreTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("XDG_DATA_HOME", data.c_str(), 1);
+        databasePath.clear();
+        PlaceParticles(5, 1);
+    }
+    void TearDown() override {
+        try {
+            FermerBase();
+        } catch (const DbError&) {
+        }
+    }
+    bool Open() {
+        testing::internal::CaptureStdout();
+        const bool ok = OuvrirBase();
+        opening = testing::internal::GetCapturedStdout();
+        return ok;
+    }
+    RecordDb& Db() { return *database; }
+
+    TempDir dir;
+    std::string data = (dir.path() / "data" / "deeper").string();
+    std::string file = data + "/glomerix.dat";
+    std::string opening;
+    Env xdg{"XDG_DATA_HOME"}, home{"HOME"};
+};
+
+TEST_F(BestStoreTest, OpeningCreatesFolderAndDatabase) {
+    ASSERT_TRUE(Open());
+    EXPECT_EQ(opening, "");
+    EXPECT_TRUE(databaseAvailable);
+    EXPECT_EQ(databasePath, file);
+    EXPECT_EQ(ReadFile(file).size(), 160032u);
+    EXPECT_EQ(Db().header.N, 10000);
+    FermerBase();
+    EXPECT_FALSE(databaseAvailable);
+    ASSERT_TRUE(Open());  // and opens it again as it is
+    EXPECT_EQ(opening, "");
+}
+
+TEST_F(BestStoreTest, FolderComesFromXdgElseHomeElseTheWorkingFolder) {
+    setenv("HOME", dir.path().c_str(), 1);
+    setenv("XDG_DATA_HOME", "relative/ignored", 1);
+    ASSERT_TRUE(Open());
+    EXPECT_EQ(databasePath, (dir.path() / ".local/share/glomerix.dat").string());
+    FermerBase();
+
+    unsetenv("XDG_DATA_HOME");
+    setenv("HOME", "/dev/null/nowhere", 1);
+    char cwd[4096];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    ASSERT_EQ(chdir(dir.path().c_str()), 0);
+    const bool ok = Open();
+    const int back = chdir(cwd);
+    ASSERT_TRUE(ok);
+    ASSERT_EQ(back, 0);
+    EXPECT_EQ(databasePath, "./glomerix.dat");
+    EXPECT_EQ(ReadFile((dir.path() / "glomerix.dat").string()).size(), 160032u);
+}
+
+TEST_F(BestStoreTest, FirstAndSecondInfoForACount) {
+    ASSERT_TRUE(Open());
+    const std::vector<Vec3> first = Positions();
+    BestValues v = MettreAJourReferences(5, 10.0, 0.5);
+    EXPECT_EQ(v.energy, 10.0);
+    EXPECT_EQ(v.minDistance, 0.5);
+    EXPECT_EQ(RecordSize(Db(), 5), 48 * 5 + 16);
+    EXPECT_EQ(RecordUsed(Db(), 5), 48 * 5 + 16);
+
+    PlaceParticles(5, 2);
+    const std::vector<Vec3> second = Positions();
+    v = MettreAJourReferences(5, 11.0, 0.6);  // worse energy, better distance
+    EXPECT_EQ(v.energy, 10.0);
+    EXPECT_EQ(v.minDistance, 0.6);
+
+    PlaceParticles(5, 3);
+    const std::vector<uint8_t> before = ReadFile(file);
+    v = MettreAJourReferences(5, 10.0, 0.6);  // equal values change nothing
+    EXPECT_EQ(v.energy, 10.0);
+    EXPECT_EQ(v.minDistance, 0.6);
+    EXPECT_EQ(ReadFile(file), before);
+
+    ASSERT_TRUE(ChargerPosition(5, true));
+    EXPECT_TRUE(Same(Positions(), first));
+    ASSERT_TRUE(ChargerPosition(5, false));
+    EXPECT_TRUE(Same(Positions(), second));
+    v = LireReferences(5);
+    EXPECT_EQ(v.energy, 10.0);
+    EXPECT_EQ(v.minDistance, 0.6);
+    EXPECT_FALSE(ChargerPosition(6, true));
+}
+
+TEST_F(BestStoreTest, LargeCountsKeepValuesOnly) {
+    ASSERT_TRUE(Open());
+    PlaceParticles(3000, 4);
+    MettreAJourReferences(3000, 5.0, 0.1);
+    BestValues v = MettreAJourReferences(3000, 4.0, 0.2);
+    EXPECT_EQ(v.energy, 4.0);
+    EXPECT_EQ(v.minDistance, 0.2);
+    EXPECT_EQ(RecordSize(Db(), 3000), 16);
+    EXPECT_EQ(RecordUsed(Db(), 3000), 16);
+    EXPECT_FALSE(ChargerPosition(3000, true));
+    EXPECT_FALSE(ChargerPosition(3000, false));
+    PlaceParticles(2999, 5);
+    MettreAJourReferences(2999, 5.0, 0.1);
+    EXPECT_EQ(RecordSize(Db(), 2999), 48 * 2999 + 16);
+    EXPECT_TRUE(ChargerPosition(2999, false));
+}
+
+TEST_F(BestStoreTest, DamagedCountRecordsAreDroppedOrRefused) {
+    ASSERT_TRUE(Open());
+    CreateRecord(Db(), 8, 100);  // fewer than 16 bytes written
+    RecordHandle h = OpenRecord(Db(), 8, MODE_WRITE);
+    WriteRecord(h, "abcd", 4);
+    CloseRecord(h);
+    BestValues v = LireReferences(8);
+    EXPECT_EQ(v.minDistance, 0.0);
+    EXPECT_FALSE(RecordExists(Db(), 8));
+    EXPECT_EQ(LireReferences(9).energy, 0.0);
+
+    CreateRecord(Db(), 8, 10);
+    PlaceParticles(8, 6);
+    v = MettreAJourReferences(8, 2.0, 0.3);  // the short record is replaced
+    EXPECT_EQ(v.energy, 2.0);
+    EXPECT_EQ(RecordSize(Db(), 8), 48 * 8 + 16);
+
+    // Positions that are not numbers are not loaded.
+    const std::vector<Vec3> stored = Positions();
+    h = OpenRecord(Db(), 8, MODE_WRITE);
+    SeekRecord(h, 16, SEEK_FROM_START);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    WriteRecord(h, &nan, sizeof nan);
+    CloseRecord(h);
+    PlaceParticles(8, 7);
+    const std::vector<Vec3> current = Positions();
+    EXPECT_FALSE(ChargerPosition(8, true));
+    EXPECT_TRUE(Same(Positions(), current));
+    EXPECT_TRUE(ChargerPosition(8, false));
+    EXPECT_TRUE(Same(Positions(), stored));
+}
+
+TEST_F(BestStoreTest, ValidityBits) {
+    ASSERT_TRUE(Open());
+    EXPECT_FALSE(EstValide(17));
+    MarquerValide(17, true);
+    EXPECT_EQ(RecordSize(Db(), 1), 1250);
+    EXPECT_EQ(RecordUsed(Db(), 1), 1250);
+    EXPECT_TRUE(EstValide(17));
+    EXPECT_FALSE(EstValide(16));
+    EXPECT_FALSE(EstValide(18));
+    MarquerValide(9999, true);
+    MarquerValide(3, true);
+    RecordHandle h = OpenRecord(Db(), 1, MODE_READ);
+    std::vector<uint8_t> bits(1250);
+    ReadRecord(h, bits.data(), 1250);
+    CloseRecord(h);
+    EXPECT_EQ(bits[0], 0x08);
+    EXPECT_EQ(bits[2], 0x02);
+    EXPECT_EQ(bits[1249], 0x80);
+    MarquerValide(17, false);
+    EXPECT_FALSE(EstValide(17));
+    EXPECT_TRUE(EstValide(9999));
+    EXPECT_TRUE(EstValide(3));
+}
+
+TEST_F(BestStoreTest, ModesComeBackOnTheNextRun) {
+    ASSERT_TRUE(Open());
+    ChargerModes();  // no record 0 yet: defaults
+    EXPECT_TRUE(modes.info);
+    EXPECT_FALSE(modes.axes);
+    modes.info = false;
+    modes.particules = false;
+    modes.lignes = false;
+    modes.polygones = false;
+    modes.enveloppe = false;
+    modes.axes = true;
+    modes.openmp = false;
+    modes.dual = false;
+    SauverModes();
+    EXPECT_EQ(RecordSize(Db(), 0), 100);
+    RecordHandle h = OpenRecord(Db(), 0, MODE_READ);
+    uint8_t bytes[8];
+    ReadRecord(h, bytes, 8);
+    CloseRecord(h);
+    EXPECT_EQ(std::vector<uint8_t>(bytes, bytes + 8), (std::vector<uint8_t>{0, 0, 0, 0, 0, 1, 0, 0}));
+    modes.dual = true;
+    modes.polygones = true;
+    SauverModes();
+    FermerBase();
+
+    modes.resetDefaults();
+    params.K = 7.0;
+    params.springLength = 3.0;
+    ASSERT_TRUE(Open());
+    ChargerModes();
+    EXPECT_FALSE(modes.info);
+    EXPECT_FALSE(modes.lignes);
+    EXPECT_TRUE(modes.polygones);
+    EXPECT_TRUE(modes.axes);
+    EXPECT_TRUE(modes.dual);
+    EXPECT_FALSE(modes.openmp);
+    EXPECT_EQ(params.K, 1.0);
+    EXPECT_EQ(params.springLength, 0.0);
+    FermerBase();
+
+    ChargerModes();  // without the database: defaults again
+    EXPECT_TRUE(modes.info);
+    EXPECT_FALSE(modes.axes);
+    modes.resetDefaults();
+}
+
+TEST_F(BestStoreTest, WithoutTheDatabaseNothingIsStored) {
+    EXPECT_FALSE(databaseAvailable);
+    BestValues v = MettreAJourReferences(5, 3.0, 0.25);
+    EXPECT_EQ(v.energy, 3.0);
+    EXPECT_EQ(v.minDistance, 0.25);
+    EXPECT_EQ(LireReferences(5).minDistance, 0.0);
+    EXPECT_FALSE(ChargerPosition(5, true));
+    testing::internal::CaptureStdout();
+    MarquerValide(5, true);
+    SupprimerReferences(5);
+    SauverModes();
+    FermerBase();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_FALSE(EstValide(5));
+    EXPECT_FALSE(std::filesystem::exists(file));
+}
+
+TEST_F(BestStoreTest, ForeignEmptyAndDamagedFilesAreReportedAndLeftAlone) {
+    std::filesystem::create_directories(data);
+    WriteText(file, "Ceci n'est pas une base.\n");
+    EXPECT_FALSE(Open());
+    EXPECT_EQ(opening, U8(u8"\nERREUR : 14\nERREUR : Le fichier existe déjà.\n"));
+    EXPECT_EQ(ReadFile(file).size(), 25u);
+    EXPECT_FALSE(databaseAvailable);
+    EXPECT_EQ(MettreAJourReferences(5, 1.0, 0.5).energy, 1.0);
+
+    WriteText(file, "");
+    EXPECT_FALSE(Open());
+    EXPECT_EQ(opening, U8(u8"\nERREUR : 2\nERREUR : Erreur en lecture.\n"));
+    EXPECT_EQ(ReadFile(file).size(), 0u);
+
+    std::filesystem::remove(file);
+    CreateDatabase(file, 10000);
+    std::vector<uint8_t> bytes = ReadFile(file);
+    SetWordAt(bytes, 20, 0x12345678);
+    WriteFile(file, bytes);
+    EXPECT_FALSE(Open());
+    EXPECT_EQ(opening, "\nERREUR : 5\nERREUR : La table de lien est corrompu.\n");
+    EXPECT_EQ(ReadFile(file), bytes);
+}
+
+TEST_F(BestStoreTest, ADatabaseInUseIsRefused) {
+    ASSERT_TRUE(Open());
+    FermerBase();
+    auto other = OpenDatabase(file);  // as another running program would
+    EXPECT_FALSE(Open());
+    EXPECT_EQ(opening, U8(u8"\nERREUR : 1\nERREUR : Le fichier n'a pas pu être ouvert (il n'existe pas, "
+                          u8"ou il est utilisé par un autre programme).\n"));
+}
+
+TEST_F(BestStoreTest, SupprimerReferencesAndSupprimerBase) {
+    ASSERT_TRUE(Open());
+    MettreAJourReferences(5, 1.0, 0.5);
+    MarquerValide(5, true);
+    testing::internal::CaptureStdout();
+    SupprimerReferences(5);
+    SupprimerReferences(5);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), U8(u8"Erreur : l'enregistrement spécifié n'existe pas.\n"));
+    EXPECT_EQ(LireReferences(5).minDistance, 0.0);
+    EXPECT_TRUE(EstValide(5));
+
+    FermerBase();
+    databasePath.clear();  // found again from the environment
+    EXPECT_TRUE(SupprimerBase());
+    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_FALSE(SupprimerBase());
+}
+
+TEST_F(BestStoreTest, ErrorLinesForTheShell) {
+    testing::internal::CaptureStdout();
+    SignalerErreurBase(DB_ALLOC_TABLE_CORRUPT);
+    SignalerErreurBase(99);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              U8(u8"\nERREUR : 6\nERREUR : La table d'allocation est corrompu.\n"
+                 u8"\nERREUR : 99\nERREUR : Aucune erreur avec ce numéro n'existe.\n"));
+}
+
+// The child stores and is killed before any orderly exit.
+void StoreAndDie(const std::string&) {
+    testing::internal::CaptureStdout();
+    if (!OuvrirBase()) _exit(1);
+    SupprimerReferences(5);
+    PlaceParticles(4, 40);
+    MettreAJourReferences(4, 2.5, 0.75);  // lands in the gap record 5 left
+    PlaceParticles(7, 70);
+    MettreAJourReferences(7, 3.5, 0.5);
+    MarquerValide(7, true);
+    raise(SIGKILL);
+}
+
+TEST_F(BestStoreTest, RecordsStoredBeforeAKillAreFoundAgain) {
+    ASSERT_TRUE(Open());
+    PlaceParticles(5, 50);
+    MettreAJourReferences(5, 1.0, 0.25);
+    PlaceParticles(6, 60);
+    MettreAJourReferences(6, 2.0, 0.125);
+    const std::vector<Vec3> six = Positions();
+    FermerBase();
+
+    EXPECT_EQ(InChild(StoreAndDie, ""), 128 + SIGKILL);
+
+    ASSERT_TRUE(Open());
+    EXPECT_EQ(LireReferences(5).minDistance, 0.0);
+    EXPECT_EQ(RecordOffset(Db(), 4), 0);
+    BestValues v = LireReferences(4);
+    EXPECT_EQ(v.energy, 2.5);
+    EXPECT_EQ(v.minDistance, 0.75);
+    v = LireReferences(7);
+    EXPECT_EQ(v.energy, 3.5);
+    EXPECT_TRUE(EstValide(7));
+    PlaceParticles(7, 1);
+    ASSERT_TRUE(ChargerPosition(7, true));
+    const std::vector<Vec3> loaded = Positions();
+    PlaceParticles(7, 70);
+    EXPECT_TRUE(Same(loaded, Positions()));
+    PlaceParticles(6, 1);
+    ASSERT_TRUE(ChargerPosition(6, false));
+    EXPECT_TRUE(Same(Positions(), six));
+}
+
+void UpdateOnAFullDisk(const std::string&) {
+    signal(SIGXFSZ, SIG_IGN);
+    testing::internal::CaptureStdout();
+    if (!OuvrirBase()) _exit(1);
+    const rlimit limit{160032, 160032};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    PlaceParticles(50, 5);
+    try {
+        MettreAJourReferences(50, 9.0, 0.1);
+    } catch (const DbError& e) {
+        _exit(e.code);
+    }
+    _exit(0);
+}
+
+TEST_F(BestStoreTest, AFullDiskIsAnErrorTheShellCanReport) {
+    ASSERT_TRUE(Open());
+    FermerBase();
+    EXPECT_EQ(InChild(UpdateOnAFullDisk, ""), DB_WRITE_ERROR);
+    ASSERT_TRUE(Open());
+    EXPECT_EQ(LireReferences(50).minDistance, 0.0);  // the empty record is dropped
+    PlaceParticles(50, 5);
+    EXPECT_EQ(MettreAJourReferences(50, 9.0, 0.1).energy, 9.0);
+}
+
+TEST_F(BestStoreTest, DamagedStoreFilesNeverCrashTheStore) {
+    ASSERT_TRUE(Open());
+    for (int n = 3; n < 30; n += 2) {
+        PlaceParticles(n, static_cast<unsigned>(n));
+        MettreAJourReferences(n, n * 1.5, 1.0 / n);
+        MarquerValide(n, n % 3 == 0);
+    }
+    SauverModes();
+    FermerBase();
+    const std::vector<uint8_t> original = ReadFile(file);
+    std::mt19937 random(7);
+    for (int round = 0; round < 60; ++round) {
+        std::vector<uint8_t> bytes = original;
+        for (int f = 0; f < 4; ++f) {
+            const size_t at = round % 2 == 0 ? random() % 400 : 40024 + random() % 250;
+            bytes[at] ^= static_cast<uint8_t>(1u << (random() % 8));
+        }
+        WriteFile(file, bytes);
+        if (!Open()) continue;
+        for (int n = 3; n < 40; ++n) {
+            try {
+                PlaceParticles(n, 9);
+                LireReferences(n);
+                EstValide(n);
+                ChargerPosition(n, n % 2 == 0);
+                MettreAJourReferences(n, 0.5, 2.0);
+                ChargerModes();
+            } catch (const DbError&) {
+            }
+        }
+        FermerBase();
+    }
+    modes.resetDefaults();
+}
+
+}  // namespace
