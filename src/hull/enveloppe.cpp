@@ -2,7 +2,11 @@
 
 #include <algorithm>
 
+#include "hull/dual.h"
+#include "hull/emballage.h"
 #include "mathematiques/particules.h"
+#include "shell/modes.h"
+#include "ternex/ternex.h"
 
 HullMesh enveloppe;
 std::atomic<bool> hullValid{false};
@@ -22,6 +26,37 @@ void AllouerEnveloppe(int n) {
     enveloppe.faces.assign(std::max(2 * n - 4, 2), HullFace{{0, 0, 0}});
     enveloppe.edgeCount = 0;
     enveloppe.faceCount = 0;
+    enveloppe.complete = false;
     hullValid = false;
     dualAllocated = false;
+}
+
+namespace {
+
+// Builds from the current positions; returns the number of wrapping steps.
+int Construire() {
+    const int count = std::min<int>(etat.count, static_cast<int>(etat.particles.size()));
+    std::vector<Vec3> positions(count);
+    for (int i = 0; i < count; ++i) positions[i] = etat.particles[i].position;
+    std::vector<int32_t> degres;
+    const BilanEnveloppe bilan = Envelopper(positions, enveloppe.edges, enveloppe.faces, degres, Recherche::Grille);
+    enveloppe.edgeCount = bilan.edgeCount;
+    enveloppe.faceCount = bilan.faceCount;
+    enveloppe.complete = bilan.complete;
+    for (int i = 0; i < count; ++i) etat.particles[i].degree = degres[i];
+    if (modes.dual) CalculerDual();
+    return bilan.steps;
+}
+
+}  // namespace
+
+void CalculerEnveloppe(bool printCount) {
+    int steps = 0;
+    {
+        std::lock_guard<std::mutex> lock(verrouEnveloppe());
+        if (hullValid) return;
+        steps = Construire();
+        hullValid = true;
+    }
+    if (printCount) console.write("Nombre d'itérations : ").write(steps).write("\n");
 }

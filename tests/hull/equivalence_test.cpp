@@ -1,0 +1,113 @@
+// The grid search and the plain scan must build the very same hull as the
+// reference: same edges and faces in the same order, same degrees and steps.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "hull/emballage.h"
+#include "nuages.h"
+#include "reference.h"
+
+namespace {
+
+struct Construit {
+    std::vector<HullEdge> edges;
+    std::vector<HullFace> faces;
+    std::vector<int32_t> degree;
+    BilanEnveloppe bilan;
+};
+
+Construit Construire(const std::vector<Vec3>& p, Recherche mode) {
+    const int n = static_cast<int>(p.size());
+    Construit c;
+    c.edges.assign(std::max(3 * n - 6, 3), HullEdge{-1, -1});
+    c.faces.assign(std::max(2 * n - 4, 2), HullFace{{-1, -1, -1}});
+    c.bilan = Envelopper(p, c.edges, c.faces, c.degree, mode);
+    return c;
+}
+
+// Compares edge by edge and face by face; stops at the first difference.
+void ComparerAReference(const Nuage& nuage, const Construit& c, const char* mode) {
+    SCOPED_TRACE(nuage.name + " / " + mode);
+    const int n = static_cast<int>(nuage.points.size());
+    const EnveloppeReference r = EnvelopperReference(nuage.points, std::max(3 * n - 6, 3), std::max(2 * n - 4, 2));
+    ASSERT_EQ(c.bilan.steps, r.steps);
+    ASSERT_EQ(c.bilan.complete, r.complete);
+    ASSERT_EQ(c.bilan.edgeCount, static_cast<int>(r.edges.size()));
+    ASSERT_EQ(c.bilan.faceCount, static_cast<int>(r.faces.size()));
+    for (int e = 0; e < c.bilan.edgeCount; ++e) {
+        ASSERT_EQ(c.edges[e].lo, r.edges[e][0]) << "edge " << e;
+        ASSERT_EQ(c.edges[e].hi, r.edges[e][1]) << "edge " << e;
+    }
+    for (int f = 0; f < c.bilan.faceCount; ++f) {
+        for (int v = 0; v < 3; ++v) ASSERT_EQ(c.faces[f].v[v], r.faces[f][v]) << "face " << f;
+    }
+    for (int i = 0; i < n; ++i) ASSERT_EQ(c.degree[i], r.degree[i]) << "particle " << i;
+}
+
+void ComparerLesTrois(const Nuage& nuage) {
+    const Construit c = Construire(nuage.points, Recherche::Grille);
+    ComparerAReference(nuage, c, "grille");
+    ComparerAReference(nuage, Construire(nuage.points, Recherche::Balayage), "balayage");
+}
+
+}  // namespace
+
+TEST(Equivalence, GridAndScanMatchTheReferenceOnVariedSets) {
+    for (const Nuage& nuage : Catalogue()) {
+        ComparerLesTrois(nuage);
+        if (HasFatalFailure()) return;
+    }
+}
+
+TEST(Equivalence, GeneralPositionGivesTheClosedCounts) {
+    for (const Nuage& nuage : {Nuage{"aleatoire", Aleatoire(1000, 5)}, Nuage{"spirale", Spirale(999)}}) {
+        const int n = static_cast<int>(nuage.points.size());
+        const Construit c = Construire(nuage.points, Recherche::Grille);
+        EXPECT_TRUE(c.bilan.complete) << nuage.name;
+        EXPECT_EQ(c.bilan.steps, 2 * n - 5) << nuage.name;
+        EXPECT_EQ(c.bilan.faceCount, 2 * n - 4) << nuage.name;
+        EXPECT_EQ(c.bilan.edgeCount, 3 * n - 6) << nuage.name;
+        // The grid search did the work, with at most a few full scans.
+        EXPECT_TRUE(c.bilan.grille) << nuage.name;
+        EXPECT_LE(c.bilan.replis, 5) << nuage.name;
+    }
+}
+
+TEST(Equivalence, DegenerateSetsMatchAndStayWithinTheArrays) {
+    std::vector<Nuage> sets{{"grand cercle", GrandCercle(300, 3)},
+                            {"doublons", Doublons(400, 4)},
+                            {"doublons impairs", Doublons(51, 5)},
+                            {"tous confondus", std::vector<Vec3>(50, Vec3{0.6, 0.0, 0.8})}};
+    std::vector<Vec3> avecNan = Aleatoire(200, 6);
+    avecNan[17] = {std::nan(""), 0.0, 0.0};
+    sets.push_back({"un NaN", avecNan});
+    std::vector<Vec3> avecInf = Aleatoire(200, 7);
+    avecInf[0] = {std::numeric_limits<double>::infinity(), 0.0, 1.0};
+    sets.push_back({"un infini", avecInf});
+    sets.push_back({"tous NaN", std::vector<Vec3>(30, Vec3{std::nan(""), std::nan(""), std::nan("")})});
+    std::vector<Vec3> dedans = Aleatoire(300, 8);
+    for (Vec3& v : dedans) v *= 0.5;
+    sets.push_back({"rayon 0.5", dedans});
+    std::vector<Vec3> dehors = Aleatoire(300, 9);
+    for (Vec3& v : dehors) v *= 3.0;
+    sets.push_back({"rayon 3", dehors});
+    for (const Nuage& nuage : sets) {
+        ComparerLesTrois(nuage);
+        if (HasFatalFailure()) return;
+    }
+}
+
+TEST(Equivalence, TooFewPointsOrTooSmallArraysBuildNothing) {
+    std::vector<HullEdge> edges(3);
+    std::vector<HullFace> faces(2);
+    std::vector<int32_t> degree;
+    const BilanEnveloppe two = Envelopper(Aleatoire(2, 1), edges, faces, degree, Recherche::Grille);
+    EXPECT_EQ(two.faceCount, 0);
+    EXPECT_EQ(degree.size(), 2u);
+    std::vector<HullEdge> tooFew(2);
+    const BilanEnveloppe cramped = Envelopper(Aleatoire(10, 1), tooFew, faces, degree, Recherche::Grille);
+    EXPECT_EQ(cramped.edgeCount, 0);
+    EXPECT_EQ(degree, std::vector<int32_t>(10, 0));
+}
