@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "ternex/ternex.h"
 
@@ -34,6 +35,7 @@ protected:
         setenv("TERM", "xterm", 1);
     }
     void TearDown() override {
+        if (typist_.joinable()) typist_.join();
         console_.reset();
         close(master_);
         close(slave_);
@@ -54,10 +56,25 @@ protected:
         return text;
     }
     void type(const std::string& keys) { ASSERT_EQ(write(master_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size())); }
+    // Types once a key read has switched the terminal out of line mode, as a
+    // person would (keys typed earlier are echoed by the line discipline).
+    void type_during_key_read(const std::string& keys) {
+        if (typist_.joinable()) typist_.join();
+        typist_ = std::thread([this, keys] {
+            for (int i = 0; i < 5000; ++i) {
+                termios mode{};
+                tcgetattr(slave_, &mode);
+                if ((mode.c_lflag & ICANON) == 0) break;
+                usleep(1000);
+            }
+            type(keys);
+        });
+    }
 
     int master_ = -1;
     int slave_ = -1;
     std::unique_ptr<ternex_console> console_;
+    std::thread typist_;
 };
 
 TEST_F(ternexTerminal, ColoursAsSgr) {
@@ -113,7 +130,7 @@ TEST_F(ternexTerminal, GeometryIsTheTerminalSize) {
 
 TEST_F(ternexTerminal, KeysWithoutEchoAndModeRestored) {
     ternex_console& c = open();
-    type("q\xC3\xA9\x1b[A\x1b[B\x1bOP\x1b[15~\x1b[1;5C\x1b[3~");
+    type_during_key_read("q\xC3\xA9\x1b[A\x1b[B\x1bOP\x1b[15~\x1b[1;5C\x1b[3~");
     const char expected[] = {'q', '\xE9', 0x26, 0x28, 0x70, 0x74, 0x27, 0x2E};
     for (char key : expected) EXPECT_EQ(c.read_key(), key);
     termios mode{};
@@ -125,15 +142,15 @@ TEST_F(ternexTerminal, KeysWithoutEchoAndModeRestored) {
 
 TEST_F(ternexTerminal, EnterIsCarriageReturnAndLoneEscapeIsEscape) {
     ternex_console& c = open();
-    type("\r");
+    type_during_key_read("\r");
     EXPECT_EQ(c.read_key(), '\r');
-    type("\x1b");
+    type_during_key_read("\x1b");
     EXPECT_EQ(c.read_key(), '\x1b');
 }
 
 TEST_F(ternexTerminal, LineInputAfterKeys) {
     ternex_console& c = open();
-    type("k");
+    type_during_key_read("k");
     EXPECT_EQ(c.read_key(), 'k');
     type("ligne \xC3\xA9\n");
     char line[256];
