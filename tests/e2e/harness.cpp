@@ -141,6 +141,17 @@ bool Session::waitFor(const std::string& text, int occurrences, std::chrono::mil
     return true;
 }
 
+bool Session::startAtPrompt(std::chrono::milliseconds timeout) {
+    start();
+    return waitFor("> ", 1, timeout);
+}
+
+bool Session::sendAndWait(const std::string& text, int prompts, std::chrono::milliseconds timeout) {
+    const int avant = Compter(out_, "> ");
+    send(text);
+    return waitFor("> ", avant + prompts, timeout);
+}
+
 void Session::signal(int sig) {
     if (pid_ > 0) kill(pid_, sig);
 }
@@ -229,7 +240,8 @@ std::string ApresDemarrage(const std::string& out) {
     return at == std::string::npos ? std::string() : out.substr(at + 2);
 }
 
-std::string LigneVecteur(const std::string& x, const std::string& y, const std::string& z) {
+std::string LigneVecteur(const std::string& x, const std::string& y, const std::string& z,
+                         const std::string& debut) {
     std::string out;
     size_t colonne = 0;
     const auto aller = [&](size_t c) {
@@ -241,6 +253,7 @@ std::string LigneVecteur(const std::string& x, const std::string& y, const std::
             colonne = c == '\t' ? (colonne / 8 + 1) * 8 : colonne + 1;
         }
     };
+    ecrire(debut);
     aller(15);
     ecrire("X : " + x + "\t");
     aller(36);

@@ -10,10 +10,10 @@
 //     EXPECT_NE(e2e::Masque(r.out).find("Valeurs de références :\n"), std::string::npos);
 //
 // Interactive (signals, waiting for a text before sending the next line):
-//     s.start();
+//     ASSERT_TRUE(s.startAtPrompt());
 //     s.send("relax 9999 k\n");
-//     ASSERT_TRUE(s.waitFor("> ", 2));   // the second prompt
 //     s.signal(SIGINT);
+//     ASSERT_TRUE(s.waitFor("> ", 2));   // the second prompt
 //     s.closeInput();
 //     e2e::Result r = s.finish();
 //
@@ -59,6 +59,11 @@ public:
     // Reads until `text` has appeared `occurrences` times in the whole output.
     bool waitFor(const std::string& text, int occurrences = 1,
                  std::chrono::milliseconds timeout = std::chrono::seconds(60));
+    // Starts and waits for the first prompt.
+    bool startAtPrompt(std::chrono::milliseconds timeout = std::chrono::seconds(60));
+    // Sends text and waits until `prompts` more prompts ("> ") have appeared.
+    bool sendAndWait(const std::string& text, int prompts = 1,
+                     std::chrono::milliseconds timeout = std::chrono::seconds(60));
     void signal(int sig);
     void closeInput();
     Result finish(std::chrono::milliseconds timeout = std::chrono::seconds(120));
@@ -89,8 +94,10 @@ std::string ApresDemarrage(const std::string& out);
 
 // One vector line (X, Y, Z at columns 15, 36 and 57) as written to a pipe: the
 // column moves become spaces, tabs stay, "\r\n" at the end. The numbers are
-// given as the program writes them ("1.", "-0.5").
-std::string LigneVecteur(const std::string& x, const std::string& y, const std::string& z);
+// given as the program writes them ("1.", "-0.5"). `debut` is text already on
+// the line (e.g. "Particule 1\t"); it is part of the result.
+std::string LigneVecteur(const std::string& x, const std::string& y, const std::string& z,
+                         const std::string& debut = "");
 
 // Whole file contents (empty when missing).
 std::string LireFichier(const std::filesystem::path& path);

@@ -1,0 +1,28 @@
+// The command loop: cutting lines into words, dispatching them, start-up and
+// shutdown.
+#pragma once
+
+#include "shell/commande.h"
+
+// Lower-cases 'A'..'Z' of line in place and folds it into at most max words
+// (separators NUL, space, CR, LF, ',', '=', ':', '.'; two separators in a row
+// leave an empty word of code 0). line is NUL-terminated. Returns the count, >= 1.
+int DecouperLigne(char* line, CommandWord* words, int max);
+
+// Runs the command of words[0]. Returns false for QUITTER. An engine error
+// raised by the handler is reported and the loop goes on.
+bool Executer(int count, const CommandWord* words);
+
+// Prompts and dispatches until QUITTER or the end of input. Returns the exit code.
+int BoucleCommandes();
+
+// Start-up, before the first prompt: seed, database, modes, particles, console,
+// banner, ten relaxation steps and the thread line.
+void Demarrer();
+
+// The shutdown sequence; registered with atexit by Demarrer, runs at most once.
+void QuitterProprement();
+
+// Answers console control events: Ctrl+C and Ctrl+Break set stopRequested;
+// closing, logoff and shutdown end the process at once with exit code 0.
+bool GestionnaireControle(int event);

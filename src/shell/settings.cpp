@@ -1,0 +1,130 @@
+// Settings commands: the model constants K, P, R, L, the ambient field and the
+// MODE switches, and the one-line vector display.
+#include <atomic>
+
+#include "hull/enveloppe.h"
+#include "mathematiques/particules.h"
+#include "shell/commandes.h"
+#include "shell/modes.h"
+#include "shell/mots.h"
+#include "ternex/ternex.h"
+#include "viewer/scene.h"
+
+namespace {
+
+// Shows the field with fewer than three words; otherwise reads "a.b" from words
+// 1 and 2. With zeroMeansDefault, 0 restores the default; without it, a
+// negative value does.
+void ReglerConstante(int count, const CommandWord* words, double& field, double defaut,
+                     const char* label, bool zeroMeansDefault) {
+    if (count < 3) {
+        console.write(label).write(field).write("\n");
+        return;
+    }
+    const double v = LireReel(words[1], words[2]);
+    const bool defautDemande = zeroMeansDefault ? v == 0.0 : v < 0.0;
+    field = defautDemande ? defaut : v;
+}
+
+struct Mode {
+    const char* libelle;          // MODE listing label
+    std::atomic<bool> ModeFlags::*drapeau;
+    CommandWord mot;
+    CommandWord autreMot;         // second spelling, or 0
+    bool redessiner;              // the picture shows it
+};
+
+// Listing order.
+const Mode kModes[] = {
+    {"  PARTICULES  ", &ModeFlags::particules, mot::kParticules, mot::kBilles, true},
+    {"  LIGNES      ", &ModeFlags::lignes, mot::kLignes, 0, true},
+    {"  POLYGONES   ", &ModeFlags::polygones, mot::kPolygones, mot::kPoly, true},
+    {"  INFO        ", &ModeFlags::info, mot::kInfo, 0, false},
+    {"  OPENMP      ", &ModeFlags::openmp, mot::kOpenmp, 0, false},
+    {"  ENVELOPPE   ", &ModeFlags::enveloppe, mot::kEnveloppe, 0, false},
+    {"  AXES        ", &ModeFlags::axes, mot::kAxes, 0, true},
+    {"  DUAL        ", &ModeFlags::dual, mot::kDual, 0, true},
+};
+
+void ListerModes() {
+    console.write("Etats des mode du programme :\n");
+    for (const Mode& m : kModes) {
+        console.write(m.libelle).write((modes.*m.drapeau) ? "MARCHE\n" : "ARRET\n");
+    }
+}
+
+const Mode* TrouverMode(CommandWord w) {
+    for (const Mode& m : kModes) {
+        if (w == m.mot || (m.autreMot != 0 && w == m.autreMot)) return &m;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+void CommandeK(int count, const CommandWord* words) {
+    ReglerConstante(count, words, params.K, SimParams::kDefaultK,
+                    "La constante de normalisation de la force est : ", true);
+}
+
+void CommandeP(int count, const CommandWord* words) {
+    ReglerConstante(count, words, params.P, SimParams::kDefaultP,
+                    "Le pourcentage de déplacement des particules est : ", true);
+}
+
+void CommandeR(int count, const CommandWord* words) {
+    ReglerConstante(count, words, params.stringResistance, SimParams::kDefaultStringResistance,
+                    "La résistance des cordes est : ", true);
+}
+
+void CommandeL(int count, const CommandWord* words) {
+    ReglerConstante(count, words, params.springLength, SimParams::kDefaultSpringLength,
+                    "La longueur des ressorts est : ", false);
+}
+
+void CommandeChamp(int count, const CommandWord* words) {
+    Vec3& champ = params.ambientField;
+    if (count < 7) {
+        console.write("Le vecteur champ magnétique ambiant actuel est :\n");
+        AfficherVecteur(champ.x, champ.y, champ.z);
+        return;
+    }
+    champ.x = LireReel(words[1], words[2]);
+    champ.y = LireReel(words[3], words[4]);
+    champ.z = LireReel(words[5], words[6]);
+}
+
+void AfficherVecteur(double x, double y, double z) {
+    const char* const noms[3] = {"X", "Y", "Z"};
+    const int colonnes[3] = {15, 36, 57};
+    const double valeurs[3] = {x, y, z};
+    for (int i = 0; i < 3; ++i) {
+        console.set_cursor_column(colonnes[i]);
+        console.set_text_attribute(15);
+        console.write(noms[i]);
+        console.set_text_attribute(7);
+        console.write(" : ").write(valeurs[i]).write(i < 2 ? "\t" : "\r\n");
+    }
+}
+
+void CommandeMode(int count, const CommandWord* words) {
+    if (count < 2) {
+        ListerModes();
+        return;
+    }
+    bool marche = true;
+    if (count >= 3) {
+        if (words[2] == mot::kOn) marche = true;
+        else if (words[2] == mot::kOff) marche = false;
+        else return;
+    }
+    const Mode* m = TrouverMode(words[1]);
+    if (m == nullptr) {
+        console.write("Ceci n'est pas un mode valide pour le programme. Appeler MODE sans arguments "
+                      "pour connaitre la liste des modes disponibles.\n");
+        return;
+    }
+    modes.*m->drapeau = marche;
+    if (m->drapeau == &ModeFlags::dual && marche) hullValid = false;  // next build makes the dual
+    if (m->redessiner) RafraichirGraphique();
+}
