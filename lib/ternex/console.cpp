@@ -53,10 +53,6 @@ ternex_console::ternex_console(int inFd, int outFd, const char* charset)
 
 ternex_console::~ternex_console() {
     ternex_restore_terminal();
-    if (st) {
-        if (st->wakeRead >= 0) close(st->wakeRead);
-        if (st->wakeWrite >= 0) close(st->wakeWrite);
-    }
     --instanceCount;
 }
 

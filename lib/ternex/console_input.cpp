@@ -73,8 +73,7 @@ bool fill(ternex_console::state& s, int fd, int echoFd, int timeoutMs = -1) {
             return false;
         }
         if (ready == 0) return false;
-        if (fds[1].revents != 0 && (fds[0].revents == 0)) continue;
-        if (fds[0].revents == 0) continue;
+        if (fds[0].revents == 0) continue;  // woken by post_char
         char buffer[4096];
         const ssize_t n = read(fd, buffer, sizeof buffer);
         if (n > 0) {

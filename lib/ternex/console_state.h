@@ -2,7 +2,7 @@
 // the input buffer, characters posted by other threads and the key mode.
 #pragma once
 
-#include <termios.h>
+#include <unistd.h>
 
 #include <mutex>
 #include <string>
@@ -12,6 +12,12 @@
 
 struct ternex_console::state {
     explicit state(const char* charsetName) : charset(charsetName) {}
+    ~state() {
+        if (wakeRead >= 0) close(wakeRead);
+        if (wakeWrite >= 0) close(wakeWrite);
+    }
+    state(const state&) = delete;
+    state& operator=(const state&) = delete;
 
     ternex_charset charset;
 

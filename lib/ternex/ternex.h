@@ -63,8 +63,8 @@ class ternex_console : public generic_ternex {
 public:
     ternex_console();
     // A stream on other descriptors (tests): the caller keeps them open and
-    // closes them. charset names the terminal side ("UTF-8", "ISO-8859-15"...);
-    // nullptr takes the locale's.
+    // closes them. charset names the terminal side ("UTF-8", "ISO-8859-15"...;
+    // a string that outlives the stream); nullptr takes the locale's.
     ternex_console(int inputFd, int outputFd, const char* charset = nullptr);
     ~ternex_console() override;
 
