@@ -1,0 +1,54 @@
+#include "shell/boucle_comptee.h"
+
+#include <chrono>
+#include <mutex>
+
+#include "hull/enveloppe.h"
+#include "mathematiques/particules.h"
+#include "shell/commandes.h"
+#include "shell/modes.h"
+#include "ternex/ternex.h"
+#include "viewer/scene.h"
+
+long long Horloge() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+void EcrireTempsDeCalcul(long long debut, long long fin) {
+    console.write("Temps de calcul (ms) : ");
+    console.write(fin - debut);
+    console.write("\n");
+}
+
+void ApresDeplacement() {
+    if (modes.info) {
+        std::lock_guard<std::recursive_mutex> verrou(verrouEtat);
+        AfficherInfo();
+    }
+    RafraichirGraphique();
+}
+
+// The step count is 64-bit: "9999 M" is about 10^10 steps, beyond int32.
+// The lock is released between steps so that the viewer can draw a frame.
+void BoucleComptee(int count, const CommandWord* words, bool enveloppeAvant, void (*etape)()) {
+    if (enveloppeAvant) {
+        std::lock_guard<std::recursive_mutex> verrou(verrouEtat);
+        CalculerEnveloppe(false);
+    }
+    const long long n = LireIterations(count, words);
+    stopRequested = false;
+    const long long debut = Horloge();
+    for (long long i = 0; i < n && !stopRequested; ++i) {
+        std::lock_guard<std::recursive_mutex> verrou(verrouEtat);
+        etape();
+    }
+    const long long fin = Horloge();
+    {
+        // Under the lock: a frame building the hull meanwhile would mark it valid again.
+        std::lock_guard<std::recursive_mutex> verrou(verrouEtat);
+        hullValid = false;
+    }
+    EcrireTempsDeCalcul(debut, fin);
+    ApresDeplacement();
+}
