@@ -77,6 +77,23 @@ TEST_F(Dual, ColoursAreThreeDrawsPerParticleAndASecondBuildRedraws) {
     EXPECT_TRUE(std::equal(premiers.begin(), premiers.end(), etat.particles[0].dualCorners.begin(), Egal));
 }
 
+TEST_F(Dual, CornerArraysKeepTheirDegreeWhenFacesAndDegreesDisagree) {
+    // As after a build that ran out of room: more faces around a particle
+    // than its degree, or fewer.
+    PlacerParticules({{1.0, 0.0, 0.0}, {0.0, 1.0, 0.0}, {0.0, 0.0, 1.0}, {0.0, 0.0, -1.0}});
+    const int degrees[] = {1, 2, 0, 3};
+    for (int i = 0; i < 4; ++i) etat.particles[i].degree = degrees[i];
+    enveloppe.faces[0] = {{0, 1, 2}};
+    enveloppe.faces[1] = {{0, 1, 2}};
+    enveloppe.faceCount = 2;
+    CalculerDual();
+    for (int i = 0; i < 4; ++i) ASSERT_EQ(etat.particles[i].dualCorners.size(), static_cast<size_t>(degrees[i])) << i;
+    const Vec3 centre = Centre(enveloppe.faces[0]);
+    EXPECT_TRUE(Egal(etat.particles[0].dualCorners[0], centre));
+    EXPECT_TRUE(Egal(etat.particles[1].dualCorners[1], centre));
+    for (const Vec3& g : etat.particles[3].dualCorners) EXPECT_TRUE(Egal(g, etat.particles[3].position));
+}
+
 TEST_F(Dual, NothingIsMadeWithTheModeOff) {
     modes.dual = false;
     PlacerParticules(Aleatoire(20, 12));

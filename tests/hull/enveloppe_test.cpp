@@ -146,7 +146,9 @@ TEST_F(Enveloppe, DegenerateParticlesFinishWithinTheArrays) {
             int sum = 0;
             for (const ParticleRecord& p : etat.particles) {
                 sum += p.degree;
-                if (dual) EXPECT_EQ(p.dualCorners.size(), static_cast<size_t>(p.degree));
+                if (dual) {
+                    EXPECT_EQ(p.dualCorners.size(), static_cast<size_t>(p.degree));
+                }
             }
             EXPECT_EQ(sum, 2 * enveloppe.edgeCount);
             EXPECT_EQ(Construire(true), "");

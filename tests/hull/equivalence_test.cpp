@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
 
 #include "hull/emballage.h"
 #include "nuages.h"
@@ -57,6 +58,45 @@ void ComparerLesTrois(const Nuage& nuage) {
 TEST(Equivalence, GridAndScanMatchTheReferenceOnVariedSets) {
     for (const Nuage& nuage : Catalogue()) {
         ComparerLesTrois(nuage);
+        if (HasFatalFailure()) return;
+    }
+}
+
+// Lattices and spirals nudged by 1 down to 1e-13, tight clusters, thin caps,
+// duplicates and rings mixed with random points: ties and near ties.
+std::vector<Vec3> TirerNuage(int kind, std::mt19937_64& rng) {
+    const int n = 3 + static_cast<int>(rng() % 200);
+    auto echelle = [&](int decades) { return std::pow(10.0, -static_cast<int>(rng() % decades)); };
+    auto bouger = [&](std::vector<Vec3> p, double eps) {
+        std::normal_distribution<double> g;
+        for (Vec3& v : p) {
+            v += Vec3{eps * g(rng), eps * g(rng), eps * g(rng)};
+            setLength(v, 1.0);
+        }
+        return p;
+    };
+    switch (kind) {
+        case 0: return bouger(Anneaux(2 + rng() % 12, 3 + rng() % 20), echelle(14));
+        case 1: return bouger(Spirale(n), echelle(14));
+        case 2: return Amas(n, 1 + rng() % 4, echelle(8), rng());
+        case 3: return Quantifie(n, 0.02 + 0.003 * (rng() % 100), rng());
+        case 4: return Calotte(n, 1.0 - echelle(10), rng());
+        case 5: return bouger(Doublons(n, rng()), rng() % 2 ? 0.0 : 1e-13);
+        default: {
+            std::vector<Vec3> p = Anneaux(2 + rng() % 8, 3 + rng() % 12);
+            const std::vector<Vec3> q = Aleatoire(n, rng());
+            p.insert(p.end(), q.begin(), q.end());
+            std::shuffle(p.begin(), p.end(), rng);
+            return p;
+        }
+    }
+}
+
+TEST(Equivalence, GridMatchesTheReferenceOnNearTies) {
+    std::mt19937_64 rng(12345);
+    for (int i = 0; i < 280; ++i) {
+        const Nuage nuage{"tirage " + std::to_string(i), TirerNuage(i % 7, rng)};
+        ComparerAReference(nuage, Construire(nuage.points, Recherche::Grille), "grille");
         if (HasFatalFailure()) return;
     }
 }

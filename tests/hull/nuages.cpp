@@ -120,6 +120,7 @@ std::vector<Nuage> Catalogue() {
     for (Vec3& v : c.back().points) setLength(v, 1.0);
     add("octaedre", {{0, 0, -1}, {1, 0, 0}, {0, 1, 0}, {-1, 0, 0}, {0, -1, 0}, {0, 0, 1}});
     for (uint64_t s = 1; s <= 4; ++s) add("quantifie " + std::to_string(s), Quantifie(500, 0.1 / s, s));
+    add("trois", Aleatoire(3, 3));
     add("aleatoire 3000", Aleatoire(3000, 77));
     return c;
 }
