@@ -1,0 +1,116 @@
+// The simulation core against its plain one-thread version (simulation_litterale.h),
+// in the same run: relaxation step, energy, minimum distance, Monte Carlo attempts.
+// Arguments: N, then the number of workers of the fast version.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "mathematiques/hasard.h"
+#include "mathematiques/metriques.h"
+#include "mathematiques/montecarlo.h"
+#include "mathematiques/parallele.h"
+#include "mathematiques/particules.h"
+#include "mathematiques/placement.h"
+#include "mathematiques/relaxation.h"
+#include "simulation_litterale.h"
+
+namespace {
+
+void Preparer(int n, int workers) {
+    ImposerEquipe(1);
+    if (etat.count != n) ChangerNombre(n, false);
+    InitialiserHasard(12345);
+    PlacerAleatoirement(0);
+    etat.resizing = false;
+    ImposerEquipe(workers);
+}
+
+void Paires(benchmark::State& state, int n) {
+    const double paires = static_cast<double>(n) * (n - 1) / 2.0;
+    state.counters["ns/paire"] = benchmark::Counter(paires * state.iterations(),
+                                                    benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+void RelaxLitteral(benchmark::State& state) {
+    const int n = state.range(0);
+    Preparer(n, 1);
+    for (auto _ : state) {
+        litteral::AppliquerForce();
+        litteral::ModifierPosition();
+    }
+    Paires(state, n);
+}
+
+void Relax(benchmark::State& state) {
+    const int n = state.range(0);
+    Preparer(n, state.range(1));
+    for (auto _ : state) {
+        AppliquerForce();
+        ModifierPosition();
+    }
+    Paires(state, n);
+}
+
+void EnergieLitterale(benchmark::State& state) {
+    const int n = state.range(0);
+    Preparer(n, 1);
+    for (auto _ : state) benchmark::DoNotOptimize(litteral::EnergiePotentielle());
+    Paires(state, n);
+}
+
+void Energie(benchmark::State& state) {
+    const int n = state.range(0);
+    Preparer(n, state.range(1));
+    for (auto _ : state) benchmark::DoNotOptimize(EnergiePotentielle());
+    Paires(state, n);
+}
+
+void DistanceLitterale(benchmark::State& state) {
+    const int n = state.range(0);
+    Preparer(n, 1);
+    for (auto _ : state) benchmark::DoNotOptimize(litteral::DistanceMinimale());
+    Paires(state, n);
+}
+
+void Distance(benchmark::State& state) {
+    const int n = state.range(0);
+    Preparer(n, 1);
+    for (auto _ : state) benchmark::DoNotOptimize(DistanceMinimale());
+    Paires(state, n);
+}
+
+// Attempts per second; the fast version also brings the potentials up to
+// date once per 1000 attempts, as a reader would.
+void MonteCarloLitteral(benchmark::State& state) {
+    Preparer(state.range(0), 1);
+    for (auto _ : state) benchmark::DoNotOptimize(litteral::EssaiMonteCarlo());
+    state.counters["essais/s"] = benchmark::Counter(state.iterations(), benchmark::Counter::kIsRate);
+}
+
+void MonteCarlo(benchmark::State& state) {
+    Preparer(state.range(0), state.range(1));
+    long essais = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(EssaiMonteCarlo());
+        if (++essais % 1000 == 0) ActualiserPotentiels();
+    }
+    state.counters["essais/s"] = benchmark::Counter(state.iterations(), benchmark::Counter::kIsRate);
+}
+
+// The machine is shared: with --benchmark_repetitions, the fastest run is the
+// one least disturbed.
+double Minimum(const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); }
+
+}  // namespace
+
+BENCHMARK(RelaxLitteral)->Arg(400)->Arg(2001)->Arg(9999)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", Minimum);
+BENCHMARK(Relax)->ArgsProduct({{400, 2001, 9999}, {1, 2}})->Unit(benchmark::kMillisecond)->UseRealTime()->ComputeStatistics("min", Minimum);
+BENCHMARK(EnergieLitterale)->Arg(400)->Arg(2001)->Arg(9999)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", Minimum);
+BENCHMARK(Energie)->ArgsProduct({{400, 2001, 9999}, {1, 2}})->Unit(benchmark::kMillisecond)->UseRealTime()->ComputeStatistics("min", Minimum);
+BENCHMARK(DistanceLitterale)->Arg(400)->Arg(9999)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", Minimum);
+BENCHMARK(Distance)->Arg(400)->Arg(9999)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", Minimum);
+BENCHMARK(MonteCarloLitteral)->Arg(1000)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", Minimum);
+BENCHMARK(MonteCarlo)->Args({1000, 1})->Args({1000, 2})->Unit(benchmark::kMicrosecond)->UseRealTime()->ComputeStatistics("min", Minimum);
+
+BENCHMARK_MAIN();

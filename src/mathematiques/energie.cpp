@@ -1,0 +1,96 @@
+// Each pair's term is computed once, yet every particle's float sum must see
+// its terms in index order. Rows are dealt in chunks of kChunk to the workers
+// (the k-th chunk to worker k mod team). For a particle j, chunk c adds its
+// rows' terms after chunk c - 1 has added its own; chunk c therefore waits,
+// column block by column block, until chunk c - 1 has passed the block. The
+// chunk's own particles sum their remaining terms, all to the right, in
+// registers. Every worker takes its chunks in ascending order and a chunk only
+// waits for a lower one, so the wait always ends.
+#include "mathematiques/energie.h"
+
+#include <omp.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <memory>
+#include <thread>
+
+#include "mathematiques/parallele.h"
+#include "mathematiques/particules.h"
+
+namespace {
+
+constexpr int kBlocColonnes = 512;  // columns between two progress marks
+
+struct alignas(64) Progres {
+    std::atomic<int> colonne{0};  // chunk's work on columns below this is done
+};
+
+void Attendre(const Progres& precedent, int colonne) {
+    for (int tours = 0; precedent.colonne.load(std::memory_order_acquire) < colonne; ++tours) {
+        if (tours < 256) {
+            __builtin_ia32_pause();
+        } else {
+            std::this_thread::yield();
+        }
+    }
+}
+
+// Pairs inside the chunk, in the one-thread order.
+double Diagonale(const PositionsSoA& p, int r0, int r1, float* pot) {
+    double somme = 0.0;
+    for (int i = r0; i < r1; ++i) {
+        for (int j = i + 1; j < r1; ++j) {
+            const double dx = p.x[i] - p.x[j], dy = p.y[i] - p.y[j], dz = p.z[i] - p.z[j];
+            const double e = 1.0 / std::sqrt(dx * dx + dy * dy + dz * dz);
+            const float t = static_cast<float>(e);
+            pot[i] += t;
+            pot[j] += t;
+            somme += e;
+        }
+    }
+    return somme;
+}
+
+double Tranche(const PositionsSoA& p, int c, float* pot, Progres* progres) {
+    const int r0 = c * kChunk;
+    const int r1 = std::min(r0 + kChunk, p.n - 1);
+    if (c > 0) Attendre(progres[c - 1], r1);
+    double somme = Diagonale(p, r0, r1, pot);
+    float acc[kChunk];
+    for (int k = 0; k < r1 - r0; ++k) acc[k] = pot[r0 + k];
+    const NoyauxPaires& noyaux = Noyaux();
+    for (int a = r1; a < p.n;) {
+        const int b = std::min(p.n, (a / kBlocColonnes + 1) * kBlocColonnes);
+        if (c > 0) Attendre(progres[c - 1], b);
+        somme += noyaux.energieBloc(p, r0, r1 - r0, a, b, pot, acc);
+        progres[c].colonne.store(b, std::memory_order_release);
+        a = b;
+    }
+    for (int k = 0; k < r1 - r0; ++k) pot[r0 + k] = acc[k];
+    return somme;
+}
+
+}  // namespace
+
+double EnergieEtPotentiels(const PositionsSoA& p, float* pot) {
+    std::fill(pot, pot + p.n, 0.0f);
+    if (p.n < 2) return 0.0;
+    const int tranches = (p.n - 1 + kChunk - 1) / kChunk;
+    const std::unique_ptr<Progres[]> progres(new Progres[tranches]);
+    double total = 0.0;
+    const int equipe = PreparerEquipe();
+#pragma omp parallel num_threads(equipe)
+    {
+        // The dealing of schedule(static, kChunk) over rows, written out so that
+        // each worker provably takes its chunks in ascending order.
+        double partielle = 0.0;
+        for (int c = omp_get_thread_num(); c < tranches; c += omp_get_num_threads()) {
+            partielle += Tranche(p, c, pot, progres.get());
+        }
+#pragma omp critical
+        total += partielle;
+    }
+    return total;
+}

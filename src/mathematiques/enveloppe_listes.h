@@ -1,0 +1,21 @@
+// Reading the hull's lists from the force routines.
+#pragma once
+
+#include <algorithm>
+
+#include "hull/enveloppe.h"
+#include "mathematiques/particules.h"
+
+// Entries the last build made, never more than the storage holds.
+inline int AretesConstruites() { return std::clamp(enveloppe.edgeCount, 0, static_cast<int>(enveloppe.edges.size())); }
+inline int FacesConstruites() { return std::clamp(enveloppe.faceCount, 0, static_cast<int>(enveloppe.faces.size())); }
+
+// An index the particle array has (lists of an older build are skipped, not followed).
+inline bool IndiceValide(int i) { return i >= 0 && i < etat.count; }
+
+// Adds the per-entry terms to the derivatives in list order, so that the
+// parallel loops that computed them give the one-thread result exactly.
+template <typename Terme>
+void Repartir(const std::vector<Terme>& termes) {
+    for (const Terme& t : termes) t.appliquer();
+}

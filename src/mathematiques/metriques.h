@@ -1,0 +1,21 @@
+// The measures of a configuration.
+#pragma once
+
+#include <cstdint>
+
+// Sum over pairs i < j of 1 / |p_i - p_j|; sets every `potential` to the
+// particle's own sum, each term rounded to float and added in ascending order
+// of the other index (the same floats whatever the number of workers).
+double EnergiePotentielle();
+
+// Smallest distance between two particles; sqrt(5) with fewer than two.
+double DistanceMinimale();
+
+// Asymptotic estimate of the lowest energy of n particles.
+double EnergieMinimumTheorique(int32_t n);
+
+// The Monte Carlo moves leave `potential` owed (the Monte Carlo Part says
+// which configuration it describes); this writes those values. Does nothing
+// when they are current. Readers of `potential` call it first, holding
+// verrouEtat; EnergiePotentielle makes them current too.
+void ActualiserPotentiels();

@@ -1,0 +1,120 @@
+// An attempt moves one particle, so E1 = E0 + sum over j != i of
+// (1 / |q - p_j| - 1 / |o - p_j|): O(N) instead of two O(N^2) evaluations.
+// E0 comes from a cache that holds a copy of the positions it describes; it is
+// used only when every current position equals its copy bit for bit, so any
+// other routine that moved a particle (relaxation, loading, a count change)
+// forces a full evaluation. The running sum is re-evaluated in full every
+// kResynchro accepted moves, which keeps its drift far below 1e-12 relative.
+//
+// The per-particle potentials of the attempt's configuration (the moved
+// particle at its trial place, even when refused) cannot be updated in O(N)
+// with float sums in index order, so they are owed: the cache keeps that
+// configuration and ActualiserPotentiels writes them on demand.
+#include "mathematiques/montecarlo.h"
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "mathematiques/energie.h"
+#include "mathematiques/hasard.h"
+#include "mathematiques/metriques.h"
+#include "mathematiques/particules.h"
+
+namespace {
+
+constexpr int kResynchro = 1024;
+
+struct CacheMonteCarlo {
+    PositionsSoA p;          // configuration that `energie` describes
+    bool valide = false;
+    double energie = 0.0;
+    int acceptes = 0;        // accepted moves since the last full evaluation
+    bool potentielsDus = false;
+    int indice = 0;          // owed potentials: p with particle `indice` at `essai`
+    double essai[3] = {0.0, 0.0, 0.0};
+};
+
+CacheMonteCarlo cache;
+
+bool MemeBits(double a, double b) { return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b); }
+
+bool CacheDecritEtat() {
+    if (!cache.valide || cache.p.n != etat.count) return false;
+    for (int i = 0; i < etat.count; ++i) {
+        const Vec3& v = etat.particles[i].position;
+        if (!MemeBits(v.x, cache.p.x[i]) || !MemeBits(v.y, cache.p.y[i]) || !MemeBits(v.z, cache.p.z[i])) return false;
+    }
+    return true;
+}
+
+void EvaluerEnEntier() {
+    std::vector<float> pot(cache.p.n);
+    cache.energie = EnergieEtPotentiels(cache.p, pot.data());
+    cache.acceptes = 0;
+}
+
+double EnergieCourante() {
+    if (!CacheDecritEtat()) {
+        cache.p.charger();
+        cache.valide = true;
+        EvaluerEnEntier();
+    }
+    return cache.energie;
+}
+
+double Variation(int i, const double o[3], const double q[3]) {
+    const NoyauxPaires& noyaux = Noyaux();
+    return noyaux.deltaEnergie(cache.p, 0, i, o, q) + noyaux.deltaEnergie(cache.p, i + 1, cache.p.n, o, q);
+}
+
+void Accepter(int i, const double q[3], double e1) {
+    cache.p.x[i] = q[0];
+    cache.p.y[i] = q[1];
+    cache.p.z[i] = q[2];
+    cache.energie = e1;
+    if (++cache.acceptes >= kResynchro) EvaluerEnEntier();
+}
+
+}  // namespace
+
+bool EssaiMonteCarlo() {
+    const int n = etat.count;
+    if (n < 1) return false;
+    int i = static_cast<int>(n * TirerReel());
+    if (i >= n) i = n - 1;  // n * u may round up to n for u just below 1
+    ParticleRecord& r = etat.particles[i];
+    const Vec3 ancienne = r.position;
+    const double e0 = EnergieCourante();
+    TirerPointSphere(r.position, 1.0);
+    const double o[3] = {ancienne.x, ancienne.y, ancienne.z};
+    const double q[3] = {r.position.x, r.position.y, r.position.z};
+    const double e1 = e0 + Variation(i, o, q);
+    cache.potentielsDus = true;
+    cache.indice = i;
+    for (int k = 0; k < 3; ++k) cache.essai[k] = q[k];
+    if (e1 < e0 || TirerReel() < std::exp(-(e1 - e0) / kMonteCarloTemperature)) {
+        Accepter(i, q, e1);
+        return true;
+    }
+    r.position = ancienne;
+    return false;
+}
+
+double EnergieMonteCarloCourante() { return EnergieCourante(); }
+
+void OublierPotentielsDus() { cache.potentielsDus = false; }
+
+void ActualiserPotentiels() {
+    if (!cache.potentielsDus) return;
+    cache.potentielsDus = false;
+    if (cache.p.n != etat.count) return;  // the count changed: nothing is owed any more
+    PositionsSoA p = cache.p;
+    p.x[cache.indice] = cache.essai[0];
+    p.y[cache.indice] = cache.essai[1];
+    p.z[cache.indice] = cache.essai[2];
+    std::vector<float> pot(p.n);
+    EnergieEtPotentiels(p, pot.data());
+    for (int k = 0; k < p.n; ++k) etat.particles[k].potential = pot[k];
+}

@@ -1,0 +1,65 @@
+#include <cmath>
+
+#include "mathematiques/noyaux.h"
+
+namespace {
+
+double CarreDistance(const PositionsSoA& p, int i, int j) {
+    const double dx = p.x[i] - p.x[j], dy = p.y[i] - p.y[j], dz = p.z[i] - p.z[j];
+    return dx * dx + dy * dy + dz * dz;
+}
+
+void ForceLigne(const PositionsSoA& p, int i, double c, double* rx, double* ry, double* rz, double force[3]) {
+    double fx = 0.0, fy = 0.0, fz = 0.0;
+    for (int j = 0; j < i; ++j) {
+        const double dx = p.x[i] - p.x[j], dy = p.y[i] - p.y[j], dz = p.z[i] - p.z[j];
+        const double s = dx * dx + dy * dy + dz * dz;
+        const double w = CoefficientPaire(c, s, std::sqrt(s));
+        fx += w * dx;
+        fy += w * dy;
+        fz += w * dz;
+        rx[j] -= w * dx;
+        ry[j] -= w * dy;
+        rz[j] -= w * dz;
+    }
+    force[0] += fx;
+    force[1] += fy;
+    force[2] += fz;
+}
+
+double EnergieBloc(const PositionsSoA& p, int r0, int rows, int a, int b, float* pot, float* acc) {
+    double somme = 0.0;
+    for (int j = a; j < b; ++j) {
+        for (int k = 0; k < rows; ++k) {
+            const double e = 1.0 / std::sqrt(CarreDistance(p, r0 + k, j));
+            const float t = static_cast<float>(e);
+            pot[j] += t;
+            acc[k] += t;
+            somme += e;
+        }
+    }
+    return somme;
+}
+
+double DistanceMin(const PositionsSoA& p, int a, int b, double px, double py, double pz, double m) {
+    for (int j = a; j < b; ++j) {
+        const double dx = px - p.x[j], dy = py - p.y[j], dz = pz - p.z[j];
+        const double s = dx * dx + dy * dy + dz * dz;
+        if (s < m) m = s;
+    }
+    return m;
+}
+
+double DeltaEnergie(const PositionsSoA& p, int a, int b, const double o[3], const double q[3]) {
+    double somme = 0.0;
+    for (int j = a; j < b; ++j) {
+        const double ax = q[0] - p.x[j], ay = q[1] - p.y[j], az = q[2] - p.z[j];
+        const double bx = o[0] - p.x[j], by = o[1] - p.y[j], bz = o[2] - p.z[j];
+        somme += 1.0 / std::sqrt(ax * ax + ay * ay + az * az) - 1.0 / std::sqrt(bx * bx + by * by + bz * bz);
+    }
+    return somme;
+}
+
+}  // namespace
+
+const NoyauxPaires noyauxPortables = {ForceLigne, EnergieBloc, DistanceMin, DeltaEnergie};

@@ -1,0 +1,59 @@
+#include "mathematiques/paires.h"
+
+#include "mathematiques/enveloppe_listes.h"
+
+namespace {
+
+struct Paire {
+    int premier = 0;
+    int second = 0;
+};
+
+// The pair whose squared distance beats every earlier one by `meilleur`
+// (strictly), scanning edges in list order or pairs i < j in order.
+template <typename Meilleur>
+Paire Choisir(double borne, Meilleur meilleur) {
+    Paire choix;
+    auto essayer = [&](int a, int b) {
+        const double s = squaredDistance(etat.particles[a].position, etat.particles[b].position);
+        if (meilleur(s, borne)) {
+            borne = s;
+            choix = {a, b};
+        }
+    };
+    if (hullValid) {
+        const int aretes = AretesConstruites();
+        for (int e = 0; e < aretes; ++e) {
+            const HullEdge& a = enveloppe.edges[e];
+            if (IndiceValide(a.lo) && IndiceValide(a.hi)) essayer(a.lo, a.hi);
+        }
+    } else {
+        for (int i = 0; i < etat.count - 1; ++i) {
+            for (int j = i + 1; j < etat.count; ++j) essayer(i, j);
+        }
+    }
+    return choix;
+}
+
+// first moves by +sens * delta, second by -sens * delta, delta = P (first - second).
+void Deplacer(Paire p, double sens) {
+    if (p.premier == p.second) return;
+    Vec3& a = etat.particles[p.premier].position;
+    Vec3& b = etat.particles[p.second].position;
+    Vec3 delta = difference(a, b);
+    delta *= params.P * sens;
+    a += delta;
+    b -= delta;
+    setLength(a, 1.0);
+    setLength(b, 1.0);
+}
+
+}  // namespace
+
+void EloignerPlusProches() {
+    Deplacer(Choisir(5.0, [](double s, double borne) { return s < borne; }), 1.0);
+}
+
+void ApprocherPlusEloignees() {
+    Deplacer(Choisir(0.0, [](double s, double borne) { return s > borne; }), -1.0);
+}

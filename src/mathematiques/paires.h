@@ -1,0 +1,10 @@
+// Single-pair moves by the fraction P of the pair's separation. Candidates
+// are the hull edges while the hull is computed, else all pairs; ties keep the
+// pair found first. Calling thread only.
+#pragma once
+
+// Pushes the closest pair apart: separation times 1 + 2P before projection.
+void EloignerPlusProches();
+
+// Pulls the farthest pair together: separation times 1 - 2P before projection.
+void ApprocherPlusEloignees();

@@ -1,0 +1,45 @@
+#include "mathematiques/placement.h"
+
+#include <cmath>
+#include <numbers>
+
+#include "mathematiques/hasard.h"
+#include "mathematiques/metriques.h"
+#include "mathematiques/parallele.h"
+#include "mathematiques/particules.h"
+
+void PlacerAleatoirement(int32_t first) {
+    const int n = etat.count;
+    const int debut = first < 0 ? 0 : first;
+    const int equipe = PreparerEquipe();
+#pragma omp parallel for num_threads(equipe) schedule(static, kChunk)
+    for (int i = debut; i < n; ++i) TirerPointSphere(etat.particles[i].position, 1.0);
+    AnnulerDerivees();
+}
+
+// z runs from -1 to 1 in equal steps. A single particle (never allowed by the
+// shell, the height formula would divide 0 by 0) goes to the south pole.
+double PlacerEnSpirale(double step) {
+    const int n = etat.count;
+    const double a = step / std::sqrt(static_cast<double>(n));
+    double phi = 0.0;
+    for (int i = 0; i < n; ++i) {
+        const double z = n > 1 ? 2.0 * i / (n - 1) - 1.0 : -1.0;
+        const double theta = std::acos(z);
+        if (i == 0 || i == n - 1) {
+            phi = 0.0;
+        } else {
+            phi = std::fmod(phi + a / std::sqrt(1.0 - z * z), 2.0 * std::numbers::pi);
+        }
+        etat.particles[i].position = fromAngles(phi, theta);
+    }
+    AnnulerDerivees();
+    return EnergiePotentielle();
+}
+
+void AnnulerDerivees() {
+    const int n = etat.count;
+    const int equipe = PreparerEquipe();
+#pragma omp parallel for num_threads(equipe) schedule(static, kChunk)
+    for (int i = 0; i < n; ++i) etat.particles[i].derivative.clear();
+}

@@ -1,0 +1,20 @@
+// The relaxation step and its local variant.
+#pragma once
+
+#include "mathematiques/vec3.h"
+
+// derivative_i = ambientField + K * 0.0001 * sum over j != i of
+// (p_i - p_j) / |p_i - p_j|^3, for every particle.
+void AppliquerForce();
+
+// position = (position + derivative) made unit, for every particle;
+// derivative is left as it is.
+void ModifierPosition();
+
+// (K * 0.0001) (a - b) / |a - b|^3, the repulsion b exerts on a; zero when
+// the coefficient is not finite (a and b coincide).
+Vec3 ForcePaire(const Vec3& a, const Vec3& b);
+
+// AppliquerForce with the sum restricted to hull neighbours; exactly
+// AppliquerForce while the hull is not computed.
+void AppliquerForceLocale();

@@ -1,0 +1,59 @@
+#include <omp.h>
+
+#include <cmath>
+#include <vector>
+
+#include "mathematiques/enveloppe_listes.h"
+#include "mathematiques/noyaux.h"
+#include "mathematiques/parallele.h"
+#include "mathematiques/relaxation.h"
+
+namespace {
+
+struct TermeArete {
+    int a = 0, b = 0;
+    Vec3 f;  // on a; b receives -f
+    void appliquer() const {
+        if (a == b) return;
+        etat.particles[a].derivative += f;
+        etat.particles[b].derivative -= f;
+    }
+};
+
+}  // namespace
+
+Vec3 ForcePaire(const Vec3& a, const Vec3& b) {
+    Vec3 d = difference(a, b);
+    const double s = dot(d, d);
+    d *= CoefficientPaire(params.K * kForceScale, s, std::sqrt(s));
+    return d;
+}
+
+// derivative_i = ambientField + (K * 0.0001) * sum over hull neighbours j of
+// (p_i - p_j) / |p_i - p_j|^3: each edge's force is computed in parallel,
+// then added to both ends in edge order.
+void AppliquerForceLocale() {
+    if (!hullValid) {
+        AppliquerForce();
+        return;
+    }
+    const int n = etat.count;
+    const int aretes = AretesConstruites();
+    std::vector<TermeArete> termes(aretes);
+    const int equipe = PreparerEquipe();
+#pragma omp parallel num_threads(equipe)
+    {
+#pragma omp for schedule(static, kChunk)
+        for (int i = 0; i < n; ++i) etat.particles[i].derivative = params.ambientField;
+#pragma omp for schedule(static, kChunk)
+        for (int e = 0; e < aretes; ++e) {
+            const HullEdge& arete = enveloppe.edges[e];
+            TermeArete& t = termes[e];
+            if (!IndiceValide(arete.lo) || !IndiceValide(arete.hi)) continue;  // a == b: no term
+            t.a = arete.lo;
+            t.b = arete.hi;
+            t.f = ForcePaire(etat.particles[t.a].position, etat.particles[t.b].position);
+        }
+    }
+    Repartir(termes);
+}

@@ -1,0 +1,160 @@
+#include <cmath>
+
+#include "simulation_outils.h"
+
+using outils::Configurer;
+
+namespace {
+
+void DeriveesNulles() {
+    for (const ParticleRecord& r : etat.particles) {
+        EXPECT_NEAR(r.derivative.x, 0.0, 1e-17);
+        EXPECT_NEAR(r.derivative.y, 0.0, 1e-17);
+        EXPECT_NEAR(r.derivative.z, 0.0, 1e-17);
+    }
+}
+
+TEST(ForceFaces, NulleSurLesSolidesReguliers) {
+    outils::Tetraedre();
+    for (ParticleRecord& r : etat.particles) r.derivative = {1, 1, 1};
+    ForceFaces();
+    DeriveesNulles();
+    outils::Octaedre();
+    ForceFaces();
+    DeriveesNulles();
+}
+
+TEST(ForceFaces, UneFaceRameneSesAretesVersLaMoyenne) {
+    Configurer({{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {0.6, 0.8, 0}});
+    outils::Installer({}, {{{0, 1, 3}}});
+    ForceFaces();
+    // Edge lengths: |0-1| = sqrt 2, |1-3| and |3-0| shorter; the long edge pulls 0 and 1 together.
+    const Vec3 e01 = difference(etat.particles[0].position, etat.particles[1].position);
+    const double l01 = norm(e01);
+    const double l13 = norm(difference(etat.particles[1].position, etat.particles[3].position));
+    const double l30 = norm(difference(etat.particles[3].position, etat.particles[0].position));
+    const double m = (l01 + l13 + l30) / 3.0;
+    const double k01 = (m - l01) * 0.1 / l01;
+    const double k30 = (m - l30) * 0.1 / l30;
+    Vec3 attendu0 = e01;
+    attendu0 *= k01;
+    Vec3 e30 = difference(etat.particles[3].position, etat.particles[0].position);
+    e30 *= k30;
+    attendu0 -= e30;
+    EXPECT_NEAR(etat.particles[0].derivative.x, attendu0.x, 1e-16);
+    EXPECT_NEAR(etat.particles[0].derivative.y, attendu0.y, 1e-16);
+    EXPECT_LT(k01, 0.0);
+    EXPECT_EQ(etat.particles[2].derivative.x, 0.0);  // in no face
+}
+
+TEST(ForceAretes, RessortsDeLongueurNulleEtAuRepos) {
+    // Edge of length 0.5 between particles 0 and 1.
+    const double a = std::asin(0.25);
+    Configurer({{std::cos(a), std::sin(a), 0}, {std::cos(a), -std::sin(a), 0}, {0, 0, 1}});
+    outils::Installer({{0, 1}}, {});
+    ForceAretes();
+    EXPECT_NEAR(etat.particles[0].derivative.y, -0.05, 1e-16);
+    EXPECT_NEAR(etat.particles[1].derivative.y, 0.05, 1e-16);
+    EXPECT_NEAR(etat.particles[0].derivative.x, 0.0, 1e-17);
+    EXPECT_EQ(etat.particles[2].derivative.z, 0.0);
+    params.springLength = 0.5;
+    ForceAretes();
+    EXPECT_NEAR(etat.particles[0].derivative.y, 0.0, 1e-16);
+    params.springLength = 1.0;  // too short: pushes apart
+    ForceAretes();
+    EXPECT_NEAR(etat.particles[0].derivative.y, 0.05, 1e-16);
+}
+
+// A zero-length edge has no direction: it contributes nothing instead of NaN.
+TEST(ForceAretes, AreteDeLongueurNulleEtListesAnciennes) {
+    Configurer({{0, 0, 1}, {0, 0, 1}, {1, 0, 0}});
+    outils::Installer({{0, 1}, {0, 2}}, {{{0, 1, 2}}});
+    ForceAretes();
+    ForceFaces();
+    for (const ParticleRecord& r : etat.particles) EXPECT_TRUE(std::isfinite(norm(r.derivative)));
+    // Entries pointing past the particles (lists of another count) are skipped.
+    enveloppe.edges[0] = {0, 7};
+    enveloppe.faces[0] = {{0, 1, 9}};
+    ForceAretes();
+    ForceFaces();
+    EXPECT_EQ(etat.particles[1].derivative.x, 0.0);
+    hullValid = true;
+    AppliquerForceLocale();
+    EloignerPlusProches();
+}
+
+TEST(ForcesEnveloppe, LesComptesReelsDeLaConstruction) {
+    // Counts below 3N - 6: entries past edgeCount are never read.
+    Configurer(outils::Aleatoires(8, 2));
+    for (HullEdge& e : enveloppe.edges) e = {0, 1};
+    outils::Installer({{2, 3}}, {});
+    ForceAretes();
+    EXPECT_EQ(etat.particles[0].derivative.x, 0.0);
+    EXPECT_NE(etat.particles[2].derivative.x, 0.0);
+}
+
+// Two symmetric particles about the x axis: the move scales the tangent of
+// their half-angle by 1 +- 2P, since the separation (along y) scales so.
+double DemiAngleApres(void (*deplacement)(), double P) {
+    const double a = 0.3;
+    Configurer({{std::cos(a), std::sin(a), 0}, {std::cos(a), -std::sin(a), 0}, {-1, 0, 0}, {0, 0, 1}});
+    params.P = P;
+    outils::Installer({{0, 1}}, {});
+    deplacement();
+    EXPECT_NEAR(etat.particles[0].position.y, -etat.particles[1].position.y, 1e-16);
+    return etat.particles[0].position.y / etat.particles[0].position.x;
+}
+
+TEST(Paires, FacteurUnPlusOuMoinsDeuxP) {
+    const double t = std::tan(0.3);
+    EXPECT_NEAR(DemiAngleApres(EloignerPlusProches, 0.005), 1.01 * t, 1e-15);
+    EXPECT_NEAR(DemiAngleApres(ApprocherPlusEloignees, 0.005), 0.99 * t, 1e-15);
+    EXPECT_NEAR(DemiAngleApres(EloignerPlusProches, -0.005), 0.99 * t, 1e-15);
+    EXPECT_NEAR(DemiAngleApres(ApprocherPlusEloignees, -0.005), 1.01 * t, 1e-15);
+}
+
+// 0-1, 2-3 and 0-4 are all sqrt 2 long; only the first listed moves.
+void TroisAretesEgales() {
+    Configurer({{1, 0, 0}, {0, 1, 0}, {-1, 0, 0}, {0, -1, 0}, {0, 0, 1}});
+    outils::Installer({{2, 3}, {0, 1}, {0, 4}}, {});
+}
+
+TEST(Paires, EgaliteGardeLaPremiereArete) {
+    for (void (*deplacement)() : {EloignerPlusProches, ApprocherPlusEloignees}) {
+        TroisAretesEgales();
+        deplacement();
+        EXPECT_NE(etat.particles[2].position.y, 0.0);
+        EXPECT_NE(etat.particles[3].position.x, 0.0);
+        EXPECT_EQ(etat.particles[0].position.x, 1.0);
+        EXPECT_EQ(etat.particles[1].position.y, 1.0);
+        EXPECT_EQ(etat.particles[4].position.z, 1.0);
+    }
+}
+
+// Candidates stay the starting hull's edges, even once another pair is closer.
+TEST(Paires, SeulesLesAretesDeDepart) {
+    TroisAretesEgales();
+    params.P = -0.1;  // brings 2 and 3 together...
+    EloignerPlusProches();
+    outils::Installer({{0, 1}}, {});
+    params.P = 0.005;
+    EloignerPlusProches();  // ...yet only 0-1 is a candidate now
+    EXPECT_LT(squaredDistance(etat.particles[2].position, etat.particles[3].position),
+              squaredDistance(etat.particles[0].position, etat.particles[1].position));
+}
+
+TEST(Paires, SansEnveloppeToutesLesPaires) {
+    Configurer({{1, 0, 0}, {0, 1, 0}, {0.8, 0, 0.6}, {-1, 0, 0}});
+    EloignerPlusProches();  // 0 and 2 closest: first 0, second 2
+    EXPECT_GT(etat.particles[2].position.z, 0.6);
+    EXPECT_LT(etat.particles[0].position.z, 0.0);
+    EXPECT_EQ(etat.particles[1].position.y, 1.0);
+    Configurer({{1, 0, 0}, {0, 1, 0}, {0.8, 0, 0.6}, {-1, 0, 0}});
+    ApprocherPlusEloignees();  // 0 and 3 farthest apart overall
+    EXPECT_EQ(etat.particles[1].position.y, 1.0);
+    EXPECT_NEAR(etat.particles[0].position.x, 1.0, 1e-16);  // delta along x: the same unit vectors
+    EXPECT_NEAR(etat.particles[3].position.x, -1.0, 1e-16);
+    EXPECT_EQ(etat.particles[2].position.z, 0.6);
+}
+
+}  // namespace

@@ -1,0 +1,136 @@
+#include <cmath>
+
+#include "simulation_outils.h"
+
+using outils::Configurer;
+
+namespace {
+
+// The same seed and positions through the plain attempts (two full
+// evaluations each) and the incremental ones: same decisions, same
+// positions bit for bit, energies within 1e-12, same potentials.
+TEST(MonteCarlo, CommeLesEssaisLitteraux) {
+    const std::vector<Vec3> depart = outils::Aleatoires(60, 4);
+    Configurer(depart);
+    InitialiserHasard(2024);
+    std::vector<bool> decisions;
+    for (int k = 0; k < 3000; ++k) decisions.push_back(litteral::EssaiMonteCarlo());
+    const std::vector<Vec3> fin = outils::Positions();
+    const std::vector<float> potentiels = outils::Potentiels();
+
+    Configurer(depart);
+    InitialiserHasard(2024);
+    int acceptes = 0;
+    for (int k = 0; k < 3000; ++k) {
+        const bool accepte = EssaiMonteCarlo();
+        ASSERT_EQ(accepte, decisions[k]) << "attempt " << k;
+        acceptes += accepte;
+        if (k % 97 == 0) {
+            const double e = EnergieMonteCarloCourante();
+            EXPECT_NEAR(e, litteral::EnergiePotentielle(), 1e-12 * e);
+        }
+    }
+    EXPECT_GT(acceptes, 20);
+    EXPECT_LT(acceptes, 2900);
+    const std::vector<Vec3> p = outils::Positions();
+    for (int i = 0; i < 60; ++i) {
+        EXPECT_EQ(p[i].x, fin[i].x);
+        EXPECT_EQ(p[i].z, fin[i].z);
+    }
+    ActualiserPotentiels();
+    EXPECT_EQ(outils::Potentiels(), potentiels);
+}
+
+TEST(MonteCarlo, RefusRestaureLesBits) {
+    Configurer(std::vector<Vec3>(200));
+    PlacerEnSpirale(3.6);
+    for (int pas = 0; pas < 20; ++pas) {
+        AppliquerForce();
+        ModifierPosition();
+    }
+    const std::vector<Vec3> avant = outils::Positions();
+    const std::vector<Vec3> derivees = outils::Derivees();
+    InitialiserHasard(8);
+    int refus = 0;
+    for (int k = 0; k < 50; ++k) {
+        if (EssaiMonteCarlo()) break;
+        ++refus;
+        const std::vector<Vec3> apres = outils::Positions();
+        for (int i = 0; i < 200; ++i) {
+            ASSERT_EQ(std::bit_cast<uint64_t>(apres[i].x), std::bit_cast<uint64_t>(avant[i].x));
+            ASSERT_EQ(std::bit_cast<uint64_t>(apres[i].y), std::bit_cast<uint64_t>(avant[i].y));
+            ASSERT_EQ(std::bit_cast<uint64_t>(apres[i].z), std::bit_cast<uint64_t>(avant[i].z));
+        }
+        for (int i = 0; i < 200; ++i) ASSERT_EQ(etat.particles[i].derivative.x, derivees[i].x);
+    }
+    EXPECT_GT(refus, 10);
+}
+
+// The owed potentials describe the attempt's configuration (the moved
+// particle at its trial place) even after a refusal.
+TEST(MonteCarlo, PotentielsDeLaConfigurationEssayee) {
+    Configurer(outils::Aleatoires(40, 9));
+    InitialiserHasard(31);
+    const double u = TirerReel();
+    const int i = static_cast<int>(40 * u);
+    Vec3 essai;
+    TirerPointSphere(essai, 1.0);
+    InitialiserHasard(31);
+    const std::vector<Vec3> avant = outils::Positions();
+    EssaiMonteCarlo();
+    ActualiserPotentiels();
+    const std::vector<float> dus = outils::Potentiels();
+    const std::vector<Vec3> apres = outils::Positions();
+    etat.particles[i].position = essai;
+    litteral::EnergiePotentielle();
+    EXPECT_EQ(dus, outils::Potentiels());
+    for (int k = 0; k < 40; ++k) etat.particles[k].position = apres[k];
+    // Written once: a second call leaves what a reader did to them.
+    etat.particles[0].potential = -1.0f;
+    ActualiserPotentiels();
+    EXPECT_EQ(etat.particles[0].potential, -1.0f);
+}
+
+// A move to the mirror image of the particle's place (in the equator's plane,
+// with every other particle on the equator) keeps every term bit for bit:
+// E1 = E0 is accepted.
+TEST(MonteCarlo, EnergieEgaleAcceptee) {
+    InitialiserHasard(555);
+    const int i = static_cast<int>(5 * TirerReel());
+    Vec3 essai;
+    TirerPointSphere(essai, 1.0);
+    std::vector<Vec3> p;
+    for (int k = 0; k < 5; ++k) p.push_back({std::cos(1.2 * k + 0.1), std::sin(1.2 * k + 0.1), 0.0});
+    p[i] = {essai.x, essai.y, -essai.z};
+    Configurer(p);
+    InitialiserHasard(555);
+    EXPECT_TRUE(EssaiMonteCarlo());
+    EXPECT_EQ(etat.particles[i].position.z, essai.z);
+    EXPECT_EQ(EnergieMonteCarloCourante(), litteral::EnergiePotentielle());
+}
+
+// Whatever else moves the particles between attempts, the next attempt
+// starts from the energy of the positions as they are.
+TEST(MonteCarlo, AutresDeplacementsEntreLesEssais) {
+    const std::vector<Vec3> depart = outils::Aleatoires(50, 12);
+    auto sequence = [&](bool (*essai)()) {
+        Configurer(depart);
+        InitialiserHasard(77);
+        std::vector<bool> d;
+        for (int k = 0; k < 200; ++k) {
+            d.push_back(essai());
+            if (k % 40 == 39) {
+                AppliquerForce();
+                ModifierPosition();
+            }
+            if (k == 100) ChangerNombre(49, true);
+            if (k == 150) etat.particles[3].position = outils::Unitaire(1, 2, 3);
+        }
+        return d;
+    };
+    const std::vector<bool> attendu = sequence(litteral::EssaiMonteCarlo);
+    EXPECT_EQ(sequence(EssaiMonteCarlo), attendu);
+    EXPECT_NEAR(EnergieMonteCarloCourante(), litteral::EnergiePotentielle(), 1e-12 * EnergieMonteCarloCourante());
+}
+
+}  // namespace

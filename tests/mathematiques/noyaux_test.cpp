@@ -1,0 +1,104 @@
+// The fast routines against the plain one-thread ones, on both kernel
+// versions and on 1, 2 and 3 workers.
+#include <cmath>
+
+#include "mathematiques/noyaux.h"
+#include "shell/modes.h"
+#include "simulation_outils.h"
+
+namespace {
+
+struct Reference {
+    double energie, distance;
+    std::vector<float> potentiels;
+    std::vector<Vec3> derivees, positions;
+};
+
+Reference Litteral(const std::vector<Vec3>& p) {
+    outils::Configurer(p);
+    Reference r;
+    r.distance = litteral::DistanceMinimale();
+    r.energie = litteral::EnergiePotentielle();
+    r.potentiels = outils::Potentiels();
+    params.ambientField = {0.001, -0.002, 0.0005};
+    litteral::AppliquerForce();
+    r.derivees = outils::Derivees();
+    litteral::ModifierPosition();
+    r.positions = outils::Positions();
+    return r;
+}
+
+void ComparerRapide(const std::vector<Vec3>& p, const Reference& r, int travailleurs) {
+    outils::Configurer(p);
+    ImposerEquipe(travailleurs);
+    EXPECT_EQ(DistanceMinimale(), r.distance);
+    EXPECT_NEAR(EnergiePotentielle(), r.energie, 1e-12 * r.energie);
+    EXPECT_EQ(outils::Potentiels(), r.potentiels);
+    params.ambientField = {0.001, -0.002, 0.0005};
+    AppliquerForce();
+    outils::ProchesVecteurs(outils::Derivees(), r.derivees, 1e-12);
+    ModifierPosition();
+    outils::ProchesVecteurs(outils::Positions(), r.positions, 1e-13);
+    ImposerEquipe(0);
+}
+
+class Noyaux : public testing::TestWithParam<bool> {
+  protected:
+    void SetUp() override { ForcerNoyauxPortables(GetParam()); }
+    void TearDown() override { ForcerNoyauxPortables(false); }
+};
+
+TEST_P(Noyaux, CommeLaVersionLitterale) {
+    for (int n : {2, 3, 17, 400, 2001}) {
+        SCOPED_TRACE(n);
+        const std::vector<Vec3> p = outils::Aleatoires(n, 1000 + n);
+        const Reference r = Litteral(p);
+        for (int travailleurs : {1, 2, 3}) {
+            SCOPED_TRACE(travailleurs);
+            ComparerRapide(p, r, travailleurs);
+        }
+    }
+}
+
+// Close pairs and a spread of distances: every float term must still round
+// like the scalar one, and the column blocks end mid-chunk.
+TEST_P(Noyaux, PotentielsExactsSurUneSpirale) {
+    std::vector<Vec3> p(1203);
+    outils::Configurer(p);
+    PlacerEnSpirale(0.5);
+    p = outils::Positions();
+    p[600] = outils::Unitaire(p[601].x, p[601].y, p[601].z + 1e-9);
+    const Reference r = Litteral(p);
+    ComparerRapide(p, r, 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, Noyaux, testing::Values(false, true),
+                         [](const testing::TestParamInfo<bool>& i) { return i.param ? "portable" : "natif"; });
+
+TEST(Equipes, UnEtDeuxTravailleursDonnentLesMemesPotentiels) {
+    const std::vector<Vec3> p = outils::Aleatoires(1500, 77);
+    outils::Configurer(p);
+    const double e1 = EnergiePotentielle();
+    const std::vector<float> pot1 = outils::Potentiels();
+    AppliquerForce();
+    const std::vector<Vec3> d1 = outils::Derivees();
+    ImposerEquipe(2);
+    const double e2 = EnergiePotentielle();
+    EXPECT_EQ(outils::Potentiels(), pot1);
+    EXPECT_NEAR(e2, e1, 1e-13 * e1);
+    AppliquerForce();
+    outils::ProchesVecteurs(outils::Derivees(), d1, 1e-13);
+    ImposerEquipe(0);
+}
+
+// OPENMP on: NombreDeThreads() workers, whatever the machine has.
+TEST(Equipes, ModeOpenMP) {
+    const std::vector<Vec3> p = outils::Aleatoires(300, 78);
+    const Reference r = Litteral(p);
+    modes.openmp = true;
+    ComparerRapide(p, r, 0);
+    modes.openmp = false;
+    EXPECT_EQ(EquipeSimulation(), 1);
+}
+
+}  // namespace
