@@ -62,6 +62,16 @@ TEST_F(RecordMendsTest, CompletedOperationsSurviveWithoutClosing) {
     EXPECT_FALSE(RecordExists(*db, 7));
     EXPECT_EQ(GetRecord(*db, 9), Bytes(40, 3));
     EXPECT_EQ(RecordUsed(*db, 8), 0);
+    DeleteRecord(*db, 8);
+    CreateRecord(*db, 10, 4);
+    ResizeRecord(*db, 9, 60);  // moved past record 10
+    db.reset();
+
+    db = OpenDatabase(path);
+    EXPECT_FALSE(RecordExists(*db, 8));
+    EXPECT_EQ(RecordOffset(*db, 10), 40);
+    EXPECT_EQ(RecordOffset(*db, 9), 44);
+    EXPECT_EQ(GetRecord(*db, 9), Bytes(40, 3));
 }
 
 TEST_F(RecordMendsTest, TheSlotSharingBytesWithTheRecordAreaIsNeverTaken) {
@@ -167,11 +177,33 @@ void CreateBeyondTheLimit(const std::string& path) {
     _exit(0);
 }
 
+// A move whose bytes cannot be written leaves the record where it was.
+void MoveBeyondTheLimit(const std::string& path) {
+    signal(SIGXFSZ, SIG_IGN);
+    auto db = OpenDatabase(path);
+    const rlimit limit{160100, 160100};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    try {
+        ResizeRecord(*db, 1, 200);
+    } catch (const DbError& e) {
+        const bool kept = RecordOffset(*db, 1) == 0 && RecordSize(*db, 1) == 64 && GetRecord(*db, 1) == Bytes(16, 9);
+        _exit(kept ? e.code : 100);
+    }
+    _exit(0);
+}
+
 TEST_F(RecordMendsTest, ShortWritesRaiseWriteError) {
     CreateDatabase(path, 10000);
     EXPECT_EQ(InChild(WriteBeyondTheLimit, path), DB_WRITE_ERROR);
     auto db = OpenDatabase(path);
     EXPECT_EQ(RecordUsed(*db, 1), 0);
+    PutRecord(*db, 1, Bytes(16, 9));
+    CreateRecord(*db, 2, 8);
+    PutRecord(*db, 2, Bytes(8, 2));
+    db.reset();
+    EXPECT_EQ(InChild(MoveBeyondTheLimit, path), DB_WRITE_ERROR);
+    db = OpenDatabase(path);
+    EXPECT_EQ(GetRecord(*db, 1), Bytes(16, 9));
     db.reset();
 
     const std::string partial = dir.file("partial.dat");
