@@ -39,7 +39,7 @@ int32_t CountRecordSize(int n) { return n < kPositionsBelow ? 48 * n + 16 : 16; 
 bool MakeFolders(const std::string& dir) {
     for (size_t slash = dir.find('/', 1);; slash = dir.find('/', slash + 1)) {
         const std::string prefix = dir.substr(0, slash);
-        if (mkdir(prefix.c_str(), 0755) != 0 && errno != EEXIST) return false;
+        if (mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST) return false;
         if (slash == std::string::npos) break;
     }
     struct stat st {};
