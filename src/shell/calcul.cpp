@@ -1,16 +1,153 @@
 // Computation commands: NB, PLACER, the counted loops, ENVELOPPE, AJOUTER.
-#include "shell/commandes.h"
+#include <mutex>
+#include <vector>
 
+#include "hull/enveloppe.h"
+#include "mathematiques/hasard.h"
+#include "mathematiques/particules.h"
+#include "mathematiques/simulation.h"
+#include "shell/boucle_comptee.h"
+#include "shell/commandes.h"
+#include "shell/modes.h"
+#include "shell/mots.h"
 #include "ternex/ternex.h"
 
-void CommandeNb(int, const CommandWord*) { console.write("Commande inconnue.\n"); }
-void CommandePlacer(int, const CommandWord*) { console.write("Commande inconnue.\n"); }
-void CommandeRelax(int, const CommandWord*) { console.write("Commande inconnue.\n"); }
-void CommandeLocal(int, const CommandWord*) { console.write("Commande inconnue.\n"); }
-void CommandeFaces(int, const CommandWord*) { console.write("Commande inconnue.\n"); }
-void CommandeAretes(int, const CommandWord*) { console.write("Commande inconnue.\n"); }
-void CommandeEloigne(int, const CommandWord*) { console.write("Commande inconnue.\n"); }
-void CommandeApproche(int, const CommandWord*) { console.write("Commande inconnue.\n"); }
-void CommandeMonteCarlo(int, const CommandWord*) { console.write("Commande inconnue.\n"); }
-void CommandeEnveloppe(int, const CommandWord*) { console.write("Commande inconnue.\n"); }
-void CommandeAjouter(int, const CommandWord*) { console.write("Commande inconnue.\n"); }
+namespace {
+
+// At most 10 001 attempts: a step ends at the first accepted move.
+constexpr int kEssaisMonteCarlo = 10001;
+
+void EtapeRelax() { AppliquerForce(); ModifierPosition(); }
+void EtapeLocale() { AppliquerForceLocale(); ModifierPosition(); }
+void EtapeFaces() { ForceFaces(); ModifierPosition(); }
+void EtapeAretes() { ForceAretes(); ModifierPosition(); }
+void EtapeEloigne() { EloignerPlusProches(); }
+void EtapeApproche() { ApprocherPlusEloignees(); }
+
+void EtapeMonteCarlo() {
+    for (int essai = 0; essai < kEssaisMonteCarlo; ++essai) {
+        if (EssaiMonteCarlo()) return;
+    }
+}
+
+}  // namespace
+
+void CommandeRelax(int count, const CommandWord* words) { BoucleComptee(count, words, false, EtapeRelax); }
+void CommandeLocal(int count, const CommandWord* words) { BoucleComptee(count, words, true, EtapeLocale); }
+void CommandeFaces(int count, const CommandWord* words) { BoucleComptee(count, words, true, EtapeFaces); }
+void CommandeAretes(int count, const CommandWord* words) { BoucleComptee(count, words, true, EtapeAretes); }
+void CommandeEloigne(int count, const CommandWord* words) { BoucleComptee(count, words, true, EtapeEloigne); }
+void CommandeApproche(int count, const CommandWord* words) { BoucleComptee(count, words, true, EtapeApproche); }
+void CommandeMonteCarlo(int count, const CommandWord* words) { BoucleComptee(count, words, false, EtapeMonteCarlo); }
+
+// The arrays are rebuilt even when the count does not change.
+void CommandeNb(int count, const CommandWord* words) {
+    if (count < 2) {
+        console.write("Le nombre actuel de particules est : ");
+        console.write(etat.count);
+        console.write("\n");
+        return;
+    }
+    int n = LireEntier(words[1]);
+    if (n < kMinParticles) n = kDefaultParticles;
+    const bool conserver = count >= 3 && words[2] == mot::kConserv;
+    {
+        std::lock_guard<std::recursive_mutex> verrou(verrouEtat);
+        const int ancien = etat.count;
+        ChangerNombre(n, conserver);
+        if (conserver) PlacerAleatoirement(ancien);
+    }
+    ApresDeplacement();
+}
+
+void CommandePlacer(int count, const CommandWord* words) {
+    const CommandWord choix = count < 2 ? mot::kAlea : words[1];
+    {
+        std::lock_guard<std::recursive_mutex> verrou(verrouEtat);
+        if (choix == mot::kAlea) {
+            PlacerAleatoirement(0);
+        } else if (choix == mot::kSpirale) {
+            double pas = count < 4 ? 0.0 : LireReel(words[2], words[3]);
+            if (pas == 0.0) pas = kDefaultSpiralStep;
+            PlacerEnSpirale(pas);
+        }
+        hullValid = false;
+    }
+    ApresDeplacement();
+}
+
+// Neither INFO nor a new frame: only the hull's step count and the time.
+void CommandeEnveloppe(int, const CommandWord*) {
+    const long long debut = Horloge();
+    {
+        std::lock_guard<std::recursive_mutex> verrou(verrouEtat);
+        hullValid = false;
+        CalculerEnveloppe(true);
+    }
+    EcrireTempsDeCalcul(debut, Horloge());
+}
+
+namespace {
+
+// Sum of the positions scaled to length 1. An edge through the centre (two
+// antipodal particles) sums to zero, which would give a non-finite position:
+// that particle is placed at random instead.
+Vec3 Normaliser(Vec3 somme) {
+    if (!(norm(somme) > 0.0)) {
+        TirerPointSphere(somme, 1.0);
+        return somme;
+    }
+    setLength(somme, 1.0);
+    return somme;
+}
+
+// One position per hull face (or edge), in table order, from the current positions.
+std::vector<Vec3> PositionsAjoutees(bool faces) {
+    std::vector<Vec3> ajout;
+    const auto& p = etat.particles;
+    if (faces) {
+        ajout.reserve(enveloppe.faceCount);
+        for (int f = 0; f < enveloppe.faceCount; ++f) {
+            const HullFace& face = enveloppe.faces[f];
+            Vec3 s = p[face.v[0]].position;
+            s += p[face.v[1]].position;
+            s += p[face.v[2]].position;
+            ajout.push_back(Normaliser(s));
+        }
+    } else {
+        ajout.reserve(enveloppe.edgeCount);
+        for (int e = 0; e < enveloppe.edgeCount; ++e) {
+            Vec3 s = p[enveloppe.edges[e].lo].position;
+            s += p[enveloppe.edges[e].hi].position;
+            ajout.push_back(Normaliser(s));
+        }
+    }
+    return ajout;
+}
+
+}  // namespace
+
+// The hull is built first when stale: its arrays would otherwise describe an
+// earlier configuration, or be all zero after a count change, putting every
+// added particle on particle 0. The count added is what the build really made.
+void CommandeAjouter(int count, const CommandWord* words) {
+    const CommandWord choix = count < 2 ? 0 : words[1];
+    if (choix != mot::kFaces && choix != mot::kAretes) {
+        console.write("Vous devez donner FACES ou areteS en paramètre à la commande.\n");
+        return;
+    }
+    {
+        std::lock_guard<std::recursive_mutex> verrou(verrouEtat);
+        CalculerEnveloppe(false);
+        const int n = etat.count;
+        const int ajout = choix == mot::kFaces ? enveloppe.faceCount : enveloppe.edgeCount;
+        if (n + ajout > kMaxParticles) {
+            console.write("Impossible d'ajouter des particules, le maximum est dépassé.\n");
+            return;
+        }
+        const std::vector<Vec3> positions = PositionsAjoutees(choix == mot::kFaces);
+        ChangerNombre(n + ajout, true);
+        for (int k = 0; k < ajout; ++k) etat.particles[n + k].position = positions[k];
+    }
+    ApresDeplacement();
+}
