@@ -71,8 +71,7 @@ struct window_opener {
     window_side& s;
 
     int open(int width, int height, bool withGL) {
-        ternex2::detail::InitialiserXlib();
-        s.dpy = XOpenDisplay(nullptr);
+        s.dpy = ternex2::detail::ConnexionFenetres();
         if (s.dpy == nullptr) return error_no_display;
         s.clientWidth = width;
         s.clientHeight = height;
@@ -175,6 +174,7 @@ struct event_server {
     }
 
     void handle(XEvent& e) {
+        if (e.xany.window != s.window) return;  // left by an earlier window on this connection
         switch (e.type) {
             case Expose:
                 if (e.xexpose.count != 0) break;
@@ -315,7 +315,7 @@ void window_side::run(int width, int height, bool withGL, const std::function<vo
         }
         if (window != 0) XDestroyWindow(dpy, window);
         if (colormap != 0) XFreeColormap(dpy, colormap);
-        XCloseDisplay(dpy);
+        XSync(dpy, True);  // the connection stays; this window's events go
         dpy = nullptr;
     }
     current = nullptr;

@@ -18,6 +18,12 @@ namespace ternex2::detail {
 // Makes Xlib safe for the window thread and the dialogs' connections.
 void InitialiserXlib();
 
+// The window threads' X connection for the current DISPLAY, or null. Opened
+// on first use and kept for the process: one window thread uses it at a
+// time, and closing it would unload the GL driver (whose allocations then
+// read as leaks) only to load it again at the next opening.
+Display* ConnexionFenetres();
+
 // Windows-1252 to UTF-8 (for _NET_WM_NAME) and to Latin-1 (for WM_NAME and
 // the core fonts), characters without a Latin-1 form becoming '?'.
 std::string VersUtf8(const char* text);

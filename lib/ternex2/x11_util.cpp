@@ -1,6 +1,9 @@
 #include <X11/Xatom.h>
 
+#include <cstdlib>
+#include <map>
 #include <mutex>
+#include <string>
 
 #include "ternex2/x11_internal.h"
 
@@ -40,6 +43,9 @@ int RecordError(Display* dpy, XErrorEvent* event) {
     return 0;
 }
 
+std::mutex connectionLock;
+std::map<std::string, Display*> connections;  // by DISPLAY; never closed
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -51,6 +57,16 @@ namespace ternex2::detail {
 void InitialiserXlib() {
     static std::once_flag once;
     std::call_once(once, [] { XInitThreads(); });
+}
+
+Display* ConnexionFenetres() {
+    InitialiserXlib();
+    const char* name = std::getenv("DISPLAY");
+    const std::string key = name != nullptr ? name : "";
+    std::lock_guard<std::mutex> lock(connectionLock);
+    Display*& dpy = connections[key];
+    if (dpy == nullptr) dpy = XOpenDisplay(nullptr);
+    return dpy;
 }
 
 std::string VersUtf8(const char* text) {

@@ -60,8 +60,8 @@ class Fenetre : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!xtest::Xvfb::Installed()) GTEST_SKIP() << "Xvfb is not installed";
-        server = std::make_unique<xtest::Xvfb>();
-        ASSERT_TRUE(server->Running());
+        server = xtest::XvfbPartage();
+        ASSERT_NE(server, nullptr);
         setenv("DISPLAY", server->Display().c_str(), 1);
         setenv("LP_NUM_THREADS", "0", 1);
         dpy = XOpenDisplay(nullptr);
@@ -75,7 +75,6 @@ protected:
     void TearDown() override {
         ogl_close();
         if (dpy != nullptr) XCloseDisplay(dpy);
-        server.reset();
     }
 
     // Returns once every request posted so far has run on the window thread.
@@ -100,7 +99,7 @@ protected:
         return mice;
     }
 
-    std::unique_ptr<xtest::Xvfb> server;
+    const xtest::Xvfb* server = nullptr;
     Display* dpy = nullptr;
 };
 

@@ -102,8 +102,8 @@ void Reinitialiser() {
 
 void Scene::SetUp() {
     if (!xtest::Xvfb::Installed()) GTEST_SKIP() << "Xvfb is not installed";
-    server = std::make_unique<xtest::Xvfb>();
-    ASSERT_TRUE(server->Running());
+    server = xtest::XvfbPartage();
+    ASSERT_NE(server, nullptr);
     setenv("DISPLAY", server->Display().c_str(), 1);
     setenv("LP_NUM_THREADS", "0", 1);
     Reinitialiser();
@@ -123,7 +123,6 @@ void Scene::TearDown() {
         std::filesystem::current_path(previous);
         std::filesystem::remove_all(work);
     }
-    server.reset();
 }
 
 void Scene::Ouvrir() {

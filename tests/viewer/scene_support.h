@@ -47,7 +47,7 @@ protected:
     // Reads the window and the depth buffer without drawing.
     Image Lire();
 
-    std::unique_ptr<xtest::Xvfb> server;
+    const xtest::Xvfb* server = nullptr;
     std::filesystem::path work, previous;
 };
 

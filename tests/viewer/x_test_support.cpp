@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <thread>
 
 namespace xtest {
@@ -84,6 +85,11 @@ Xvfb::~Xvfb() {
     kill(pid_, SIGTERM);
     int status = 0;
     waitpid(pid_, &status, 0);
+}
+
+const Xvfb* XvfbPartage() {
+    static const std::unique_ptr<Xvfb> server = std::make_unique<Xvfb>();
+    return server->Running() ? server.get() : nullptr;
 }
 
 bool Attendre(const std::function<bool()>& cond, std::chrono::milliseconds limit) {

@@ -31,6 +31,11 @@ private:
     std::string display_;
 };
 
+// The test program's server, started at the first call and stopped at exit
+// (the window library keeps its connection for the process, so one server
+// serves every test of a program). Null when it could not start.
+const Xvfb* XvfbPartage();
+
 // Polls cond every 10 ms until it holds or the time is up.
 bool Attendre(const std::function<bool()>& cond, std::chrono::milliseconds limit = std::chrono::seconds(10));
 
