@@ -1,0 +1,149 @@
+// AIDE through the program: the list, topics with spliced numbers, the empty
+// topic and the no-topic message, byte for byte as the terminal receives them.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "e2e/harness.h"
+
+namespace {
+
+// What one command line writes: the output between its prompt and the next.
+std::string Sortie(const std::string& ligne) {
+    e2e::Session s;
+    const e2e::Result r = s.run(ligne + "\nquitter\n");
+    EXPECT_EQ(r.exitCode, 0);
+    const std::string apres = e2e::ApresDemarrage(r.out);
+    return apres.substr(0, apres.find("> "));
+}
+
+const char* const kAucune =
+    "Commande inconnue ou aucune aide détaillé n'est disponible pour cette commande.\n\n";
+
+}  // namespace
+
+TEST(Aide, WithoutParameterWritesTheList) {
+    EXPECT_EQ(Sortie("AIDE"), R"T(Voici la liste des fonctionnalitees disponibles :
+
+QUITTER    Ferme le logiciel.
+AIDE       Affiche cette page d'aide.
+INFO       Affiche des informations sur la position des particules.
+NB         Affiche ou modifie le nombre de particules.
+AJOUTER    Ajoute des particules sur l'enveloppe convexe.
+K          Affiche ou modifie la constante de normalisation de la force.
+P          Affiche ou modifie le pourcentage d'éloignement ou de raprochement.
+CHAMP      Affiche ou modifie le champ magnétique ambiant.
+GRAPH      Affiche ou masque la fenêtre graphique.
+PLACER     Place les particules sur la sphère aléatoirement ou en spirale.
+RELAX      Modifie la position des particules en appliquant un modèle physique.
+LOCAL      Pareil que RELAX, mais ne tient compte que des particules voisines.
+CHARGER    Charge une des meilleures positions connues.
+ENREGISTER Sauvegarde la position des particules dans un fichier.
+MONTECARLO Modifie la position des particules suivant une "loi" de MonteCarlo.
+ELOIGNE    Eloigne les particules qui sont le plus proche.
+APPROCHE   Approche les particules qui sont le plus loin.
+IMAGE      Enregistre un bitmap de l'image affiché par le graph.
+LISTE      Affiche les données contenues dans la base de données.
+MODE       Modifie ou affiche les paramètres de fonctionnement du programme.
+ENVELOPPE  Calcule ou mets à jour l'enveloppe convexe des particules.
+SUPPRIMER  Enlève de la base de données le nombre actuel de particules.
+DESINSTALLER Supprime la base de données du programme et quitte le programme.
+
+Pour plus d'information sur une commande tapez : AIDE nom_commande.
+Les commandes ne sont pas sensibles à la casse.
+
+)T");
+}
+
+TEST(Aide, RelaxInAnyCaseSplicesFiftyTwoAndOne) {
+    const std::string attendu = R"T(La commande RELAX modifie la position des particules suivant un modèle physique.
+
+RELAX [i [K]]
+
+Sans paramètre, RELAX effectue 50 itérations du modèle physique.
+Si i est un nombre entre 1 et 9999 alors la comande effectue i itérations, et si jamais le paramètre K est entré, alors le commande effectue 1000*i itérations.
+
+Le modèle physique utilisé est celui de force de répulsion coulombienne en 1/r^2 qui minimise donc un potentiel en 1/r^1.
+Le modèle est calculé suivant une approximation dites de Newton pour la résolution du système différentiel.
+
+)T";
+    EXPECT_EQ(Sortie("aide relax"), attendu);
+    EXPECT_EQ(Sortie("AIDE RELAX extra words"), attendu);
+}
+
+TEST(Aide, KShowsItsDefaultAsTheIntegerOne) {
+    EXPECT_EQ(Sortie("AIDE K"), R"T(La commande K affiche ou modifie la constante de normalisation de la force d'interaction entre les particules.
+
+K [k]
+
+Sans paramètre, K affiche la valeur actuelle de la constante de normalisation de la force entre les particules.
+Si le paramètre vaut 0, la fonction mets la constante à 1.
+Si k est un nombre réel (de la forme a.b avec a entre -999 et 9999 et b entre 0 et 9999) alors la constante est réglée à k.
+
+Si vous donnez une valeur négative à K, le système sera instable (il devrait finir par planter), mais celà peut être un moyen pour mesurer la qualité d'une répartition.
+
+)T");
+}
+
+TEST(Aide, PShowsItsDefaultAsARealNumber) {
+    EXPECT_EQ(Sortie("AIDE P"), R"T(La commande P affiche ou modifie le pourcentage d'éloignement ou de rapprochement utilisé par les fonctions ELOIGNE et APPROCHE.
+
+P [p]
+
+Sans paramètre, P affiche la valeur actuelle de la constante.
+Si le paramètre vaut 0, la fonction mets la constante à 0.005.
+Si p est un nombre réel (de la forme a.b avec a entre -999 et 9999 et b entre 0 et 9999) alors la constante est réglée à p.
+
+
+Si vous donnez une valeur négative à P, les points les plus proches se raprocheront sans fin et vice versa pour les plus lointain.
+
+)T");
+}
+
+TEST(Aide, ModeEndsItsLastLineWithASeparateLineEnd) {
+    EXPECT_EQ(Sortie("AIDE MODE"), R"T(La commande MODE permet d'afficher l'état actuel des modes ou de modifier cet état.
+
+MODE mode [ON|OFF]
+
+Sans paramètres, MODE affiche l'état actuel des modes. Sinon, la commande mets le mode mode en marche ou le désactive. Si ON et OFF sont omis, la commande active le mode.
+Ceci est la liste des modes possibles :
+  PARTICULES Affiche la particules sur la représentation graphique.
+  LIGNES     Affiche l'enveloppe convexe des particules sous forme de lignes.
+  POLYGONES  Affiche l'enveloppe convexe des particules sous forme Polygonale.
+             Une version alternative de cette commande est POLY.
+  INFO       Affichage automatique des informations quand elles sont modifiées.
+  OPENMP     Active ou désactive l'utilisation de OpenMP afin d'exploiter au
+             mieux les capacités des processeurs multi-coeurs, ou des PC
+             multi-processeur.
+  ENVELOPPE  Si ce mode est activé, l'enveloppe convexe de l'ensemble des
+             particules est recalculée automatiquement tout les 50 tours pour
+             les fonctions qui en tirent avantage.
+  AXES       Affiche les axes des coordonnées sur la représentation graphique.
+  DUAL       Affiche le dual de l'enveloppe convexe. Ne fonctionne correctement
+             que si la configuration est déjà suffisament bonne.
+)T");
+}
+
+TEST(Aide, MonteCarloWritesNothing) {
+    EXPECT_EQ(Sortie("AIDE MONTECARLO"), "");
+}
+
+TEST(Aide, EnregistrerHasATopicButTheListedSpellingDoesNot) {
+    EXPECT_EQ(Sortie("AIDE ENREGISTRER"), R"T(La commande ENREGISTRER enregistre les positions actuelles des particules dans un fichier.
+
+La commande ENREGISTRER vous demande de taper le nom d'un fichier dans lequel les informations sont enregistrées. Si le ficheir existe déjà, il est supprimé.
+
+)T");
+    EXPECT_EQ(Sortie("AIDE ENREGISTER"), kAucune);
+    EXPECT_EQ(Sortie("aide ajouter"), kAucune);
+    EXPECT_EQ(Sortie("AIDE LOCALE"), kAucune);
+}
+
+TEST(Aide, NbSplicesFourHundred) {
+    const std::string sortie = Sortie("Aide Nb");
+    EXPECT_NE(sortie.find("Si le paramètre vaut 0, la fonction mets le nombre de particules à 400.\n"
+                          "Si i est un nombre entre 1 et 9999"),
+              std::string::npos)
+        << sortie;
+    EXPECT_EQ(sortie.rfind("La commande NB affiche", 0), 0u);
+}
