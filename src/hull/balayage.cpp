@@ -34,7 +34,7 @@ constexpr double kRayonGrille = 1.0101;     // half the grid's span; positions l
 constexpr double kMarge = 1e-5;             // mu above
 constexpr double kDeficitMax = std::numbers::pi / 2 - 0.01;
 constexpr double kRayonMax2 = 1.0;          // a larger cap holds a good share of the particles
-constexpr double kPasParEspacement = 1.0;   // cell edge in mean particle spacings
+constexpr double kPasParEspacement = 1.5;   // cell edge in mean particle spacings
 constexpr int kCoteMax = 128;
 
 int PremierCandidat(int lo, int hi) {

@@ -42,6 +42,20 @@ int Pivoter(const std::vector<Vec3>& pos, const OpenEdge& e, const GrilleSphere*
     return BalayerTout(pos.data(), static_cast<int>(pos.size()), cadre, true);
 }
 
+// Entry 0 of faces, entries 0 to 2 of edges in the face's vertex order, the
+// three open edges, and 2 added to each vertex's degree.
+Ouvertes PoserPremiereFace(int d, int g, int b, std::vector<HullEdge>& edges, std::vector<HullFace>& faces,
+                           std::vector<int32_t>& degree) {
+    faces[0] = Face(d, g, b);
+    edges[0] = Arete(d, g);
+    edges[1] = Arete(d, b);
+    edges[2] = Arete(g, b);
+    degree[d] += 2;
+    degree[g] += 2;
+    degree[b] += 2;
+    return Ouvertes{Ouverte(d, g, b), Ouverte(d, b, g), Ouverte(g, b, d)};
+}
+
 }  // namespace
 
 std::array<int, 3> ChoisirPremiereFace(const std::vector<Vec3>& pos, std::vector<int32_t>& degree) {
@@ -74,14 +88,7 @@ BilanEnveloppe Envelopper(const std::vector<Vec3>& pos, std::vector<HullEdge>& e
     GrilleSphere grille;
     const bool avecGrille = mode == Recherche::Grille && grille.Construire(pos.data(), static_cast<int>(pos.size()));
 
-    faces[0] = Face(d, g, b);
-    edges[0] = Arete(d, g);
-    edges[1] = Arete(d, b);
-    edges[2] = Arete(g, b);
-    Ouvertes ouvertes{Ouverte(d, g, b), Ouverte(d, b, g), Ouverte(g, b, d)};
-    degree[d] += 2;
-    degree[g] += 2;
-    degree[b] += 2;
+    Ouvertes ouvertes = PoserPremiereFace(d, g, b, edges, faces, degree);
     bilan.edgeCount = 3;
     bilan.faceCount = 1;
 
