@@ -1,0 +1,164 @@
+// Start-up, shutdown and DESINSTALLER.
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <ctime>
+#include <mutex>
+#include <string>
+#include <unistd.h>
+
+#include <omp.h>
+
+#include "hull/enveloppe.h"
+#include "mathematiques/hasard.h"
+#include "mathematiques/metriques.h"
+#include "mathematiques/particules.h"
+#include "mathematiques/placement.h"
+#include "mathematiques/relaxation.h"
+#include "shell/boucle.h"
+#include "shell/commandes.h"
+#include "shell/credits.h"
+#include "shell/modes.h"
+#include "store/best_store.h"
+#include "ternex/ternex.h"
+
+namespace {
+
+// Console geometry before start-up, restored at shutdown when it could be read.
+struct Geometrie {
+    int colonnes = 0, lignes = 0;
+    int gauche = 0, haut = 0, droite = 0, bas = 0;
+    bool tampon = false, fenetre = false;
+};
+Geometrie geometrie;
+
+// The particle array and the hull storage for n particles, positions left to
+// the start-up placement (keeping the positions of none: no random draw here).
+void AllouerParticules(int n) {
+    std::lock_guard verrou(verrouEtat);
+    ChangerNombre(n, true);
+}
+
+// The screen is cleared only when the database opened: a failure's error lines
+// and explanation, written before, must stay in view above the banner.
+void PreparerConsole(bool effacer) {
+    console.set_ctrl_handler(GestionnaireControle);
+    geometrie.tampon = console.get_buffer_size(geometrie.colonnes, geometrie.lignes);
+    geometrie.fenetre =
+        console.get_window_rect(geometrie.gauche, geometrie.haut, geometrie.droite, geometrie.bas);
+    console.set_buffer_size(80, std::max(geometrie.lignes, 415));
+    console.set_window_rect(0, 79, 0, 24);
+    console.set_precision(9);
+    console.set_title((std::string("Glomerix - programmé par ") + kCreditAuteur).c_str());
+    if (effacer) console.clear_screen();
+    console.write("\t\tGlomerix\nLogiciel de simulations physiques et mathématiques, réalisé dans le "
+                  "cadres d'un ")
+        .write(kCreditProjet)
+        .write(".");
+    console.write("\n\nPour obtenir de l'aide sur les commandes disponibles, tapez aide.\n\n");
+}
+
+void ExpliquerEchecBase() {
+    console.write("\nErreur : impossible d'initialiser la base de données, le logiciel peut tout de "
+                  "même être utilisé, mais les résultat ne seront pas sauvegardé. Pour plus "
+                  "d'information, contactez moi (")
+        .write(kAdresseContact)
+        .write(") en m'indiquant le numéro de l'erreur ainsi que des informations sur votre "
+               "système.\n");
+}
+
+// Random placement, one evaluation of the metrics, ten relaxation steps.
+void PlacerDepart() {
+    std::lock_guard verrou(verrouEtat);
+    PlacerAleatoirement(0);
+    DistanceMinimale();
+    EnergiePotentielle();
+    etat.resizing = false;
+    for (int i = 0; i < kStartupRelaxSteps; ++i) {
+        AppliquerForce();
+        ModifierPosition();
+    }
+}
+
+void EcrireThreads() {
+    const int n = NombreDeThreads();
+    console.write("Le logiciel va utiliser ")
+        .write(n)
+        .write(n <= 1 ? " thread pour s'exécuter.\n\n" : " threads pour s'exécuter.\n\n");
+}
+
+void LibererParticules() {
+    std::lock_guard verrou(verrouEtat);
+    etat.resizing = true;
+    etat.particles = {};  // the dual corners go with their records
+    etat.count = 0;
+    std::lock_guard verrouHull(verrouEnveloppe());
+    enveloppe = HullMesh{};
+    hullValid = false;
+    dualAllocated = false;
+}
+
+}  // namespace
+
+bool GestionnaireControle(int event) {
+    switch (event) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+        stopRequested = true;
+        return true;
+    case CTRL_CLOSE_EVENT:
+    case CTRL_LOGOFF_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
+        _exit(0);
+    default:
+        return true;
+    }
+}
+
+void Demarrer() {
+    InitialiserHasard(static_cast<long>(std::time(nullptr)));
+    std::atexit(QuitterProprement);
+    const bool base = OuvrirBase();
+    if (!base) ExpliquerEchecBase();
+    omp_set_dynamic(0);
+    ChargerModes();
+    AllouerParticules(kDefaultParticles);
+    PreparerConsole(base);
+    PlacerDepart();
+    EcrireThreads();
+}
+
+void QuitterProprement() {
+    static std::atomic<bool> fait{false};
+    if (fait.exchange(true)) return;
+    FermerGraphique();  // without verrouEtat: the window thread may be waiting for it
+    if (geometrie.fenetre) {
+        console.set_window_rect(geometrie.gauche, geometrie.droite, geometrie.haut, geometrie.bas);
+    }
+    if (geometrie.tampon) console.set_buffer_size(geometrie.colonnes, geometrie.lignes);
+    try {
+        SauverModes();
+    } catch (const DbError& e) {
+        SignalerErreurBase(e.code);
+    }
+    try {
+        FermerBase();
+    } catch (const DbError& e) {
+        SignalerErreurBase(e.code);
+    }
+    LibererParticules();
+}
+
+void CommandeDesinstaller(int, const CommandWord*) {
+    try {
+        FermerBase();
+    } catch (const DbError& e) {  // the file goes anyway
+        SignalerErreurBase(e.code);
+    }
+    if (SupprimerBase()) std::exit(0);
+    console.write("La base de données du programme n'a pas pu être supprimée.\nAppuyer sur entrée "
+                  "pour quitter le programme.\n");
+    CommandWord words[kMaxWords];
+    LireCommande(words, kMaxWords);
+    std::exit(1);
+}

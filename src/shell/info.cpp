@@ -1,0 +1,104 @@
+// Information and database commands: INFO, LISTE, CHARGER, SUPPRIMER, MARQUER.
+#include <mutex>
+
+#include "hull/enveloppe.h"
+#include "mathematiques/metriques.h"
+#include "mathematiques/particules.h"
+#include "shell/commandes.h"
+#include "shell/fichiers.h"
+#include "shell/modes.h"
+#include "shell/mots.h"
+#include "store/best_store.h"
+#include "ternex/ternex.h"
+#include "viewer/scene.h"
+
+namespace {
+
+void AfficherPositions() {
+    std::lock_guard verrou(verrouEtat);
+    console.write("Position des particules : \r\n");
+    for (int i = 0; i < etat.count; ++i) {
+        const Vec3& p = etat.particles[i].position;
+        console.write("Particule ").write(i + 1).write("\t");
+        AfficherVecteur(p.x, p.y, p.z);
+    }
+}
+
+// EP or DIST from the store; FICHIER from a position file. -1: not a CHARGER word.
+int Charger(CommandWord w) {
+    if (w == mot::kFichier) return ChargerFichier();
+    if (w != mot::kEp && w != mot::kDist) return -1;
+    std::lock_guard verrou(verrouEtat);
+    return ChargerPosition(etat.count, w == mot::kEp);
+}
+
+}  // namespace
+
+// Computes the metrics, records them as references when they improve on the
+// stored ones, and writes the summary. Takes the state lock itself, so the
+// computation commands may call it with or without holding it.
+void AfficherInfo() {
+    std::lock_guard verrou(verrouEtat);
+    const double d = DistanceMinimale();
+    const double e = EnergiePotentielle();
+    const int n = etat.count;
+    console.write("Nombre de particules : ").write(n).write("\n");
+    console.write("Distance minimale    : ").write(d).write("\n");
+    console.write("Energie Potentielle  : ").write(e).write("\n");
+    const BestValues ref = MettreAJourReferences(n, e, d);
+    console.write(EstValide(n) ? "Valeurs de références (*) :\n" : "Valeurs de références :\n");
+    console.write("Maximum de la distance minimale  : ").write(ref.minDistance).write("\n");
+    console.write("Minimum de l'energie potentielle : ").write(ref.energy).write("\n");
+    console.write("Energie Potentiel minimum théorique : ")
+        .write(EnergieMinimumTheorique(n))
+        .write("\n");
+}
+
+void CommandeInfo(int count, const CommandWord* words) {
+    if (count >= 2 && words[1] == mot::kPos) AfficherPositions();
+    AfficherInfo();
+}
+
+void CommandeListe(int count, const CommandWord* words) {
+    const bool tout = count >= 2 && words[1] == mot::kTout;
+    for (int n = kMinParticles; n <= kMaxParticles; ++n) {
+        const BestValues v = LireReferences(n);
+        const bool valide = EstValide(n);
+        if (v.minDistance == 0.0 || (!valide && !tout)) continue;
+        console.write("Nombre de particules : ").write(n);
+        console.write(" Distance : ").write(v.minDistance);
+        console.write(" Energie : ").write(v.energy);
+        console.write(valide && tout ? " (*)\n" : "\n");
+    }
+}
+
+void CommandeCharger(int count, const CommandWord* words) {
+    if (count < 2) return;
+    const int ok = Charger(words[1]);
+    if (ok < 0) {
+        console.write("Paramètre non valide.\n");
+        return;
+    }
+    if (ok == 0) {
+        console.write("Aucune position enregistrée pour ce nombre de particules, ou le fichier "
+                      "n'était pas valide.\n");
+        return;
+    }
+    hullValid = false;
+    if (modes.info) AfficherInfo();
+    RafraichirGraphique();
+}
+
+void CommandeSupprimer(int, const CommandWord*) {
+    SupprimerReferences(etat.count);
+}
+
+void CommandeMarquer(int count, const CommandWord* words) {
+    bool valide = true;
+    if (count >= 2) {
+        if (words[1] == mot::kOn) valide = true;
+        else if (words[1] == mot::kOff) valide = false;
+        else return;
+    }
+    MarquerValide(etat.count, valide);
+}
