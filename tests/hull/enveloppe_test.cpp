@@ -167,6 +167,22 @@ TEST_F(Enveloppe, AHullThatCannotCloseIsStillMarkedValid) {
     EXPECT_LE(enveloppe.faceCount, 4);
 }
 
+TEST_F(Enveloppe, StorageSmallerThanTheCountIsNeverOverrun) {
+    PlacerParticules(Aleatoire(200, 6));
+    enveloppe.edges.resize(24);  // room for 10 particles' hull, not 200
+    enveloppe.faces.resize(16);
+    Construire(false);
+    EXPECT_FALSE(enveloppe.complete);
+    EXPECT_LE(enveloppe.edgeCount, 24);
+    EXPECT_LE(enveloppe.faceCount, 16);
+    enveloppe = HullMesh{};
+    hullValid = false;
+    Construire(false);
+    EXPECT_EQ(enveloppe.faceCount, 0);
+    EXPECT_TRUE(hullValid);
+    for (const ParticleRecord& p : etat.particles) EXPECT_EQ(p.degree, 0);
+}
+
 TEST_F(Enveloppe, TheBuildWaitsForAReaderHoldingTheLock) {
     PlacerParticules(Aleatoire(30, 5));
     std::future<void> build;
