@@ -20,7 +20,8 @@ int BoucleCommandes();
 // banner, ten relaxation steps and the thread line.
 void Demarrer();
 
-// The shutdown sequence; registered with atexit by Demarrer, runs at most once.
+// The shutdown sequence; runs at most once. Called before leaving main and by
+// DESINSTALLER, and registered with atexit by Demarrer for any other exit().
 void QuitterProprement();
 
 // Answers console control events: Ctrl+C and Ctrl+Break set stopRequested;

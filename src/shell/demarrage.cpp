@@ -98,6 +98,12 @@ void LibererParticules() {
     dualAllocated = false;
 }
 
+// Shuts down before exit(), for the reason given in main.
+[[noreturn]] void Sortir(int code) {
+    QuitterProprement();
+    std::exit(code);
+}
+
 }  // namespace
 
 bool GestionnaireControle(int event) {
@@ -155,10 +161,10 @@ void CommandeDesinstaller(int, const CommandWord*) {
     } catch (const DbError& e) {  // the file goes anyway
         SignalerErreurBase(e.code);
     }
-    if (SupprimerBase()) std::exit(0);
+    if (SupprimerBase()) Sortir(0);
     console.write("La base de données du programme n'a pas pu être supprimée.\nAppuyer sur entrée "
                   "pour quitter le programme.\n");
     CommandWord words[kMaxWords];
     LireCommande(words, kMaxWords);
-    std::exit(1);
+    Sortir(1);
 }

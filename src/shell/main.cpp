@@ -1,7 +1,12 @@
-// Entry point: start-up, the command loop; shutdown runs from the exit hook.
+// Entry point: start-up, the command loop, shutdown.
 #include "shell/boucle.h"
 
 int main() {
     Demarrer();
-    return BoucleCommandes();
+    const int code = BoucleCommandes();
+    // Now rather than from the exit hook: hooks that libraries register later
+    // (the GL driver's, when the viewer first draws) run before ours, and the
+    // viewer must close while they still stand.
+    QuitterProprement();
+    return code;
 }
