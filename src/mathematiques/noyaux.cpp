@@ -6,11 +6,23 @@
 
 namespace {
 
-bool ProcesseurAvx2() { return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma"); }
+bool ProcesseurAvx512() { return __builtin_cpu_supports("avx512f"); }
 
-std::atomic<bool> portablesForces{false};
+std::atomic<JeuNoyaux> jeuForce{JeuNoyaux::natif};
+
+NoyauxPaires Assembler() {
+    if (!ProcesseurAvx2()) return noyauxPortables;
+    NoyauxPaires n = noyauxAvx2;
+    if (ProcesseurAvx512()) {
+        n.forceLigne = noyauxAvx512.forceLigne;
+        n.energieBloc = noyauxAvx512.energieBloc;
+    }
+    return n;
+}
 
 }  // namespace
+
+bool ProcesseurAvx2() { return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma"); }
 
 void PositionsSoA::charger() {
     n = etat.count;
@@ -26,8 +38,13 @@ void PositionsSoA::charger() {
 }
 
 const NoyauxPaires& Noyaux() {
-    static const bool avx2 = ProcesseurAvx2();
-    return (avx2 && !portablesForces.load(std::memory_order_relaxed)) ? noyauxAvx2 : noyauxPortables;
+    static const NoyauxPaires natifs = Assembler();
+    switch (jeuForce.load(std::memory_order_relaxed)) {
+        case JeuNoyaux::portable: return noyauxPortables;
+        case JeuNoyaux::avx2: return ProcesseurAvx2() ? noyauxAvx2 : noyauxPortables;
+        case JeuNoyaux::natif: break;
+    }
+    return natifs;
 }
 
-void ForcerNoyauxPortables(bool portables) { portablesForces = portables; }
+void ForcerNoyaux(JeuNoyaux jeu) { jeuForce = jeu; }

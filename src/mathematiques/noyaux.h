@@ -1,6 +1,6 @@
 // Inner loops of the pair sums, over positions copied into one array per
-// coordinate. A portable version and an AVX2+FMA version exist; the second
-// is chosen once at run time when the processor has both.
+// coordinate. A portable version, an AVX2+FMA version and AVX-512F force and
+// energy kernels exist; the best the processor runs is chosen once at run time.
 #pragma once
 
 #include <cmath>
@@ -15,13 +15,29 @@ struct PositionsSoA {
 };
 
 // Repulsion coefficient c / (r * s) of a pair at squared distance s = r^2.
-// A pair so close that it is not finite (coincident particles, reachable with
-// a negative K) exerts no force: the two stay finite and together, and the
-// metrics report them (distance 0, energy infinite) instead of every position
-// turning into NaN at the next step.
-inline double CoefficientPaire(double c, double s, double r) {
-    const double w = c / (r * s);
-    return std::isfinite(w) ? w : 0.0;
+// Particles closer than kContact (coincident ones, reachable with a negative
+// K) exert no force on each other: the two stay finite and together, and the
+// metrics report them (distance 0, energy infinite), instead of the infinite
+// coefficient turning every position into NaN at the next step.
+inline constexpr double kContact = 1e-100;
+
+inline double CoefficientPaire(double c, double s, double r) { return s >= kContact * kContact ? c / (r * s) : 0.0; }
+
+// Row i against j = debut .. i - 1, one pair at a time: the portable row and
+// the vector rows' tails.
+inline void ForceScalaire(const PositionsSoA& p, int i, int debut, double c, double* rx, double* ry, double* rz,
+                          double force[3]) {
+    for (int j = debut; j < i; ++j) {
+        const double dx = p.x[i] - p.x[j], dy = p.y[i] - p.y[j], dz = p.z[i] - p.z[j];
+        const double s = dx * dx + dy * dy + dz * dz;
+        const double w = CoefficientPaire(c, s, std::sqrt(s));
+        force[0] += w * dx;
+        force[1] += w * dy;
+        force[2] += w * dz;
+        rx[j] -= w * dx;
+        ry[j] -= w * dy;
+        rz[j] -= w * dz;
+    }
 }
 
 struct NoyauxPaires {
@@ -43,9 +59,15 @@ struct NoyauxPaires {
 
 const NoyauxPaires& Noyaux();
 
-// Tests run both versions: true selects the portable one until called again.
-void ForcerNoyauxPortables(bool portables);
+// The versions: the best the processor runs, or (tests) a given one.
+enum class JeuNoyaux { natif, avx2, portable };
 
-// The two versions (noyaux_portables.cpp, noyaux_avx2.cpp).
+// Selects the version of every later call; avx2 only where the processor has it.
+void ForcerNoyaux(JeuNoyaux jeu);
+bool ProcesseurAvx2();
+
+// noyaux_portables.cpp, noyaux_avx2.cpp, noyaux_avx512.cpp (force and
+// energy only; the rest of the AVX-512 set comes from the AVX2 one).
 extern const NoyauxPaires noyauxPortables;
 extern const NoyauxPaires noyauxAvx2;
+extern const NoyauxPaires noyauxAvx512;

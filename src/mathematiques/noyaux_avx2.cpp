@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "mathematiques/noyaux.h"
+#include "mathematiques/noyaux_lignes.h"
 
 #define AVX2 __attribute__((target("avx2,fma")))
 
@@ -27,8 +28,7 @@ AVX2 void ForceLigne(const PositionsSoA& p, int i, double c, double* rx, double*
     const double* z = p.z.data();
     const __m256d xi = _mm256_set1_pd(x[i]), yi = _mm256_set1_pd(y[i]), zi = _mm256_set1_pd(z[i]);
     const __m256d cc = _mm256_set1_pd(c);
-    const __m256d infini = _mm256_set1_pd(INFINITY);
-    const __m256d signe = _mm256_set1_pd(-0.0);
+    const __m256d contact = _mm256_set1_pd(kContact * kContact);
     __m256d fx = _mm256_setzero_pd(), fy = fx, fz = fx;
     int j = 0;
     for (; j + 4 <= i; j += 4) {
@@ -37,7 +37,7 @@ AVX2 void ForceLigne(const PositionsSoA& p, int i, double c, double* rx, double*
         const __m256d dz = _mm256_sub_pd(zi, _mm256_loadu_pd(z + j));
         const __m256d s = _mm256_fmadd_pd(dz, dz, _mm256_fmadd_pd(dy, dy, _mm256_mul_pd(dx, dx)));
         __m256d w = _mm256_div_pd(cc, _mm256_mul_pd(_mm256_sqrt_pd(s), s));
-        w = _mm256_and_pd(w, _mm256_cmp_pd(_mm256_andnot_pd(signe, w), infini, _CMP_LT_OQ));
+        w = _mm256_and_pd(w, _mm256_cmp_pd(s, contact, _CMP_GE_OQ));
         fx = _mm256_fmadd_pd(w, dx, fx);
         fy = _mm256_fmadd_pd(w, dy, fy);
         fz = _mm256_fmadd_pd(w, dz, fz);
@@ -45,20 +45,9 @@ AVX2 void ForceLigne(const PositionsSoA& p, int i, double c, double* rx, double*
         _mm256_storeu_pd(ry + j, _mm256_fnmadd_pd(w, dy, _mm256_loadu_pd(ry + j)));
         _mm256_storeu_pd(rz + j, _mm256_fnmadd_pd(w, dz, _mm256_loadu_pd(rz + j)));
     }
-    force[0] += Somme(fx);
-    force[1] += Somme(fy);
-    force[2] += Somme(fz);
-    for (; j < i; ++j) {
-        const double dx = x[i] - x[j], dy = y[i] - y[j], dz = z[i] - z[j];
-        const double s = dx * dx + dy * dy + dz * dz;
-        const double w = CoefficientPaire(c, s, std::sqrt(s));
-        force[0] += w * dx;
-        force[1] += w * dy;
-        force[2] += w * dz;
-        rx[j] -= w * dx;
-        ry[j] -= w * dy;
-        rz[j] -= w * dz;
-    }
+    double f[3] = {Somme(fx), Somme(fy), Somme(fz)};
+    ForceScalaire(p, i, j, c, rx, ry, rz, f);
+    for (int k = 0; k < 3; ++k) force[k] += f[k];
 }
 
 // Four columns of the five rows: e[k] = 1 / sqrt(s) for row k, rounded as
@@ -95,15 +84,8 @@ AVX2 double EnergieBloc(const PositionsSoA& p, int r0, int rows, int a, int b, f
         __m128 colonne = _mm_loadu_ps(pot + j);
         for (int k = 0; k < 5; ++k) colonne = _mm_add_ps(colonne, t[k]);
         _mm_storeu_ps(pot + j, colonne);
-        acc4 += _mm_cvtss_f32(t[4]);
-        acc4 += _mm_cvtss_f32(_mm_movehdup_ps(t[4]));
-        acc4 += _mm_cvtss_f32(_mm_movehl_ps(t[4], t[4]));
-        acc4 += _mm_cvtss_f32(_mm_shuffle_ps(t[4], t[4], 3));
-        _MM_TRANSPOSE4_PS(t[0], t[1], t[2], t[3]);
-        acc03 = _mm_add_ps(acc03, t[0]);
-        acc03 = _mm_add_ps(acc03, t[1]);
-        acc03 = _mm_add_ps(acc03, t[2]);
-        acc03 = _mm_add_ps(acc03, t[3]);
+        acc4 = AjouterDansLOrdre(acc4, t[4]);
+        acc03 = AjouterLignes(acc03, t[0], t[1], t[2], t[3]);
     }
     _mm_storeu_ps(acc, acc03);
     acc[4] = acc4;

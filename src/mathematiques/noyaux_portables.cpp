@@ -10,21 +10,9 @@ double CarreDistance(const PositionsSoA& p, int i, int j) {
 }
 
 void ForceLigne(const PositionsSoA& p, int i, double c, double* rx, double* ry, double* rz, double force[3]) {
-    double fx = 0.0, fy = 0.0, fz = 0.0;
-    for (int j = 0; j < i; ++j) {
-        const double dx = p.x[i] - p.x[j], dy = p.y[i] - p.y[j], dz = p.z[i] - p.z[j];
-        const double s = dx * dx + dy * dy + dz * dz;
-        const double w = CoefficientPaire(c, s, std::sqrt(s));
-        fx += w * dx;
-        fy += w * dy;
-        fz += w * dz;
-        rx[j] -= w * dx;
-        ry[j] -= w * dy;
-        rz[j] -= w * dz;
-    }
-    force[0] += fx;
-    force[1] += fy;
-    force[2] += fz;
+    double f[3] = {0.0, 0.0, 0.0};
+    ForceScalaire(p, i, 0, c, rx, ry, rz, f);
+    for (int k = 0; k < 3; ++k) force[k] += f[k];
 }
 
 double EnergieBloc(const PositionsSoA& p, int r0, int rows, int a, int b, float* pot, float* acc) {

@@ -42,10 +42,13 @@ void ComparerRapide(const std::vector<Vec3>& p, const Reference& r, int travaill
     ImposerEquipe(0);
 }
 
-class Noyaux : public testing::TestWithParam<bool> {
+class Noyaux : public testing::TestWithParam<JeuNoyaux> {
   protected:
-    void SetUp() override { ForcerNoyauxPortables(GetParam()); }
-    void TearDown() override { ForcerNoyauxPortables(false); }
+    void SetUp() override {
+        if (GetParam() == JeuNoyaux::avx2 && !ProcesseurAvx2()) GTEST_SKIP() << "no AVX2 here";
+        ForcerNoyaux(GetParam());
+    }
+    void TearDown() override { ForcerNoyaux(JeuNoyaux::natif); }
 };
 
 TEST_P(Noyaux, CommeLaVersionLitterale) {
@@ -72,8 +75,37 @@ TEST_P(Noyaux, PotentielsExactsSurUneSpirale) {
     ComparerRapide(p, r, 2);
 }
 
-INSTANTIATE_TEST_SUITE_P(Versions, Noyaux, testing::Values(false, true),
-                         [](const testing::TestParamInfo<bool>& i) { return i.param ? "portable" : "natif"; });
+// Pairs (g, g + 60), far from every other pair, whose inverse distance lies
+// within a unit of the last place of a halfway point between two floats:
+// each potential is its pair's term plus small ones, so a term rounded to the
+// other float shows. Kernels working from an estimate must fall back to the
+// exact term there. Positions need not be unit vectors for the sums.
+TEST_P(Noyaux, PotentielsExactsPresDesMilieux) {
+    std::vector<Vec3> p(120);
+    for (int g = 0; g < 60; ++g) {
+        const float f = 1.0f + 0.037f * g;
+        const double milieu = (static_cast<double>(f) + static_cast<double>(std::nextafter(f, 10.0f))) / 2.0;
+        double meilleur = 1.0 / milieu, ecart = 1.0;
+        for (double d = meilleur * (1 - 8e-16); d < meilleur * (1 + 8e-16); d = std::nextafter(d, 2.0)) {
+            const double e = 1.0 / std::sqrt(d * d);
+            const double cote = (g % 2 ? 1.0 : -1.0) * (e - milieu);  // alternately just above and just below
+            if (cote > 0 && cote < ecart) {
+                ecart = cote;
+                meilleur = d;
+            }
+        }
+        p[g] = {1000.0 * g, 0, 0};
+        p[g + 60] = {1000.0 * g, 0, meilleur};
+    }
+    const Reference r = Litteral(p);
+    ComparerRapide(p, r, 1);
+    ComparerRapide(p, r, 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, Noyaux, testing::Values(JeuNoyaux::natif, JeuNoyaux::avx2, JeuNoyaux::portable),
+                         [](const testing::TestParamInfo<JeuNoyaux>& i) {
+                             return i.param == JeuNoyaux::natif ? "natif" : i.param == JeuNoyaux::avx2 ? "avx2" : "portable";
+                         });
 
 TEST(Equipes, UnEtDeuxTravailleursDonnentLesMemesPotentiels) {
     const std::vector<Vec3> p = outils::Aleatoires(1500, 77);
