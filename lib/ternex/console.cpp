@@ -52,6 +52,7 @@ ternex_console::ternex_console(int inFd, int outFd, const char* charset)
 }
 
 ternex_console::~ternex_console() {
+    if (escapes && currentAttribute != 7) write_raw("\x1b[0m", 4);
     ternex_restore_terminal();
     --instanceCount;
 }
@@ -166,9 +167,11 @@ bool ternex_console::set_text_attribute(uint16_t attribute) {
     size_t n = 0;
     std::memcpy(text, "\x1b[0;", 4);
     n = 4;
-    n += to_decimal(text + n, sizeof text - n, ((fg & 8) ? 90 : 30) + ansi_colour(fg));
+    // Grey on black is the console's default: it maps to the terminal's own
+    // default colours, so a light-themed terminal keeps its background.
+    n += to_decimal(text + n, sizeof text - n, fg == 7 ? 39 : ((fg & 8) ? 90 : 30) + ansi_colour(fg));
     text[n++] = ';';
-    n += to_decimal(text + n, sizeof text - n, ((bg & 8) ? 100 : 40) + ansi_colour(bg));
+    n += to_decimal(text + n, sizeof text - n, bg == 0 ? 49 : ((bg & 8) ? 100 : 40) + ansi_colour(bg));
     text[n++] = 'm';
     write_raw(text, n);
     return true;

@@ -84,7 +84,7 @@ TEST_F(ternexTerminal, ColoursAsSgr) {
     c.set_text_attribute(7);
     c.set_text_attribute(0x1C);  // light red on blue
     c.set_text_attribute(0x8A);  // light green on dark grey
-    EXPECT_EQ(screen(), "\x1b[0;97;40m> \x1b[0;37;40m\x1b[0;91;44m\x1b[0;92;100m");
+    EXPECT_EQ(screen(), "\x1b[0;97;49m> \x1b[0;39;49m\x1b[0;91;44m\x1b[0;92;100m");
 }
 
 TEST_F(ternexTerminal, ColumnClearAndTitle) {
