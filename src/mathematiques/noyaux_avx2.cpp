@@ -1,5 +1,8 @@
-// The AVX2+FMA kernels: four pairs per step, the hardware square root and
-// divide. Only called when the processor has AVX2 and FMA (noyaux.cpp).
+// The AVX2+FMA kernels: four pairs per step through the hardware square root
+// and divide. (An estimate refined by Newton steps needs float conversions
+// here, which cost more than the unit they spare.) Used when the processor
+// has AVX2 and FMA; on AVX-512F the force and energy rows come from
+// noyaux_avx512.cpp.
 #include <immintrin.h>
 
 #include <cmath>
