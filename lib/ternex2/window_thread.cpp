@@ -209,14 +209,18 @@ struct event_server {
     }
 
     // Sleeps in poll() on the X connection and the wake pipe; no idle loop.
+    // The requests queued when an event is taken run before it, so those
+    // posted before the event was sent (a handler set just after opening)
+    // apply to it.
     void serve() {
         while (s.running) {
+            run_requests();
             while (s.running && XPending(s.dpy) > 0) {
                 XEvent event;
                 XNextEvent(s.dpy, &event);
-                handle(event);
+                run_requests();
+                if (s.running) handle(event);
             }
-            run_requests();
             if (!s.running) break;
             XFlush(s.dpy);
             if (XEventsQueued(s.dpy, QueuedAlready) > 0) continue;

@@ -177,6 +177,8 @@ void TailleInterieure(::Display* dpy, Window w, int& width, int& height) {
     height = a.height;
 }
 
+void IgnorerErreursX() { XSetErrorHandler(Ignorer); }
+
 void EnvoyerMouvement(::Display* dpy, Window w, int x, int y, unsigned state) {
     XEvent e{};
     e.xmotion.type = MotionNotify;

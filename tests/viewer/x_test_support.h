@@ -50,6 +50,10 @@ void Classe(::Display* dpy, Window w, std::string& resName, std::string& resClas
 bool Existe(::Display* dpy, Window w);
 void TailleInterieure(::Display* dpy, Window w, int& width, int& height);
 
+// X errors of the test's connections are ignored from now on (windows of
+// the program may disappear while the test talks to them).
+void IgnorerErreursX();
+
 // Synthetic events, delivered to the client that created the window.
 void EnvoyerMouvement(::Display* dpy, Window w, int x, int y, unsigned state = 0);
 void EnvoyerBouton(::Display* dpy, Window w, unsigned button, bool press, int x, int y, unsigned state = 0);

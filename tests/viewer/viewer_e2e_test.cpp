@@ -1,0 +1,310 @@
+// The viewer driven through the program: GRAPH, IMAGE, MODE and the window's
+// own input, under a private Xvfb. The windows are inspected and read back
+// through a connection of the test's own.
+#include <gtest/gtest.h>
+
+#include <X11/Xatom.h>
+#include <X11/keysym.h>
+
+#include <atomic>
+#include <cmath>
+#include <filesystem>
+#include <thread>
+
+#include "e2e/harness.h"
+#include "viewer/x_test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kCote = 600;
+constexpr const char* kTexteTextures = "Erreur : Impossible de charger les textures du dossier img.\n";
+
+struct Pixel {
+    int r, g, b;
+};
+
+// Screen pixel of a turned model point: the model view scales it by 1/1.1,
+// the projection is the identity.
+int EcranX(double eyeX) { return static_cast<int>((eyeX / 1.1 + 1.0) * kCote / 2); }
+int EcranY(double eyeY) { return static_cast<int>((1.0 - eyeY / 1.1) * kCote / 2); }
+
+class Vue : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!xtest::Xvfb::Installed()) GTEST_SKIP() << "Xvfb is not installed";
+        server = xtest::XvfbPartage();
+        ASSERT_NE(server, nullptr);
+        dpy = XOpenDisplay(server->Display().c_str());
+        ASSERT_NE(dpy, nullptr);
+        session.setEnv("DISPLAY", server->Display());
+        session.setEnv("LP_NUM_THREADS", "0");
+        fs::create_directories(session.workDir() / "img");
+        for (const char* name : {"x.tga", "y.tga", "z.tga"}) {
+            fs::copy_file(fs::path(GLOMERIX_SOURCE_DIR) / "img" / name, session.workDir() / "img" / name);
+        }
+    }
+
+    void TearDown() override {
+        if (dpy != nullptr) XCloseDisplay(dpy);
+    }
+
+    // Sends one command line and waits for the next prompt.
+    void Commande(const std::string& line) { ASSERT_TRUE(session.sendAndWait(line + "\n")) << line; }
+
+    std::vector<Window> Fenetres() { return xtest::FenetresDeClasse(dpy, "Graphics::Wnd"); }
+
+    Window Vue1() {
+        const std::vector<Window> found = Fenetres();
+        EXPECT_EQ(found.size(), 1u);
+        return found.empty() ? 0 : found[0];
+    }
+
+    std::vector<uint32_t> Capture() { return xtest::Capturer(dpy, Vue1(), kCote, kCote); }
+
+    static Pixel At(const std::vector<uint32_t>& image, int x, int y) {
+        const uint32_t p = image[static_cast<size_t>(y) * kCote + x];
+        return {static_cast<int>(p >> 16), static_cast<int>((p >> 8) & 0xFF), static_cast<int>(p & 0xFF)};
+    }
+
+    // Waits until a capture satisfies `test` (frames arrive asynchronously).
+    bool Montre(const std::function<bool(const std::vector<uint32_t>&)>& test) {
+        return xtest::Attendre([&] {
+            const std::vector<uint32_t> image = Capture();
+            return image.size() == static_cast<size_t>(kCote) * kCote && test(image);
+        });
+    }
+
+    static int Compter(const std::vector<uint32_t>& image, const std::function<bool(Pixel)>& keep) {
+        int n = 0;
+        for (size_t k = 0; k < image.size(); ++k) n += keep(At(image, k % kCote, k / kCote));
+        return n;
+    }
+
+    static bool Blanche(const std::vector<uint32_t>& image) {
+        for (uint32_t p : image) {
+            if (p != 0xFFFFFFu) return false;
+        }
+        return true;
+    }
+
+    // Every drawing mode off, then the given ones on.
+    void Modes(std::initializer_list<const char*> on) {
+        for (const char* mode : {"particules", "lignes", "polygones", "axes", "dual"}) {
+            Commande(std::string("mode ") + mode + " off");
+        }
+        for (const char* mode : on) Commande(std::string("mode ") + mode + " on");
+    }
+
+    const xtest::Xvfb* server = nullptr;
+    Display* dpy = nullptr;
+    e2e::Session session;
+};
+
+TEST_F(Vue, GraphOpensOneFixedWindowAndGraphOffClosesIt) {
+    ASSERT_TRUE(session.startAtPrompt());
+    Commande("graph");
+    const Window w = Vue1();
+    ASSERT_NE(w, 0u);
+    EXPECT_TRUE(xtest::Attendre([&] { return xtest::ProprieteTexte(dpy, w, "_NET_WM_NAME") == "Glomerix"; }));
+    int width = 0, height = 0;
+    xtest::TailleInterieure(dpy, w, width, height);
+    EXPECT_EQ(width, kCote);
+    EXPECT_EQ(height, kCote);
+    // Icon 101: 32 and 16 pixels in 16 colours, 48 and 32 in 256 colours.
+    // GRAPH returns once the window exists; the icon follows as a request.
+    std::vector<long> sizes;
+    xtest::Attendre([&] {
+        const std::vector<long> icon = xtest::ProprieteCardinaux(dpy, w, "_NET_WM_ICON", XA_CARDINAL);
+        sizes.clear();
+        for (size_t at = 0; at + 1 < icon.size(); at += 2 + icon[at] * icon[at + 1]) sizes.push_back(icon[at]);
+        return !sizes.empty();
+    });
+    EXPECT_EQ(sizes, (std::vector<long>{32, 16, 48, 32}));
+
+    Commande("graph");
+    Commande("graph on");
+    Commande("graph yes");
+    EXPECT_EQ(Fenetres().size(), 1u);
+    EXPECT_EQ(Vue1(), w);
+    Commande("graph off");
+    EXPECT_TRUE(Fenetres().empty());
+    Commande("graph off");
+    Commande("graph");
+    EXPECT_EQ(Fenetres().size(), 1u);
+    session.send("quitter\n");
+    const e2e::Result r = session.finish();
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(e2e::ApresDemarrage(r.out), "> > > > > > > ");  // seven prompts: the viewer commands write nothing
+}
+
+TEST_F(Vue, EndOfInputWithTheWindowOpenEndsNormally) {
+    ASSERT_TRUE(session.startAtPrompt());
+    Commande("graph");
+    session.closeInput();
+    EXPECT_EQ(session.finish().exitCode, 0);
+}
+
+TEST_F(Vue, FramesFollowTheModes) {
+    ASSERT_TRUE(session.startAtPrompt());
+    Commande("graph");
+    Modes({});
+    EXPECT_TRUE(Montre(Blanche)) << "every mode off: white";
+
+    Commande("mode particules on");
+    EXPECT_TRUE(Montre([](const auto& image) {
+        return Compter(image, [](Pixel p) { return p.r == 255 && p.g == p.b && p.g < 128; }) > 50;
+    })) << "points, red toward the back";
+
+    Modes({"lignes"});
+    EXPECT_TRUE(Montre([](const auto& image) {
+        bool onlyLines = true;
+        const int blue = Compter(image, [&](Pixel p) {
+            if (p.r == 255 && p.g == 255 && p.b == 255) return false;
+            if (p.b != 255 || std::abs(p.r - p.g) > 1) onlyLines = false;
+            return p.r < 128;
+        });
+        return onlyLines && blue > 200;
+    })) << "hull edges, blue to white";
+
+    Modes({"polygones"});
+    EXPECT_TRUE(Montre([](const auto& image) {
+        const int cyanToBlue = Compter(image, [](Pixel p) { return p.r == 0 && p.g > 0 && p.b == 255; });
+        const int blueToMagenta = Compter(image, [](Pixel p) { return p.g == 0 && p.b == 255 && p.r > 0; });
+        return cyanToBlue + blueToMagenta > 10000;
+    })) << "triangles on the colour ramp";
+
+    Modes({"axes"});
+    EXPECT_TRUE(Montre([](const auto& image) {
+        auto dark = [&](int x, int y) {
+            int best = 255;
+            for (int d = -1; d <= 1; ++d) best = std::min(best, At(image, x, y + d).r);
+            return best < 40;
+        };
+        return dark(EcranX(0.6), kCote / 2) && At(image, EcranX(-0.6), kCote / 2).r == 255;
+    })) << "black axes";
+    session.send("quitter\n");
+    EXPECT_EQ(session.finish().exitCode, 0);
+}
+
+TEST_F(Vue, AMissingLabelImageIsReportedOnceAndHidesTheAxes) {
+    fs::remove(session.workDir() / "img" / "y.tga");
+    ASSERT_TRUE(session.startAtPrompt());
+    Modes({"axes"});
+    Commande("graph");
+    EXPECT_EQ(e2e::Compter(session.outputSoFar(), kTexteTextures), 1);
+    Commande("graph");  // already open: a frame, no new loading
+    EXPECT_EQ(e2e::Compter(session.outputSoFar(), kTexteTextures), 1);
+    EXPECT_TRUE(Montre(Blanche));
+    session.send("quitter\n");
+    EXPECT_EQ(session.finish().exitCode, 0);
+}
+
+TEST_F(Vue, ThePointerTurnsTheViewAndTheCloseBoxIsIgnored) {
+    ASSERT_TRUE(session.startAtPrompt());
+    Modes({"axes"});
+    Commande("graph");
+    const Window w = Vue1();
+    ASSERT_TRUE(Montre([](const auto& image) { return At(image, EcranX(0.5), kCote / 2).r < 60; }));
+
+    // Pixel (0, 0) is world (-1.1, 1.1): angleY = -1.1 pi/2, angleX = 1.1 pi/2.
+    // The view turns about x by angleX, then about y by -angleY: the y axis
+    // point (0, t, 0) goes to (t sin(a) sin(a), t cos(a), ...) with a = 1.1 pi/2.
+    const double a = 1.1 * 1.5707963267948966;
+    const double t = 0.5;
+    const double yEye = t * std::cos(a);             // about x by +a
+    const double zAfterX = t * std::sin(a);
+    const double xEye = zAfterX * std::sin(a);       // about y by -angleY = +a
+    xtest::EnvoyerMouvement(dpy, w, 0, 0);
+    EXPECT_TRUE(Montre([&](const auto& image) {
+        int best = 255;
+        for (int dx = -1; dx <= 1; ++dx) {
+            for (int dy = -1; dy <= 1; ++dy) best = std::min(best, At(image, EcranX(xEye) + dx, EcranY(yEye) + dy).r);
+        }
+        return best < 80 && At(image, EcranX(0.5), kCote / 2).r == 255;
+    })) << "the y axis moved to the right, the x axis away from its place";
+
+    xtest::EnvoyerFermeture(dpy, w);
+    Commande("mode");
+    EXPECT_EQ(Fenetres().size(), 1u);
+    session.send("quitter\n");
+    EXPECT_EQ(session.finish().exitCode, 0);
+}
+
+TEST_F(Vue, ImageShowsAModalBoxWithTheWindowAndALineWithout) {
+    ASSERT_TRUE(session.startAtPrompt());
+    Commande("image");
+    EXPECT_NE(session.outputSoFar().find("Le graph doit être affiché pour pouvoir effectuer cette commande.\n"),
+              std::string::npos);
+    Commande("graph");
+    const std::string before = session.outputSoFar();
+    session.send("image\n");
+    Window box = 0;
+    ASSERT_TRUE(xtest::Attendre([&] { return (box = xtest::FenetreDeTitre(dpy, "Glomerix : Erreur")) != 0; }));
+    Window owner = 0;
+    EXPECT_TRUE(XGetTransientForHint(dpy, box, &owner));
+    EXPECT_EQ(owner, Vue1());
+    session.waitFor("never written", 1, std::chrono::milliseconds(300));
+    EXPECT_EQ(session.outputSoFar(), before) << "modal: no prompt until answered";
+    xtest::EnvoyerTouche(dpy, box, XK_Escape);
+    ASSERT_TRUE(session.waitFor("> ", e2e::Compter(before, "> ") + 1));
+    EXPECT_EQ(session.outputSoFar(), before + "> ");
+    EXPECT_EQ(xtest::FenetreDeTitre(dpy, "Glomerix : Erreur"), 0u);
+    session.send("quitter\n");
+    EXPECT_EQ(session.finish().exitCode, 0);
+}
+
+TEST_F(Vue, KeysTypedInTheViewerReachThePrompt) {
+    ASSERT_TRUE(session.startAtPrompt());
+    Commande("graph");
+    const Window w = Vue1();
+    for (KeySym k : {XK_m, XK_o, XK_d, XK_e, XK_Return}) xtest::EnvoyerTouche(dpy, w, k);
+    EXPECT_TRUE(session.waitFor("Etats des mode du programme :\n"));
+    for (KeySym k : {XK_q, XK_u, XK_i, XK_t, XK_t, XK_e, XK_r, XK_Return}) xtest::EnvoyerTouche(dpy, w, k);
+    const e2e::Result r = session.finish();
+    EXPECT_EQ(r.exitCode, 0);
+}
+
+TEST_F(Vue, WithoutADisplayGraphSaysSoAndTheProgramGoesOn) {
+    session.setEnv("DISPLAY", "");
+    const e2e::Result r = session.run("graph\nimage\ngraph off\nquitter\n");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(e2e::ApresDemarrage(r.out),
+              "Impossible d'ouvrir la fenêtre graphique : aucun affichage disponible.\n"
+              "> Le graph doit être affiché pour pouvoir effectuer cette commande.\n> > ");
+}
+
+// Under ThreadSanitizer (label tsan) this is the race check: frames drawn on
+// every pointer move and every refresh while the command thread relaxes,
+// rebuilds the hull, resizes the particle set and changes modes.
+TEST_F(Vue, TheViewerDrawsWhileTheCommandsComputeWithoutRaces) {
+    ASSERT_TRUE(session.startAtPrompt());
+    Commande("graph");
+    xtest::IgnorerErreursX();  // the window goes away under the pointer at GRAPH OFF
+    std::atomic<bool> moving{true};
+    std::thread pointer([&] {
+        Display* own = XOpenDisplay(server->Display().c_str());
+        for (int k = 0; moving && own != nullptr; ++k) {
+            for (Window w : xtest::FenetresDeClasse(own, "Graphics::Wnd")) {
+                xtest::EnvoyerMouvement(own, w, (k * 37) % kCote, (k * 53) % kCote);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(3));
+        }
+        if (own != nullptr) XCloseDisplay(own);
+    });
+    for (const char* line : {"relax 200", "mode polygones on", "nb 120", "relax 100", "mode dual on", "enveloppe",
+                             "placer", "local 50", "mode axes on", "faces 30", "aretes 30", "nb 60",
+                             "montecarlo 2000", "mode lignes off", "relax 50", "graph off", "graph", "relax 30"}) {
+        Commande(line);
+    }
+    moving = false;
+    pointer.join();
+    session.send("quitter\n");
+    const e2e::Result r = session.finish();
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out.find("ThreadSanitizer"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("Commande inconnue"), std::string::npos);
+}
+
+}  // namespace
