@@ -1,11 +1,12 @@
 // Each pair's term is computed once, yet every particle's float sum must see
 // its terms in index order. Rows are dealt in chunks of kChunk to the workers
-// (the k-th chunk to worker k mod team). For a particle j, chunk c adds its
-// rows' terms after chunk c - 1 has added its own; chunk c therefore waits,
-// column block by column block, until chunk c - 1 has passed the block. The
-// chunk's own particles sum their remaining terms, all to the right, in
-// registers. Every worker takes its chunks in ascending order and a chunk only
-// waits for a lower one, so the wait always ends.
+// (the k-th chunk to worker k mod team). A chunk first computes all its terms
+// into the worker's buffer. Then, for a particle j, chunk c adds its rows'
+// terms after chunk c - 1 has added its own: chunk c waits, column block by
+// column block, until chunk c - 1 has passed the block. The chunk's own
+// particles sum their remaining terms, all to the right, on the way. Every
+// worker takes its chunks in ascending order and a chunk only waits for a
+// lower one, so the wait always ends.
 #include "mathematiques/energie.h"
 
 #include <omp.h>
@@ -15,6 +16,7 @@
 #include <cmath>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include "mathematiques/parallele.h"
 #include "mathematiques/particules.h"
@@ -53,22 +55,28 @@ double Diagonale(const PositionsSoA& p, int r0, int r1, float* pot) {
     return somme;
 }
 
-double Tranche(const PositionsSoA& p, int c, float* pot, Progres* progres) {
+// The chunk's terms are computed first, with no wait; only the float
+// additions into the shared sums follow chunk c - 1 block by block.
+double Tranche(const PositionsSoA& p, int c, float* pot, Progres* progres, std::vector<float>& termes) {
     const int r0 = c * kChunk;
     const int r1 = std::min(r0 + kChunk, p.n - 1);
-    if (c > 0) Attendre(progres[c - 1], r1);
-    double somme = Diagonale(p, r0, r1, pot);
-    float acc[kChunk];
-    for (int k = 0; k < r1 - r0; ++k) acc[k] = pot[r0 + k];
+    const int rows = r1 - r0;
+    const int pas = p.n - r1;
+    termes.resize(static_cast<size_t>(kChunk) * pas);
     const NoyauxPaires& noyaux = Noyaux();
+    double somme = noyaux.termes(p, r0, rows, r1, p.n, termes.data(), pas);
+    if (c > 0) Attendre(progres[c - 1], r1);
+    somme += Diagonale(p, r0, r1, pot);
+    float acc[kChunk];
+    for (int k = 0; k < rows; ++k) acc[k] = pot[r0 + k];
     for (int a = r1; a < p.n;) {
         const int b = std::min(p.n, (a / kBlocColonnes + 1) * kBlocColonnes);
         if (c > 0) Attendre(progres[c - 1], b);
-        somme += noyaux.energieBloc(p, r0, r1 - r0, a, b, pot, acc);
+        noyaux.cumuler(termes.data() + (a - r1), pas, rows, a, b, pot, acc);
         progres[c].colonne.store(b, std::memory_order_release);
         a = b;
     }
-    for (int k = 0; k < r1 - r0; ++k) pot[r0 + k] = acc[k];
+    for (int k = 0; k < rows; ++k) pot[r0 + k] = acc[k];
     return somme;
 }
 
@@ -86,8 +94,9 @@ double EnergieEtPotentiels(const PositionsSoA& p, float* pot) {
         // The dealing of schedule(static, kChunk) over rows, written out so that
         // each worker provably takes its chunks in ascending order.
         double partielle = 0.0;
+        std::vector<float> termes;
         for (int c = omp_get_thread_num(); c < tranches; c += omp_get_num_threads()) {
-            partielle += Tranche(p, c, pot, progres.get());
+            partielle += Tranche(p, c, pot, progres.get(), termes);
         }
 #pragma omp critical
         total += partielle;

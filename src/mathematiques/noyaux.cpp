@@ -15,7 +15,7 @@ NoyauxPaires Assembler() {
     NoyauxPaires n = noyauxAvx2;
     if (ProcesseurAvx512()) {
         n.forceLigne = noyauxAvx512.forceLigne;
-        n.energieBloc = noyauxAvx512.energieBloc;
+        n.termes = noyauxAvx512.termes;
     }
     return n;
 }

@@ -46,10 +46,12 @@ struct NoyauxPaires {
     void (*forceLigne)(const PositionsSoA& p, int i, double c, double* rx, double* ry, double* rz,
                        double force[3]);
     // Rows r0 .. r0 + rows - 1 (rows <= 5) against columns a .. b - 1, all
-    // above the rows. Term t = float(1 / sqrt(s)): pot[j] receives the rows'
-    // terms in row order, acc[k] the columns' terms in column order. Returns
-    // the double sum of the terms.
-    double (*energieBloc)(const PositionsSoA& p, int r0, int rows, int a, int b, float* pot, float* acc);
+    // above the rows: t[k * pas + j - a] = float(1 / sqrt(s)) for row k,
+    // rounded as the scalar code rounds it. Returns the double sum of the terms.
+    double (*termes)(const PositionsSoA& p, int r0, int rows, int a, int b, float* t, int pas);
+    // The same rows and columns from t: pot[j] receives the rows' terms in row
+    // order, acc[k] row k's terms in column order.
+    void (*cumuler)(const float* t, int pas, int rows, int a, int b, float* pot, float* acc);
     // min(m, squared distance from (px, py, pz) to p_j), j = a .. b - 1, with
     // the scan's rule: a NaN distance never replaces m.
     double (*distanceMin)(const PositionsSoA& p, int a, int b, double px, double py, double pz, double m);
@@ -66,8 +68,8 @@ enum class JeuNoyaux { natif, avx2, portable };
 void ForcerNoyaux(JeuNoyaux jeu);
 bool ProcesseurAvx2();
 
-// noyaux_portables.cpp, noyaux_avx2.cpp, noyaux_avx512.cpp (force and
-// energy only; the rest of the AVX-512 set comes from the AVX2 one).
+// noyaux_portables.cpp, noyaux_avx2.cpp, noyaux_avx512.cpp (force rows and
+// energy terms only; the rest of the AVX-512 set comes from the AVX2 one).
 extern const NoyauxPaires noyauxPortables;
 extern const NoyauxPaires noyauxAvx2;
 extern const NoyauxPaires noyauxAvx512;

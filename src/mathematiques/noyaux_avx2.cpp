@@ -68,31 +68,42 @@ AVX2 void TermesColonnes(const PositionsSoA& p, int r0, int j, __m256d e[5]) {
     }
 }
 
-// Each lane of pot and of the transposed rows adds its own particle's terms
-// one after the other, so the float sums keep the index order.
-AVX2 double EnergieBloc(const PositionsSoA& p, int r0, int rows, int a, int b, float* pot, float* acc) {
-    if (rows != 5) return noyauxPortables.energieBloc(p, r0, rows, a, b, pot, acc);
+AVX2 double Termes(const PositionsSoA& p, int r0, int rows, int a, int b, float* t, int pas) {
+    if (rows != 5) return noyauxPortables.termes(p, r0, rows, a, b, t, pas);
     __m256d somme = _mm256_setzero_pd();
-    __m128 acc03 = _mm_loadu_ps(acc);
-    float acc4 = acc[4];
     int j = a;
     for (; j + 4 <= b; j += 4) {
         __m256d e[5];
         TermesColonnes(p, r0, j, e);
-        __m128 t[5];
         for (int k = 0; k < 5; ++k) {
             somme = _mm256_add_pd(somme, e[k]);
-            t[k] = _mm256_cvtpd_ps(e[k]);
+            _mm_storeu_ps(t + k * pas + j - a, _mm256_cvtpd_ps(e[k]));
         }
+    }
+    return Somme(somme) + noyauxPortables.termes(p, r0, rows, j, b, t + j - a, pas);
+}
+
+// Each lane of pot and of the transposed rows adds its own particle's terms
+// one after the other, so the float sums keep the index order.
+AVX2 void Cumuler(const float* t, int pas, int rows, int a, int b, float* pot, float* acc) {
+    if (rows != 5) return noyauxPortables.cumuler(t, pas, rows, a, b, pot, acc);
+    __m128 acc03 = _mm_loadu_ps(acc);
+    float acc4 = acc[4];
+    int j = a;
+    for (; j + 4 <= b; j += 4) {
+        __m128 q[5];
         __m128 colonne = _mm_loadu_ps(pot + j);
-        for (int k = 0; k < 5; ++k) colonne = _mm_add_ps(colonne, t[k]);
+        for (int k = 0; k < 5; ++k) {
+            q[k] = _mm_loadu_ps(t + k * pas + j - a);
+            colonne = _mm_add_ps(colonne, q[k]);
+        }
         _mm_storeu_ps(pot + j, colonne);
-        acc4 = AjouterDansLOrdre(acc4, t[4]);
-        acc03 = AjouterLignes(acc03, t[0], t[1], t[2], t[3]);
+        acc4 = AjouterDansLOrdre(acc4, q[4]);
+        acc03 = AjouterLignes(acc03, q[0], q[1], q[2], q[3]);
     }
     _mm_storeu_ps(acc, acc03);
     acc[4] = acc4;
-    return Somme(somme) + noyauxPortables.energieBloc(p, r0, rows, j, b, pot, acc);
+    noyauxPortables.cumuler(t + j - a, pas, rows, j, b, pot, acc);
 }
 
 AVX2 double DistanceMin(const PositionsSoA& p, int a, int b, double px, double py, double pz, double m) {
@@ -131,4 +142,4 @@ AVX2 double DeltaEnergie(const PositionsSoA& p, int a, int b, const double o[3],
 
 }  // namespace
 
-const NoyauxPaires noyauxAvx2 = {ForceLigne, EnergieBloc, DistanceMin, DeltaEnergie};
+const NoyauxPaires noyauxAvx2 = {ForceLigne, Termes, Cumuler, DistanceMin, DeltaEnergie};

@@ -8,7 +8,6 @@
 #include <cmath>
 
 #include "mathematiques/noyaux.h"
-#include "mathematiques/noyaux_lignes.h"
 
 // The plain forms of sqrt, rsqrt14 and cvtpd_ps trip a false uninitialised
 // value warning in this compiler's headers; the all-lanes masked forms below
@@ -113,11 +112,9 @@ AVX512_EN_LIGNE __m512d Ligne(const PositionsSoA& p, int i, __m512d xj, __m512d 
     return InverseDistance<unite>(dx, dy, dz, douteux);
 }
 
-AVX512 double EnergieBloc(const PositionsSoA& p, int r0, int rows, int a, int b, float* pot, float* acc) {
-    if (rows != 5) return noyauxPortables.energieBloc(p, r0, rows, a, b, pot, acc);
+AVX512 double Termes(const PositionsSoA& p, int r0, int rows, int a, int b, float* t, int pas) {
+    if (rows != 5) return noyauxPortables.termes(p, r0, rows, a, b, t, pas);
     __m512d somme = _mm512_setzero_pd();
-    __m128 acc03 = _mm_loadu_ps(acc);
-    float acc4 = acc[4];
     int j = a;
     for (; j + 8 <= b; j += 8) {
         const __m512d xj = _mm512_loadu_pd(p.x.data() + j);
@@ -130,26 +127,14 @@ AVX512 double EnergieBloc(const PositionsSoA& p, int r0, int rows, int a, int b,
         if (douteux) {
             for (int k = 0; k < 5; ++k) e[k] = Ligne<true>(p, r0 + k, xj, yj, zj, douteux);
         }
-        __m256 t[5];
-        __m256 colonne = _mm256_loadu_ps(pot + j);
         for (int k = 0; k < 5; ++k) {
             somme = _mm512_add_pd(somme, e[k]);
-            t[k] = _mm512_maskz_cvtpd_ps(0xFF, e[k]);
-            colonne = _mm256_add_ps(colonne, t[k]);
-        }
-        _mm256_storeu_ps(pot + j, colonne);
-        for (int moitie = 0; moitie < 2; ++moitie) {
-            __m128 q[5];
-            for (int k = 0; k < 5; ++k) q[k] = moitie ? _mm256_extractf128_ps(t[k], 1) : _mm256_castps256_ps128(t[k]);
-            acc4 = AjouterDansLOrdre(acc4, q[4]);
-            acc03 = AjouterLignes(acc03, q[0], q[1], q[2], q[3]);
+            _mm256_storeu_ps(t + k * pas + j - a, _mm512_maskz_cvtpd_ps(0xFF, e[k]));
         }
     }
-    _mm_storeu_ps(acc, acc03);
-    acc[4] = acc4;
-    return Somme(somme) + noyauxPortables.energieBloc(p, r0, rows, j, b, pot, acc);
+    return Somme(somme) + noyauxPortables.termes(p, r0, rows, j, b, t + j - a, pas);
 }
 
 }  // namespace
 
-const NoyauxPaires noyauxAvx512 = {ForceLigne, EnergieBloc, nullptr, nullptr};
+const NoyauxPaires noyauxAvx512 = {ForceLigne, Termes, nullptr, nullptr, nullptr};

@@ -15,18 +15,25 @@ void ForceLigne(const PositionsSoA& p, int i, double c, double* rx, double* ry, 
     for (int k = 0; k < 3; ++k) force[k] += f[k];
 }
 
-double EnergieBloc(const PositionsSoA& p, int r0, int rows, int a, int b, float* pot, float* acc) {
+double Termes(const PositionsSoA& p, int r0, int rows, int a, int b, float* t, int pas) {
     double somme = 0.0;
-    for (int j = a; j < b; ++j) {
-        for (int k = 0; k < rows; ++k) {
+    for (int k = 0; k < rows; ++k) {
+        for (int j = a; j < b; ++j) {
             const double e = 1.0 / std::sqrt(CarreDistance(p, r0 + k, j));
-            const float t = static_cast<float>(e);
-            pot[j] += t;
-            acc[k] += t;
+            t[k * pas + j - a] = static_cast<float>(e);
             somme += e;
         }
     }
     return somme;
+}
+
+void Cumuler(const float* t, int pas, int rows, int a, int b, float* pot, float* acc) {
+    for (int j = a; j < b; ++j) {
+        for (int k = 0; k < rows; ++k) {
+            pot[j] += t[k * pas + j - a];
+            acc[k] += t[k * pas + j - a];
+        }
+    }
 }
 
 double DistanceMin(const PositionsSoA& p, int a, int b, double px, double py, double pz, double m) {
@@ -50,4 +57,4 @@ double DeltaEnergie(const PositionsSoA& p, int a, int b, const double o[3], cons
 
 }  // namespace
 
-const NoyauxPaires noyauxPortables = {ForceLigne, EnergieBloc, DistanceMin, DeltaEnergie};
+const NoyauxPaires noyauxPortables = {ForceLigne, Termes, Cumuler, DistanceMin, DeltaEnergie};
