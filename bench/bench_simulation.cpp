@@ -104,13 +104,18 @@ double Minimum(const std::vector<double>& v) { return *std::min_element(v.begin(
 
 }  // namespace
 
-BENCHMARK(RelaxLitteral)->Arg(400)->Arg(2001)->Arg(9999)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", Minimum);
-BENCHMARK(Relax)->ArgsProduct({{400, 2001, 9999}, {1, 2}})->Unit(benchmark::kMillisecond)->UseRealTime()->ComputeStatistics("min", Minimum);
-BENCHMARK(EnergieLitterale)->Arg(400)->Arg(2001)->Arg(9999)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", Minimum);
-BENCHMARK(Energie)->ArgsProduct({{400, 2001, 9999}, {1, 2}})->Unit(benchmark::kMillisecond)->UseRealTime()->ComputeStatistics("min", Minimum);
+BENCHMARK(RelaxLitteral)->Arg(400)->Arg(2001)->Arg(9999)->Unit(benchmark::kMillisecond)
+    ->ComputeStatistics("min", Minimum);
+BENCHMARK(Relax)->ArgsProduct({{400, 2001, 9999}, {1, 2}})->Unit(benchmark::kMillisecond)->UseRealTime()
+    ->ComputeStatistics("min", Minimum);
+BENCHMARK(EnergieLitterale)->Arg(400)->Arg(2001)->Arg(9999)->Unit(benchmark::kMillisecond)
+    ->ComputeStatistics("min", Minimum);
+BENCHMARK(Energie)->ArgsProduct({{400, 2001, 9999}, {1, 2}})->Unit(benchmark::kMillisecond)->UseRealTime()
+    ->ComputeStatistics("min", Minimum);
 BENCHMARK(DistanceLitterale)->Arg(400)->Arg(9999)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", Minimum);
 BENCHMARK(Distance)->Arg(400)->Arg(9999)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", Minimum);
 BENCHMARK(MonteCarloLitteral)->Arg(1000)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", Minimum);
-BENCHMARK(MonteCarlo)->Args({1000, 1})->Args({1000, 2})->Unit(benchmark::kMicrosecond)->UseRealTime()->ComputeStatistics("min", Minimum);
+BENCHMARK(MonteCarlo)->Args({1000, 1})->Args({1000, 2})->Unit(benchmark::kMicrosecond)->UseRealTime()
+    ->ComputeStatistics("min", Minimum);
 
 BENCHMARK_MAIN();

@@ -31,7 +31,9 @@ inline double DistanceMinimale() {
     const int n = etat.count;
     double m = 5.0;
     for (int i = 0; i < n - 1; ++i) {
-        for (int j = i + 1; j < n; ++j) m = std::min(m, squaredDistance(etat.particles[i].position, etat.particles[j].position));
+        for (int j = i + 1; j < n; ++j) {
+            m = std::min(m, squaredDistance(etat.particles[i].position, etat.particles[j].position));
+        }
     }
     return std::sqrt(m);
 }

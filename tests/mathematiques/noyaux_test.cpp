@@ -1,6 +1,7 @@
 // The fast routines against the plain one-thread ones, on both kernel
 // versions and on 1, 2 and 3 workers.
 #include <cmath>
+#include <string>
 
 #include "mathematiques/noyaux.h"
 #include "shell/modes.h"
@@ -102,10 +103,17 @@ TEST_P(Noyaux, PotentielsExactsPresDesMilieux) {
     ComparerRapide(p, r, 2);
 }
 
+std::string NomDuJeu(const testing::TestParamInfo<JeuNoyaux>& i) {
+    switch (i.param) {
+        case JeuNoyaux::avx2: return "avx2";
+        case JeuNoyaux::portable: return "portable";
+        case JeuNoyaux::natif: break;
+    }
+    return "natif";
+}
+
 INSTANTIATE_TEST_SUITE_P(Versions, Noyaux, testing::Values(JeuNoyaux::natif, JeuNoyaux::avx2, JeuNoyaux::portable),
-                         [](const testing::TestParamInfo<JeuNoyaux>& i) {
-                             return i.param == JeuNoyaux::natif ? "natif" : i.param == JeuNoyaux::avx2 ? "avx2" : "portable";
-                         });
+                         NomDuJeu);
 
 TEST(Equipes, UnEtDeuxTravailleursDonnentLesMemesPotentiels) {
     const std::vector<Vec3> p = outils::Aleatoires(1500, 77);

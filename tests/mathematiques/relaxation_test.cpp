@@ -59,7 +59,9 @@ TEST(Relaxation, KMetALEchelleEtParticuleZero) {
     const std::vector<Vec3> unite = outils::Derivees();
     params.K = 0.0001;
     AppliquerForce();
-    for (int i = 0; i < 7; ++i) EXPECT_NEAR(etat.particles[i].derivative.y, unite[i].y * 1e-4, std::abs(unite[i].y) * 1e-12);
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_NEAR(etat.particles[i].derivative.y, unite[i].y * 1e-4, std::abs(unite[i].y) * 1e-12);
+    }
     // Particle 0: the field plus the reactions of every higher-indexed particle.
     params.K = 1.0;
     params.ambientField = {0.5, -0.25, 2.0};
