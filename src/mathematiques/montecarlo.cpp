@@ -57,6 +57,7 @@ void EvaluerEnEntier() {
 
 double EnergieCourante() {
     if (!CacheDecritEtat()) {
+        ActualiserPotentiels();  // they describe the copy about to be replaced
         cache.p.charger();
         cache.valide = true;
         EvaluerEnEntier();
