@@ -14,8 +14,8 @@ double DistanceMinimale();
 // Asymptotic estimate of the lowest energy of n particles.
 double EnergieMinimumTheorique(int32_t n);
 
-// The Monte Carlo moves leave `potential` owed (the Monte Carlo Part says
-// which configuration it describes); this writes those values. Does nothing
+// The Monte Carlo moves leave `potential` owed (it must describe the
+// configuration of the last attempt's moved particle); this writes those values. Does nothing
 // when they are current. Readers of `potential` call it first, holding
 // verrouEtat; EnergiePotentielle makes them current too.
 void ActualiserPotentiels();
