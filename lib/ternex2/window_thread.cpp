@@ -173,6 +173,18 @@ struct event_server {
         mouse(Bouton(e.button), press ? 1 : 0, 0, e.x, e.y, e.state);
     }
 
+    // Moves queued right behind this one replace it: only the latest
+    // position is worth a frame, and a backlog of frames would keep the
+    // command thread waiting for the state lock.
+    void skip_to_last_move(XEvent& e) {
+        XEvent next;
+        while (XEventsQueued(s.dpy, QueuedAfterReading) > 0) {
+            XPeekEvent(s.dpy, &next);
+            if (next.type != MotionNotify || next.xmotion.window != s.window) break;
+            XNextEvent(s.dpy, &e);
+        }
+    }
+
     void handle(XEvent& e) {
         if (e.xany.window != s.window) return;  // left by an earlier window on this connection
         switch (e.type) {
@@ -184,7 +196,10 @@ struct event_server {
                     s.show(0, 0, s.clientWidth, s.clientHeight, std::vector<uint32_t>(s.shown));
                 }
                 break;
-            case MotionNotify: mouse(4, 2, 0, e.xmotion.x, e.xmotion.y, e.xmotion.state); break;
+            case MotionNotify:
+                skip_to_last_move(e);
+                mouse(4, 2, 0, e.xmotion.x, e.xmotion.y, e.xmotion.state);
+                break;
             case ButtonPress: button(e.xbutton, true); break;
             case ButtonRelease: button(e.xbutton, false); break;
             case KeyPress: key(e.xkey); break;

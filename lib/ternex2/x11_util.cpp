@@ -44,7 +44,9 @@ int RecordError(Display* dpy, XErrorEvent* event) {
 }
 
 std::mutex connectionLock;
-std::map<std::string, Display*> connections;  // by DISPLAY; never closed
+// By DISPLAY; never closed, and never destroyed, so that the connections stay
+// reachable (not leaked) until the process ends.
+auto* const connections = new std::map<std::string, Display*>;
 
 }  // namespace
 
@@ -64,7 +66,7 @@ Display* ConnexionFenetres() {
     const char* name = std::getenv("DISPLAY");
     const std::string key = name != nullptr ? name : "";
     std::lock_guard<std::mutex> lock(connectionLock);
-    Display*& dpy = connections[key];
+    Display*& dpy = (*connections)[key];
     if (dpy == nullptr) dpy = XOpenDisplay(nullptr);
     return dpy;
 }

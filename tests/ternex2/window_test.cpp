@@ -217,9 +217,13 @@ TEST_F(Fenetre, MouseEventsMapPixelsToTheWorldWindow) {
     EXPECT_FALSE(f->set_world_window(0.0, 0.0, 1.0, 2.0));  // refused, the old one stays
     f->set_mouse_handler(::Souris, 77);
     Synchroniser();
+    // One at a time: moves queued behind each other are merged (see below).
     xtest::EnvoyerMouvement(dpy, w, 0, 0);
+    Souris(1);
     xtest::EnvoyerMouvement(dpy, w, 300, 300, Button1Mask);
+    Souris(2);
     xtest::EnvoyerMouvement(dpy, w, 600, 150);
+    Souris(3);
     xtest::EnvoyerBouton(dpy, w, Button1, true, 10, 20, ControlMask);
     xtest::EnvoyerBouton(dpy, w, Button1, false, 10, 20, ShiftMask);
     xtest::EnvoyerBouton(dpy, w, Button3, true, 1, 1);
@@ -257,6 +261,27 @@ TEST_F(Fenetre, MouseEventsMapPixelsToTheWorldWindow) {
     EXPECT_EQ(Souris(9).size(), 9u);
     EXPECT_EQ(mouseUser, 77);
     EXPECT_EQ(f->last_mouse_event().wheel, -120);
+}
+
+TEST_F(Fenetre, MovesQueuedBehindEachOtherGiveOneEventAtTheLastPosition) {
+    const Window w = Ouvrir();
+    ogl_instance()->set_mouse_handler(::Souris, 0);
+    release = false;
+    ogl_post_call(Bloquer);  // the moves pile up meanwhile
+    for (int k = 0; k < 50; ++k) xtest::EnvoyerMouvement(dpy, w, k, 2 * k);
+    xtest::EnvoyerBouton(dpy, w, Button1, true, 7, 8);
+    xtest::EnvoyerMouvement(dpy, w, 9, 9);
+    XSync(dpy, False);
+    release = true;
+    Souris(1);
+    Synchroniser();
+    const auto m = Souris(1);
+    ASSERT_GE(m.size(), 3u);
+    EXPECT_LT(m.size(), 50u);
+    ASSERT_EQ(m[m.size() - 2].action, 1) << "a press is never merged, nor moved across";
+    EXPECT_EQ(m[m.size() - 3].px, 49);
+    EXPECT_EQ(m[m.size() - 3].py, 98);
+    EXPECT_EQ(m.back().px, 9);
 }
 
 TEST_F(Fenetre, KeysReachTheHandlerAsCharacters) {

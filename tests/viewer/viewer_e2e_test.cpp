@@ -289,13 +289,13 @@ TEST_F(Vue, TheViewerDrawsWhileTheCommandsComputeWithoutRaces) {
             for (Window w : xtest::FenetresDeClasse(own, "Graphics::Wnd")) {
                 xtest::EnvoyerMouvement(own, w, (k * 37) % kCote, (k * 53) % kCote);
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(3));
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));  // a quick hand
         }
         if (own != nullptr) XCloseDisplay(own);
     });
     for (const char* line : {"relax 200", "mode polygones on", "nb 120", "relax 100", "mode dual on", "enveloppe",
                              "placer", "local 50", "mode axes on", "faces 30", "aretes 30", "nb 60",
-                             "montecarlo 2000", "mode lignes off", "relax 50", "graph off", "graph", "relax 30"}) {
+                             "montecarlo 50", "mode lignes off", "relax 50", "graph off", "graph", "relax 30"}) {
         Commande(line);
     }
     moving = false;
