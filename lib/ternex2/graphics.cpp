@@ -9,6 +9,10 @@
 
 #include "ternex2/x11_internal.h"
 
+// ---------------------------------------------------------------------------
+// ternex2::graphics
+// ---------------------------------------------------------------------------
+
 namespace ternex2 {
 
 graphics::graphics(int w, int h) : graphics(w, h, deferred{}) { start(false); }

@@ -43,5 +43,6 @@ void CommandeDesinstaller(int count, const CommandWord* words);
 void AfficherInfo();
 void AfficherVecteur(double x, double y, double z);
 
-// Closes the viewer window if it is open (GRAPH OFF, shutdown).
+// Closes the viewer window if it is open (GRAPH OFF, shutdown). The caller
+// must not hold verrouEtat: the window thread may be waiting for it.
 void FermerGraphique();

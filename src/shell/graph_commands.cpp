@@ -30,15 +30,20 @@ void GererClavier(int, int code, intptr_t user) {
     reinterpret_cast<ternex_console*>(user)->post_char(static_cast<char>(code));
 }
 
+// The labels are read here, on the command thread, once the window exists:
+// their error line then comes in order with the command's output, and only
+// when there is a viewer to draw them. The window's init follows at once, so
+// it still runs before any other request.
 void OuvrirGraphique() {
-    LireTextures();
-    if (!ogl_open(600, 600, InitialiserVue)) {
+    if (!ogl_open(600, 600, nullptr)) {
         console.write(ogl_last_error() == ternex2::error_no_display
                           ? "Impossible d'ouvrir la fenêtre graphique : aucun affichage disponible.\n"
                           : "Impossible d'ouvrir la fenêtre graphique : OpenGL n'est pas disponible.\n");
         return;
     }
     ogl_support* fenetre = ogl_instance();
+    LireTextures();
+    fenetre->run_init(InitialiserVue, 0);
     fenetre->set_world_window(-1.1, 1.1, 1.1, -1.1);
     fenetre->set_title("Glomerix");
     EnregistrerIcone();

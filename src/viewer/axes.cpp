@@ -18,8 +18,8 @@ constexpr size_t kOctetsImage = kCote * kCote * 3;   // 12288, header included
 constexpr const char* kChemins[3] = {"./img/x.tga", "./img/y.tga", "./img/z.tga"};
 constexpr double kLongueur = 1.05;                   // axis length
 
-// Written by LireTextures while no window thread exists, read by the next
-// window thread's ChargerTextures: the thread start orders the two.
+// Written by LireTextures before the init request is posted, read by that
+// request's ChargerTextures: the request queue orders the two.
 std::array<std::vector<unsigned char>, 3> blocs;
 GLuint labelTextures[3] = {0, 0, 0};
 

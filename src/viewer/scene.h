@@ -18,8 +18,8 @@ extern double angleY;
 extern double potentialMin;
 extern double potentialMax;
 
-// Set when a label image is missing or short; never cleared. Written only
-// while no viewer exists (LireTextures), read by frames.
+// Set when a label image is missing or short; never cleared. Written by
+// LireTextures before the viewer's init is posted, read by frames.
 extern std::atomic<bool> texturesFailed;
 
 // --- Command thread -------------------------------------------------------
@@ -27,7 +27,8 @@ extern std::atomic<bool> texturesFailed;
 // Reads ./img/x.tga, y.tga, z.tga (the first 12288 bytes of each: 64 x 64
 // RGB) for the next ChargerTextures. On a missing or short file, writes
 // "Erreur : Impossible de charger les textures du dossier img.\n", sets
-// texturesFailed and reads no further file. Call before opening the viewer.
+// texturesFailed and reads no further file. Call before the viewer's init
+// is posted (InitialiserGL uploads what was read).
 void LireTextures();
 
 // Posts one frame to the viewer when it is open; does nothing otherwise.
