@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -52,6 +53,7 @@ Xvfb::Xvfb() {
     if (pipe(fds) != 0) return;
     pid_ = fork();
     if (pid_ == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGTERM);  // no stray server when a test program dies
         close(fds[0]);
         const int quiet = open("/dev/null", O_WRONLY);
         dup2(quiet, 1);
