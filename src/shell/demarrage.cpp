@@ -67,6 +67,18 @@ void ExpliquerEchecBase() {
                "système.\n");
 }
 
+// A damaged settings record must not end the program: the error is shown and
+// the run goes on with the default switches.
+void ChargerSettings() {
+    try {
+        ChargerModes();
+    } catch (const DbError& e) {
+        SignalerErreurBase(e.code);
+        modes.resetDefaults();
+        params.resetDefaults();
+    }
+}
+
 // Random placement, one evaluation of the metrics, ten relaxation steps.
 void PlacerDepart() {
     std::lock_guard verrou(verrouEtat);
@@ -127,7 +139,7 @@ void Demarrer() {
     const bool base = OuvrirBase();
     if (!base) ExpliquerEchecBase();
     omp_set_dynamic(0);
-    ChargerModes();
+    ChargerSettings();
     AllouerParticules(kDefaultParticles);
     PreparerConsole(base);
     PlacerDepart();
