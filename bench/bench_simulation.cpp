@@ -1,6 +1,7 @@
 // The simulation core against its plain one-thread version (simulation_litterale.h),
 // in the same run: relaxation step, energy, minimum distance, Monte Carlo attempts.
-// Arguments: N, then the number of workers of the fast version.
+// Arguments: N, then the number of workers of the fast version. The avx2
+// variants force the AVX2+FMA kernels where the processor has better ones.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 
 #include "mathematiques/hasard.h"
 #include "mathematiques/metriques.h"
+#include "mathematiques/noyaux.h"
 #include "mathematiques/montecarlo.h"
 #include "mathematiques/parallele.h"
 #include "mathematiques/particules.h"
@@ -42,13 +44,15 @@ void RelaxLitteral(benchmark::State& state) {
     Paires(state, n);
 }
 
-void Relax(benchmark::State& state) {
+void Relax(benchmark::State& state, JeuNoyaux jeu) {
     const int n = state.range(0);
     Preparer(n, state.range(1));
+    ForcerNoyaux(jeu);
     for (auto _ : state) {
         AppliquerForce();
         ModifierPosition();
     }
+    ForcerNoyaux(JeuNoyaux::natif);
     Paires(state, n);
 }
 
@@ -59,10 +63,12 @@ void EnergieLitterale(benchmark::State& state) {
     Paires(state, n);
 }
 
-void Energie(benchmark::State& state) {
+void Energie(benchmark::State& state, JeuNoyaux jeu) {
     const int n = state.range(0);
     Preparer(n, state.range(1));
+    ForcerNoyaux(jeu);
     for (auto _ : state) benchmark::DoNotOptimize(EnergiePotentielle());
+    ForcerNoyaux(JeuNoyaux::natif);
     Paires(state, n);
 }
 
@@ -106,12 +112,16 @@ double Minimum(const std::vector<double>& v) { return *std::min_element(v.begin(
 
 BENCHMARK(RelaxLitteral)->Arg(400)->Arg(2001)->Arg(9999)->Unit(benchmark::kMillisecond)
     ->ComputeStatistics("min", Minimum);
-BENCHMARK(Relax)->ArgsProduct({{400, 2001, 9999}, {1, 2}})->Unit(benchmark::kMillisecond)->UseRealTime()
-    ->ComputeStatistics("min", Minimum);
+BENCHMARK_CAPTURE(Relax, natif, JeuNoyaux::natif)->ArgsProduct({{400, 2001, 9999}, {1, 2}})
+    ->Unit(benchmark::kMillisecond)->UseRealTime()->ComputeStatistics("min", Minimum);
+BENCHMARK_CAPTURE(Relax, avx2, JeuNoyaux::avx2)->ArgsProduct({{2001, 9999}, {1, 2}})
+    ->Unit(benchmark::kMillisecond)->UseRealTime()->ComputeStatistics("min", Minimum);
 BENCHMARK(EnergieLitterale)->Arg(400)->Arg(2001)->Arg(9999)->Unit(benchmark::kMillisecond)
     ->ComputeStatistics("min", Minimum);
-BENCHMARK(Energie)->ArgsProduct({{400, 2001, 9999}, {1, 2}})->Unit(benchmark::kMillisecond)->UseRealTime()
-    ->ComputeStatistics("min", Minimum);
+BENCHMARK_CAPTURE(Energie, natif, JeuNoyaux::natif)->ArgsProduct({{400, 2001, 9999}, {1, 2}})
+    ->Unit(benchmark::kMillisecond)->UseRealTime()->ComputeStatistics("min", Minimum);
+BENCHMARK_CAPTURE(Energie, avx2, JeuNoyaux::avx2)->ArgsProduct({{2001, 9999}, {1, 2}})
+    ->Unit(benchmark::kMillisecond)->UseRealTime()->ComputeStatistics("min", Minimum);
 BENCHMARK(DistanceLitterale)->Arg(400)->Arg(9999)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", Minimum);
 BENCHMARK(Distance)->Arg(400)->Arg(9999)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", Minimum);
 BENCHMARK(MonteCarloLitteral)->Arg(1000)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", Minimum);

@@ -1,8 +1,7 @@
-// The AVX2+FMA kernels: four pairs per step through the hardware square root
-// and divide. (An estimate refined by Newton steps needs float conversions
-// here, which cost more than the unit they spare.) Used when the processor
-// has AVX2 and FMA; on AVX-512F the force and energy rows come from
-// noyaux_avx512.cpp.
+// The AVX2+FMA kernels: four pairs per step, part of them through the
+// hardware square root and divide, the others through InverseRacine on the
+// multiply-add pipes. Used when the processor has AVX2 and FMA; on AVX-512F
+// the force and energy rows come from noyaux_avx512.cpp.
 #include <immintrin.h>
 
 #include <cmath>
@@ -11,6 +10,7 @@
 #include "mathematiques/noyaux_lignes.h"
 
 #define AVX2 __attribute__((target("avx2,fma")))
+#define AVX2_EN_LIGNE __attribute__((target("avx2,fma"), always_inline)) inline
 
 namespace {
 
@@ -21,50 +21,160 @@ AVX2 double Somme(__m256d v) {
 
 
 // Squared distance rounded as the scalar dx*dx + dy*dy + dz*dz, no fused step.
-AVX2 __m256d CarreExact(__m256d dx, __m256d dy, __m256d dz) {
+AVX2_EN_LIGNE __m256d CarreExact(__m256d dx, __m256d dy, __m256d dz) {
     return _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(dx, dx), _mm256_mul_pd(dy, dy)), _mm256_mul_pd(dz, dz));
 }
 
-AVX2 void ForceLigne(const PositionsSoA& p, int i, double c, double* rx, double* ry, double* rz, double force[3]) {
-    const double* x = p.x.data();
-    const double* y = p.y.data();
-    const double* z = p.z.data();
-    const __m256d xi = _mm256_set1_pd(x[i]), yi = _mm256_set1_pd(y[i]), zi = _mm256_set1_pd(z[i]);
-    const __m256d cc = _mm256_set1_pd(c);
-    const __m256d contact = _mm256_set1_pd(kContact * kContact);
-    __m256d fx = _mm256_setzero_pd(), fy = fx, fz = fx;
-    int j = 0;
-    for (; j + 4 <= i; j += 4) {
-        const __m256d dx = _mm256_sub_pd(xi, _mm256_loadu_pd(x + j));
-        const __m256d dy = _mm256_sub_pd(yi, _mm256_loadu_pd(y + j));
-        const __m256d dz = _mm256_sub_pd(zi, _mm256_loadu_pd(z + j));
-        const __m256d s = _mm256_fmadd_pd(dz, dz, _mm256_fmadd_pd(dy, dy, _mm256_mul_pd(dx, dx)));
-        __m256d w = _mm256_div_pd(cc, _mm256_mul_pd(_mm256_sqrt_pd(s), s));
-        w = _mm256_and_pd(w, _mm256_cmp_pd(s, contact, _CMP_GE_OQ));
-        fx = _mm256_fmadd_pd(w, dx, fx);
-        fy = _mm256_fmadd_pd(w, dy, fy);
-        fz = _mm256_fmadd_pd(w, dz, fz);
-        _mm256_storeu_pd(rx + j, _mm256_fnmadd_pd(w, dx, _mm256_loadu_pd(rx + j)));
-        _mm256_storeu_pd(ry + j, _mm256_fnmadd_pd(w, dy, _mm256_loadu_pd(ry + j)));
-        _mm256_storeu_pd(rz + j, _mm256_fnmadd_pd(w, dz, _mm256_loadu_pd(rz + j)));
-    }
-    double f[3] = {Somme(fx), Somme(fy), Somme(fz)};
-    ForceScalaire(p, i, j, c, rx, ry, rz, f);
-    for (int k = 0; k < 3; ++k) force[k] += f[k];
+// 1 / sqrt(s) on the multiply-add pipes, for normal s up to 1e300: an
+// estimate from the bits of s (relative error under 0.035), one step of
+// order five (error below 4e-7), one of order three (below 1e-18 before
+// rounding): a few units of the last place.
+AVX2_EN_LIGNE __m256d InverseRacine(__m256d s) {
+    const __m256i magique = _mm256_set1_epi64x(0x5FE6EB50C7B537A9);
+    __m256d r = _mm256_castsi256_pd(_mm256_sub_epi64(magique, _mm256_srli_epi64(_mm256_castpd_si256(s), 1)));
+    const __m256d un = _mm256_set1_pd(1.0), demi = _mm256_set1_pd(0.5), c2 = _mm256_set1_pd(0.375);
+    // r (1 - e)^(-1/2), e = 1 - s r^2, to the term in e^4, then to e^2.
+    __m256d e = _mm256_fnmadd_pd(s, _mm256_mul_pd(r, r), un);
+    const __m256d bas = _mm256_fmadd_pd(e, c2, demi);
+    const __m256d haut = _mm256_fmadd_pd(e, _mm256_set1_pd(35.0 / 128), _mm256_set1_pd(5.0 / 16));
+    r = _mm256_fmadd_pd(_mm256_mul_pd(r, e), _mm256_fmadd_pd(_mm256_mul_pd(e, e), haut, bas), r);
+    e = _mm256_fnmadd_pd(s, _mm256_mul_pd(r, r), un);
+    return _mm256_fmadd_pd(_mm256_mul_pd(r, e), _mm256_fmadd_pd(e, c2, demi), r);
 }
 
-// Four columns of the five rows: e[k] = 1 / sqrt(s) for row k, rounded as
-// the scalar code rounds it.
-AVX2 void TermesColonnes(const PositionsSoA& p, int r0, int j, __m256d e[5]) {
+// The force rows send part of the pairs through the square root and divide
+// unit and the others through InverseRacine: the unit takes as long for four
+// lanes as for one, and the multiply-add pipes are free meanwhile. Pairs
+// closer than kContact exert no force. From s = 1e300 to the largest double
+// the coefficient underflows to 0 either way.
+struct Ligne4 {
+    const double *x, *y, *z;
+    double *rx, *ry, *rz;
+    __m256d xi, yi, zi, cc;
+};
+
+AVX2_EN_LIGNE __m256d Carre(const Ligne4& l, int j) {
+    const __m256d dx = _mm256_sub_pd(l.xi, _mm256_loadu_pd(l.x + j));
+    const __m256d dy = _mm256_sub_pd(l.yi, _mm256_loadu_pd(l.y + j));
+    const __m256d dz = _mm256_sub_pd(l.zi, _mm256_loadu_pd(l.z + j));
+    return _mm256_fmadd_pd(dz, dz, _mm256_fmadd_pd(dy, dy, _mm256_mul_pd(dx, dx)));
+}
+
+AVX2_EN_LIGNE __m256d Separes(__m256d s) { return _mm256_cmp_pd(s, _mm256_set1_pd(kContact * kContact), _CMP_GE_OQ); }
+
+AVX2_EN_LIGNE __m256d CoefficientUnite(const Ligne4& l, __m256d s) {
+    return _mm256_and_pd(_mm256_div_pd(l.cc, _mm256_mul_pd(_mm256_sqrt_pd(s), s)), Separes(s));
+}
+
+// 1 / sqrt(s), or 0 for a pair in contact; the coefficient is c r^3.
+AVX2_EN_LIGNE __m256d InverseOuZero(__m256d s) { return _mm256_and_pd(InverseRacine(s), Separes(s)); }
+
+AVX2_EN_LIGNE __m256d CoefficientInverse(const Ligne4& l, __m256d r) {
+    return _mm256_mul_pd(_mm256_mul_pd(l.cc, r), _mm256_mul_pd(r, r));
+}
+
+// Adds w (p_i - p_j) to f and subtracts it from the reactions, lanes j .. j + 3.
+AVX2_EN_LIGNE void Appliquer(const Ligne4& l, int j, __m256d w, __m256d f[3]) {
+    const __m256d dx = _mm256_sub_pd(l.xi, _mm256_loadu_pd(l.x + j));
+    const __m256d dy = _mm256_sub_pd(l.yi, _mm256_loadu_pd(l.y + j));
+    const __m256d dz = _mm256_sub_pd(l.zi, _mm256_loadu_pd(l.z + j));
+    f[0] = _mm256_fmadd_pd(w, dx, f[0]);
+    f[1] = _mm256_fmadd_pd(w, dy, f[1]);
+    f[2] = _mm256_fmadd_pd(w, dz, f[2]);
+    _mm256_storeu_pd(l.rx + j, _mm256_fnmadd_pd(w, dx, _mm256_loadu_pd(l.rx + j)));
+    _mm256_storeu_pd(l.ry + j, _mm256_fnmadd_pd(w, dy, _mm256_loadu_pd(l.ry + j)));
+    _mm256_storeu_pd(l.rz + j, _mm256_fnmadd_pd(w, dz, _mm256_loadu_pd(l.rz + j)));
+}
+
+// Groups of kUnite vectors through the unit then one through InverseRacine.
+// Software pipelined: an iteration applies group g, while the coefficients of
+// group g + 1 are under way, so that few instructions wait on long chains
+// (with sixteen registers the processor's window holds too few groups
+// otherwise).
+constexpr int kUnite = 2;
+constexpr int kGroupe = 4 * (kUnite + 1);
+
+AVX2 void ForceLigne(const PositionsSoA& p, int i, double c, double* rx, double* ry, double* rz, double force[3]) {
+    const Ligne4 l{p.x.data(), p.y.data(), p.z.data(), rx, ry, rz, _mm256_set1_pd(p.x[i]), _mm256_set1_pd(p.y[i]),
+                   _mm256_set1_pd(p.z[i]), _mm256_set1_pd(c)};
+    __m256d f[3] = {_mm256_setzero_pd(), _mm256_setzero_pd(), _mm256_setzero_pd()};
+    const int groupes = i / kGroupe;
+    int j = 0;
+    if (groupes >= 2) {
+        __m256d wu[kUnite];
+        for (int u = 0; u < kUnite; ++u) wu[u] = CoefficientUnite(l, Carre(l, 4 * u));
+        __m256d r = InverseOuZero(Carre(l, 4 * kUnite));
+        for (; j + 2 * kGroupe <= i; j += kGroupe) {
+            const int k = j + kGroupe;
+            __m256d wn[kUnite];
+            for (int u = 0; u < kUnite; ++u) wn[u] = CoefficientUnite(l, Carre(l, k + 4 * u));
+            const __m256d rn = InverseOuZero(Carre(l, k + 4 * kUnite));
+            for (int u = 0; u < kUnite; ++u) Appliquer(l, j + 4 * u, wu[u], f);
+            Appliquer(l, j + 4 * kUnite, CoefficientInverse(l, r), f);
+            for (int u = 0; u < kUnite; ++u) wu[u] = wn[u];
+            r = rn;
+        }
+        for (int u = 0; u < kUnite; ++u) Appliquer(l, j + 4 * u, wu[u], f);
+        Appliquer(l, j + 4 * kUnite, CoefficientInverse(l, r), f);
+        j += kGroupe;
+    }
+    for (; j + 4 <= i; j += 4) Appliquer(l, j, CoefficientUnite(l, Carre(l, j)), f);
+    double somme[3] = {Somme(f[0]), Somme(f[1]), Somme(f[2])};
+    ForceScalaire(p, i, j, c, rx, ry, rz, somme);
+    for (int k = 0; k < 3; ++k) force[k] += somme[k];
+}
+
+// Energy: five rows against four columns; per eight columns, seven of the ten
+// row vectors go through the unit (the fastest mix measured). A row through the unit computes s
+// and 1 / sqrt(s) exactly as the scalar code; a row through InverseRacine is
+// within a few units of the last place, and the lanes whose float rounding
+// that could change are redone exactly.
+constexpr long long kMarge = 64;
+
+template <bool unite>
+AVX2_EN_LIGNE __m256d InverseDistance(__m256d dx, __m256d dy, __m256d dz, __m256d& douteux) {
+    if (unite) return _mm256_div_pd(_mm256_set1_pd(1.0), _mm256_sqrt_pd(CarreExact(dx, dy, dz)));
+    const __m256d s = _mm256_fmadd_pd(dz, dz, _mm256_fmadd_pd(dy, dy, _mm256_mul_pd(dx, dx)));
+    const __m256d r = InverseRacine(s);
+    // Bits below single precision within kMarge of a halfway point, or s
+    // outside the range where 1 / sqrt(s) is a normal float (the test assumes
+    // the float grid of normal numbers) or where the estimate holds.
+    const __m256i decale = _mm256_add_epi64(_mm256_castpd_si256(r), _mm256_set1_epi64x(kMarge - 0x10000000));
+    const __m256i bas = _mm256_and_si256(decale, _mm256_set1_epi64x(0x1FFFFFFF));
+    const __m256i pres = _mm256_cmpgt_epi64(_mm256_set1_epi64x(2 * kMarge + 1), bas);
+    const __m256d hors = _mm256_or_pd(_mm256_cmp_pd(s, _mm256_set1_pd(1e-60), _CMP_NGE_UQ),
+                                      _mm256_cmp_pd(s, _mm256_set1_pd(1e60), _CMP_NLE_UQ));
+    douteux = _mm256_or_pd(douteux, _mm256_or_pd(_mm256_castsi256_pd(pres), hors));
+    return r;
+}
+
+template <bool unite>
+AVX2_EN_LIGNE __m256d Ligne(const PositionsSoA& p, int i, __m256d xj, __m256d yj, __m256d zj, __m256d& douteux) {
+    const __m256d dx = _mm256_sub_pd(_mm256_set1_pd(p.x[i]), xj);
+    const __m256d dy = _mm256_sub_pd(_mm256_set1_pd(p.y[i]), yj);
+    const __m256d dz = _mm256_sub_pd(_mm256_set1_pd(p.z[i]), zj);
+    return InverseDistance<unite>(dx, dy, dz, douteux);
+}
+
+// Four columns of the five rows, in pattern M (bit k set: row k through the
+// unit).
+template <int M>
+AVX2_EN_LIGNE void QuatreColonnes(const PositionsSoA& p, int r0, int j, float* t, int pas, __m256d& somme) {
     const __m256d xj = _mm256_loadu_pd(p.x.data() + j);
     const __m256d yj = _mm256_loadu_pd(p.y.data() + j);
     const __m256d zj = _mm256_loadu_pd(p.z.data() + j);
-    const __m256d un = _mm256_set1_pd(1.0);
+    __m256d douteux = _mm256_setzero_pd();
+    __m256d e[5] = {Ligne<(M & 1) != 0>(p, r0, xj, yj, zj, douteux),
+                    Ligne<(M & 2) != 0>(p, r0 + 1, xj, yj, zj, douteux),
+                    Ligne<(M & 4) != 0>(p, r0 + 2, xj, yj, zj, douteux),
+                    Ligne<(M & 8) != 0>(p, r0 + 3, xj, yj, zj, douteux),
+                    Ligne<(M & 16) != 0>(p, r0 + 4, xj, yj, zj, douteux)};
+    if (_mm256_movemask_pd(douteux)) {
+        for (int k = 0; k < 5; ++k) e[k] = Ligne<true>(p, r0 + k, xj, yj, zj, douteux);
+    }
     for (int k = 0; k < 5; ++k) {
-        const __m256d dx = _mm256_sub_pd(_mm256_set1_pd(p.x[r0 + k]), xj);
-        const __m256d dy = _mm256_sub_pd(_mm256_set1_pd(p.y[r0 + k]), yj);
-        const __m256d dz = _mm256_sub_pd(_mm256_set1_pd(p.z[r0 + k]), zj);
-        e[k] = _mm256_div_pd(un, _mm256_sqrt_pd(CarreExact(dx, dy, dz)));
+        somme = _mm256_add_pd(somme, e[k]);
+        _mm_storeu_ps(t + k * pas, _mm256_cvtpd_ps(e[k]));
     }
 }
 
@@ -72,14 +182,11 @@ AVX2 double Termes(const PositionsSoA& p, int r0, int rows, int a, int b, float*
     if (rows != 5) return noyauxPortables.termes(p, r0, rows, a, b, t, pas);
     __m256d somme = _mm256_setzero_pd();
     int j = a;
-    for (; j + 4 <= b; j += 4) {
-        __m256d e[5];
-        TermesColonnes(p, r0, j, e);
-        for (int k = 0; k < 5; ++k) {
-            somme = _mm256_add_pd(somme, e[k]);
-            _mm_storeu_ps(t + k * pas + j - a, _mm256_cvtpd_ps(e[k]));
-        }
+    for (; j + 8 <= b; j += 8) {
+        QuatreColonnes<0b11011>(p, r0, j, t + j - a, pas, somme);
+        QuatreColonnes<0b10110>(p, r0, j + 4, t + j + 4 - a, pas, somme);
     }
+    for (; j + 4 <= b; j += 4) QuatreColonnes<0b11111>(p, r0, j, t + j - a, pas, somme);
     return Somme(somme) + noyauxPortables.termes(p, r0, rows, j, b, t + j - a, pas);
 }
 

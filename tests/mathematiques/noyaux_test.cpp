@@ -115,6 +115,63 @@ std::string NomDuJeu(const testing::TestParamInfo<JeuNoyaux>& i) {
 INSTANTIATE_TEST_SUITE_P(Versions, Noyaux, testing::Values(JeuNoyaux::natif, JeuNoyaux::avx2, JeuNoyaux::portable),
                          NomDuJeu);
 
+// The AVX2 rows take 1 / sqrt(s) from an estimate refined on the multiply-add
+// pipes for part of the pairs: each pair's reaction and float term, at
+// distances spread over 1e-95 .. 1e95 (forces) or 1e-25 .. 1e25 and a few
+// beyond (energy terms), against the scalar formulas.
+PositionsSoA Eparpilles(int n, long graine, double decades) {
+    InitialiserHasard(graine);
+    PositionsSoA p;
+    p.n = n;
+    for (int j = 0; j < n; ++j) {
+        Vec3 v;
+        TirerPointSphere(v, std::pow(10.0, decades * (2.0 * TirerReel() - 1.0)));
+        p.x.push_back(v.x);
+        p.y.push_back(v.y);
+        p.z.push_back(v.z);
+    }
+    return p;
+}
+
+TEST(NoyauxAvx2, ChaquePaireCommeLeCalculScalaire) {
+    if (!ProcesseurAvx2()) GTEST_SKIP() << "no AVX2 here";
+    PositionsSoA p = Eparpilles(2003, 91, 95.0);
+    const int i = p.n - 1;
+    p.x[i] = p.y[i] = p.z[i] = 0.0;
+    p.x[5] = 1e-101;  // in contact: no force
+    p.y[5] = p.z[5] = 0.0;
+    std::vector<double> rx(p.n, 0.0), ry(p.n, 0.0), rz(p.n, 0.0);
+    double f[3] = {0, 0, 0};
+    noyauxAvx2.forceLigne(p, i, -1e-4, rx.data(), ry.data(), rz.data(), f);
+    EXPECT_EQ(rx[5], 0.0);
+    for (int j = 0; j < i; ++j) {
+        const double s = p.x[j] * p.x[j] + p.y[j] * p.y[j] + p.z[j] * p.z[j];
+        const double attendu = CoefficientPaire(-1e-4, s, std::sqrt(s)) * p.x[j];
+        ASSERT_NEAR(rx[j], attendu, 1e-14 * std::abs(attendu)) << "pair " << j << ", s = " << s;
+    }
+}
+
+TEST(NoyauxAvx2, TermesFlottantsExacts) {
+    if (!ProcesseurAvx2()) GTEST_SKIP() << "no AVX2 here";
+    PositionsSoA p = Eparpilles(1005, 92, 25.0);
+    for (int k = 0; k < 5; ++k) p.x[k] = p.y[k] = p.z[k] = 1e-3 * k;
+    p.x[400] = 1e40;
+    p.x[700] = p.x[1];  // s = 0 for row 1
+    const int pas = p.n - 5;
+    std::vector<float> t(5 * pas);
+    const double somme = noyauxAvx2.termes(p, 0, 5, 5, p.n, t.data(), pas);
+    double attendue = 0.0;
+    for (int k = 0; k < 5; ++k) {
+        for (int j = 5; j < p.n; ++j) {
+            const double dx = p.x[k] - p.x[j], dy = p.y[k] - p.y[j], dz = p.z[k] - p.z[j];
+            const double e = 1.0 / std::sqrt(dx * dx + dy * dy + dz * dz);
+            attendue += e;
+            ASSERT_EQ(t[k * pas + j - 5], static_cast<float>(e)) << "row " << k << ", column " << j;
+        }
+    }
+    EXPECT_NEAR(somme, attendue, 1e-12 * attendue);
+}
+
 TEST(Equipes, UnEtDeuxTravailleursDonnentLesMemesPotentiels) {
     const std::vector<Vec3> p = outils::Aleatoires(1500, 77);
     outils::Configurer(p);
