@@ -4,7 +4,6 @@
 #include <mutex>
 
 #include "hull/enveloppe.h"
-#include "mathematiques/metriques.h"
 #include "mathematiques/particules.h"
 #include "shell/commandes.h"
 #include "shell/modes.h"
@@ -49,9 +48,6 @@ void BoucleComptee(int count, const CommandWord* words, bool enveloppeAvant, voi
         // Under the lock: a frame building the hull meanwhile would mark it valid again.
         std::lock_guard<std::recursive_mutex> verrou(verrouEtat);
         hullValid = false;
-        // Monte Carlo attempts leave the per-particle potentials owed; the
-        // viewer colours by them. Nothing to do after the other loops.
-        ActualiserPotentiels();
     }
     EcrireTempsDeCalcul(debut, fin);
     ApresDeplacement();

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "hull/enveloppe.h"
+#include "mathematiques/metriques.h"
 #include "mathematiques/particules.h"
 #include "shell/modes.h"
 #include "ternex2/ternex2.h"
@@ -38,6 +39,7 @@ void OmbrerParticules(bool wasStale) {
         p.shading = static_cast<float>((1.0 + dot(w, p.position)) / 2.0);
     }
     if (!wasStale) return;
+    ActualiserPotentiels();  // Monte Carlo attempts leave them owed; the frame holds verrouEtat
     std::lock_guard<std::mutex> hull(verrouEnveloppe());  // guards degree
     float low = 1e38f, high = 0.0f;
     for (ParticleRecord& p : etat.particles) {

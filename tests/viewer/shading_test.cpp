@@ -4,6 +4,9 @@
 #include <cmath>
 
 #include "hull/enveloppe.h"
+#include "mathematiques/hasard.h"
+#include "mathematiques/metriques.h"
+#include "mathematiques/montecarlo.h"
 #include "mathematiques/particules.h"
 #include "viewer/scene.h"
 #include "viewer/scene_support.h"
@@ -48,6 +51,26 @@ TEST(Ombrage, AStaleHullDividesPotentialsByDegreeAndSetsTheRampBounds) {
     EXPECT_FLOAT_EQ(etat.particles[3].potential, 1.0f);
     EXPECT_DOUBLE_EQ(potentialMin, 1.0);
     EXPECT_DOUBLE_EQ(potentialMax, 3.0);
+}
+
+// Monte Carlo attempts leave the potentials owed; a stale frame must colour by
+// the current ones, not by those of the configuration before the attempts.
+TEST(Ombrage, AStaleFrameAfterMonteCarloUsesCurrentPotentials) {
+    scene_test::Reinitialiser();
+    InitialiserHasard(4242);
+    std::vector<Vec3> points(40);
+    for (Vec3& v : points) TirerPointSphere(v, 1.0);
+    scene_test::Placer(points);
+    for (ParticleRecord& p : etat.particles) p.degree = 1;
+    EnergiePotentielle();
+    int acceptes = 0;
+    for (int essai = 0; essai < 100000 && acceptes < 5; ++essai) acceptes += EssaiMonteCarlo() ? 1 : 0;
+    ASSERT_EQ(acceptes, 5);
+    OmbrerParticules(true);
+    std::vector<float> vus;
+    for (const ParticleRecord& p : etat.particles) vus.push_back(p.potential);
+    EnergiePotentielle();
+    for (size_t k = 0; k < vus.size(); ++k) EXPECT_EQ(vus[k], etat.particles[k].potential) << k;
 }
 
 TEST(Rampe, RunsFromCyanThroughBlueAndMagentaToRed) {
