@@ -1,35 +1,252 @@
-// The help texts of AIDE as data: the command list and one piece list per
-// topic. Pieces are written in order through the console layer; numbers go
-// through its integer or real-number output.
+// The help texts of AIDE as data, byte for byte: the list's opening and
+// closing, and one piece list per topic (the command table in
+// table_commandes.cpp ties each to its command, with the command's list line).
+// Pieces are written in order through the console layer; numbers go through its
+// integer or real-number output. Source is UTF-8; the binary holds
+// Windows-1252 like every other message.
 #pragma once
 
-#include <span>
-
-#include "shell/commande.h"
+#include "mathematiques/particules.h"
 
 struct MorceauAide {
-    enum class Genre { Texte, Caractere, Entier, Reel };
+    enum class Genre { Texte, Entier, Reel };
     Genre genre;
     const char* texte = nullptr;  // Texte
-    char caractere = '\0';        // Caractere
     long long entier = 0;         // Entier
     double reel = 0.0;            // Reel
 };
 
-struct SujetAide {
-    CommandWord mot;                       // Plier of the lower-case command name
-    const char* nom;                       // the command name, for tests and diagnostics
-    std::span<const MorceauAide> morceaux; // may be empty (MONTECARLO)
-};
+namespace aide {
 
-// The command list, written when AIDE has no parameter.
-std::span<const MorceauAide> ListeAide();
+constexpr MorceauAide Texte(const char* t) { return {MorceauAide::Genre::Texte, t}; }
+constexpr MorceauAide Entier(long long n) { return {MorceauAide::Genre::Entier, nullptr, n}; }
+constexpr MorceauAide Reel(double x) { return {MorceauAide::Genre::Reel, nullptr, 0, x}; }
 
-// Every topic, one per command that has detailed help.
-std::span<const SujetAide> SujetsAide();
+// Steps of a counted loop without a parameter (LireIterations).
+inline constexpr int kIterationsParDefaut = 50;
 
-// The topic reached by a word code, or nullptr.
-const SujetAide* TrouverSujetAide(CommandWord word);
+// AIDE without a parameter: this, the list line of every listed command in
+// table order, then kFinListe.
+inline constexpr const char* kDebutListe = "Voici la liste des fonctionnalitees disponibles :\n\n";
+inline constexpr const char* kFinListe =
+    "\n"
+    "Pour plus d'information sur une commande tapez : AIDE nom_commande.\n"
+    "Les commandes ne sont pas sensibles à la casse.\n"
+    "\n";
 
 // Written for a word without a topic.
-extern const char* const kAucuneAide;
+inline constexpr const char* kAucuneAide =
+    "Commande inconnue ou aucune aide détaillé n'est disponible pour cette commande.\n\n";
+
+inline constexpr MorceauAide kQuitter[] = {
+    Texte("La commande QUITTER ferme le programme après avoir effectué automatiquement toutes les opérations nécessaires (fermeture de la fenêtre graphique, etc.).\n"
+          "\n"),
+};
+
+inline constexpr MorceauAide kAide[] = {
+    Texte("La commande AIDE affiche la liste des commandes reconnue par le programme.\n"),
+    Texte("\n"
+          "AIDE [nom_commande]\n"
+          "\n"
+          "Sans paramètre, AIDE affiche la liste des commandes disponible.\n"
+          "Si nom_commande est le nom d'une commande du logiciel, alors AIDE affiche de l'aide sur cette commande.\n"
+          "\n"),
+};
+
+inline constexpr MorceauAide kInfo[] = {
+    Texte("La commande INFO donne des informations sur la position des particules.\n"),
+    Texte("\n"
+          "INFO [POS]\n"
+          "Sans paramètre la commande info donne des informations mathématiques sur la position des particules.\n"
+          "Avec le paramètre POS, la commande donne en plus la position des particules.\n"),
+    Texte("\n"
+          "Cette commande affiche de plus (et mets à jour le cas échéant) les valeurs de références, i.e. les meilleurs valeurs obtenues, pour l'énergie potentielle et la distance maximum entre les particules.\n"
+          "Mais ces valeurs ont pu être obtenues sur deux configurations différentes.\n"
+          "\n"),
+};
+
+inline constexpr MorceauAide kNb[] = {
+    Texte("La commande NB affiche ou modifie le nombre de particules à la surface de la sphère.\n"),
+    Texte("\n"
+          "NB [i [CONSERV]\n"
+          "\n"
+          "Sans paramètre, NB affiche le nombre actuel de particules.\n"
+          "Si le paramètre vaut 0, la fonction mets le nombre de particules à "),
+    Entier(kDefaultParticles),
+    Texte(".\n"
+          "Si i est un nombre entre 1 et 9999 alors le nombre de particules est réglé à i.\n"
+          "Et si le paramètre CONSERV est spécifié la position des particules qui existaient déjà est conservée, sinon elle est perdue.\n"),
+    Texte("\n"
+          "Dans tout les cas, si le nombre de particules est modifié, la vitesse et les dérivées de la vitesse des particules sont effacées.\n"
+          "\n"),
+};
+
+inline constexpr MorceauAide kK[] = {
+    Texte("La commande K affiche ou modifie la constante de normalisation de la force d'interaction entre les particules.\n"),
+    Texte("\n"
+          "K [k]\n"
+          "\n"
+          "Sans paramètre, K affiche la valeur actuelle de la constante de normalisation de la force entre les particules.\n"
+          "Si le paramètre vaut 0, la fonction mets la constante à "),
+    Entier(1),  // the default of K, 1.0, shown as an integer
+    Texte(".\n"
+          "Si k est un nombre réel (de la forme a.b avec a entre -999 et 9999 et b entre 0 et 9999) alors la constante est réglée à k.\n"),
+    Texte("\n"
+          "Si vous donnez une valeur négative à K, le système sera instable (il devrait finir par planter), mais celà peut être un moyen pour mesurer la qualité d'une répartition.\n"
+          "\n"),
+};
+
+inline constexpr MorceauAide kP[] = {
+    Texte("La commande P affiche ou modifie le pourcentage d'éloignement ou de rapprochement utilisé par les fonctions ELOIGNE et APPROCHE.\n"),
+    Texte("\n"
+          "P [p]\n"
+          "\n"
+          "Sans paramètre, P affiche la valeur actuelle de la constante.\n"
+          "Si le paramètre vaut 0, la fonction mets la constante à "),
+    Reel(SimParams::kDefaultP),
+    Texte(".\n"
+          "Si p est un nombre réel (de la forme a.b avec a entre -999 et 9999 et b entre 0 et 9999) alors la constante est réglée à p.\n"
+          "\n"),
+    Texte("\n"
+          "Si vous donnez une valeur négative à P, les points les plus proches se raprocheront sans fin et vice versa pour les plus lointain.\n"
+          "\n"),
+};
+
+inline constexpr MorceauAide kChamp[] = {
+    Texte("La commande CHAMP affiche ou modifie le champ magnétique dans lequel est plongé la sphère.\n"),
+    Texte("\n"
+          "CHAMP [x y z]\n"
+          "\n"
+          "Sans paramètres, CHAMP affiche le champ ambiant actuel.\n"
+          "Si chacun des 3 paramètres x, y et z sont des nombres réels (de la forme a.b avec a entre -999 et 9999 et b entre 0 et 9999) alors le champ ambiant est réglé pour avoir (x,y,z) comme coordonnées.\n"
+          "\n"),
+};
+
+inline constexpr MorceauAide kGraph[] = {
+    Texte("La commande GRAPH affiche ou masque la fenêtre graphique.\n"),
+    Texte("\n"
+          "GRAPH [ON|OFF]\n"
+          "\n"
+          "Sans paramètre, GRAPH affiche la fenêtre graphique si elle n'est pas déjà affiché.\n"
+          "Si le paramètre est ON alors la commande agit de la même manière.\n"
+          "Si le paramètre est OFF la commande masque la fenêtre graphique si elle est affiché.\n"),
+    Texte("\nCette commande n'est disponible que sous windows.\n\n"),
+};
+
+inline constexpr MorceauAide kPlacer[] = {
+    Texte("La commande PLACER modifie la position des particules d'une manière prédéfinie.\n"),
+    Texte("\n"
+          "PLACER [ALEA|SPIRALE [HW]]\n"
+          "\n"
+          "Sans paramètre la commande PLACER place les particules de manière aléatoire.\n"
+          "De même avec le paramètre ALEA.\n"
+          "Avec le paramètre SPIRALE, la commande place les particules le long d'une spirale qui consitue une approximation de la minimisation de l'énergie potentielle.\n"
+          "Vous pouvez spécifier un paramètre avec l'argument SPIRALE qui doit alors être une valeur réelle qui spécifie le pas selon lequel la position des particules est modifiée.\n"),
+    Texte("\nLa commande PLACER remet aussi à zéro le compteur du temps de calcul.\n\n"),
+};
+
+inline constexpr MorceauAide kRelax[] = {
+    Texte("La commande RELAX modifie la position des particules suivant un modèle physique.\n"),
+    Texte("\nRELAX [i [K]]\n\nSans paramètre, RELAX effectue "),
+    Entier(kIterationsParDefaut),
+    Texte(" itérations du modèle physique.\n"
+          "Si i est un nombre entre 1 et 9999 alors la comande effectue i itérations, et si jamais le paramètre K est entré, alors le commande effectue 1000*i itérations.\n"),
+    Texte("\nLe modèle physique utilisé est celui de force de répulsion coulombienne en 1/r^"),
+    Entier(2),  // force exponent
+    Texte(" qui minimise donc un potentiel en 1/r^"),
+    Entier(1),  // potential exponent
+    Texte(".\n"
+          "Le modèle est calculé suivant une approximation dites de Newton pour la résolution du système différentiel.\n"
+          "\n"),
+};
+
+inline constexpr MorceauAide kCharger[] = {
+    Texte("La commande CHARGER charge la meilleure position pour le nombre courant de particules que vous avez déjà obtenue lors d'un appel à INFO, ou charge des données depuis un fichier.\n"),
+    Texte("\n"
+          "CHARGER [EP|DIST|FICHIER]\n"
+          "\n"
+          "Sans paramètre la commande CHARGER ne fait rien.\n"
+          "Avec le paramètre EP, la commande CHARGER charge, si elle est enregistrée, la meilleure position relativement à l'énergie potentielle.\n"
+          "Avec le paramètre DIST, la commande CHARGER charge, si elle est enregistrée, la meilleure position relativement à la distance minimale entre les particules.\n"),
+    Texte("Avec le paramètre FICHIER, la commande va vous demander d'entrée le nom d'un fichier qui contient des positions de particules. Si il y en a en trop (par rapport au nombre actuel de particules) elles seront ignorées, et si il en manque, les particules en question ne seront pas modifiées.\n"
+          "Le format du fichier doit être le même que celui enregistrée par la commande ENREGISTRER.\n"
+          "\n"),
+};
+
+inline constexpr MorceauAide kEnregistrer[] = {
+    Texte("La commande ENREGISTRER enregistre les positions actuelles des particules dans un fichier.\n"
+          "\n"),
+    Texte("La commande ENREGISTRER vous demande de taper le nom d'un fichier dans lequel les informations sont enregistrées. Si le ficheir existe déjà, il est supprimé.\n"
+          "\n"),
+};
+
+inline constexpr MorceauAide kEloigne[] = {
+    Texte("La commande ELOIGNE modifie la position des particules en éloignant légèrement les deux particules les plus proches.\n"),
+    Texte("\nELOIGNE [i [K]]\n\nSans paramètre, ELOIGNE effectue "),
+    Entier(kIterationsParDefaut),
+    Texte(" itérations de processus d'éloignement.\n"
+          "Si i est un nombre entre 1 et 9999 alors la comande effectue i itérations, et si jamais le paramètre K est entré, alors le commande effectue 1000*i itérations.\n"),
+    Texte("\n"
+          "Les deux particules les plus proche sont éloignées d'un pourcentage de leur distance actuelle égal à P, constante que vous pouvez modifier avec la commande du même nom.\n"),
+    Texte("\n"
+          "Ce modèle fonctionne très bien pour augmenter le minimum des distances entre les particules, à conditions que le système soit déjà assez bon (c'est-à-dire que vous avez déjà utilisé RELAX par exemple). Par contre il est inopérant pour minimiser l'énergie potentielle.\n"
+          "\n"),
+};
+
+inline constexpr MorceauAide kApproche[] = {
+    Texte("La commande APPROCHE modifie la position des particules en approchant légèrement les deux particules les plus éloigné.\n"),
+    Texte("\nAPPROCHE [i [K]]\n\nSans paramètre, APPROCHE effectue "),
+    Entier(kIterationsParDefaut),
+    Texte(" itérations de processus d'éloignement.\n"
+          "Si i est un nombre entre 1 et 9999 alors la comande effectue i itérations, et si jamais le paramètre K est entré, alors le commande effectue 1000*i itérations.\n"),
+    Texte("\n"
+          "Les deux particules les plus éloigné, parmis celles qui ont une arrète de l'enveloppe convexe en commun sont approchées d'un pourcentage de leur distance actuelle égal à P, constante que vous pouvez modifier avec la commande du même nom.\n"
+          "\n"),
+    Texte("Pour visualiser l'envelope convexe, activez les graphismes avec la commande GRAPH, puis l'affichage de l'enveloppe convexe avec MODE LIGNES si ce n'est pas déjà fait.\n"
+          "\n"),
+};
+
+inline constexpr MorceauAide kImage[] = {
+    Texte("La commande IMAGE enregistre une image bitmap de ce qui est affiché dans le graph au moment de l'utilisation de la commande.\n"),
+    Texte("\n"
+          "Le bitmap créé s'appelle glomerix.bmp et se trouve dans le dossier de travail en cours (par défaut, le répertoire de l'application).\n"
+          "\n"),
+};
+
+inline constexpr MorceauAide kListe[] = {
+    Texte("La commande LISTE affiche les données disponible dans la base de données pour chaque nombre de particules. Si la base de données n'a pas pu être initialisé (message d'erreur au démarage du programme), alors rien ne sera affiché.\n"),
+    Texte("\n"
+          "LISTE [TOUT]\n"
+          "\n"
+          "Sans paramètre la commande LISTE affiche seulement les configuration qui ont été marquée comme valide dans la base de données.\n"),
+    Texte("Avec le paramètre TOUT, la commande affiche toutes les informations présentent dans la base de données.\n"
+          "\n"),
+};
+
+inline constexpr MorceauAide kMode[] = {
+    Texte("La commande MODE permet d'afficher l'état actuel des modes ou de modifier cet état.\n"),
+    Texte("\n"
+          "MODE mode [ON|OFF]\n"
+          "\n"
+          "Sans paramètres, MODE affiche l'état actuel des modes. Sinon, la commande mets le mode mode en marche ou le désactive. Si ON et OFF sont omis, la commande active le mode.\n"),
+    Texte("Ceci est la liste des modes possibles :\n"),
+    Texte("  PARTICULES Affiche la particules sur la représentation graphique.\n"),
+    Texte("  LIGNES     Affiche l'enveloppe convexe des particules sous forme de lignes.\n"),
+    Texte("  POLYGONES  Affiche l'enveloppe convexe des particules sous forme Polygonale.\n"),
+    Texte("             Une version alternative de cette commande est POLY.\n"),
+    Texte("  INFO       Affichage automatique des informations quand elles sont modifiées.\n"),
+    Texte("  OPENMP     Active ou désactive l'utilisation de OpenMP afin d'exploiter au\n"),
+    Texte("             mieux les capacités des processeurs multi-coeurs, ou des PC\n"),
+    Texte("             multi-processeur.\n"),
+    Texte("  ENVELOPPE  Si ce mode est activé, l'enveloppe convexe de l'ensemble des\n"),
+    Texte("             particules est recalculée automatiquement tout les "),
+    Entier(50),  // steps between automatic hull rebuilds, as the text describes them
+    Texte(" tours pour\n"),
+    Texte("             les fonctions qui en tirent avantage.\n"),
+    Texte("  AXES       Affiche les axes des coordonnées sur la représentation graphique.\n"),
+    Texte("  DUAL       Affiche le dual de l'enveloppe convexe. Ne fonctionne correctement\n"),
+    Texte("             que si la configuration est déjà suffisament bonne."),
+    Texte("\n"),
+};
+
+}  // namespace aide

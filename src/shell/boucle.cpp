@@ -1,8 +1,7 @@
 // The prompt, the dispatch of the first word and the main loop.
 #include "shell/boucle.h"
 
-#include "shell/commandes.h"
-#include "shell/mots.h"
+#include "shell/table_commandes.h"
 #include "store/best_store.h"
 #include "ternex/ternex.h"
 
@@ -18,56 +17,17 @@ int LireCommande(CommandWord* words, int max, bool* endOfInput) {
     return DecouperLigne(ligne, words, max);
 }
 
-namespace {
-
-using Gestionnaire = void (*)(int, const CommandWord*);
-
-// One comparison per command word, in the order of the command table.
-Gestionnaire Trouver(CommandWord c) {
-    using namespace mot;
-    if (c == kAide) return CommandeAide;
-    if (c == kInfo) return CommandeInfo;
-    if (c == kNb) return CommandeNb;
-    if (c == kAjouter) return CommandeAjouter;
-    if (c == kChamp) return CommandeChamp;
-    if (c == kK) return CommandeK;
-    if (c == kP) return CommandeP;
-    if (c == kR) return CommandeR;
-    if (c == kL) return CommandeL;
-    if (c == kPlacer) return CommandePlacer;
-    if (c == kGraph) return CommandeGraph;
-    if (c == kImage) return CommandeImage;
-    if (c == kRelax) return CommandeRelax;
-    if (c == kMonteCarlo) return CommandeMonteCarlo;
-    if (c == kEloigne) return CommandeEloigne;
-    if (c == kApproche) return CommandeApproche;
-    if (c == kLocal || c == kLocale) return CommandeLocal;
-    if (c == kFaces) return CommandeFaces;
-    if (c == kAretes) return CommandeAretes;
-    if (c == kEnveloppe) return CommandeEnveloppe;
-    if (c == kCharger) return CommandeCharger;
-    if (c == kEnregistrer) return CommandeEnregistrer;
-    if (c == kSupprimer) return CommandeSupprimer;
-    if (c == kMarquer) return CommandeMarquer;
-    if (c == kDesinstaller) return CommandeDesinstaller;
-    if (c == kListe) return CommandeListe;
-    if (c == kMode) return CommandeMode;
-    return nullptr;
-}
-
-}  // namespace
-
 bool Executer(int count, const CommandWord* words) {
     const CommandWord c = words[0];
     if (c == 0) return true;
-    if (c == mot::kQuitter) return false;
-    const Gestionnaire g = Trouver(c);
-    if (g == nullptr) {
+    const Commande* commande = TrouverCommande(c);
+    if (commande == nullptr) {
         console.write("Commande inconnue.\n");
         return true;
     }
+    if (commande->executer == nullptr) return false;  // QUITTER
     try {
-        g(count, words);
+        commande->executer(count, words);
     } catch (const DbError& e) {
         SignalerErreurBase(e.code);
     }

@@ -24,6 +24,10 @@ void Demarrer();
 // DESINSTALLER, and registered with atexit by Demarrer for any other exit().
 void QuitterProprement();
 
+// Shuts down (QuitterProprement), then ends the process with code: before
+// exit(), so that the viewer closes while the GL driver's statics still stand.
+[[noreturn]] void Sortir(int code);
+
 // Answers console control events: Ctrl+C and Ctrl+Break set stopRequested;
 // closing, logoff and shutdown end the process at once with exit code 0.
 bool GestionnaireControle(int event);

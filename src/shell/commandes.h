@@ -1,20 +1,22 @@
 // Command handlers: each receives the word count and the word list, word 0
-// being the command itself.
+// being the command itself. The command table (table_commandes.cpp) names them.
 #pragma once
 
 #include "shell/commande.h"
 
-// Settings (settings.cpp) and the viewer commands (graph_commands.cpp).
+// Settings (commandes_reglages.cpp).
 void CommandeK(int count, const CommandWord* words);
 void CommandeP(int count, const CommandWord* words);
 void CommandeR(int count, const CommandWord* words);
 void CommandeL(int count, const CommandWord* words);
 void CommandeChamp(int count, const CommandWord* words);
 void CommandeMode(int count, const CommandWord* words);
+
+// The viewer (commandes_graph.cpp).
 void CommandeGraph(int count, const CommandWord* words);
 void CommandeImage(int count, const CommandWord* words);
 
-// Computation commands (calcul.cpp).
+// Computation (commandes_calcul.cpp).
 void CommandeNb(int count, const CommandWord* words);
 void CommandePlacer(int count, const CommandWord* words);
 void CommandeRelax(int count, const CommandWord* words);
@@ -27,17 +29,19 @@ void CommandeMonteCarlo(int count, const CommandWord* words);
 void CommandeEnveloppe(int count, const CommandWord* words);
 void CommandeAjouter(int count, const CommandWord* words);
 
-// Help (aide.cpp).
+// Help (commandes_aide.cpp).
 void CommandeAide(int count, const CommandWord* words);
 
-// Information, database and position files.
+// The record database (commandes_base.cpp).
 void CommandeInfo(int count, const CommandWord* words);
 void CommandeListe(int count, const CommandWord* words);
 void CommandeCharger(int count, const CommandWord* words);
-void CommandeEnregistrer(int count, const CommandWord* words);
 void CommandeSupprimer(int count, const CommandWord* words);
 void CommandeMarquer(int count, const CommandWord* words);
 void CommandeDesinstaller(int count, const CommandWord* words);
+
+// Position files (commandes_fichiers.cpp).
+void CommandeEnregistrer(int count, const CommandWord* words);
 
 // Shared by several commands.
 void AfficherInfo();

@@ -1,4 +1,4 @@
-// Start-up, shutdown and DESINSTALLER.
+// Start-up and shutdown.
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
@@ -110,13 +110,12 @@ void LibererParticules() {
     dualAllocated = false;
 }
 
-// Shuts down before exit(), for the reason given in main.
-[[noreturn]] void Sortir(int code) {
+}  // namespace
+
+void Sortir(int code) {
     QuitterProprement();
     std::exit(code);
 }
-
-}  // namespace
 
 bool GestionnaireControle(int event) {
     switch (event) {
@@ -165,18 +164,4 @@ void QuitterProprement() {
         SignalerErreurBase(e.code);
     }
     LibererParticules();
-}
-
-void CommandeDesinstaller(int, const CommandWord*) {
-    try {
-        FermerBase();
-    } catch (const DbError& e) {  // the file goes anyway
-        SignalerErreurBase(e.code);
-    }
-    if (SupprimerBase()) Sortir(0);
-    console.write("La base de données du programme n'a pas pu être supprimée.\nAppuyer sur entrée "
-                  "pour quitter le programme.\n");
-    CommandWord words[kMaxWords];
-    LireCommande(words, kMaxWords);
-    Sortir(1);
 }

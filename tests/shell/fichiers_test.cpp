@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "shell/fichiers.h"
+#include "shell/commandes_fichiers.h"
 
 namespace {
 

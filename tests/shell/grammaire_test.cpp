@@ -45,7 +45,7 @@ TEST(Pliage, KnownCodes) {
 }
 
 TEST(Decoupage, CaseIsIgnoredForAsciiOnly) {
-    EXPECT_EQ(Mots("QuItTeR"), std::vector<CommandWord>{mot::kQuitter});
+    EXPECT_EQ(Mots("QuItTeR"), std::vector<CommandWord>{Plier("quitter")});
     EXPECT_EQ(Mots("QUITTER"), Mots("quitter"));
     EXPECT_EQ(Mots("\xC9"), std::vector<CommandWord>{Plier("\xC9")});  // 'É' stays 'É'
     EXPECT_NE(Mots("\xC9"), Mots("\xE9"));
@@ -53,16 +53,16 @@ TEST(Decoupage, CaseIsIgnoredForAsciiOnly) {
 
 TEST(Decoupage, SeparatorsAndEmptyWords) {
     EXPECT_EQ(Mots(""), std::vector<CommandWord>{0});
-    EXPECT_EQ(Mots(" nb"), (std::vector<CommandWord>{0, mot::kNb}));
-    EXPECT_EQ(Mots("nb,100"), (std::vector<CommandWord>{mot::kNb, Plier("100")}));
+    EXPECT_EQ(Mots(" nb"), (std::vector<CommandWord>{0, Plier("nb")}));
+    EXPECT_EQ(Mots("nb,100"), (std::vector<CommandWord>{Plier("nb"), Plier("100")}));
     EXPECT_EQ(Mots("nb=100"), Mots("nb,100"));
     EXPECT_EQ(Mots("nb:100"), Mots("nb,100"));
-    EXPECT_EQ(Mots("nb  100"), (std::vector<CommandWord>{mot::kNb, 0, Plier("100")}));
+    EXPECT_EQ(Mots("nb  100"), (std::vector<CommandWord>{Plier("nb"), 0, Plier("100")}));
     EXPECT_EQ(Mots("k 1.5"), (std::vector<CommandWord>{mot::kK, Plier("1"), Plier("5")}));
-    EXPECT_EQ(Mots("nb "), (std::vector<CommandWord>{mot::kNb, 0}));
+    EXPECT_EQ(Mots("nb "), (std::vector<CommandWord>{Plier("nb"), 0}));
     // CR and LF end the line like NUL.
-    EXPECT_EQ(Mots("nb\r100"), std::vector<CommandWord>{mot::kNb});
-    EXPECT_EQ(Mots("nb\n100"), std::vector<CommandWord>{mot::kNb});
+    EXPECT_EQ(Mots("nb\r100"), std::vector<CommandWord>{Plier("nb")});
+    EXPECT_EQ(Mots("nb\n100"), std::vector<CommandWord>{Plier("nb")});
 }
 
 TEST(Decoupage, AtMostMaxWords) {

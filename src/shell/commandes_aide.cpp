@@ -1,6 +1,7 @@
-// AIDE: the command list and the detailed help topics.
-#include "shell/aide_textes.h"
+// AIDE: the command list and the detailed help topics, both read from the
+// command table.
 #include "shell/commandes.h"
+#include "shell/table_commandes.h"
 #include "ternex/ternex.h"
 
 namespace {
@@ -9,23 +10,31 @@ void EcrireMorceaux(std::span<const MorceauAide> morceaux) {
     for (const MorceauAide& m : morceaux) {
         switch (m.genre) {
             case MorceauAide::Genre::Texte: console.write(m.texte); break;
-            case MorceauAide::Genre::Caractere: console.write(m.caractere); break;
             case MorceauAide::Genre::Entier: console.write(m.entier); break;
             case MorceauAide::Genre::Reel: console.write(m.reel); break;
         }
     }
 }
 
+void EcrireListe() {
+    console.write(aide::kDebutListe);
+    for (const Commande& c : TableCommandes()) {
+        if (c.ligneListe != nullptr) console.write(c.ligneListe);
+    }
+    console.write(aide::kFinListe);
+}
+
 }  // namespace
 
 void CommandeAide(int count, const CommandWord* words) {
     if (count < 2) {
-        EcrireMorceaux(ListeAide());
+        EcrireListe();
         return;
     }
-    if (const SujetAide* sujet = TrouverSujetAide(words[1])) {
-        EcrireMorceaux(sujet->morceaux);
+    const Commande* commande = TrouverCommande(words[1]);
+    if (commande != nullptr && commande->aSujet) {
+        EcrireMorceaux(commande->sujet);
     } else {
-        console.write(kAucuneAide);
+        console.write(aide::kAucuneAide);
     }
 }

@@ -1,11 +1,13 @@
-// Information and database commands: INFO, LISTE, CHARGER, SUPPRIMER, MARQUER.
+// The commands that read or write the record database: INFO, LISTE, CHARGER,
+// SUPPRIMER, MARQUER, DESINSTALLER.
 #include <mutex>
 
 #include "hull/enveloppe.h"
 #include "mathematiques/metriques.h"
 #include "mathematiques/particules.h"
+#include "shell/boucle.h"
 #include "shell/commandes.h"
-#include "shell/fichiers.h"
+#include "shell/commandes_fichiers.h"
 #include "shell/modes.h"
 #include "shell/mots.h"
 #include "store/best_store.h"
@@ -101,4 +103,18 @@ void CommandeMarquer(int count, const CommandWord* words) {
         else return;
     }
     MarquerValide(etat.count, valide);
+}
+
+void CommandeDesinstaller(int, const CommandWord*) {
+    try {
+        FermerBase();
+    } catch (const DbError& e) {  // the file goes anyway
+        SignalerErreurBase(e.code);
+    }
+    if (SupprimerBase()) Sortir(0);
+    console.write("La base de données du programme n'a pas pu être supprimée.\nAppuyer sur entrée "
+                  "pour quitter le programme.\n");
+    CommandWord words[kMaxWords];
+    LireCommande(words, kMaxWords);
+    Sortir(1);
 }

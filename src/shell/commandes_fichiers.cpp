@@ -1,5 +1,5 @@
 // ENREGISTRER and CHARGER FICHIER.
-#include "shell/fichiers.h"
+#include "shell/commandes_fichiers.h"
 
 #include <cmath>
 #include <cstdlib>

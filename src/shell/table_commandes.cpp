@@ -1,0 +1,124 @@
+#include "shell/table_commandes.h"
+
+#include "shell/commandes.h"
+
+namespace {
+
+using namespace aide;
+
+// Words that may follow a command, offered by completion.
+constexpr const char* kMarcheArret[] = {"on", "off"};
+constexpr const char* kMultiplicateurs[] = {"k", "m"};
+constexpr const char* kParametresInfo[] = {"pos"};
+constexpr const char* kParametresNb[] = {"conserv"};
+constexpr const char* kParametresPlacer[] = {"alea", "spirale"};
+constexpr const char* kParametresAjouter[] = {"faces", "aretes"};
+constexpr const char* kParametresCharger[] = {"ep", "dist", "fichier"};
+constexpr const char* kParametresListe[] = {"tout"};
+constexpr const char* kParametresMode[] = {"particules", "billes", "lignes", "polygones", "poly", "info",
+                                           "openmp", "enveloppe", "axes", "dual", "on", "off"};
+
+constexpr std::span<const MorceauAide> kSansSujet{};
+constexpr std::span<const char* const> kSansParametre{};
+
+constexpr Commande kTable[] = {
+    {"quitter", nullptr, "QUITTER    Ferme le logiciel.\n", true, kQuitter, kSansParametre},
+    {"aide", CommandeAide, "AIDE       Affiche cette page d'aide.\n", true, kAide, kSansParametre},
+    {"info", CommandeInfo, "INFO       Affiche des informations sur la position des particules.\n", true, kInfo,
+     kParametresInfo},
+    {"nb", CommandeNb, "NB         Affiche ou modifie le nombre de particules.\n", true, kNb, kParametresNb},
+    {"ajouter", CommandeAjouter, "AJOUTER    Ajoute des particules sur l'enveloppe convexe.\n", false, kSansSujet,
+     kParametresAjouter},
+    {"k", CommandeK, "K          Affiche ou modifie la constante de normalisation de la force.\n", true, kK,
+     kSansParametre},
+    {"p", CommandeP, "P          Affiche ou modifie le pourcentage d'éloignement ou de raprochement.\n", true, kP,
+     kSansParametre},
+    {"r", CommandeR, nullptr, false, kSansSujet, kSansParametre},
+    {"l", CommandeL, nullptr, false, kSansSujet, kSansParametre},
+    {"champ", CommandeChamp, "CHAMP      Affiche ou modifie le champ magnétique ambiant.\n", true, kChamp,
+     kSansParametre},
+    {"graph", CommandeGraph, "GRAPH      Affiche ou masque la fenêtre graphique.\n", true, kGraph, kMarcheArret},
+    {"placer", CommandePlacer, "PLACER     Place les particules sur la sphère aléatoirement ou en spirale.\n", true,
+     kPlacer, kParametresPlacer},
+    {"relax", CommandeRelax, "RELAX      Modifie la position des particules en appliquant un modèle physique.\n",
+     true, kRelax, kMultiplicateurs},
+    {"local", CommandeLocal, "LOCAL      Pareil que RELAX, mais ne tient compte que des particules voisines.\n",
+     false, kSansSujet, kMultiplicateurs},
+    {"locale", CommandeLocal, nullptr, false, kSansSujet, kMultiplicateurs},
+    {"faces", CommandeFaces, nullptr, false, kSansSujet, kMultiplicateurs},
+    {"aretes", CommandeAretes, nullptr, false, kSansSujet, kMultiplicateurs},
+    {"charger", CommandeCharger, "CHARGER    Charge une des meilleures positions connues.\n", true, kCharger,
+     kParametresCharger},
+    {"enregistrer", CommandeEnregistrer, "ENREGISTER Sauvegarde la position des particules dans un fichier.\n", true,
+     kEnregistrer, kSansParametre},
+    {"montecarlo", CommandeMonteCarlo,
+     "MONTECARLO Modifie la position des particules suivant une \"loi\" de MonteCarlo.\n", true, kSansSujet,
+     kMultiplicateurs},
+    {"eloigne", CommandeEloigne, "ELOIGNE    Eloigne les particules qui sont le plus proche.\n", true, kEloigne,
+     kMultiplicateurs},
+    {"approche", CommandeApproche, "APPROCHE   Approche les particules qui sont le plus loin.\n", true, kApproche,
+     kMultiplicateurs},
+    {"image", CommandeImage, "IMAGE      Enregistre un bitmap de l'image affiché par le graph.\n", true, kImage,
+     kSansParametre},
+    {"liste", CommandeListe, "LISTE      Affiche les données contenues dans la base de données.\n", true, kListe,
+     kParametresListe},
+    {"mode", CommandeMode, "MODE       Modifie ou affiche les paramètres de fonctionnement du programme.\n", true,
+     kMode, kParametresMode},
+    {"enveloppe", CommandeEnveloppe, "ENVELOPPE  Calcule ou mets à jour l'enveloppe convexe des particules.\n", false,
+     kSansSujet, kSansParametre},
+    {"supprimer", CommandeSupprimer, "SUPPRIMER  Enlève de la base de données le nombre actuel de particules.\n",
+     false, kSansSujet, kSansParametre},
+    {"marquer", CommandeMarquer, nullptr, false, kSansSujet, kMarcheArret},
+    {"desinstaller", CommandeDesinstaller,
+     "DESINSTALLER Supprime la base de données du programme et quitte le programme.\n", false, kSansSujet,
+     kSansParametre},
+};
+
+constexpr bool MemeTexte(const char* a, const char* b) {
+    for (; *a != '\0' || *b != '\0'; ++a, ++b) {
+        if (*a != *b) return false;
+    }
+    return true;
+}
+
+// Every word of the vocabulary (commands and the words that follow them)
+// folds to a code no other word has: a new word can never shadow another one,
+// whichever position it is read in.
+constexpr bool CodesDistincts() {
+    constexpr int kMaxMots = 256;
+    const char* mots[kMaxMots] = {};
+    int n = 0;
+    for (const Commande& c : kTable) {
+        if (n == kMaxMots) return false;
+        mots[n++] = c.mot;
+        for (const char* p : c.parametres) {
+            if (n == kMaxMots) return false;
+            mots[n++] = p;
+        }
+    }
+    for (int i = 0; i < n; ++i) {
+        if (Plier(mots[i]) == 0) return false;  // the code of an empty word
+        for (int j = 0; j < i; ++j) {
+            if (Plier(mots[i]) == Plier(mots[j]) && !MemeTexte(mots[i], mots[j])) return false;
+        }
+    }
+    // A command word appears once.
+    for (int i = 0; i < static_cast<int>(std::size(kTable)); ++i) {
+        for (int j = 0; j < i; ++j) {
+            if (kTable[i].code() == kTable[j].code()) return false;
+        }
+    }
+    return true;
+}
+static_assert(CodesDistincts(), "two words of the command table fold to the same code");
+
+}  // namespace
+
+std::span<const Commande> TableCommandes() { return kTable; }
+
+const Commande* TrouverCommande(CommandWord code) {
+    for (const Commande& c : kTable) {
+        if (c.code() == code) return &c;
+    }
+    return nullptr;
+}

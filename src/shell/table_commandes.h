@@ -1,0 +1,37 @@
+// The command table: every word the prompt understands, with its handler,
+// its line in AIDE's list, its help topic and the fixed words that may follow
+// it. A new command is one row in table_commandes.cpp plus its handler in the
+// file of its family:
+//   commandes_aide.cpp      AIDE
+//   commandes_reglages.cpp  K P R L CHAMP MODE
+//   commandes_calcul.cpp    NB PLACER RELAX LOCAL LOCALE FACES ARETES ELOIGNE
+//                           APPROCHE MONTECARLO ENVELOPPE AJOUTER
+//   commandes_base.cpp      INFO LISTE CHARGER SUPPRIMER MARQUER DESINSTALLER
+//   commandes_fichiers.cpp  ENREGISTRER (and the position files CHARGER FICHIER reads)
+//   commandes_graph.cpp     GRAPH IMAGE
+// QUITTER has no handler: the loop ends on it.
+#pragma once
+
+#include <span>
+
+#include "shell/aide_textes.h"
+#include "shell/commande.h"
+
+using Gestionnaire = void (*)(int count, const CommandWord* words);
+
+struct Commande {
+    const char* mot;                         // lower case, as the loop folds it
+    Gestionnaire executer;                   // nullptr: QUITTER
+    const char* ligneListe;                  // its line in AIDE's list, or nullptr: not listed
+    bool aSujet;                             // AIDE mot has a topic (MONTECARLO's writes nothing)
+    std::span<const MorceauAide> sujet;
+    std::span<const char* const> parametres; // fixed words that may follow, lower case
+
+    constexpr CommandWord code() const { return Plier(mot); }
+};
+
+// Every command, in the order of AIDE's list.
+std::span<const Commande> TableCommandes();
+
+// The row of a folded word, or nullptr.
+const Commande* TrouverCommande(CommandWord code);

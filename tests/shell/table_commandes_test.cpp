@@ -1,0 +1,72 @@
+// The command table: each row is reached by its word as the loop folds a typed
+// line, its list line and topic name the command they belong to.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <set>
+#include <string>
+
+#include "shell/boucle.h"
+#include "shell/table_commandes.h"
+
+namespace {
+
+std::string Majuscules(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+CommandWord PremierMot(std::string ligne) {
+    CommandWord mots[kMaxWords];
+    DecouperLigne(ligne.data(), mots, kMaxWords);
+    return mots[0];
+}
+
+}  // namespace
+
+TEST(TableCommandes, EveryRowIsFoundByItsTypedWordInAnyCase) {
+    for (const Commande& c : TableCommandes()) {
+        EXPECT_EQ(TrouverCommande(PremierMot(c.mot)), &c) << c.mot;
+        EXPECT_EQ(TrouverCommande(PremierMot(Majuscules(c.mot) + " 12")), &c) << c.mot;
+        EXPECT_EQ(c.executer == nullptr, std::string(c.mot) == "quitter") << c.mot;
+    }
+    for (const char* inconnu : {"xyz", "relaxe", "enregister", "on", "pos", "m"}) {
+        EXPECT_EQ(TrouverCommande(PremierMot(inconnu)), nullptr) << inconnu;
+    }
+}
+
+TEST(TableCommandes, ListLinesAndTopicsNameTheirCommand) {
+    int listees = 0;
+    for (const Commande& c : TableCommandes()) {
+        const std::string nom = Majuscules(c.mot);
+        if (c.ligneListe != nullptr) {
+            ++listees;
+            const std::string ligne = c.ligneListe;
+            const std::string premier = ligne.substr(0, ligne.find(' '));
+            // ENREGISTRER keeps the list's historic spelling.
+            EXPECT_EQ(premier, nom == "ENREGISTRER" ? "ENREGISTER" : nom);
+            EXPECT_EQ(ligne.back(), '\n') << nom;
+        }
+        if (!c.sujet.empty()) {
+            EXPECT_TRUE(c.aSujet) << nom;
+            ASSERT_EQ(c.sujet[0].genre, MorceauAide::Genre::Texte) << nom;
+            EXPECT_EQ(std::string(c.sujet[0].texte).rfind("La commande " + nom + " ", 0), 0u) << nom;
+        }
+        for (const MorceauAide& m : c.sujet) {
+            if (m.genre == MorceauAide::Genre::Texte) {
+                EXPECT_NE(m.texte, nullptr) << nom;
+            }
+        }
+    }
+    EXPECT_GT(listees, 0);
+}
+
+TEST(TableCommandes, ParameterWordsAreDistinctWithinARowAndNeverEmpty) {
+    for (const Commande& c : TableCommandes()) {
+        std::set<CommandWord> codes;
+        for (const char* p : c.parametres) {
+            EXPECT_NE(Plier(p), 0u) << c.mot;
+            EXPECT_TRUE(codes.insert(PremierMot(p)).second) << c.mot << " " << p;
+        }
+    }
+}
