@@ -8,8 +8,8 @@
 
 #include "hull/emballage.h"
 #include "hull/enveloppe.h"
-#include "mathematiques/particules.h"
-#include "shell/modes.h"
+#include "etat/particules.h"
+#include "etat/modes.h"
 
 #ifdef GLOMERIX_AVEC_QHULL
 extern "C" {

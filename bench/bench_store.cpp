@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "mathematiques/particules.h"
+#include "etat/particules.h"
 #include "store/best_store.h"
 #include "store/record_db.h"
 

@@ -7,7 +7,7 @@
 #include <cmath>
 
 #include "mathematiques/hasard.h"
-#include "mathematiques/particules.h"
+#include "etat/particules.h"
 
 namespace litteral {
 

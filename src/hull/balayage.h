@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "mathematiques/vec3.h"
+#include "etat/vec3.h"
 
 // The pivot frame of an open edge: its two ends, the position of `lo`, the
 // unit normal n of the known face (toward the centre) and the in-face

@@ -6,7 +6,7 @@
 
 #include "hull/enveloppe.h"
 #include "mathematiques/hasard.h"
-#include "mathematiques/particules.h"
+#include "etat/particules.h"
 
 bool cornerTurnsLeft(int i, int k) {
     const ParticleRecord& r = etat.particles[i];

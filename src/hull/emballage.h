@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "hull/enveloppe.h"
-#include "mathematiques/vec3.h"
+#include "etat/vec3.h"
 
 enum class Recherche {
     Grille,    // the grid search (falls back to the scan when the positions do not suit it)

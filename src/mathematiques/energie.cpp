@@ -18,8 +18,8 @@
 #include <thread>
 #include <vector>
 
-#include "mathematiques/parallele.h"
-#include "mathematiques/particules.h"
+#include "etat/parallele.h"
+#include "etat/particules.h"
 
 namespace {
 

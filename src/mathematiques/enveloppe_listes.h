@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include "hull/enveloppe.h"
-#include "mathematiques/particules.h"
+#include "etat/maillage.h"
+#include "etat/particules.h"
 
 // Entries the last build made, never more than the storage holds.
 inline int AretesConstruites() { return std::clamp(enveloppe.edgeCount, 0, static_cast<int>(enveloppe.edges.size())); }

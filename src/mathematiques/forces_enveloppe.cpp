@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "mathematiques/enveloppe_listes.h"
-#include "mathematiques/parallele.h"
+#include "etat/parallele.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // generator (lags 100 and 37). Every draw is indivisible across threads.
 #pragma once
 
-#include "mathematiques/vec3.h"
+#include "etat/vec3.h"
 
 // Seeds the generator; only the low 30 bits of the seed count.
 void InitialiserHasard(long seed);

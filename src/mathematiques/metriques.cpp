@@ -8,7 +8,7 @@
 
 #include "mathematiques/energie.h"
 #include "mathematiques/montecarlo.h"
-#include "mathematiques/particules.h"
+#include "etat/particules.h"
 
 double EnergiePotentielle() {
     PositionsSoA p;

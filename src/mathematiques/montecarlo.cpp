@@ -20,7 +20,7 @@
 #include "mathematiques/energie.h"
 #include "mathematiques/hasard.h"
 #include "mathematiques/metriques.h"
-#include "mathematiques/particules.h"
+#include "etat/particules.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 #include <utility>
 #include <vector>
 
-#include "hull/enveloppe.h"
+#include "etat/maillage.h"
 #include "mathematiques/metriques.h"
 #include "mathematiques/montecarlo.h"
-#include "mathematiques/particules.h"
+#include "etat/particules.h"
 #include "mathematiques/placement.h"
 
 void ChangerNombre(int n, bool keepPositions) {

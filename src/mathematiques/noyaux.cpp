@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "mathematiques/particules.h"
+#include "etat/particules.h"
 
 namespace {
 

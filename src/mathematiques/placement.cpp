@@ -5,8 +5,8 @@
 
 #include "mathematiques/hasard.h"
 #include "mathematiques/metriques.h"
-#include "mathematiques/parallele.h"
-#include "mathematiques/particules.h"
+#include "etat/parallele.h"
+#include "etat/particules.h"
 
 void PlacerAleatoirement(int32_t first) {
     const int n = etat.count;

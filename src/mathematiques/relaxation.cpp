@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "mathematiques/noyaux.h"
-#include "mathematiques/parallele.h"
-#include "mathematiques/particules.h"
+#include "etat/parallele.h"
+#include "etat/particules.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The relaxation step and its local variant.
 #pragma once
 
-#include "mathematiques/vec3.h"
+#include "etat/vec3.h"
 
 // derivative_i = ambientField + K * 0.0001 * sum over j != i of
 // (p_i - p_j) / |p_i - p_j|^3, for every particle.

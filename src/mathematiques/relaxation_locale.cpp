@@ -5,7 +5,7 @@
 
 #include "mathematiques/enveloppe_listes.h"
 #include "mathematiques/noyaux.h"
-#include "mathematiques/parallele.h"
+#include "etat/parallele.h"
 #include "mathematiques/relaxation.h"
 
 namespace {

@@ -5,6 +5,6 @@
 #include "mathematiques/metriques.h"
 #include "mathematiques/montecarlo.h"
 #include "mathematiques/paires.h"
-#include "mathematiques/particules.h"
+#include "etat/particules.h"
 #include "mathematiques/placement.h"
 #include "mathematiques/relaxation.h"

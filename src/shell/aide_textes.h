@@ -6,7 +6,7 @@
 // Windows-1252 like every other message.
 #pragma once
 
-#include "mathematiques/particules.h"
+#include "etat/particules.h"
 
 struct MorceauAide {
     enum class Genre { Texte, Entier, Reel };

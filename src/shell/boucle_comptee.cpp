@@ -4,9 +4,9 @@
 #include <mutex>
 
 #include "hull/enveloppe.h"
-#include "mathematiques/particules.h"
+#include "etat/particules.h"
 #include "shell/commandes.h"
-#include "shell/modes.h"
+#include "etat/modes.h"
 #include "ternex/ternex.h"
 #include "viewer/scene.h"
 

@@ -4,11 +4,11 @@
 
 #include "hull/enveloppe.h"
 #include "mathematiques/metriques.h"
-#include "mathematiques/particules.h"
+#include "etat/particules.h"
 #include "shell/boucle.h"
 #include "shell/commandes.h"
 #include "shell/commandes_fichiers.h"
-#include "shell/modes.h"
+#include "etat/modes.h"
 #include "shell/mots.h"
 #include "store/best_store.h"
 #include "ternex/ternex.h"

@@ -4,11 +4,11 @@
 
 #include "hull/enveloppe.h"
 #include "mathematiques/hasard.h"
-#include "mathematiques/particules.h"
+#include "etat/particules.h"
 #include "mathematiques/simulation.h"
 #include "shell/boucle_comptee.h"
 #include "shell/commandes.h"
-#include "shell/modes.h"
+#include "etat/modes.h"
 #include "shell/mots.h"
 #include "ternex/ternex.h"
 

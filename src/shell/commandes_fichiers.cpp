@@ -6,7 +6,7 @@
 #include <mutex>
 #include <string>
 
-#include "mathematiques/particules.h"
+#include "etat/particules.h"
 #include "mathematiques/placement.h"
 #include "shell/commandes.h"
 #include "ternex/charset.h"

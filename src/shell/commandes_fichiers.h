@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "mathematiques/vec3.h"
+#include "etat/vec3.h"
 
 // Asks for a name and writes every position. False when the file cannot be created.
 bool EnregistrerFichier();

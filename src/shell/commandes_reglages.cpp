@@ -3,9 +3,9 @@
 #include <atomic>
 
 #include "hull/enveloppe.h"
-#include "mathematiques/particules.h"
+#include "etat/particules.h"
 #include "shell/commandes.h"
-#include "shell/modes.h"
+#include "etat/modes.h"
 #include "shell/mots.h"
 #include "ternex/ternex.h"
 #include "viewer/scene.h"

@@ -9,8 +9,8 @@
 #include <sys/stat.h>
 #include <vector>
 
-#include "mathematiques/particules.h"
-#include "shell/modes.h"
+#include "etat/particules.h"
+#include "etat/modes.h"
 #include "ternex/ternex.h"
 
 static_assert(std::endian::native == std::endian::little, "records hold little-endian doubles");

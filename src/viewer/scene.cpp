@@ -7,8 +7,8 @@
 
 #include "hull/enveloppe.h"
 #include "mathematiques/metriques.h"
-#include "mathematiques/particules.h"
-#include "shell/modes.h"
+#include "etat/particules.h"
+#include "etat/modes.h"
 #include "ternex2/ternex2.h"
 
 double angleX = 0.0;

@@ -6,7 +6,7 @@
 
 #include <atomic>
 
-#include "mathematiques/vec3.h"
+#include "etat/vec3.h"
 
 // View angles in radians, set by the viewer's mouse handler and read by
 // frames, both on the window thread; they survive closing the viewer.

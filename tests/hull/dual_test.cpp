@@ -10,7 +10,7 @@
 #include "hull/dual.h"
 #include "mathematiques/hasard.h"
 #include "nuages.h"
-#include "shell/modes.h"
+#include "etat/modes.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 
 #include "etat_hull.h"
 #include "nuages.h"
-#include "shell/modes.h"
+#include "etat/modes.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "hull/enveloppe.h"
-#include "mathematiques/particules.h"
+#include "etat/particules.h"
 
 // Replaces the particles by these positions and reallocates the hull storage.
 inline void PlacerParticules(const std::vector<Vec3>& p) {

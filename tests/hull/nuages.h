@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "mathematiques/vec3.h"
+#include "etat/vec3.h"
 
 struct Nuage {
     std::string name;

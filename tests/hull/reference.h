@@ -5,7 +5,7 @@
 #include <array>
 #include <vector>
 
-#include "mathematiques/vec3.h"
+#include "etat/vec3.h"
 
 struct EnveloppeReference {
     std::vector<std::array<int, 2>> edges;

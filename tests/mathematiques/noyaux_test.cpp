@@ -4,7 +4,7 @@
 #include <string>
 
 #include "mathematiques/noyaux.h"
-#include "shell/modes.h"
+#include "etat/modes.h"
 #include "simulation_outils.h"
 
 namespace {

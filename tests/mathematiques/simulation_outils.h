@@ -10,7 +10,7 @@
 #include "../../bench/simulation_litterale.h"
 #include "hull/enveloppe.h"
 #include "mathematiques/hasard.h"
-#include "mathematiques/parallele.h"
+#include "etat/parallele.h"
 #include "mathematiques/simulation.h"
 
 namespace outils {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "mathematiques/vec3.h"
+#include "etat/vec3.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include "mathematiques/particules.h"
-#include "shell/modes.h"
+#include "etat/particules.h"
+#include "etat/modes.h"
 #include "store/best_store.h"
 #include "store_files.h"
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <sys/wait.h>
 
-#include "mathematiques/particules.h"
+#include "etat/particules.h"
 #include "store/best_store.h"
 #include "store/record_db.h"
 #include "store_files.h"

@@ -8,8 +8,8 @@
 #include <mutex>
 
 #include "hull/enveloppe.h"
-#include "mathematiques/particules.h"
-#include "shell/modes.h"
+#include "etat/particules.h"
+#include "etat/modes.h"
 #include "ternex2/ternex2.h"
 #include "viewer/scene.h"
 

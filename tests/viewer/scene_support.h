@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "mathematiques/vec3.h"
+#include "etat/vec3.h"
 #include "viewer/x_test_support.h"
 
 namespace scene_test {

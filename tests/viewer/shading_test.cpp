@@ -7,7 +7,7 @@
 #include "mathematiques/hasard.h"
 #include "mathematiques/metriques.h"
 #include "mathematiques/montecarlo.h"
-#include "mathematiques/particules.h"
+#include "etat/particules.h"
 #include "viewer/scene.h"
 #include "viewer/scene_support.h"
 

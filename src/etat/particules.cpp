@@ -1,8 +1,8 @@
-#include "mathematiques/particules.h"
+#include "etat/particules.h"
 
 #include <omp.h>
 
-#include "shell/modes.h"
+#include "etat/modes.h"
 
 ParticleState etat;
 SimParams params;

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <vector>
 
-#include "mathematiques/vec3.h"
+#include "etat/vec3.h"
 
 struct ParticleRecord {
     Vec3 position;                  // unit length after every placement or move

@@ -1,10 +1,10 @@
-#include "mathematiques/parallele.h"
+#include "etat/parallele.h"
 
 #include <omp.h>
 
 #include <atomic>
 
-#include "mathematiques/particules.h"
+#include "etat/particules.h"
 
 namespace {
 std::atomic<int> equipeImposee{0};
