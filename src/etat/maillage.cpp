@@ -8,13 +8,7 @@ HullMesh enveloppe;
 std::atomic<bool> hullValid{false};
 std::atomic<bool> dualAllocated{false};
 
-std::mutex& verrouEnveloppe() {
-    static std::mutex m;
-    return m;
-}
-
 void AllouerEnveloppe(int n) {
-    std::lock_guard<std::mutex> lock(verrouEnveloppe());
     if (dualAllocated) {
         for (ParticleRecord& p : etat.particles) p.dualCorners = {};
     }

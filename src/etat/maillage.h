@@ -1,12 +1,13 @@
-// The hull mesh of the particles: edge and face lists, the flags that say
-// whether they describe the current positions, and their lock. Built by the
-// hull module (hull/enveloppe.h), read by the forces and the viewer.
+// The hull mesh of the particles: edge and face lists and the flags that say
+// what they describe. Built by the hull module (hull/enveloppe.h), read by the
+// forces and the viewer, all under verrouEtat.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
-#include <mutex>
 #include <vector>
+
+#include "etat/verrous.h"
 
 struct HullEdge {
     int16_t lo;
@@ -28,18 +29,16 @@ struct HullMesh {
     bool complete = false;        // the last build closed every edge (false when it ran out of room)
 };
 
-extern HullMesh enveloppe;
-extern std::atomic<bool> hullValid;      // the lists describe the current positions
-extern std::atomic<bool> dualAllocated;  // every particle's dualCorners is allocated
+extern HullMesh enveloppe GUARDED_BY(verrouEtat);
 
-// Guards the hull arrays, every particle's degree, dualCorners and
-// dualColour, and the two flags' changes. Taken by CalculerEnveloppe and
-// AllouerEnveloppe, and by the viewer while it draws hull lines, triangles or
-// dual cells. Lock order: the shell's or viewer's verrouEtat first, then this
-// one. Not recursive: never call CalculerEnveloppe or AllouerEnveloppe while
-// holding it.
-std::mutex& verrouEnveloppe();
+// Set by a build; cleared under verrouEtat by whatever moves particles or
+// changes the count. Set, the lists were built from the current positions,
+// except during a counted loop: its steps move the particles without clearing
+// it (the hull-based steps follow the neighbour lists of the build made before
+// the loop, or of a frame's build meanwhile), and the loop clears it at its end.
+extern std::atomic<bool> hullValid;
+extern std::atomic<bool> dualAllocated;  // every particle's dualCorners is allocated (under verrouEtat)
 
 // Frees the dual corners (when allocated), replaces the storage by zero-filled
 // lists for n particles, and clears hullValid, dualAllocated and the counts.
-void AllouerEnveloppe(int n);
+void AllouerEnveloppe(int n) REQUIRES(verrouEtat);

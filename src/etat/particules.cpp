@@ -6,7 +6,7 @@
 
 ParticleState etat;
 SimParams params;
-std::recursive_mutex verrouEtat;
+VerrouRecursif verrouEtat;
 
 int NombreDeThreads() {
     return modes.openmp ? omp_get_num_procs() : 1;

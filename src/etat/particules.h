@@ -4,25 +4,28 @@
 
 #include <atomic>
 #include <cstdint>
-#include <mutex>
 #include <vector>
 
 #include "etat/vec3.h"
+#include "etat/verrous.h"
 
 struct ParticleRecord {
     Vec3 position;                  // unit length after every placement or move
     Vec3 derivative;                // displacement applied by the next ModifierPosition
     int32_t degree = 0;             // hull edges at the particle (= faces = dual corners)
-    float potential = 0.0f;         // sum of 1/r to the others, from EnergiePotentielle
+    // Sum of 1/r to the others after EnergiePotentielle or ActualiserPotentiels;
+    // a viewer frame that rebuilt a stale hull then divides it by the degree in
+    // place (its colour ramp), so read it only right after one of those two.
+    float potential = 0.0f;
     float shading = 0.0f;           // brightness, written by the viewer
     std::vector<Vec3> dualCorners;  // corners of the dual cell, in angular order
     double dualColour[3] = {0.0, 0.0, 0.0};
 };
 
 struct ParticleState {
-    int32_t count = 0;
-    std::vector<ParticleRecord> particles;  // exactly count records
-    std::atomic<bool> resizing{true};       // arrays being replaced: the viewer skips frames
+    int32_t count GUARDED_BY(verrouEtat) = 0;
+    std::vector<ParticleRecord> particles GUARDED_BY(verrouEtat);  // exactly count records
+    std::atomic<bool> resizing{true};  // arrays being replaced: the viewer skips frames
 };
 
 struct SimParams {
@@ -51,15 +54,9 @@ inline constexpr int kMaxParticles = 9999;
 inline constexpr int kDefaultParticles = 400;
 
 extern ParticleState etat;
+// Read and written by the command thread only (settings commands and the
+// routines they run), so it needs no lock.
 extern SimParams params;
-
-// Serialises the command thread's work on particles and hull with the viewer's
-// frames. The shell takes it around each step of a counted loop and around each
-// command (or helper such as AfficherInfo) that reads or writes particles or the
-// hull; recursive, so such helpers may take it again. Never held while closing
-// the viewer (the window thread may be waiting for it). The viewer holds it for
-// a whole frame. Lock order: verrouEtat, then verrouEnveloppe().
-extern std::recursive_mutex verrouEtat;
 
 // Worker threads of the parallel loops: the processors when OPENMP is on, else 1.
 int NombreDeThreads();
@@ -68,4 +65,4 @@ int NombreDeThreads();
 // 0 .. min(old, n) - 1 keep their position and the caller fills the rest;
 // otherwise every particle is placed at random. Reallocates the hull storage
 // and clears hullValid and dualAllocated; raises `resizing` meanwhile.
-void ChangerNombre(int n, bool keepPositions);
+void ChangerNombre(int n, bool keepPositions) REQUIRES(verrouEtat);

@@ -27,7 +27,7 @@ void OrdonnerCoinsDual(int i) {
 
 namespace {
 
-void AllouerCoins(int count) {
+void AllouerCoins(int count) REQUIRES(verrouEtat) {
     for (int i = 0; i < count; ++i) {
         ParticleRecord& r = etat.particles[i];
         if (dualAllocated) std::vector<Vec3>().swap(r.dualCorners);
@@ -39,7 +39,7 @@ void AllouerCoins(int count) {
 
 // Appends each face centre to its three vertices, in face order; returns how
 // many corners each particle received (at most its degree).
-std::vector<int> RemplirCoins(int count) {
+std::vector<int> RemplirCoins(int count) REQUIRES(verrouEtat) {
     std::vector<int> rempli(count, 0);
     for (int f = 0; f < enveloppe.faceCount; ++f) {
         const HullFace& face = enveloppe.faces[f];

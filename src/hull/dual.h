@@ -2,10 +2,12 @@
 // pushed onto the sphere and ordered around it, with a random colour.
 #pragma once
 
+#include "etat/verrous.h"
+
 // For particle i with position p and dual corners g: whether going from g[k]
 // to g[k + 1] turns counter-clockwise seen from outside the sphere, i.e.
 // dot(cross(g[k] - p, g[k + 1] - p), p) > 0. Requires k + 1 < g.size().
-bool cornerTurnsLeft(int i, int k);
+bool cornerTurnsLeft(int i, int k) REQUIRES(verrouEtat);
 
 // Replaces every particle's dualCorners by `degree` corners and draws its
 // dualColour (three TirerReel per particle, in particle order), then fills the
@@ -13,9 +15,8 @@ bool cornerTurnsLeft(int i, int k);
 // When the faces around a particle are not `degree` (a build that could not
 // close cleanly), extra centres are dropped and missing corners are the
 // particle's own position, so dualCorners.size() == degree always.
-// Caller holds verrouEnveloppe().
-void CalculerDual();
+void CalculerDual() REQUIRES(verrouEtat);
 
 // Orders particle i's corners by adjacent swaps: n + 1 passes over its n
 // corners, swapping each pair that does not turn counter-clockwise.
-void OrdonnerCoinsDual(int i);
+void OrdonnerCoinsDual(int i) REQUIRES(verrouEtat);

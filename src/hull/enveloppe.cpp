@@ -11,7 +11,7 @@
 namespace {
 
 // Builds from the current positions; returns the number of wrapping steps.
-int Construire() {
+int Construire() REQUIRES(verrouEtat) {
     const int count = std::min<int>(etat.count, static_cast<int>(etat.particles.size()));
     std::vector<Vec3> positions(count);
     for (int i = 0; i < count; ++i) positions[i] = etat.particles[i].position;
@@ -28,12 +28,8 @@ int Construire() {
 }  // namespace
 
 void CalculerEnveloppe(bool printCount) {
-    int steps = 0;
-    {
-        std::lock_guard<std::mutex> lock(verrouEnveloppe());
-        if (hullValid) return;
-        steps = Construire();
-        hullValid = true;
-    }
+    if (hullValid) return;
+    const int steps = Construire();
+    hullValid = true;
     if (printCount) console.write("Nombre d'itérations : ").write(steps).write("\n");
 }

@@ -12,4 +12,4 @@
 // than the arrays hold (coincident particles, NaN positions) stops at the last
 // step that fits, with `complete` false; hullValid is set all the same, so
 // that callers do not rebuild it over and over.
-void CalculerEnveloppe(bool printCount);
+void CalculerEnveloppe(bool printCount) REQUIRES(verrouEtat);

@@ -25,7 +25,7 @@ struct TermeFace {
     int v[3] = {0, 0, 0};
     Vec3 e[3];  // eA, eB, eC
     bool actif = false;
-    void appliquer() const {
+    void appliquer() const REQUIRES(verrouEtat) {
         if (!actif) return;
         for (int k = 0; k < 3; ++k) etat.particles[v[k]].derivative += e[k];
         for (int k = 0; k < 3; ++k) etat.particles[v[(k + 1) % 3]].derivative -= e[k];
@@ -36,7 +36,7 @@ struct TermeArete {
     int a = 0, b = 0;
     Vec3 d;
     bool actif = false;
-    void appliquer() const {
+    void appliquer() const REQUIRES(verrouEtat) {
         if (!actif) return;
         etat.particles[a].derivative += d;
         etat.particles[b].derivative -= d;
@@ -44,7 +44,7 @@ struct TermeArete {
 };
 
 // eA = rA - rB, eB = rB - rC, eC = rC - rA, each scaled toward the mean length.
-void CalculerFace(const HullFace& f, TermeFace& t, double R) {
+void CalculerFace(const HullFace& f, TermeFace& t, double R) REQUIRES(verrouEtat) {
     for (int k = 0; k < 3; ++k) {
         if (!IndiceValide(f.v[k])) return;
         t.v[k] = f.v[k];
@@ -59,7 +59,7 @@ void CalculerFace(const HullFace& f, TermeFace& t, double R) {
     t.actif = true;
 }
 
-void CalculerArete(const HullEdge& a, TermeArete& t, double L, double R) {
+void CalculerArete(const HullEdge& a, TermeArete& t, double L, double R) REQUIRES(verrouEtat) {
     if (!IndiceValide(a.lo) || !IndiceValide(a.hi)) return;
     t.a = a.lo;
     t.b = a.hi;
@@ -71,7 +71,7 @@ void CalculerArete(const HullEdge& a, TermeArete& t, double L, double R) {
 // Clears every derivative, computes one term per list entry in parallel,
 // then adds them in list order.
 template <typename Terme, typename Calcul>
-void ForceSurListe(int entrees, Calcul calculer) {
+void ForceSurListe(int entrees, Calcul calculer) REQUIRES(verrouEtat) {
     const int n = etat.count;
     std::vector<Terme> termes(entrees);
     const int equipe = PreparerEquipe();
@@ -89,12 +89,12 @@ void ForceSurListe(int entrees, Calcul calculer) {
 
 void ForceFaces() {
     const double R = params.stringResistance;
-    ForceSurListe<TermeFace>(FacesConstruites(), [R](int f, TermeFace& t) { CalculerFace(enveloppe.faces[f], t, R); });
+    ForceSurListe<TermeFace>(FacesConstruites(), [R](int f, TermeFace& t) REQUIRES(verrouEtat) { CalculerFace(enveloppe.faces[f], t, R); });
 }
 
 void ForceAretes() {
     const double L = params.springLength;
     const double R = params.stringResistance;
     ForceSurListe<TermeArete>(AretesConstruites(),
-                              [L, R](int e, TermeArete& t) { CalculerArete(enveloppe.edges[e], t, L, R); });
+                              [L, R](int e, TermeArete& t) REQUIRES(verrouEtat) { CalculerArete(enveloppe.edges[e], t, L, R); });
 }

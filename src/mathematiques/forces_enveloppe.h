@@ -2,10 +2,12 @@
 // or not the hull describes the current positions.
 #pragma once
 
+#include "etat/verrous.h"
+
 // Each face pulls or pushes its three edges toward the face's mean edge
 // length, by stringResistance times the difference.
-void ForceFaces();
+void ForceFaces() REQUIRES(verrouEtat);
 
 // Each edge is a spring of rest length springLength and stiffness
 // stringResistance.
-void ForceAretes();
+void ForceAretes() REQUIRES(verrouEtat);

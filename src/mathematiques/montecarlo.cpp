@@ -40,7 +40,7 @@ CacheMonteCarlo cache;
 
 bool MemeBits(double a, double b) { return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b); }
 
-bool CacheDecritEtat() {
+bool CacheDecritEtat() REQUIRES(verrouEtat) {
     if (!cache.valide || cache.p.n != etat.count) return false;
     for (int i = 0; i < etat.count; ++i) {
         const Vec3& v = etat.particles[i].position;
@@ -55,7 +55,7 @@ void EvaluerEnEntier() {
     cache.acceptes = 0;
 }
 
-double EnergieCourante() {
+double EnergieCourante() REQUIRES(verrouEtat) {
     if (!CacheDecritEtat()) {
         ActualiserPotentiels();  // they describe the copy about to be replaced
         cache.p.charger();

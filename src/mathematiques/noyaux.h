@@ -6,12 +6,14 @@
 #include <cmath>
 #include <vector>
 
+#include "etat/verrous.h"
+
 // The positions of etat, one array per coordinate.
 struct PositionsSoA {
     std::vector<double> x, y, z;
     int n = 0;
 
-    void charger();  // copies every position of etat
+    void charger() REQUIRES(verrouEtat);  // copies every position of etat
 };
 
 // Repulsion coefficient c / (r * s) of a pair at squared distance s = r^2.

@@ -12,9 +12,9 @@ struct Paire {
 // The pair whose squared distance beats every earlier one by `meilleur`
 // (strictly), scanning edges in list order or pairs i < j in order.
 template <typename Meilleur>
-Paire Choisir(double borne, Meilleur meilleur) {
+Paire Choisir(double borne, Meilleur meilleur) REQUIRES(verrouEtat) {
     Paire choix;
-    auto essayer = [&](int a, int b) {
+    auto essayer = [&](int a, int b) REQUIRES(verrouEtat) {
         const double s = squaredDistance(etat.particles[a].position, etat.particles[b].position);
         if (meilleur(s, borne)) {
             borne = s;
@@ -36,7 +36,7 @@ Paire Choisir(double borne, Meilleur meilleur) {
 }
 
 // first moves by +sens * delta, second by -sens * delta, delta = P (first - second).
-void Deplacer(Paire p, double sens) {
+void Deplacer(Paire p, double sens) REQUIRES(verrouEtat) {
     if (p.premier == p.second) return;
     Vec3& a = etat.particles[p.premier].position;
     Vec3& b = etat.particles[p.second].position;

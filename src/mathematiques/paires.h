@@ -3,8 +3,10 @@
 // pair found first. Calling thread only.
 #pragma once
 
+#include "etat/verrous.h"
+
 // Pushes the closest pair apart: separation times 1 + 2P before projection.
-void EloignerPlusProches();
+void EloignerPlusProches() REQUIRES(verrouEtat);
 
 // Pulls the farthest pair together: separation times 1 - 2P before projection.
-void ApprocherPlusEloignees();
+void ApprocherPlusEloignees() REQUIRES(verrouEtat);

@@ -27,7 +27,7 @@ struct Reactions {
 };
 
 // derivative_k = field + own row sum + every worker's reaction at k.
-void Rassembler(int k, int workers, const std::vector<double>& propres, Reactions& reactions) {
+void Rassembler(int k, int workers, const std::vector<double>& propres, Reactions& reactions) REQUIRES(verrouEtat) {
     Vec3 d = params.ambientField;
     d.x += propres[3 * k];
     d.y += propres[3 * k + 1];

@@ -1,15 +1,17 @@
 // The relaxation step and its local variant.
 #pragma once
 
+#include "etat/verrous.h"
+
 #include "etat/vec3.h"
 
 // derivative_i = ambientField + K * 0.0001 * sum over j != i of
 // (p_i - p_j) / |p_i - p_j|^3, for every particle.
-void AppliquerForce();
+void AppliquerForce() REQUIRES(verrouEtat);
 
 // position = (position + derivative) made unit, for every particle;
 // derivative is left as it is.
-void ModifierPosition();
+void ModifierPosition() REQUIRES(verrouEtat);
 
 // (K * 0.0001) (a - b) / |a - b|^3, the repulsion b exerts on a; zero when
 // the coefficient is not finite (a and b coincide).
@@ -17,4 +19,4 @@ Vec3 ForcePaire(const Vec3& a, const Vec3& b);
 
 // AppliquerForce with the sum restricted to hull neighbours; exactly
 // AppliquerForce while the hull is not computed.
-void AppliquerForceLocale();
+void AppliquerForceLocale() REQUIRES(verrouEtat);

@@ -13,7 +13,7 @@ namespace {
 struct TermeArete {
     int a = 0, b = 0;
     Vec3 f;  // on a; b receives -f
-    void appliquer() const {
+    void appliquer() const REQUIRES(verrouEtat) {
         if (a == b) return;
         etat.particles[a].derivative += f;
         etat.particles[b].derivative -= f;

@@ -23,7 +23,7 @@ void EcrireTempsDeCalcul(long long debut, long long fin) {
 
 void ApresDeplacement() {
     if (modes.info) {
-        std::lock_guard<std::recursive_mutex> verrou(verrouEtat);
+        Garde verrou(verrouEtat);
         AfficherInfo();
     }
     RafraichirGraphique();
@@ -33,20 +33,20 @@ void ApresDeplacement() {
 // The lock is released between steps so that the viewer can draw a frame.
 void BoucleComptee(int count, const CommandWord* words, bool enveloppeAvant, void (*etape)()) {
     if (enveloppeAvant) {
-        std::lock_guard<std::recursive_mutex> verrou(verrouEtat);
+        Garde verrou(verrouEtat);
         CalculerEnveloppe(false);
     }
     const long long n = LireIterations(count, words);
     stopRequested = false;
     const long long debut = Horloge();
     for (long long i = 0; i < n && !stopRequested; ++i) {
-        std::lock_guard<std::recursive_mutex> verrou(verrouEtat);
+        Garde verrou(verrouEtat);
         etape();
     }
     const long long fin = Horloge();
     {
         // Under the lock: a frame building the hull meanwhile would mark it valid again.
-        std::lock_guard<std::recursive_mutex> verrou(verrouEtat);
+        Garde verrou(verrouEtat);
         hullValid = false;
     }
     EcrireTempsDeCalcul(debut, fin);

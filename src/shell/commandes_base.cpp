@@ -17,7 +17,7 @@
 namespace {
 
 void AfficherPositions() {
-    std::lock_guard verrou(verrouEtat);
+    Garde verrou(verrouEtat);
     console.write("Position des particules : \r\n");
     for (int i = 0; i < etat.count; ++i) {
         const Vec3& p = etat.particles[i].position;
@@ -30,7 +30,7 @@ void AfficherPositions() {
 int Charger(CommandWord w) {
     if (w == mot::kFichier) return ChargerFichier();
     if (w != mot::kEp && w != mot::kDist) return -1;
-    std::lock_guard verrou(verrouEtat);
+    Garde verrou(verrouEtat);
     return ChargerPosition(etat.count, w == mot::kEp);
 }
 
@@ -40,7 +40,7 @@ int Charger(CommandWord w) {
 // stored ones, and writes the summary. Takes the state lock itself, so the
 // computation commands may call it with or without holding it.
 void AfficherInfo() {
-    std::lock_guard verrou(verrouEtat);
+    Garde verrou(verrouEtat);
     const double d = DistanceMinimale();
     const double e = EnergiePotentielle();
     const int n = etat.count;
@@ -86,12 +86,16 @@ void CommandeCharger(int count, const CommandWord* words) {
                       "n'était pas valide.\n");
         return;
     }
-    hullValid = false;
+    {
+        Garde verrou(verrouEtat);  // a frame may be building the hull from the old positions
+        hullValid = false;
+    }
     if (modes.info) AfficherInfo();
     RafraichirGraphique();
 }
 
 void CommandeSupprimer(int, const CommandWord*) {
+    Garde verrou(verrouEtat);
     SupprimerReferences(etat.count);
 }
 
@@ -102,6 +106,7 @@ void CommandeMarquer(int count, const CommandWord* words) {
         else if (words[1] == mot::kOff) valide = false;
         else return;
     }
+    Garde verrou(verrouEtat);
     MarquerValide(etat.count, valide);
 }
 

@@ -17,14 +17,14 @@ namespace {
 // At most 10 001 attempts: a step ends at the first accepted move.
 constexpr int kEssaisMonteCarlo = 10001;
 
-void EtapeRelax() { AppliquerForce(); ModifierPosition(); }
-void EtapeLocale() { AppliquerForceLocale(); ModifierPosition(); }
-void EtapeFaces() { ForceFaces(); ModifierPosition(); }
-void EtapeAretes() { ForceAretes(); ModifierPosition(); }
-void EtapeEloigne() { EloignerPlusProches(); }
-void EtapeApproche() { ApprocherPlusEloignees(); }
+void EtapeRelax() REQUIRES(verrouEtat) { AppliquerForce(); ModifierPosition(); }
+void EtapeLocale() REQUIRES(verrouEtat) { AppliquerForceLocale(); ModifierPosition(); }
+void EtapeFaces() REQUIRES(verrouEtat) { ForceFaces(); ModifierPosition(); }
+void EtapeAretes() REQUIRES(verrouEtat) { ForceAretes(); ModifierPosition(); }
+void EtapeEloigne() REQUIRES(verrouEtat) { EloignerPlusProches(); }
+void EtapeApproche() REQUIRES(verrouEtat) { ApprocherPlusEloignees(); }
 
-void EtapeMonteCarlo() {
+void EtapeMonteCarlo() REQUIRES(verrouEtat) {
     for (int essai = 0; essai < kEssaisMonteCarlo; ++essai) {
         if (EssaiMonteCarlo()) return;
     }
@@ -43,6 +43,7 @@ void CommandeMonteCarlo(int count, const CommandWord* words) { BoucleComptee(cou
 // The arrays are rebuilt even when the count does not change.
 void CommandeNb(int count, const CommandWord* words) {
     if (count < 2) {
+        Garde verrou(verrouEtat);
         console.write("Le nombre actuel de particules est : ");
         console.write(etat.count);
         console.write("\n");
@@ -52,7 +53,7 @@ void CommandeNb(int count, const CommandWord* words) {
     if (n < kMinParticles) n = kDefaultParticles;
     const bool conserver = count >= 3 && words[2] == mot::kConserv;
     {
-        std::lock_guard<std::recursive_mutex> verrou(verrouEtat);
+        Garde verrou(verrouEtat);
         const int ancien = etat.count;
         ChangerNombre(n, conserver);
         if (conserver) PlacerAleatoirement(ancien);
@@ -63,7 +64,7 @@ void CommandeNb(int count, const CommandWord* words) {
 void CommandePlacer(int count, const CommandWord* words) {
     const CommandWord choix = count < 2 ? mot::kAlea : words[1];
     {
-        std::lock_guard<std::recursive_mutex> verrou(verrouEtat);
+        Garde verrou(verrouEtat);
         if (choix == mot::kAlea) {
             PlacerAleatoirement(0);
         } else if (choix == mot::kSpirale) {
@@ -80,7 +81,7 @@ void CommandePlacer(int count, const CommandWord* words) {
 void CommandeEnveloppe(int, const CommandWord*) {
     const long long debut = Horloge();
     {
-        std::lock_guard<std::recursive_mutex> verrou(verrouEtat);
+        Garde verrou(verrouEtat);
         hullValid = false;
         CalculerEnveloppe(true);
     }
@@ -102,7 +103,7 @@ Vec3 Normaliser(Vec3 somme) {
 }
 
 // One position per hull face (or edge), in table order, from the current positions.
-std::vector<Vec3> PositionsAjoutees(bool faces) {
+std::vector<Vec3> PositionsAjoutees(bool faces) REQUIRES(verrouEtat) {
     std::vector<Vec3> ajout;
     const auto& p = etat.particles;
     if (faces) {
@@ -137,7 +138,7 @@ void CommandeAjouter(int count, const CommandWord* words) {
         return;
     }
     {
-        std::lock_guard<std::recursive_mutex> verrou(verrouEtat);
+        Garde verrou(verrouEtat);
         CalculerEnveloppe(false);
         const int n = etat.count;
         const int ajout = choix == mot::kFaces ? enveloppe.faceCount : enveloppe.edgeCount;

@@ -60,7 +60,7 @@ bool EnregistrerFichier() {
     std::FILE* f = std::fopen(nom.c_str(), "w");
     if (f == nullptr) return false;
     {
-        std::lock_guard verrou(verrouEtat);
+        Garde verrou(verrouEtat);
         for (int i = 0; i < etat.count; ++i) {
             const Vec3& p = etat.particles[i].position;
             std::fprintf(f, "%i:\t%.15lg\t%.15lg\t%.15lg\n", i, p.x, p.y, p.z);
@@ -71,17 +71,22 @@ bool EnregistrerFichier() {
 }
 
 bool ChargerFichier() {
+    int n = 0;
+    {
+        Garde verrou(verrouEtat);
+        n = etat.count;
+    }
     console.write("Tapez le nom du fichier à charger. Celui-ci doit contenir des informations pour ")
-        .write(etat.count)
+        .write(n)
         .write(" particules.\n");
     const std::string nom = LireNom();
     std::FILE* f = std::fopen(nom.c_str(), "r");
     if (f == nullptr) return false;
     // Only the command thread changes the count, so it holds while the file is read.
-    const std::vector<LignePosition> lues = LirePositions(f, etat.count);
+    const std::vector<LignePosition> lues = LirePositions(f, n);
     std::fclose(f);
     if (lues.empty()) return false;
-    std::lock_guard verrou(verrouEtat);
+    Garde verrou(verrouEtat);
     AnnulerDerivees();
     for (const LignePosition& l : lues) etat.particles[l.index].position = l.position;
     return true;

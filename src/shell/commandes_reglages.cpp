@@ -125,6 +125,9 @@ void CommandeMode(int count, const CommandWord* words) {
         return;
     }
     modes.*m->drapeau = marche;
-    if (m->drapeau == &ModeFlags::dual && marche) hullValid = false;  // next build makes the dual
+    if (m->drapeau == &ModeFlags::dual && marche) {
+        Garde verrou(verrouEtat);
+        hullValid = false;  // the next build makes the dual
+    }
     if (m->redessiner) RafraichirGraphique();
 }

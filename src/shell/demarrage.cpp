@@ -35,7 +35,7 @@ Geometrie geometrie;
 // The particle array and the hull storage for n particles, positions left to
 // the start-up placement (keeping the positions of none: no random draw here).
 void AllouerParticules(int n) {
-    std::lock_guard verrou(verrouEtat);
+    Garde verrou(verrouEtat);
     ChangerNombre(n, true);
 }
 
@@ -81,7 +81,7 @@ void ChargerSettings() {
 
 // Random placement, one evaluation of the metrics, ten relaxation steps.
 void PlacerDepart() {
-    std::lock_guard verrou(verrouEtat);
+    Garde verrou(verrouEtat);
     PlacerAleatoirement(0);
     DistanceMinimale();
     EnergiePotentielle();
@@ -100,11 +100,10 @@ void EcrireThreads() {
 }
 
 void LibererParticules() {
-    std::lock_guard verrou(verrouEtat);
+    Garde verrou(verrouEtat);
     etat.resizing = true;
     etat.particles = {};  // the dual corners go with their records
     etat.count = 0;
-    std::lock_guard verrouHull(verrouEnveloppe());
     enveloppe = HullMesh{};
     hullValid = false;
     dualAllocated = false;

@@ -87,7 +87,7 @@ BestValues ReadValues(int n) {
 }
 
 // Positions of particles 0 .. n-1 as stored: x, y, z doubles per particle.
-std::vector<double> PositionBytes(int n) {
+std::vector<double> PositionBytes(int n) REQUIRES(verrouEtat) {
     std::vector<double> coords(3 * static_cast<size_t>(n), 0.0);
     const size_t have = std::min(static_cast<size_t>(n), etat.particles.size());
     for (size_t i = 0; i < have; ++i) {
@@ -99,7 +99,7 @@ std::vector<double> PositionBytes(int n) {
     return coords;
 }
 
-void WritePositions(RecordHandle& h, int32_t position, int n) {
+void WritePositions(RecordHandle& h, int32_t position, int n) REQUIRES(verrouEtat) {
     const std::vector<double> coords = PositionBytes(n);
     SeekRecord(h, position, SEEK_FROM_START);
     WriteRecord(h, coords.data(), 24 * n);

@@ -20,6 +20,7 @@
 #include <memory>
 #include <string>
 
+#include "etat/verrous.h"
 #include "store/record_db.h"
 
 struct BestValues {
@@ -52,14 +53,14 @@ void SauverModes();
 // Keeps energy and minDistance (with the current positions of particles
 // 0 .. n-1) where they strictly improve on the record of n; returns what the
 // record then holds, {energy, minDistance} without the database.
-BestValues MettreAJourReferences(int n, double energy, double minDistance);
+BestValues MettreAJourReferences(int n, double energy, double minDistance) REQUIRES(verrouEtat);
 // {0, 0} when nothing is stored; a record of n shorter than 16 bytes is
 // deleted.
 BestValues LireReferences(int n);
 // Loads the stored positions of the best energy (byEnergy) or of the best
 // distance into particles 0 .. n-1. False, particles unchanged, when there
 // are none (no database, no record, values only, damaged record).
-bool ChargerPosition(int n, bool byEnergy);
+bool ChargerPosition(int n, bool byEnergy) REQUIRES(verrouEtat);
 void MarquerValide(int n, bool valid);
 bool EstValide(int n);
 // Deletes the record of n; writes its own message when that fails.

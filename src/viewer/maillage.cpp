@@ -17,18 +17,18 @@ constexpr double kPointsNear = 0.08, kPointsFar = 0.98;
 constexpr double kLinesNear = 0.09, kLinesFar = 0.99;
 constexpr double kFacesNear = 0.1, kFacesFar = 1.0;
 
-bool Valide(int index) { return index >= 0 && index < etat.count; }
+bool Valide(int index) REQUIRES(verrouEtat) { return index >= 0 && index < etat.count; }
 
 void Sommet(const Vec3& v) { glVertex3d(v.x, v.y, v.z); }
 
-void SommetRampe(int index) {
+void SommetRampe(int index) REQUIRES(verrouEtat) {
     const ParticleRecord& p = etat.particles[index];
     const CouleurRampe c = Rampe(p.potential);
     glColor3f(c.r, c.g, c.b);
     Sommet(p.position);
 }
 
-void SommetOmbre(int index) {
+void SommetOmbre(int index) REQUIRES(verrouEtat) {
     const ParticleRecord& p = etat.particles[index];
     glColor3f(p.shading, p.shading, 1.0f);
     Sommet(p.position);
@@ -41,7 +41,6 @@ void SommetOmbre(int index) {
 // ---------------------------------------------------------------------------
 
 void DessinerEnveloppe() {
-    std::lock_guard<std::mutex> hull(verrouEnveloppe());
     if (modes.polygones) {
         glDepthRange(kFacesNear, kFacesFar);
         glBegin(GL_TRIANGLES);
@@ -66,7 +65,6 @@ void DessinerEnveloppe() {
 }
 
 void DessinerDual() {
-    std::lock_guard<std::mutex> hull(verrouEnveloppe());
     if (modes.polygones) {
         glDepthRange(kFacesNear, kFacesFar);
         for (const ParticleRecord& p : etat.particles) {

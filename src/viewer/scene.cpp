@@ -40,7 +40,6 @@ void OmbrerParticules(bool wasStale) {
     }
     if (!wasStale) return;
     ActualiserPotentiels();  // Monte Carlo attempts leave them owed; the frame holds verrouEtat
-    std::lock_guard<std::mutex> hull(verrouEnveloppe());  // guards degree
     float low = 1e38f, high = 0.0f;
     for (ParticleRecord& p : etat.particles) {
         if (p.degree <= 0) continue;  // not on the hull: no share to divide
@@ -68,7 +67,7 @@ CouleurRampe Rampe(float potential) {
 
 void DessinerScene() {
     if (etat.resizing) return;
-    std::lock_guard<std::recursive_mutex> verrou(verrouEtat);
+    Garde verrou(verrouEtat);
     if (etat.resizing) return;  // raised while we waited for the lock
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();

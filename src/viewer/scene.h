@@ -7,6 +7,7 @@
 #include <atomic>
 
 #include "etat/vec3.h"
+#include "etat/verrous.h"
 
 // View angles in radians, set by the viewer's mouse handler and read by
 // frames, both on the window thread; they survive closing the viewer.
@@ -47,9 +48,9 @@ void SupprimerTextures();
 // One frame; nothing while etat.resizing is set. Holds verrouEtat for the
 // whole frame, and may build the hull.
 void DessinerScene();
-void DessinerEnveloppe();
-void DessinerDual();
-void DessinerPoints();
+void DessinerEnveloppe() REQUIRES(verrouEtat);
+void DessinerDual() REQUIRES(verrouEtat);
+void DessinerPoints() REQUIRES(verrouEtat);
 void DessinerAxes();
 void DessinerEtiquette(char letter);  // 'x', 'y' or 'z'
 
@@ -58,7 +59,7 @@ void DessinerEtiquette(char letter);  // 'x', 'y' or 'z'
 // Writes every particle's shading for the current angles; when wasStale,
 // divides each potential by its degree (particles of degree 0 are left out)
 // and sets potentialMin and potentialMax from the results.
-void OmbrerParticules(bool wasStale);
+void OmbrerParticules(bool wasStale) REQUIRES(verrouEtat);
 
 // The model-space unit vector that the view rotation turns into eye-space +z.
 Vec3 DirectionVue();

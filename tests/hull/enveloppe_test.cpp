@@ -183,20 +183,23 @@ TEST_F(Enveloppe, StorageSmallerThanTheCountIsNeverOverrun) {
     for (const ParticleRecord& p : etat.particles) EXPECT_EQ(p.degree, 0);
 }
 
-TEST_F(Enveloppe, TheBuildWaitsForAReaderHoldingTheLock) {
+TEST_F(Enveloppe, ABuildUnderTheStateLockWaitsForAReaderHoldingIt) {
     PlacerParticules(Aleatoire(30, 5));
     std::future<void> build;
     {
-        std::lock_guard<std::mutex> reader(verrouEnveloppe());
-        build = std::async(std::launch::async, [] { CalculerEnveloppe(false); });
+        Garde reader(verrouEtat);
+        build = std::async(std::launch::async, [] {
+            Garde verrou(verrouEtat);
+            CalculerEnveloppe(false);
+        });
         EXPECT_EQ(build.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout);
         EXPECT_FALSE(hullValid);
     }
     build.get();
     EXPECT_TRUE(hullValid);
     EXPECT_EQ(enveloppe.faceCount, 56);
-    EXPECT_TRUE(verrouEnveloppe().try_lock());
-    verrouEnveloppe().unlock();
+    EXPECT_TRUE(verrouEtat.try_lock());
+    verrouEtat.unlock();
 }
 
 }  // namespace

@@ -78,7 +78,7 @@ bool Image::allWhite() const {
 }
 
 void Placer(const std::vector<Vec3>& positions) {
-    std::lock_guard<std::recursive_mutex> lock(verrouEtat);
+    Garde lock(verrouEtat);
     etat.resizing = true;
     etat.count = static_cast<int32_t>(positions.size());
     etat.particles.assign(positions.size(), ParticleRecord{});

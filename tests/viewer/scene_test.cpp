@@ -26,12 +26,12 @@ int EcranX(double x) { return static_cast<int>((x / 1.1 + 1.0) * 300.0); }
 int EcranY(double y) { return static_cast<int>((1.0 - y / 1.1) * 300.0); }
 
 void ConstruireEnveloppe() {
-    std::lock_guard<std::recursive_mutex> lock(verrouEtat);
+    Garde lock(verrouEtat);
     CalculerEnveloppe(false);
 }
 
 void FixerPotentiels(float value) {
-    std::lock_guard<std::recursive_mutex> lock(verrouEtat);
+    Garde lock(verrouEtat);
     for (ParticleRecord& p : etat.particles) p.potential = value;
 }
 
