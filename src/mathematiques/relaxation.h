@@ -16,5 +16,6 @@ void ModifierPosition();
 Vec3 ForcePaire(const Vec3& a, const Vec3& b);
 
 // AppliquerForce with the sum restricted to hull neighbours; exactly
-// AppliquerForce while the hull is not computed.
+// AppliquerForce while the hull is not computed (a stale hull as
+// enveloppe_listes.h says).
 void AppliquerForceLocale();
