@@ -1,17 +1,60 @@
-// Reading the hull's lists from the force routines.
+// Reading the hull's lists from the routines that work along it.
+//
+// How every hull-based routine treats the hull, stale or not (ForceFaces,
+// ForceAretes, AppliquerForceLocale and the pair moves, all through the
+// helpers below):
+// - hullValid is read once, on entry. Set, it means the lists come from a
+//   build for this particle set; it does not promise that the particles have
+//   not moved since: a counted loop builds once and keeps that build for all
+//   of its steps, so the lists are used as they stand.
+// - Clear, no build can be relied on: a routine that has an all-pairs form
+//   runs it instead (AppliquerForceLocale the global force, the pair moves
+//   every pair); the spring models have none and use the lists as they stand
+//   (after a count change they are empty).
+// - The lists are walked up to the counts of the last build, never past the
+//   storage, and an entry that names a particle outside the array (a build for
+//   another count) contributes nothing.
 #pragma once
 
 #include <algorithm>
+#include <vector>
 
 #include "etat/maillage.h"
 #include "etat/particules.h"
 
-// Entries the last build made, never more than the storage holds.
-inline int AretesConstruites() REQUIRES(verrouEtat) { return std::clamp(enveloppe.edgeCount, 0, static_cast<int>(enveloppe.edges.size())); }
-inline int FacesConstruites() REQUIRES(verrouEtat) { return std::clamp(enveloppe.faceCount, 0, static_cast<int>(enveloppe.faces.size())); }
+// What a routine reads on entry.
+struct ListesEnveloppe {
+    bool construites;  // hullValid
+    int aretes;        // entries to walk
+    int faces;
+};
 
-// An index the particle array has (lists of an older build are skipped, not followed).
+inline ListesEnveloppe LireListes() REQUIRES(verrouEtat) {
+    return {hullValid.load(), std::clamp(enveloppe.edgeCount, 0, static_cast<int>(enveloppe.edges.size())),
+            std::clamp(enveloppe.faceCount, 0, static_cast<int>(enveloppe.faces.size()))};
+}
+
+// An index the particle array has.
 inline bool IndiceValide(int i) REQUIRES(verrouEtat) { return i >= 0 && i < etat.count; }
+
+// The ends of edge e, or false when the entry contributes nothing.
+inline bool ExtremitesArete(int e, int& a, int& b) REQUIRES(verrouEtat) {
+    const HullEdge& arete = enveloppe.edges[e];
+    if (!IndiceValide(arete.lo) || !IndiceValide(arete.hi)) return false;
+    a = arete.lo;
+    b = arete.hi;
+    return true;
+}
+
+// The corners of face f, or false when the entry contributes nothing.
+inline bool SommetsFace(int f, int v[3]) REQUIRES(verrouEtat) {
+    const HullFace& face = enveloppe.faces[f];
+    for (int k = 0; k < 3; ++k) {
+        if (!IndiceValide(face.v[k])) return false;
+    }
+    for (int k = 0; k < 3; ++k) v[k] = face.v[k];
+    return true;
+}
 
 // Adds the per-entry terms to the derivatives in list order, so that the
 // parallel loops that computed them give the one-thread result exactly.

@@ -44,11 +44,8 @@ struct TermeArete {
 };
 
 // eA = rA - rB, eB = rB - rC, eC = rC - rA, each scaled toward the mean length.
-void CalculerFace(const HullFace& f, TermeFace& t, double R) REQUIRES(verrouEtat) {
-    for (int k = 0; k < 3; ++k) {
-        if (!IndiceValide(f.v[k])) return;
-        t.v[k] = f.v[k];
-    }
+void CalculerFace(int f, TermeFace& t, double R) REQUIRES(verrouEtat) {
+    if (!SommetsFace(f, t.v)) return;
     double l[3];
     for (int k = 0; k < 3; ++k) {
         t.e[k] = difference(etat.particles[t.v[k]].position, etat.particles[t.v[(k + 1) % 3]].position);
@@ -59,10 +56,8 @@ void CalculerFace(const HullFace& f, TermeFace& t, double R) REQUIRES(verrouEtat
     t.actif = true;
 }
 
-void CalculerArete(const HullEdge& a, TermeArete& t, double L, double R) REQUIRES(verrouEtat) {
-    if (!IndiceValide(a.lo) || !IndiceValide(a.hi)) return;
-    t.a = a.lo;
-    t.b = a.hi;
+void CalculerArete(int e, TermeArete& t, double L, double R) REQUIRES(verrouEtat) {
+    if (!ExtremitesArete(e, t.a, t.b)) return;
     const Vec3 d = difference(etat.particles[t.a].position, etat.particles[t.b].position);
     t.d = Tension(d, norm(d), L, R);
     t.actif = true;
@@ -89,12 +84,11 @@ void ForceSurListe(int entrees, Calcul calculer) REQUIRES(verrouEtat) {
 
 void ForceFaces() {
     const double R = params.stringResistance;
-    ForceSurListe<TermeFace>(FacesConstruites(), [R](int f, TermeFace& t) REQUIRES(verrouEtat) { CalculerFace(enveloppe.faces[f], t, R); });
+    ForceSurListe<TermeFace>(LireListes().faces, [R](int f, TermeFace& t) REQUIRES(verrouEtat) { CalculerFace(f, t, R); });
 }
 
 void ForceAretes() {
     const double L = params.springLength;
     const double R = params.stringResistance;
-    ForceSurListe<TermeArete>(AretesConstruites(),
-                              [L, R](int e, TermeArete& t) REQUIRES(verrouEtat) { CalculerArete(enveloppe.edges[e], t, L, R); });
+    ForceSurListe<TermeArete>(LireListes().aretes, [L, R](int e, TermeArete& t) REQUIRES(verrouEtat) { CalculerArete(e, t, L, R); });
 }

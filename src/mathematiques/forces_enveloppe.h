@@ -1,5 +1,5 @@
-// Spring models along the hull: they read the lists as they stand, whether
-// or not the hull describes the current positions.
+// Spring models along the hull. They treat a stale hull as
+// enveloppe_listes.h says: the lists as they stand, hullValid or not.
 #pragma once
 
 #include "etat/verrous.h"

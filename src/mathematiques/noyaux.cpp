@@ -6,23 +6,40 @@
 
 namespace {
 
-bool ProcesseurAvx512() { return __builtin_cpu_supports("avx512f"); }
-
 std::atomic<JeuNoyaux> jeuForce{JeuNoyaux::natif};
 
-NoyauxPaires Assembler() {
-    if (!ProcesseurAvx2()) return noyauxPortables;
-    NoyauxPaires n = noyauxAvx2;
-    if (ProcesseurAvx512()) {
-        n.forceLigne = noyauxAvx512.forceLigne;
-        n.termes = noyauxAvx512.termes;
-    }
-    return n;
+JeuNoyaux MeilleurJeu() {
+    if (ProcesseurAvx512()) return JeuNoyaux::avx512;
+    if (ProcesseurAvx2()) return JeuNoyaux::avx2;
+    return JeuNoyaux::portable;
 }
 
 }  // namespace
 
 bool ProcesseurAvx2() { return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma"); }
+
+bool ProcesseurAvx512() { return __builtin_cpu_supports("avx512f") && ProcesseurAvx2(); }
+
+bool JeuDisponible(JeuNoyaux jeu) {
+    switch (jeu) {
+        case JeuNoyaux::avx512: return ProcesseurAvx512();
+        case JeuNoyaux::avx2: return ProcesseurAvx2();
+        case JeuNoyaux::portable:
+        case JeuNoyaux::natif: break;
+    }
+    return true;
+}
+
+const NoyauxPaires& TableDuJeu(JeuNoyaux jeu) {
+    switch (jeu) {
+        case JeuNoyaux::avx512: return noyauxAvx512;
+        case JeuNoyaux::avx2: return noyauxAvx2;
+        case JeuNoyaux::portable: return noyauxPortables;
+        case JeuNoyaux::natif: break;
+    }
+    static const JeuNoyaux meilleur = MeilleurJeu();
+    return TableDuJeu(meilleur);
+}
 
 void PositionsSoA::charger() {
     n = etat.count;
@@ -38,13 +55,8 @@ void PositionsSoA::charger() {
 }
 
 const NoyauxPaires& Noyaux() {
-    static const NoyauxPaires natifs = Assembler();
-    switch (jeuForce.load(std::memory_order_relaxed)) {
-        case JeuNoyaux::portable: return noyauxPortables;
-        case JeuNoyaux::avx2: return ProcesseurAvx2() ? noyauxAvx2 : noyauxPortables;
-        case JeuNoyaux::natif: break;
-    }
-    return natifs;
+    const JeuNoyaux jeu = jeuForce.load(std::memory_order_relaxed);
+    return TableDuJeu(JeuDisponible(jeu) ? jeu : JeuNoyaux::natif);
 }
 
 void ForcerNoyaux(JeuNoyaux jeu) { jeuForce = jeu; }

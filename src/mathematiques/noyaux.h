@@ -1,6 +1,7 @@
 // Inner loops of the pair sums, over positions copied into one array per
-// coordinate. A portable version, an AVX2+FMA version and AVX-512F force and
-// energy kernels exist; the best the processor runs is chosen once at run time.
+// coordinate. Three complete sets: portable, AVX2+FMA and AVX-512F (whose
+// accumulation, distance and Monte Carlo rows are the AVX2 ones); the best the
+// processor runs is chosen once at run time.
 #pragma once
 
 #include <cmath>
@@ -42,6 +43,7 @@ inline void ForceScalaire(const PositionsSoA& p, int i, int debut, double c, dou
     }
 }
 
+// One set of kernels: every slot is filled in every set.
 struct NoyauxPaires {
     // Row i against j = 0 .. i - 1: adds the sum of w (p_i - p_j) to force[]
     // and subtracts each term from the reaction arrays at j.
@@ -64,14 +66,19 @@ struct NoyauxPaires {
 const NoyauxPaires& Noyaux();
 
 // The versions: the best the processor runs, or (tests) a given one.
-enum class JeuNoyaux { natif, avx2, portable };
+enum class JeuNoyaux { natif, avx512, avx2, portable };
 
-// Selects the version of every later call; avx2 only where the processor has it.
+// Selects the version of every later call. A set the processor cannot run
+// gives the native one instead (the best it can).
 void ForcerNoyaux(JeuNoyaux jeu);
-bool ProcesseurAvx2();
+bool ProcesseurAvx2();    // AVX2 and FMA
+bool ProcesseurAvx512();  // AVX-512F, AVX2 and FMA (the set uses AVX2 rows)
+bool JeuDisponible(JeuNoyaux jeu);
 
-// noyaux_portables.cpp, noyaux_avx2.cpp, noyaux_avx512.cpp (force rows and
-// energy terms only; the rest of the AVX-512 set comes from the AVX2 one).
+// The table of a set, whether or not the processor runs it.
+const NoyauxPaires& TableDuJeu(JeuNoyaux jeu);
+
+// noyaux_portables.cpp, noyaux_avx2.cpp, noyaux_avx512.cpp.
 extern const NoyauxPaires noyauxPortables;
 extern const NoyauxPaires noyauxAvx2;
 extern const NoyauxPaires noyauxAvx512;

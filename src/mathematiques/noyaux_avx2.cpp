@@ -94,7 +94,7 @@ AVX2_EN_LIGNE void Appliquer(const Ligne4& l, int j, __m256d w, __m256d f[3]) {
 constexpr int kUnite = 2;
 constexpr int kGroupe = 4 * (kUnite + 1);
 
-AVX2 void ForceLigne(const PositionsSoA& p, int i, double c, double* rx, double* ry, double* rz, double force[3]) {
+AVX2 void LigneForceAvx2(const PositionsSoA& p, int i, double c, double* rx, double* ry, double* rz, double force[3]) {
     const Ligne4 l{p.x.data(), p.y.data(), p.z.data(), rx, ry, rz, _mm256_set1_pd(p.x[i]), _mm256_set1_pd(p.y[i]),
                    _mm256_set1_pd(p.z[i]), _mm256_set1_pd(c)};
     __m256d f[3] = {_mm256_setzero_pd(), _mm256_setzero_pd(), _mm256_setzero_pd()};
@@ -178,7 +178,7 @@ AVX2_EN_LIGNE void QuatreColonnes(const PositionsSoA& p, int r0, int j, float* t
     }
 }
 
-AVX2 double Termes(const PositionsSoA& p, int r0, int rows, int a, int b, float* t, int pas) {
+AVX2 double TermesAvx2(const PositionsSoA& p, int r0, int rows, int a, int b, float* t, int pas) {
     if (rows != 5) return noyauxPortables.termes(p, r0, rows, a, b, t, pas);
     __m256d somme = _mm256_setzero_pd();
     int j = a;
@@ -190,9 +190,11 @@ AVX2 double Termes(const PositionsSoA& p, int r0, int rows, int a, int b, float*
     return Somme(somme) + noyauxPortables.termes(p, r0, rows, j, b, t + j - a, pas);
 }
 
+}  // namespace
+
 // Each lane of pot and of the transposed rows adds its own particle's terms
 // one after the other, so the float sums keep the index order.
-AVX2 void Cumuler(const float* t, int pas, int rows, int a, int b, float* pot, float* acc) {
+AVX2 void CumulerAvx2(const float* t, int pas, int rows, int a, int b, float* pot, float* acc) {
     if (rows != 5) return noyauxPortables.cumuler(t, pas, rows, a, b, pot, acc);
     __m128 acc03 = _mm_loadu_ps(acc);
     float acc4 = acc[4];
@@ -213,7 +215,7 @@ AVX2 void Cumuler(const float* t, int pas, int rows, int a, int b, float* pot, f
     noyauxPortables.cumuler(t + j - a, pas, rows, j, b, pot, acc);
 }
 
-AVX2 double DistanceMin(const PositionsSoA& p, int a, int b, double px, double py, double pz, double m) {
+AVX2 double DistanceMinAvx2(const PositionsSoA& p, int a, int b, double px, double py, double pz, double m) {
     const __m256d xi = _mm256_set1_pd(px), yi = _mm256_set1_pd(py), zi = _mm256_set1_pd(pz);
     __m256d mv = _mm256_set1_pd(m);
     int j = a;
@@ -229,7 +231,7 @@ AVX2 double DistanceMin(const PositionsSoA& p, int a, int b, double px, double p
     return noyauxPortables.distanceMin(p, j, b, px, py, pz, m);
 }
 
-AVX2 double DeltaEnergie(const PositionsSoA& p, int a, int b, const double o[3], const double q[3]) {
+AVX2 double DeltaEnergieAvx2(const PositionsSoA& p, int a, int b, const double o[3], const double q[3]) {
     const __m256d ox = _mm256_set1_pd(o[0]), oy = _mm256_set1_pd(o[1]), oz = _mm256_set1_pd(o[2]);
     const __m256d qx = _mm256_set1_pd(q[0]), qy = _mm256_set1_pd(q[1]), qz = _mm256_set1_pd(q[2]);
     const __m256d un = _mm256_set1_pd(1.0);
@@ -247,6 +249,5 @@ AVX2 double DeltaEnergie(const PositionsSoA& p, int a, int b, const double o[3],
     return Somme(somme) + noyauxPortables.deltaEnergie(p, j, b, o, q);
 }
 
-}  // namespace
 
-const NoyauxPaires noyauxAvx2 = {ForceLigne, Termes, Cumuler, DistanceMin, DeltaEnergie};
+const NoyauxPaires noyauxAvx2 = {LigneForceAvx2, TermesAvx2, CumulerAvx2, DistanceMinAvx2, DeltaEnergieAvx2};

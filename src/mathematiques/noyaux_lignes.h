@@ -1,8 +1,16 @@
-// Float accumulation steps shared by the AVX2 and AVX-512 energy kernels.
-// Each keeps the index order of every particle's float sum.
+// Pieces shared by the AVX2 and AVX-512 kernel sets: the float accumulation
+// steps of the energy kernels (each keeps the index order of every particle's
+// float sum), and the AVX2 rows that the AVX-512 set uses as they are.
 #pragma once
 
 #include <immintrin.h>
+
+#include "mathematiques/noyaux.h"
+
+// noyaux_avx2.cpp; see NoyauxPaires for what each computes.
+void CumulerAvx2(const float* t, int pas, int rows, int a, int b, float* pot, float* acc);
+double DistanceMinAvx2(const PositionsSoA& p, int a, int b, double px, double py, double pz, double m);
+double DeltaEnergieAvx2(const PositionsSoA& p, int a, int b, const double o[3], const double q[3]);
 
 #define NOYAU_EN_LIGNE __attribute__((target("sse3"), always_inline)) inline
 

@@ -9,13 +9,13 @@ double CarreDistance(const PositionsSoA& p, int i, int j) {
     return dx * dx + dy * dy + dz * dz;
 }
 
-void ForceLigne(const PositionsSoA& p, int i, double c, double* rx, double* ry, double* rz, double force[3]) {
+void LigneForcePortable(const PositionsSoA& p, int i, double c, double* rx, double* ry, double* rz, double force[3]) {
     double f[3] = {0.0, 0.0, 0.0};
     ForceScalaire(p, i, 0, c, rx, ry, rz, f);
     for (int k = 0; k < 3; ++k) force[k] += f[k];
 }
 
-double Termes(const PositionsSoA& p, int r0, int rows, int a, int b, float* t, int pas) {
+double TermesPortables(const PositionsSoA& p, int r0, int rows, int a, int b, float* t, int pas) {
     double somme = 0.0;
     for (int k = 0; k < rows; ++k) {
         for (int j = a; j < b; ++j) {
@@ -27,7 +27,7 @@ double Termes(const PositionsSoA& p, int r0, int rows, int a, int b, float* t, i
     return somme;
 }
 
-void Cumuler(const float* t, int pas, int rows, int a, int b, float* pot, float* acc) {
+void CumulerPortable(const float* t, int pas, int rows, int a, int b, float* pot, float* acc) {
     for (int j = a; j < b; ++j) {
         for (int k = 0; k < rows; ++k) {
             pot[j] += t[k * pas + j - a];
@@ -36,7 +36,7 @@ void Cumuler(const float* t, int pas, int rows, int a, int b, float* pot, float*
     }
 }
 
-double DistanceMin(const PositionsSoA& p, int a, int b, double px, double py, double pz, double m) {
+double DistanceMinPortable(const PositionsSoA& p, int a, int b, double px, double py, double pz, double m) {
     for (int j = a; j < b; ++j) {
         const double dx = px - p.x[j], dy = py - p.y[j], dz = pz - p.z[j];
         const double s = dx * dx + dy * dy + dz * dz;
@@ -45,7 +45,7 @@ double DistanceMin(const PositionsSoA& p, int a, int b, double px, double py, do
     return m;
 }
 
-double DeltaEnergie(const PositionsSoA& p, int a, int b, const double o[3], const double q[3]) {
+double DeltaEnergiePortable(const PositionsSoA& p, int a, int b, const double o[3], const double q[3]) {
     double somme = 0.0;
     for (int j = a; j < b; ++j) {
         const double ax = q[0] - p.x[j], ay = q[1] - p.y[j], az = q[2] - p.z[j];
@@ -57,4 +57,5 @@ double DeltaEnergie(const PositionsSoA& p, int a, int b, const double o[3], cons
 
 }  // namespace
 
-const NoyauxPaires noyauxPortables = {ForceLigne, Termes, Cumuler, DistanceMin, DeltaEnergie};
+const NoyauxPaires noyauxPortables = {LigneForcePortable, TermesPortables, CumulerPortable, DistanceMinPortable,
+                                      DeltaEnergiePortable};

@@ -21,11 +21,11 @@ Paire Choisir(double borne, Meilleur meilleur) REQUIRES(verrouEtat) {
             choix = {a, b};
         }
     };
-    if (hullValid) {
-        const int aretes = AretesConstruites();
-        for (int e = 0; e < aretes; ++e) {
-            const HullEdge& a = enveloppe.edges[e];
-            if (IndiceValide(a.lo) && IndiceValide(a.hi)) essayer(a.lo, a.hi);
+    const ListesEnveloppe listes = LireListes();
+    if (listes.construites) {
+        for (int e = 0; e < listes.aretes; ++e) {
+            int a, b;
+            if (ExtremitesArete(e, a, b)) essayer(a, b);
         }
     } else {
         for (int i = 0; i < etat.count - 1; ++i) {

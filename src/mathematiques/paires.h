@@ -1,6 +1,7 @@
 // Single-pair moves by the fraction P of the pair's separation. Candidates
-// are the hull edges while the hull is computed, else all pairs; ties keep the
-// pair found first. Calling thread only.
+// are the hull edges while the hull is computed, else all pairs (a stale hull
+// as enveloppe_listes.h says); ties keep the pair found first. Calling thread
+// only.
 #pragma once
 
 #include "etat/verrous.h"

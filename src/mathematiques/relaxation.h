@@ -18,5 +18,6 @@ void ModifierPosition() REQUIRES(verrouEtat);
 Vec3 ForcePaire(const Vec3& a, const Vec3& b);
 
 // AppliquerForce with the sum restricted to hull neighbours; exactly
-// AppliquerForce while the hull is not computed.
+// AppliquerForce while the hull is not computed (a stale hull as
+// enveloppe_listes.h says).
 void AppliquerForceLocale() REQUIRES(verrouEtat);

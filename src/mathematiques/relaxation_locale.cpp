@@ -13,8 +13,9 @@ namespace {
 struct TermeArete {
     int a = 0, b = 0;
     Vec3 f;  // on a; b receives -f
+    bool actif = false;
     void appliquer() const REQUIRES(verrouEtat) {
-        if (a == b) return;
+        if (!actif) return;
         etat.particles[a].derivative += f;
         etat.particles[b].derivative -= f;
     }
@@ -31,14 +32,15 @@ Vec3 ForcePaire(const Vec3& a, const Vec3& b) {
 
 // derivative_i = ambientField + (K * 0.0001) * sum over hull neighbours j of
 // (p_i - p_j) / |p_i - p_j|^3: each edge's force is computed in parallel,
-// then added to both ends in edge order.
+// then added to both ends in edge order. A stale hull as enveloppe_listes.h says.
 void AppliquerForceLocale() {
-    if (!hullValid) {
+    const ListesEnveloppe listes = LireListes();
+    if (!listes.construites) {
         AppliquerForce();
         return;
     }
     const int n = etat.count;
-    const int aretes = AretesConstruites();
+    const int aretes = listes.aretes;
     std::vector<TermeArete> termes(aretes);
     const int equipe = PreparerEquipe();
 #pragma omp parallel num_threads(equipe)
@@ -47,12 +49,10 @@ void AppliquerForceLocale() {
         for (int i = 0; i < n; ++i) etat.particles[i].derivative = params.ambientField;
 #pragma omp for schedule(static, kChunk)
         for (int e = 0; e < aretes; ++e) {
-            const HullEdge& arete = enveloppe.edges[e];
             TermeArete& t = termes[e];
-            if (!IndiceValide(arete.lo) || !IndiceValide(arete.hi)) continue;  // a == b: no term
-            t.a = arete.lo;
-            t.b = arete.hi;
+            if (!ExtremitesArete(e, t.a, t.b)) continue;
             t.f = ForcePaire(etat.particles[t.a].position, etat.particles[t.b].position);
+            t.actif = true;
         }
     }
     Repartir(termes);

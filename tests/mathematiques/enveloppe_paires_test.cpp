@@ -93,6 +93,44 @@ TEST(ForcesEnveloppe, LesComptesReelsDeLaConstruction) {
     EXPECT_NE(etat.particles[2].derivative.x, 0.0);
 }
 
+// The one rule of enveloppe_listes.h for every routine along the hull: with
+// hullValid set the lists are used as they stand (particles moved since the
+// build, an entry of another count skipped); clear, the all-pairs forms run
+// and the spring models still read the lists.
+TEST(ForcesEnveloppe, UneSeuleRegleQuandLEnveloppeEstPerimee) {
+    const std::vector<Vec3> p = {outils::Unitaire(1, 0, 0), outils::Unitaire(0, 1, 0), outils::Unitaire(-1, 0, 0.2),
+                                 outils::Unitaire(1, 0.05, 0), outils::Unitaire(0, 0, -1)};
+    Configurer(p);
+    outils::Installer({{0, 1}, {1, 2}, {2, 9}}, {{{0, 1, 2}}, {{1, 2, 9}}});
+    AppliquerForceLocale();
+    const Vec3 de1sur2 = ForcePaire(p[2], p[1]);
+    EXPECT_EQ(etat.particles[2].derivative.x, de1sur2.x);
+    EXPECT_EQ(etat.particles[2].derivative.z, de1sur2.z);
+    EXPECT_EQ(norm(etat.particles[3].derivative), 0.0);  // 0-3 is the closest pair, yet not listed
+    ForceAretes();
+    EXPECT_EQ(norm(etat.particles[3].derivative), 0.0);
+    EXPECT_NE(norm(etat.particles[2].derivative), 0.0);
+    ForceFaces();
+    EXPECT_NE(norm(etat.particles[0].derivative), 0.0);  // face 0-1-2 only
+    EloignerPlusProches();
+    EXPECT_EQ(etat.particles[3].position.y, p[3].y);
+    EXPECT_NE(etat.particles[0].position.y, p[0].y);  // 0-1 is the shorter listed edge
+
+    Configurer(p);
+    outils::Installer({{0, 1}, {1, 2}, {2, 9}}, {{{0, 1, 2}}});
+    hullValid = false;
+    AppliquerForceLocale();
+    const std::vector<Vec3> locale = outils::Derivees();
+    AppliquerForce();
+    EXPECT_EQ(locale[3].x, etat.particles[3].derivative.x);
+    EXPECT_NE(norm(locale[3]), 0.0);
+    ForceAretes();
+    EXPECT_EQ(norm(etat.particles[3].derivative), 0.0);
+    EXPECT_NE(norm(etat.particles[0].derivative), 0.0);
+    EloignerPlusProches();
+    EXPECT_NE(etat.particles[3].position.y, p[3].y);  // every pair: 0-3 moves
+}
+
 // Two symmetric particles about the x axis: the move scales the tangent of
 // their half-angle by 1 +- 2P, since the separation (along y) scales so.
 double DemiAngleApres(void (*deplacement)(), double P) {

@@ -46,7 +46,7 @@ void ComparerRapide(const std::vector<Vec3>& p, const Reference& r, int travaill
 class Noyaux : public testing::TestWithParam<JeuNoyaux> {
   protected:
     void SetUp() override {
-        if (GetParam() == JeuNoyaux::avx2 && !ProcesseurAvx2()) GTEST_SKIP() << "no AVX2 here";
+        if (!JeuDisponible(GetParam())) GTEST_SKIP() << "this processor cannot run the set";
         ForcerNoyaux(GetParam());
     }
     void TearDown() override { ForcerNoyaux(JeuNoyaux::natif); }
@@ -105,6 +105,7 @@ TEST_P(Noyaux, PotentielsExactsPresDesMilieux) {
 
 std::string NomDuJeu(const testing::TestParamInfo<JeuNoyaux>& i) {
     switch (i.param) {
+        case JeuNoyaux::avx512: return "avx512";
         case JeuNoyaux::avx2: return "avx2";
         case JeuNoyaux::portable: return "portable";
         case JeuNoyaux::natif: break;
@@ -112,8 +113,75 @@ std::string NomDuJeu(const testing::TestParamInfo<JeuNoyaux>& i) {
     return "natif";
 }
 
-INSTANTIATE_TEST_SUITE_P(Versions, Noyaux, testing::Values(JeuNoyaux::natif, JeuNoyaux::avx2, JeuNoyaux::portable),
+INSTANTIATE_TEST_SUITE_P(Versions, Noyaux,
+                         testing::Values(JeuNoyaux::natif, JeuNoyaux::avx512, JeuNoyaux::avx2, JeuNoyaux::portable),
                          NomDuJeu);
+
+// Every slot of every set this processor runs, called directly on rows long
+// enough for the vector paths and their tails, against the portable set.
+TEST(TablesDeNoyaux, ChaqueCaseDeChaqueJeu) {
+    const PositionsSoA p = [] {
+        const std::vector<Vec3> v = outils::Aleatoires(77, 5);
+        PositionsSoA s;
+        s.n = 77;
+        for (const Vec3& q : v) {
+            s.x.push_back(q.x);
+            s.y.push_back(q.y);
+            s.z.push_back(q.z);
+        }
+        return s;
+    }();
+    const NoyauxPaires& ref = noyauxPortables;
+    const int pas = p.n - 5;
+    std::vector<float> tRef(5 * pas);
+    const double sommeRef = ref.termes(p, 0, 5, 5, p.n, tRef.data(), pas);
+    for (JeuNoyaux jeu : {JeuNoyaux::portable, JeuNoyaux::avx2, JeuNoyaux::avx512}) {
+        if (!JeuDisponible(jeu)) continue;
+        const NoyauxPaires& k = TableDuJeu(jeu);
+        SCOPED_TRACE(static_cast<int>(jeu));
+        ASSERT_NE(k.forceLigne, nullptr);
+        ASSERT_NE(k.termes, nullptr);
+        ASSERT_NE(k.cumuler, nullptr);
+        ASSERT_NE(k.distanceMin, nullptr);
+        ASSERT_NE(k.deltaEnergie, nullptr);
+
+        std::vector<double> r(3 * p.n, 0.0), rRef(3 * p.n, 0.0);
+        double f[3] = {0, 0, 0}, fRef[3] = {0, 0, 0};
+        k.forceLigne(p, p.n - 1, 1e-4, r.data(), r.data() + p.n, r.data() + 2 * p.n, f);
+        ref.forceLigne(p, p.n - 1, 1e-4, rRef.data(), rRef.data() + p.n, rRef.data() + 2 * p.n, fRef);
+        for (int c = 0; c < 3; ++c) EXPECT_NEAR(f[c], fRef[c], 1e-12 * std::abs(fRef[c]) + 1e-18);
+        for (int j = 0; j < 3 * p.n; ++j) EXPECT_NEAR(r[j], rRef[j], 1e-12 * std::abs(rRef[j]) + 1e-18);
+
+        std::vector<float> t(5 * pas);
+        EXPECT_NEAR(k.termes(p, 0, 5, 5, p.n, t.data(), pas), sommeRef, 1e-12 * sommeRef);
+        EXPECT_EQ(t, tRef);
+
+        std::vector<float> pot(p.n, 0.5f), potRef(p.n, 0.5f);
+        float acc[5] = {1, 2, 3, 4, 5}, accRef[5] = {1, 2, 3, 4, 5};
+        k.cumuler(t.data(), pas, 5, 5, p.n, pot.data(), acc);
+        ref.cumuler(tRef.data(), pas, 5, 5, p.n, potRef.data(), accRef);
+        EXPECT_EQ(pot, potRef);
+        for (int c = 0; c < 5; ++c) EXPECT_EQ(acc[c], accRef[c]);
+
+        EXPECT_EQ(k.distanceMin(p, 0, p.n - 1, p.x[p.n - 1], p.y[p.n - 1], p.z[p.n - 1], 5.0),
+                  ref.distanceMin(p, 0, p.n - 1, p.x[p.n - 1], p.y[p.n - 1], p.z[p.n - 1], 5.0));
+
+        const double o[3] = {p.x[3], p.y[3], p.z[3]}, q[3] = {0.6, 0.0, 0.8};
+        const double d = ref.deltaEnergie(p, 4, p.n, o, q);
+        EXPECT_NEAR(k.deltaEnergie(p, 4, p.n, o, q), d, 1e-12 * std::abs(d));
+    }
+}
+
+TEST(TablesDeNoyaux, LeJeuImposeEstCeluiQuiTourne) {
+    for (JeuNoyaux jeu : {JeuNoyaux::portable, JeuNoyaux::avx2, JeuNoyaux::avx512}) {
+        ForcerNoyaux(jeu);
+        EXPECT_EQ(&::Noyaux(), JeuDisponible(jeu) ? &TableDuJeu(jeu) : &TableDuJeu(JeuNoyaux::natif));
+    }
+    ForcerNoyaux(JeuNoyaux::natif);
+    const JeuNoyaux meilleur =
+        ProcesseurAvx512() ? JeuNoyaux::avx512 : (ProcesseurAvx2() ? JeuNoyaux::avx2 : JeuNoyaux::portable);
+    EXPECT_EQ(&::Noyaux(), &TableDuJeu(meilleur));
+}
 
 // The AVX2 rows take 1 / sqrt(s) from an estimate refined on the multiply-add
 // pipes for part of the pairs: each pair's reaction and float term, at
