@@ -23,8 +23,8 @@ std::atomic<bool> echec{false};
 
 constexpr const char* kUsage =
     "Usage : glomerix [OPTION]... [FICHIER]\n"
-    "Étudie N particules qui se repoussent sur la sphère unité ; les commandes sont lues\n"
-    "au clavier, dans FICHIER ou dans le texte de -c.\n"
+    "Étudie N particules qui se repoussent sur la sphère unité ; les commandes sont lues sur\n"
+    "l'entrée standard (sans FICHIER, ou quand FICHIER est -), dans FICHIER ou dans le texte de -c.\n"
     "\n"
     "  -f, --fichier FICHIER  lit les commandes dans FICHIER au lieu de l'entrée standard\n"
     "  -c COMMANDES           exécute les COMMANDES, séparées par « ; » ou des retours à la ligne\n"
@@ -170,6 +170,7 @@ int LireOptions(int argc, char** argv) {
     }
     if (avecFichier && avecCommandes) return Refuser("-c et un fichier de commandes s'excluent");
     if (options.sansBase && !options.base.empty()) return Refuser("--base et --sans-base s'excluent");
+    if (fichier == "-") avecFichier = false;  // "-": standard input, as without a file
     if (avecFichier && !RemplacerEntree(OuvrirFichier(fichier))) {
         return Refuser("impossible de lire le fichier de commandes ", fichier);
     }

@@ -143,6 +143,9 @@ TEST(Options, AFileOfCommandsRunsAsThePipedSessionAndEndsItself) {
         EXPECT_EQ(e2e::Masque(r.out), e2e::Masque(piped.out)) << args[0];
         EXPECT_TRUE(fs::exists(s.workDir() / "positions.txt")) << "the name came from the file";
     }
+    // "-" names standard input.
+    EXPECT_EQ(Lancer({"-q", "-"}, "k\n").out, "La constante de normalisation de la force est : 1.\n");
+
     // Without QUITTER the end of the file ends the run, as QUITTER does.
     Session s;
     e2e::EcrireFichier(s.workDir() / "court.txt", "mode info off\nk 2.0\nk");
