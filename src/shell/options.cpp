@@ -115,8 +115,6 @@ int EntreeCommandes(const std::string& commandes) {
 
 }  // namespace
 
-const char* TexteUsage() { return kUsage; }
-
 void SignalerEchec() { echec = true; }
 
 int CodeDeSortie(int code) { return code == 0 && options.strict && echec ? 1 : code; }

@@ -20,9 +20,6 @@ extern Options options;
 // a file that cannot be read (a French message and the usage on standard error).
 int LireOptions(int argc, char** argv);
 
-// The usage text, in Windows-1252 as every program text.
-const char* TexteUsage();
-
 // The exit status for a run that ends with `code`: with --strict, 1 instead
 // of 0 when a command reported an error (SignalerEchec).
 int CodeDeSortie(int code);
