@@ -1,11 +1,18 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need when it is missing (Debian, as root).
+#   install-deps.sh              the program's build needs and the tests'
+#   install-deps.sh --programme  the program's build needs only (make run)
 set -euo pipefail
+programme=(cmake ninja-build g++ make libx11-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri libpng-dev)
+tests=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth libqhull-dev clang libomp-dev)
+wanted=("${programme[@]}")
+if [ "${1:-}" != "--programme" ]; then wanted+=("${tests[@]}"); fi
+
+# One dpkg-query for the whole list: a run with nothing missing stays quick.
 need=()
-have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
-for pkg in cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libx11-dev libgl1-mesa-dev \
-           libglu1-mesa-dev libgl1-mesa-dri xvfb xauth libqhull-dev clang libomp-dev; do
-  have_pkg "$pkg" || need+=("$pkg")
+installed=$(dpkg-query -W -f='${Package} ${Status}\n' "${wanted[@]}" 2>/dev/null | awk '/install ok installed/ {print $1}' || true)
+for pkg in "${wanted[@]}"; do
+  grep -qx "$pkg" <<<"$installed" || need+=("$pkg")
 done
 if [ ${#need[@]} -eq 0 ]; then exit 0; fi
 if [ "$(id -u)" -ne 0 ]; then

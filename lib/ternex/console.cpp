@@ -74,6 +74,8 @@ void ternex_console::initialise() {
     precision = 10;
 }
 
+void ternex_console::input_replaced() { st->inputIsTerminal = isatty(inputFd) != 0; }
+
 // ---------------------------------------------------------------------------
 // Output
 

@@ -106,6 +106,10 @@ public:
     // code of an arrow or function key; 0 at the end of input or on failure.
     char read_key();
 
+    // The input descriptor now reads another file (dup2 before the first
+    // read, e.g. a file of commands): looks again whether it is a terminal.
+    void input_replaced();
+
     // Thread-safe: queues a character as if typed at the terminal (the viewer
     // window's key handler). A read blocked on stdin wakes up and sees it
     // (e.g. a self-pipe polled beside fd 0).

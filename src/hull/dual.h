@@ -2,6 +2,8 @@
 // pushed onto the sphere and ordered around it, with a random colour.
 #pragma once
 
+#include <vector>
+
 #include "etat/verrous.h"
 
 // For particle i with position p and dual corners g: whether going from g[k]
@@ -17,6 +19,16 @@ bool cornerTurnsLeft(int i, int k) REQUIRES(verrouEtat);
 // particle's own position, so dualCorners.size() == degree always.
 void CalculerDual() REQUIRES(verrouEtat);
 
-// Orders particle i's corners by adjacent swaps: n + 1 passes over its n
-// corners, swapping each pair that does not turn counter-clockwise.
+// Orders particle i's corners: first by adjacent swaps, n + 1 passes over its
+// n corners swapping each pair that does not turn counter-clockwise; then,
+// when that did not give the cyclic order, by angle around the particle in
+// its tangent plane, counter-clockwise seen from outside, from the first
+// corner. So every cell of a valid hull is a simple polygon.
 void OrdonnerCoinsDual(int i) REQUIRES(verrouEtat);
+
+// Each corner's angle around particle i in its tangent plane, in [0, 2 pi),
+// counter-clockwise seen from outside, 0 along the first corner.
+std::vector<double> AnglesCoins(int i) REQUIRES(verrouEtat);
+// Whether the corners, as stored, go once around the particle
+// counter-clockwise: their angles rise, but for one fall back.
+bool CoinsEnOrdreCyclique(int i) REQUIRES(verrouEtat);

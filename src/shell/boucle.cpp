@@ -1,14 +1,18 @@
 // The prompt, the dispatch of the first word and the main loop.
 #include "shell/boucle.h"
 
+#include "shell/commandes.h"
+#include "shell/options.h"
 #include "shell/table_commandes.h"
 #include "store/best_store.h"
 #include "ternex/ternex.h"
 
 int LireCommande(CommandWord* words, int max, bool* endOfInput) {
-    console.set_text_attribute(15);
-    console.write("> ");
-    console.set_text_attribute(7);
+    if (!options.silencieux) {
+        console.set_text_attribute(15);
+        console.write("> ");
+        console.set_text_attribute(7);
+    }
     char ligne[256];
     bool fin = false;
     const int lus = console.read_line(ligne, 255, &fin);
@@ -23,6 +27,7 @@ bool Executer(int count, const CommandWord* words) {
     const Commande* commande = TrouverCommande(c);
     if (commande == nullptr) {
         console.write("Commande inconnue.\n");
+        SignalerEchec();
         return true;
     }
     if (commande->executer == nullptr) return false;  // QUITTER
@@ -30,6 +35,7 @@ bool Executer(int count, const CommandWord* words) {
         commande->executer(count, words);
     } catch (const DbError& e) {
         SignalerErreurBase(e.code);
+        SignalerEchec();
     }
     return true;
 }

@@ -43,6 +43,11 @@ void CommandeDesinstaller(int count, const CommandWord* words);
 // Position files (commandes_fichiers.cpp).
 void CommandeEnregistrer(int count, const CommandWord* words);
 
+// Records that the command under way reported an error (unknown command,
+// invalid parameter, failed load or save, database error): with --strict the
+// run then ends with status 1.
+void SignalerEchec();
+
 // Shared by several commands.
 void AfficherInfo();
 void AfficherVecteur(double x, double y, double z);

@@ -36,5 +36,6 @@ void CommandeAide(int count, const CommandWord* words) {
         EcrireMorceaux(commande->sujet);
     } else {
         console.write(aide::kAucuneAide);
+        if (commande == nullptr) SignalerEchec();  // an unknown word, not a command without a topic
     }
 }

@@ -10,6 +10,7 @@
 #include "shell/commandes_fichiers.h"
 #include "etat/modes.h"
 #include "shell/mots.h"
+#include "shell/options.h"
 #include "store/best_store.h"
 #include "ternex/ternex.h"
 #include "viewer/scene.h"
@@ -79,11 +80,13 @@ void CommandeCharger(int count, const CommandWord* words) {
     const int ok = Charger(words[1]);
     if (ok < 0) {
         console.write("Paramètre non valide.\n");
+        SignalerEchec();
         return;
     }
     if (ok == 0) {
         console.write("Aucune position enregistrée pour ce nombre de particules, ou le fichier "
                       "n'était pas valide.\n");
+        SignalerEchec();
         return;
     }
     {
@@ -96,7 +99,7 @@ void CommandeCharger(int count, const CommandWord* words) {
 
 void CommandeSupprimer(int, const CommandWord*) {
     Garde verrou(verrouEtat);
-    SupprimerReferences(etat.count);
+    if (!SupprimerReferences(etat.count)) SignalerEchec();
 }
 
 void CommandeMarquer(int count, const CommandWord* words) {
@@ -111,10 +114,17 @@ void CommandeMarquer(int count, const CommandWord* words) {
 }
 
 void CommandeDesinstaller(int, const CommandWord*) {
+    // A run started with --sans-base has no file of its own: the usual one,
+    // which it never opened, is not its to delete.
+    if (options.sansBase) {
+        console.write("Le programme fonctionne sans base de données : aucune n'est supprimée.\n");
+        Sortir(0);
+    }
     try {
         FermerBase();
     } catch (const DbError& e) {  // the file goes anyway
         SignalerErreurBase(e.code);
+        SignalerEchec();
     }
     if (SupprimerBase()) Sortir(0);
     console.write("La base de données du programme n'a pas pu être supprimée.\nAppuyer sur entrée "

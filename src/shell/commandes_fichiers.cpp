@@ -12,19 +12,24 @@
 #include "ternex/charset.h"
 #include "ternex/ternex.h"
 
-namespace {
-
-// One line typed by the user, without prompt (at most 255 characters), turned
-// back from the console's Windows-1252 into the locale's charset, in which the
-// file system spells names: "données.txt" opens the file the user sees so named.
-std::string LireNom() {
-    static ternex_charset charset(nullptr);
+std::string LireNomFichier() {
     char nom[256];
     if (console.read_line(nom, 255) == 0) nom[0] = '\0';
+    return nom;
+}
+
+// The file system spells names in the locale's charset: "données.txt" opens
+// the file the user sees so named.
+std::string NomSysteme(const std::string& nom) {
+    static ternex_charset charset(nullptr);
     std::string systeme;
-    for (const char* c = nom; *c != '\0'; ++c) charset.encode(*c, systeme);
+    for (const char c : nom) charset.encode(c, systeme);
     return systeme;
 }
+
+namespace {
+
+std::string LireNom() { return NomSysteme(LireNomFichier()); }
 
 // Line by line, so a line that does not parse costs only itself: the reads
 // never stall on a character that no conversion accepts.
@@ -66,8 +71,9 @@ bool EnregistrerFichier() {
             std::fprintf(f, "%i:\t%.15lg\t%.15lg\t%.15lg\n", i, p.x, p.y, p.z);
         }
     }
-    std::fclose(f);
-    return true;
+    // A write that failed (a full disk) is not reported as saved.
+    const bool ecrit = std::ferror(f) == 0;
+    return std::fclose(f) == 0 && ecrit;
 }
 
 bool ChargerFichier() {
@@ -93,5 +99,8 @@ bool ChargerFichier() {
 }
 
 void CommandeEnregistrer(int, const CommandWord*) {
-    if (!EnregistrerFichier()) console.write("Erreur : le nom de fichier n'est pas valide.\n");
+    if (!EnregistrerFichier()) {
+        console.write("Erreur : le nom de fichier n'est pas valide.\n");
+        SignalerEchec();
+    }
 }

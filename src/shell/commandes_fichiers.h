@@ -3,9 +3,16 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "etat/vec3.h"
+
+// One line typed by the user, without prompt (at most 255 characters), in
+// Windows-1252; empty at the end of input.
+std::string LireNomFichier();
+// A Windows-1252 name in the locale's charset, for the file system.
+std::string NomSysteme(const std::string& nom);
 
 // Asks for a name and writes every position. False when the file cannot be created.
 bool EnregistrerFichier();

@@ -1,7 +1,9 @@
 // GRAPH, IMAGE and the viewer's two input handlers.
 #include <cstdint>
+#include <string>
 
 #include "shell/commandes.h"
+#include "shell/commandes_fichiers.h"
 #include "shell/mots.h"
 #include "ternex/ternex.h"
 #include "ternex2/ternex2.h"
@@ -16,11 +18,14 @@ void InitialiserVue(int, intptr_t) { InitialiserGL(); }
 
 void SupprimerTexturesAppel(int) { SupprimerTextures(); }
 
-// Window thread: the view follows the pointer, buttons held or not.
+// Window thread: the view follows the pointer, buttons held or not; the
+// wheel zooms.
 void GererSouris(ternex2::MouseEvent event, intptr_t) {
     if (event.action == 2) {
         angleY = event.wx * kDemiPi;
         angleX = event.wy * kDemiPi;
+    } else if (event.action == 3) {
+        ZoomerVue(event.wheel);
     }
     DessinerScene();
 }
@@ -39,10 +44,11 @@ void OuvrirGraphique() {
         console.write(ogl_last_error() == ternex2::error_no_display
                           ? "Impossible d'ouvrir la fenêtre graphique : aucun affichage disponible.\n"
                           : "Impossible d'ouvrir la fenêtre graphique : OpenGL n'est pas disponible.\n");
+        SignalerEchec();
         return;
     }
     ogl_support* fenetre = ogl_instance();
-    LireTextures();
+    if (!LireTextures()) SignalerEchec();
     fenetre->run_init(InitialiserVue, 0);
     fenetre->set_world_window(-1.1, 1.1, 1.1, -1.1);
     fenetre->set_title("Glomerix");
@@ -51,6 +57,17 @@ void OuvrirGraphique() {
     fenetre->set_mouse_handler(GererSouris, 0);
     fenetre->set_key_handler(GererClavier, reinterpret_cast<intptr_t>(&console));
     ogl_set_paint(DessinerScene);
+}
+
+// The typed name, "glomerix.png" when empty, with ".png" added unless it
+// ends so already (in any case).
+std::string NomImage(std::string nom) {
+    if (nom.empty()) return "glomerix.png";
+    std::string fin = nom.size() >= 4 ? nom.substr(nom.size() - 4) : std::string();
+    for (char& c : fin) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return fin == ".png" ? nom : nom + ".png";
 }
 
 }  // namespace
@@ -71,15 +88,23 @@ void CommandeGraph(int count, const CommandWord* words) {
     }
 }
 
+// The picture is read back on the window thread while this thread waits,
+// without verrouEtat: the frame takes it.
 void CommandeImage(int, const CommandWord*) {
-    if (ogl_support* fenetre = ogl_instance()) {
-        ternex2::message_box(fenetre->window_id(),
-                             "Vous ne pouvez pas enregistrer d'image car cette version du logiciel a été compilée "
-                             "pour OpenGL.",
-                             "Glomerix : Erreur", ternex2::mb_okcancel);
-    } else {
+    if (ogl_instance() == nullptr) {
         console.write("Le graph doit être affiché pour pouvoir effectuer cette commande.\n");
+        SignalerEchec();
+        return;
     }
+    console.write("Nom du fichier : ");
+    const std::string nom = NomImage(LireNomFichier());
+    ImageVue image;
+    if (!LireImageVue(image) || !EcrireImagePng(NomSysteme(nom).c_str(), image)) {
+        console.write("Erreur : impossible d'enregistrer l'image dans le fichier ").write(nom.c_str()).write(".\n");
+        SignalerEchec();
+        return;
+    }
+    console.write("Image enregistrée dans le fichier ").write(nom.c_str()).write(".\n");
 }
 
 // The caller must not hold verrouEtat: ogl_close waits for the window thread,

@@ -122,6 +122,7 @@ void CommandeMode(int count, const CommandWord* words) {
     if (m == nullptr) {
         console.write("Ceci n'est pas un mode valide pour le programme. Appeler MODE sans arguments "
                       "pour connaitre la liste des modes disponibles.\n");
+        SignalerEchec();
         return;
     }
     modes.*m->drapeau = marche;

@@ -18,6 +18,7 @@
 #include "shell/boucle.h"
 #include "shell/commandes.h"
 #include "shell/credits.h"
+#include "shell/options.h"
 #include "etat/modes.h"
 #include "store/best_store.h"
 #include "ternex/ternex.h"
@@ -41,6 +42,8 @@ void AllouerParticules(int n) {
 
 // The screen is cleared only when the database opened: a failure's error lines
 // and explanation, written before, must stay in view above the banner.
+// -q leaves out the title, the clearing and the banner: a script's output
+// then holds only the commands' answers.
 void PreparerConsole(bool effacer) {
     console.set_ctrl_handler(GestionnaireControle);
     geometrie.tampon = console.get_buffer_size(geometrie.colonnes, geometrie.lignes);
@@ -49,6 +52,7 @@ void PreparerConsole(bool effacer) {
     console.set_buffer_size(80, std::max(geometrie.lignes, 415));
     console.set_window_rect(0, 79, 0, 24);
     console.set_precision(9);
+    if (options.silencieux) return;
     console.set_title((std::string("Glomerix - programmé par ") + kCreditAuteur).c_str());
     if (effacer) console.clear_screen();
     console.write("\t\tGlomerix\nLogiciel de simulations physiques et mathématiques, réalisé dans le "
@@ -74,6 +78,7 @@ void ChargerSettings() {
         ChargerModes();
     } catch (const DbError& e) {
         SignalerErreurBase(e.code);
+        SignalerEchec();
         modes.resetDefaults();
         params.resetDefaults();
     }
@@ -93,6 +98,7 @@ void PlacerDepart() {
 }
 
 void EcrireThreads() {
+    if (options.silencieux) return;
     const int n = NombreDeThreads();
     console.write("Le logiciel va utiliser ")
         .write(n)
@@ -113,7 +119,7 @@ void LibererParticules() {
 
 void Sortir(int code) {
     QuitterProprement();
-    std::exit(code);
+    std::exit(CodeDeSortie(code));
 }
 
 bool GestionnaireControle(int event) {
@@ -134,8 +140,12 @@ bool GestionnaireControle(int event) {
 void Demarrer() {
     InitialiserHasard(static_cast<long>(std::time(nullptr)));
     std::atexit(QuitterProprement);
-    const bool base = OuvrirBase();
-    if (!base) ExpliquerEchecBase();
+    // --sans-base: no file, no failure to explain.
+    const bool base = options.sansBase || OuvrirBase(options.base);
+    if (!base) {
+        ExpliquerEchecBase();
+        SignalerEchec();
+    }
     omp_set_dynamic(0);
     ChargerSettings();
     AllouerParticules(kDefaultParticles);
@@ -156,11 +166,13 @@ void QuitterProprement() {
         SauverModes();
     } catch (const DbError& e) {
         SignalerErreurBase(e.code);
+        SignalerEchec();
     }
     try {
         FermerBase();
     } catch (const DbError& e) {
         SignalerErreurBase(e.code);
+        SignalerEchec();
     }
     LibererParticules();
 }

@@ -120,10 +120,10 @@ void SignalerErreurBase(int code) {
     console.write("\nERREUR : ").write(code).write("\n").write(ErrorText(known)).write("\n");
 }
 
-bool OuvrirBase() {
+bool OuvrirBase(const std::string& chemin) {
     try {
         if (databaseAvailable) FermerBase();
-        databasePath = DatabaseFilePath();
+        databasePath = chemin.empty() ? DatabaseFilePath() : chemin;
         const int state = CheckDatabaseFile(databasePath);
         if (state == 0) CreateDatabase(databasePath, kStoreItems);
         if (state == 1) RaiseDbError(DB_FILE_EXISTS);  // never overwrite a foreign file
@@ -239,8 +239,8 @@ bool EstValide(int n) {
     return (byte >> (n % 8) & 1) != 0;
 }
 
-void SupprimerReferences(int n) {
-    if (!databaseAvailable) return;
+bool SupprimerReferences(int n) {
+    if (!databaseAvailable) return true;
     try {
         DeleteRecord(*database, n);
     } catch (const DbError& e) {
@@ -248,7 +248,9 @@ void SupprimerReferences(int n) {
             console.write("Erreur : l'enregistrement spécifié n'existe pas.\n");
         else if (e.code != DB_NO_ERROR)
             console.write("Erreur n°").write(e.code).write("\n");
+        return e.code == DB_NO_ERROR;
     }
+    return true;
 }
 
 bool SupprimerBase() {

@@ -40,9 +40,10 @@ extern bool databaseAvailable;
 
 // Opens (creating it if absent) $XDG_DATA_HOME/glomerix.dat, else
 // $HOME/.local/share/glomerix.dat, the folder made if missing, else
-// ./glomerix.dat. A file that is not a database is never touched. On failure
-// writes the error lines (SignalerErreurBase) and returns false.
-bool OuvrirBase();
+// ./glomerix.dat; or the file `chemin` when one is given. A file that is not a
+// database is never touched. On failure writes the error lines
+// (SignalerErreurBase) and returns false.
+bool OuvrirBase(const std::string& chemin = {});
 // Writes the tables and closes the database when it is open.
 void FermerBase();
 // MODE switches from record 0 when it holds 8 bytes, else their defaults;
@@ -63,8 +64,9 @@ BestValues LireReferences(int n);
 bool ChargerPosition(int n, bool byEnergy) REQUIRES(verrouEtat);
 void MarquerValide(int n, bool valid);
 bool EstValide(int n);
-// Deletes the record of n; writes its own message when that fails.
-void SupprimerReferences(int n);
+// Deletes the record of n; writes its own message and returns false when that
+// fails (nothing to delete without the database).
+bool SupprimerReferences(int n);
 // Deletes the database file (call FermerBase first); false on failure.
 bool SupprimerBase();
 

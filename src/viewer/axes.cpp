@@ -2,8 +2,12 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <unistd.h>
+
 #include <array>
+#include <climits>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "ternex/ternex.h"
@@ -15,7 +19,7 @@ namespace {
 
 constexpr int kCote = 64;                            // label images are 64 x 64 RGB
 constexpr size_t kOctetsImage = kCote * kCote * 3;   // 12288, header included
-constexpr const char* kChemins[3] = {"./img/x.tga", "./img/y.tga", "./img/z.tga"};
+constexpr const char* kNoms[3] = {"x.tga", "y.tga", "z.tga"};
 constexpr double kLongueur = 1.05;                   // axis length
 
 // Written by LireTextures before the init request is posted, read by that
@@ -23,8 +27,29 @@ constexpr double kLongueur = 1.05;                   // axis length
 std::array<std::vector<unsigned char>, 3> blocs;
 GLuint labelTextures[3] = {0, 0, 0};
 
-bool LireBloc(const char* path, std::vector<unsigned char>& bloc) {
-    FILE* f = std::fopen(path, "rb");
+// Where the labels are: the working directory's img/, else the installed data
+// folder seen from the executable's (<prefix>/share/glomerix from <prefix>/bin),
+// else img/ beside the executable (the build tree links the source tree's
+// there). The first folder holding x.tga is taken, so that an incomplete set
+// still reports its missing file rather than being passed over.
+std::string DossierEtiquettes() {
+    std::vector<std::string> candidats = {"./img"};
+    char exe[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (n > 0) {
+        std::string dossier(exe, static_cast<size_t>(n));
+        dossier.erase(dossier.find_last_of('/') + 1);
+        candidats.push_back(dossier + GLOMERIX_BIN_TO_DATA);
+        candidats.push_back(dossier + "img");
+    }
+    for (const std::string& c : candidats) {
+        if (access((c + "/" + kNoms[0]).c_str(), R_OK) == 0) return c;
+    }
+    return candidats.front();
+}
+
+bool LireBloc(const std::string& path, std::vector<unsigned char>& bloc) {
+    FILE* f = std::fopen(path.c_str(), "rb");
     if (f == nullptr) return false;
     bloc.assign(kOctetsImage, 0);
     const size_t lu = std::fread(bloc.data(), 1, kOctetsImage, f);
@@ -46,15 +71,17 @@ void Cone() {
 // Set-up and textures
 // ---------------------------------------------------------------------------
 
-void LireTextures() {
+bool LireTextures() {
     for (std::vector<unsigned char>& bloc : blocs) bloc.clear();
+    const std::string dossier = DossierEtiquettes();
     for (int i = 0; i < 3; ++i) {
-        if (!LireBloc(kChemins[i], blocs[i])) {
+        if (!LireBloc(dossier + "/" + kNoms[i], blocs[i])) {
             texturesFailed = true;
             console.write("Erreur : Impossible de charger les textures du dossier img.\n");
-            return;
+            return false;
         }
     }
+    return true;
 }
 
 void InitialiserGL() {

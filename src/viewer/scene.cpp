@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <mutex>
 
@@ -15,6 +16,7 @@ double angleX = 0.0;
 double angleY = 0.0;
 double potentialMin = 0.0;
 double potentialMax = 0.0;
+double zoomVue = 1.0;
 
 namespace {
 
@@ -65,12 +67,19 @@ CouleurRampe Rampe(float potential) {
     return c;
 }
 
-void DessinerScene() {
-    if (etat.resizing) return;
+void ZoomerVue(int wheel) {
+    zoomVue = std::clamp(zoomVue * std::pow(kPasZoom, wheel / 120.0), kZoomMin, kZoomMax);
+}
+
+bool DessinerImage() {
+    if (etat.resizing) return false;
     Garde verrou(verrouEtat);
-    if (etat.resizing) return;  // raised while we waited for the lock
+    if (etat.resizing) return false;  // raised while we waited for the lock
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
+    // In eye space, x and y only: the picture grows while depths keep their
+    // range, so zooming in clips nothing, and the labels stay facing the screen.
+    glScaled(zoomVue, zoomVue, 1.0);
     glRotated(-angleY * 90.0 / kDemiPi, 0.0, 1.0, 0.0);
     glRotated(angleX * 90.0 / kDemiPi, 1.0, 0.0, 0.0);
     glScaled(kEchelle, kEchelle, kEchelle);
@@ -88,7 +97,11 @@ void DessinerScene() {
     if (modes.particules) DessinerPoints();
     if (modes.axes && !texturesFailed) DessinerAxes();
     glFlush();
-    ogl_swap_buffers();
+    return true;
+}
+
+void DessinerScene() {
+    if (DessinerImage()) ogl_swap_buffers();
 }
 
 void RafraichirGraphique() { ogl_post_call(DessinerSceneAppel); }

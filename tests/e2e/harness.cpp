@@ -77,30 +77,36 @@ Session::~Session() {
 
 void Session::start() {
     if (pid_ > 0) throw std::logic_error("e2e: session already started");
-    int inPipe[2], outPipe[2];
+    int inPipe[2], outPipe[2], errPipe[2] = {-1, -1};
     if (pipe2(inPipe, O_CLOEXEC) != 0 || pipe2(outPipe, O_CLOEXEC) != 0) Echouer("pipe");
+    if (separateErr_ && pipe2(errPipe, O_CLOEXEC) != 0) Echouer("pipe");
     const std::vector<std::string> env = Environnement(env_);
     std::vector<char*> envp;
     for (const auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
     envp.push_back(nullptr);
-    const std::string exe = GLOMERIX_EXE;
+    const std::string exe = exe_.empty() ? std::string(GLOMERIX_EXE) : exe_.string();
     const std::string dir = work_.string();
+    std::vector<char*> argv = {const_cast<char*>(exe.c_str())};
+    for (const std::string& a : args_) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
     out_.clear();
+    err_.clear();
     pid_ = fork();
     if (pid_ < 0) Echouer("fork");
     if (pid_ == 0) {
         dup2(inPipe[0], 0);
         dup2(outPipe[1], 1);
-        dup2(outPipe[1], 2);
+        dup2(separateErr_ ? errPipe[1] : outPipe[1], 2);
         if (chdir(dir.c_str()) != 0) _exit(126);
-        char* argv[] = {const_cast<char*>(exe.c_str()), nullptr};
-        execve(exe.c_str(), argv, envp.data());
+        execve(exe.c_str(), argv.data(), envp.data());
         _exit(127);
     }
     close(inPipe[0]);
     close(outPipe[1]);
+    if (separateErr_) close(errPipe[1]);
     in_ = inPipe[1];
     outFd_ = outPipe[0];
+    errFd_ = errPipe[0];
     std::signal(SIGPIPE, SIG_IGN);  // a child that quits early must not kill the test
 }
 
@@ -122,10 +128,19 @@ void Session::closeInput() {
 bool Session::pump(Clock::time_point deadline) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     if (left.count() <= 0) return true;
-    pollfd p{outFd_, POLLIN, 0};
-    const int r = poll(&p, 1, static_cast<int>(left.count()));
+    pollfd p[2] = {{outFd_, POLLIN, 0}, {errFd_, POLLIN, 0}};
+    const int r = poll(p, errFd_ >= 0 ? 2 : 1, static_cast<int>(left.count()));
     if (r <= 0) return true;
     char buf[65536];
+    if (errFd_ >= 0 && p[1].revents != 0) {
+        const ssize_t n = read(errFd_, buf, sizeof buf);
+        if (n > 0) err_.append(buf, static_cast<size_t>(n));
+        if (n == 0 || (n < 0 && errno != EINTR)) {
+            close(errFd_);
+            errFd_ = -1;
+        }
+    }
+    if (p[0].revents == 0) return true;
     const ssize_t n = read(outFd_, buf, sizeof buf);
     if (n < 0 && errno == EINTR) return true;
     if (n <= 0) return false;
@@ -172,8 +187,19 @@ Result Session::finish(std::chrono::milliseconds timeout) {
     closeInput();
     close(outFd_);
     outFd_ = -1;
+    // The child is gone: what is left of its standard error is in the pipe.
+    for (char buf[65536]; errFd_ >= 0;) {
+        const ssize_t n = read(errFd_, buf, sizeof buf);
+        if (n > 0) {
+            err_.append(buf, static_cast<size_t>(n));
+        } else if (n == 0 || errno != EINTR) {
+            close(errFd_);
+            errFd_ = -1;
+        }
+    }
     r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     r.out = out_;
+    r.err = err_;
     return r;
 }
 
@@ -210,6 +236,8 @@ void Session::stopChild() {
     closeInput();
     if (outFd_ >= 0) close(outFd_);
     outFd_ = -1;
+    if (errFd_ >= 0) close(errFd_);
+    errFd_ = -1;
 }
 
 int Compter(const std::string& text, const std::string& needle) {

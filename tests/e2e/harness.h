@@ -26,11 +26,13 @@
 #include <map>
 #include <string>
 #include <sys/types.h>
+#include <vector>
 
 namespace e2e {
 
 struct Result {
-    std::string out;      // stdout and stderr interleaved as written
+    std::string out;      // stdout and stderr interleaved as written (stdout only with separateErr)
+    std::string err;      // stderr, with separateErr
     int exitCode = -1;    // exit status, or 128 + signal number when killed
     bool timedOut = false;
 };
@@ -48,6 +50,12 @@ public:
 
     // Extra environment for the next start (an empty value unsets the variable).
     void setEnv(const std::string& name, const std::string& value) { env_[name] = value; }
+    // Command-line arguments (after the program's name) for the next start.
+    void setArgs(std::vector<std::string> args) { args_ = std::move(args); }
+    // Another executable than the built program (an installed copy).
+    void setProgram(const std::filesystem::path& exe) { exe_ = exe; }
+    // Collects standard error apart from standard output (Result::err).
+    void separateErr() { separateErr_ = true; }
 
     // Starts the program, writes all of input, closes its stdin, waits.
     Result run(const std::string& input,
@@ -75,10 +83,14 @@ private:
 
     std::filesystem::path root_, work_, data_, home_;
     std::map<std::string, std::string> env_;
+    std::vector<std::string> args_;
+    std::filesystem::path exe_;
+    bool separateErr_ = false;
     pid_t pid_ = -1;
     int in_ = -1;
     int outFd_ = -1;
-    std::string out_;
+    int errFd_ = -1;
+    std::string out_, err_;
 };
 
 // Number of non-overlapping occurrences of `needle` in `text`.

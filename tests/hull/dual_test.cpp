@@ -3,12 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <numeric>
 #include <random>
 
 #include "etat_hull.h"
 #include "hull/dual.h"
 #include "mathematiques/hasard.h"
+#include "mathematiques/placement.h"
+#include "mathematiques/relaxation.h"
 #include "nuages.h"
 #include "etat/modes.h"
 
@@ -129,6 +133,189 @@ TEST_F(Dual, CornerTurnsLeftSeenFromOutside) {
     EXPECT_FALSE(cornerTurnsLeft(0, 1));
     etat.particles[1].dualCorners = {{0.1, 0.0, -1.0}, {0.0, 0.1, -1.0}};
     EXPECT_FALSE(cornerTurnsLeft(1, 0));  // the same turn seen from below
+}
+
+// ---------------------------------------------------------------------------
+// Cells as polygons: the test's own geometry, not the program's.
+
+using Point2 = std::array<double, 2>;
+
+// Corners seen from the centre on the tangent plane at p (gnomonic
+// projection), in a basis (u, v) with u x v = p: counter-clockwise seen from
+// outside is counter-clockwise in the plane.
+std::vector<Point2> Projeter(const Vec3& position, const std::vector<Vec3>& coins) {
+    Vec3 p = position;
+    setLength(p, 1.0);
+    Vec3 u = cross(p, std::fabs(p.z) < 0.9 ? Vec3{0, 0, 1} : Vec3{1, 0, 0});
+    setLength(u, 1.0);
+    const Vec3 v = cross(p, u);
+    std::vector<Point2> plan;
+    for (const Vec3& g : coins) {
+        Vec3 q = g;
+        q *= 1.0 / dot(g, p);
+        plan.push_back({dot(q, u), dot(q, v)});
+    }
+    return plan;
+}
+
+double Orient(const Point2& a, const Point2& b, const Point2& c) {
+    return (b[0] - a[0]) * (c[1] - a[1]) - (b[1] - a[1]) * (c[0] - a[0]);
+}
+
+bool Coupent(const Point2& a, const Point2& b, const Point2& c, const Point2& d) {
+    const double o1 = Orient(a, b, c), o2 = Orient(a, b, d), o3 = Orient(c, d, a), o4 = Orient(c, d, b);
+    return ((o1 > 0) != (o2 > 0) || o1 == 0 || o2 == 0) && ((o3 > 0) != (o4 > 0) || o3 == 0 || o4 == 0);
+}
+
+// No two edges that do not share a corner meet, and the polygon goes once
+// around the particle (the plane's origin), counter-clockwise.
+bool CelluleSimple(const Vec3& position, const std::vector<Vec3>& coins) {
+    const std::vector<Point2> q = Projeter(position, coins);
+    const size_t n = q.size();
+    if (n < 3) return false;
+    for (size_t a = 0; a < n; ++a) {
+        for (size_t b = a + 2; b < n; ++b) {
+            if (a == 0 && b == n - 1) continue;  // they share corner 0
+            if (Coupent(q[a], q[a + 1], q[b], q[(b + 1) % n])) return false;
+        }
+    }
+    double tour = 0.0;
+    for (size_t k = 0; k < n; ++k) {
+        const Point2& a = q[k];
+        const Point2& b = q[(k + 1) % n];
+        tour += std::atan2(a[0] * b[1] - a[1] * b[0], a[0] * b[0] + a[1] * b[1]);
+    }
+    return std::fabs(tour - 2.0 * M_PI) < 1e-6;
+}
+
+// The adjacent-swap passes alone, as first written: n + 1 passes, each pair
+// left in place only when it turns counter-clockwise seen from outside.
+std::vector<Vec3> PassesAdjacentes(const Vec3& p, std::vector<Vec3> g) {
+    const size_t n = g.size();
+    for (size_t passe = 0; n > 1 && passe <= n; ++passe) {
+        for (size_t l = 0; l + 1 < n; ++l) {
+            if (!(dot(cross(difference(g[l], p), difference(g[l + 1], p)), p) > 0.0)) std::swap(g[l], g[l + 1]);
+        }
+    }
+    return g;
+}
+
+// Each particle's corners in the order the faces give them, before ordering.
+std::vector<std::vector<Vec3>> CoinsDansLOrdreDesFaces() {
+    std::vector<std::vector<Vec3>> coins(etat.count);
+    for (int f = 0; f < enveloppe.faceCount; ++f) {
+        for (const int16_t v : enveloppe.faces[f].v) coins[v].push_back(Centre(enveloppe.faces[f]));
+    }
+    return coins;
+}
+
+// Checks every cell of the built dual: a simple polygon around its particle,
+// and, wherever the passes alone already gave one, exactly their order.
+// Returns how many cells the passes alone left out of order.
+int VerifierCellules(const std::string& nom) {
+    const std::vector<std::vector<Vec3>> remplis = CoinsDansLOrdreDesFaces();
+    int reparees = 0;
+    for (int i = 0; i < etat.count; ++i) {
+        const ParticleRecord& p = etat.particles[i];
+        const std::vector<Vec3> passes = PassesAdjacentes(p.position, remplis[i]);
+        EXPECT_TRUE(CelluleSimple(p.position, p.dualCorners)) << nom << " particle " << i;
+        EXPECT_TRUE(std::is_permutation(passes.begin(), passes.end(), p.dualCorners.begin(), p.dualCorners.end(), Egal))
+            << nom << " particle " << i;
+        if (CelluleSimple(p.position, passes)) {
+            EXPECT_TRUE(std::equal(passes.begin(), passes.end(), p.dualCorners.begin(), p.dualCorners.end(), Egal))
+                << nom << " particle " << i << ": a good order is kept as the passes give it";
+        } else {
+            ++reparees;
+        }
+    }
+    return reparees;
+}
+
+// As at the prompt: NB 200 (a random placement), then RELAX 2 K.
+void Relaxer200(long graine) {
+    InitialiserHasard(graine);
+    PlacerParticules(std::vector<Vec3>(200));
+    PlacerAleatoirement(0);
+    for (int k = 0; k < 2000; ++k) {
+        AppliquerForce();
+        ModifierPosition();
+    }
+    hullValid = false;
+}
+
+TEST_F(Dual, EveryCellOfRelaxedConfigurationsIsASimplePolygonAroundItsParticle) {
+    int reparees = 0;
+    for (long graine = 1; graine <= 12; ++graine) {
+        Relaxer200(graine);
+        CalculerEnveloppe(false);
+        ASSERT_TRUE(hullValid);
+        ASSERT_EQ(enveloppe.faceCount, 2 * 200 - 4);
+        reparees += VerifierCellules("seed " + std::to_string(graine));
+    }
+    // The range holds cells that the passes alone drew as crossed stars.
+    EXPECT_GT(reparees, 0);
+}
+
+TEST_F(Dual, WellSpreadConfigurationsKeepTheOrderOfTheSwaps) {
+    PlacerParticules(Spirale(500));
+    CalculerEnveloppe(false);
+    EXPECT_EQ(VerifierCellules("spiral"), 0);
+}
+
+TEST_F(Dual, TheIcosahedronHasTwelveRegularPentagons) {
+    const double phi = (1.0 + std::sqrt(5.0)) / 2.0;
+    std::vector<Vec3> sommets;
+    for (const double a : {-1.0, 1.0}) {
+        for (const double b : {-phi, phi}) {
+            sommets.push_back({0.0, a, b});
+            sommets.push_back({a, b, 0.0});
+            sommets.push_back({b, 0.0, a});
+        }
+    }
+    for (Vec3& s : sommets) setLength(s, 1.0);
+    PlacerParticules(sommets);
+    CalculerEnveloppe(false);
+    ASSERT_EQ(enveloppe.faceCount, 20);
+    VerifierCellules("icosahedron");
+    for (int i = 0; i < 12; ++i) {
+        const ParticleRecord& p = etat.particles[i];
+        ASSERT_EQ(p.dualCorners.size(), 5u) << i;
+        // Consecutive corners a fifth of a turn apart, counter-clockwise.
+        const std::vector<Point2> q = Projeter(p.position, p.dualCorners);
+        for (size_t k = 0; k < 5; ++k) {
+            const Point2& a = q[k];
+            const Point2& b = q[(k + 1) % 5];
+            EXPECT_NEAR(std::atan2(a[0] * b[1] - a[1] * b[0], a[0] * b[0] + a[1] * b[1]), 2.0 * M_PI / 5.0, 1e-9)
+                << i << " corner " << k;
+        }
+    }
+}
+
+TEST_F(Dual, EveryOrderOfAHexagonsCornersEndsInCyclicOrder) {
+    PlacerParticules({{0.0, 0.0, 1.0}, {1.0, 0.0, 0.0}, {0.0, 1.0, 0.0}});
+    std::vector<Vec3> hexagone;
+    for (int k = 0; k < 6; ++k) hexagone.push_back(fromAngles(k * M_PI / 3.0 + 0.2, 0.3));
+    std::vector<int> ordre(6);
+    std::iota(ordre.begin(), ordre.end(), 0);
+    int horsDOrdre = 0;
+    do {
+        std::vector<Vec3> melange;
+        for (const int k : ordre) melange.push_back(hexagone[k]);
+        horsDOrdre += !CelluleSimple(etat.particles[0].position, PassesAdjacentes(etat.particles[0].position, melange));
+        etat.particles[0].dualCorners = melange;
+        OrdonnerCoinsDual(0);
+        const std::vector<Vec3>& coins = etat.particles[0].dualCorners;
+        ASSERT_TRUE(CoinsEnOrdreCyclique(0));
+        // A rotation of the counter-clockwise hexagon that starts where the
+        // swaps left their first corner.
+        const auto debut =
+            std::find_if(hexagone.begin(), hexagone.end(), [&](const Vec3& g) { return Egal(g, coins[0]); });
+        ASSERT_NE(debut, hexagone.end());
+        std::vector<Vec3> attendu = hexagone;
+        std::rotate(attendu.begin(), attendu.begin() + (debut - hexagone.begin()), attendu.end());
+        ASSERT_TRUE(std::equal(attendu.begin(), attendu.end(), coins.begin(), Egal));
+    } while (std::next_permutation(ordre.begin(), ordre.end()));
+    EXPECT_GT(horsDOrdre, 0) << "some orders defeat the swaps alone";
 }
 
 }  // namespace

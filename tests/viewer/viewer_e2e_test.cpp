@@ -1,13 +1,15 @@
 // The viewer driven through the program: GRAPH, IMAGE, MODE and the window's
-// own input, under a private Xvfb. The windows are inspected and read back
+// own input (pointer, wheel, keys), under a private Xvfb. The windows are inspected and read back
 // through a connection of the test's own.
 #include <gtest/gtest.h>
 
 #include <X11/Xatom.h>
 #include <X11/keysym.h>
+#include <png.h>
 
 #include <atomic>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <thread>
 
@@ -63,11 +65,13 @@ protected:
 
     std::vector<uint32_t> Capture() { return xtest::Capturer(dpy, Vue1(), kCote, kCote); }
 
+public:
     static Pixel At(const std::vector<uint32_t>& image, int x, int y) {
         const uint32_t p = image[static_cast<size_t>(y) * kCote + x];
         return {static_cast<int>(p >> 16), static_cast<int>((p >> 8) & 0xFF), static_cast<int>(p & 0xFF)};
     }
 
+protected:
     // Waits until a capture satisfies `test` (frames arrive asynchronously).
     bool Montre(const std::function<bool(const std::vector<uint32_t>&)>& test) {
         return xtest::Attendre([&] {
@@ -232,25 +236,133 @@ TEST_F(Vue, ThePointerTurnsTheViewAndTheCloseBoxIsIgnored) {
     EXPECT_EQ(session.finish().exitCode, 0);
 }
 
-TEST_F(Vue, ImageShowsAModalBoxWithTheWindowAndALineWithout) {
+// An octahedron with one particle turned a little off the back pole: points
+// at known places, in known colours, with the angles at 0.
+constexpr const char* kPositions =
+    "0:\t1\t0\t0\n"
+    "1:\t-1\t0\t0\n"
+    "2:\t0\t1\t0\n"
+    "3:\t0.05\t0\t-0.998749217771909\n"
+    "4:\t0\t0\t1\n"
+    "5:\t0\t0\t-1\n";
+
+bool Rose(Pixel p) { return p.r == 255 && std::abs(p.g - 128) <= 8 && std::abs(p.b - p.g) <= 2; }
+bool Rouge(Pixel p) { return p.r == 255 && p.g < 40 && p.b < 40; }
+
+// Some pixel within one of (x, y) passes `test`.
+bool Autour(const std::vector<uint32_t>& image, int x, int y, bool (*test)(Pixel)) {
+    for (int dx = -1; dx <= 1; ++dx) {
+        for (int dy = -1; dy <= 1; ++dy) {
+            if (x + dx >= 0 && x + dx < kCote && y + dy >= 0 && y + dy < kCote && test(Vue::At(image, x + dx, y + dy)))
+                return true;
+        }
+    }
+    return false;
+}
+
+// A PNG file decoded to 0xRRGGBB, top row first.
+std::vector<uint32_t> LirePng(const fs::path& path, int& largeur, int& hauteur) {
+    png_image png;
+    std::memset(&png, 0, sizeof png);
+    png.version = PNG_IMAGE_VERSION;
+    largeur = hauteur = 0;
+    if (!png_image_begin_read_from_file(&png, path.c_str())) return {};
+    png.format = PNG_FORMAT_RGB;
+    std::vector<unsigned char> rgb(PNG_IMAGE_SIZE(png));
+    if (!png_image_finish_read(&png, nullptr, rgb.data(), 0, nullptr)) return {};
+    largeur = static_cast<int>(png.width);
+    hauteur = static_cast<int>(png.height);
+    std::vector<uint32_t> image(rgb.size() / 3);
+    for (size_t k = 0; k < image.size(); ++k) image[k] = rgb[3 * k] << 16 | rgb[3 * k + 1] << 8 | rgb[3 * k + 2];
+    return image;
+}
+
+TEST_F(Vue, ImageSavesTheViewAsAPngAndALineWithoutTheViewerStays) {
     ASSERT_TRUE(session.startAtPrompt());
     Commande("image");
     EXPECT_NE(session.outputSoFar().find("Le graph doit être affiché pour pouvoir effectuer cette commande.\n"),
               std::string::npos);
+    e2e::EcrireFichier(session.workDir() / "octa.txt", kPositions);
+    Modes({"particules"});
+    Commande("nb 6");
+    Commande("charger fichier\nocta.txt");
     Commande("graph");
-    const std::string before = session.outputSoFar();
-    session.send("image\n");
-    Window box = 0;
-    ASSERT_TRUE(xtest::Attendre([&] { return (box = xtest::FenetreDeTitre(dpy, "Glomerix : Erreur")) != 0; }));
-    Window owner = 0;
-    EXPECT_TRUE(XGetTransientForHint(dpy, box, &owner));
-    EXPECT_EQ(owner, Vue1());
-    session.waitFor("never written", 1, std::chrono::milliseconds(300));
-    EXPECT_EQ(session.outputSoFar(), before) << "modal: no prompt until answered";
-    xtest::EnvoyerTouche(dpy, box, XK_Escape);
-    ASSERT_TRUE(session.waitFor("> ", e2e::Compter(before, "> ") + 1));
-    EXPECT_EQ(session.outputSoFar(), before + "> ");
-    EXPECT_EQ(xtest::FenetreDeTitre(dpy, "Glomerix : Erreur"), 0u);
+    std::string before = session.outputSoFar();
+    Commande("image\nvue");
+    EXPECT_EQ(session.outputSoFar(), before + "Nom du fichier : Image enregistrée dans le fichier vue.png.\n> ");
+    EXPECT_EQ(xtest::FenetreDeTitre(dpy, "Glomerix : Erreur"), 0u) << "no message box";
+
+    int largeur = 0, hauteur = 0;
+    const std::vector<uint32_t> png = LirePng(session.workDir() / "vue.png", largeur, hauteur);
+    ASSERT_EQ(largeur, kCote);
+    ASSERT_EQ(hauteur, kCote);
+    EXPECT_TRUE(Autour(png, EcranX(1.0), kCote / 2, Rose)) << "+x, half shaded, on the right";
+    EXPECT_TRUE(Autour(png, EcranX(-1.0), kCote / 2, Rose)) << "-x on the left";
+    EXPECT_TRUE(Autour(png, kCote / 2, EcranY(1.0), Rose)) << "+y at the top";
+    EXPECT_TRUE(Rouge(At(png, kCote / 2, kCote / 2))) << "the back pole in front of the front one";
+    EXPECT_TRUE(Autour(png, EcranX(0.05), kCote / 2, Rouge));
+    EXPECT_EQ(At(png, 150, 150).r + At(png, 150, 150).g + At(png, 150, 150).b, 3 * 255) << "white elsewhere";
+    EXPECT_EQ(Compter(png, [](Pixel p) { return p.r != 255 || p.g != 255 || p.b != 255; }),
+              Compter(Capture(), [](Pixel p) { return p.r != 255 || p.g != 255 || p.b != 255; }))
+        << "as much drawn as the window shows";
+
+    // An empty answer gives glomerix.png; ".png" is added only when missing.
+    Commande("image\n");
+    EXPECT_TRUE(fs::exists(session.workDir() / "glomerix.png"));
+    Commande("image\nAutre.PNG");
+    EXPECT_TRUE(fs::exists(session.workDir() / "Autre.PNG"));
+    EXPECT_FALSE(fs::exists(session.workDir() / "Autre.PNG.png"));
+    LirePng(session.workDir() / "Autre.PNG", largeur, hauteur);
+    EXPECT_EQ(largeur, kCote);
+
+    // A file that cannot be written: one French line, and no file.
+    before = session.outputSoFar();
+    Commande("image\nabsent/vue");
+    EXPECT_EQ(session.outputSoFar(), before +
+                                         "Nom du fichier : Erreur : impossible d'enregistrer l'image dans le fichier "
+                                         "absent/vue.png.\n> ");
+    EXPECT_FALSE(fs::exists(session.workDir() / "absent"));
+    session.send("quitter\n");
+    EXPECT_EQ(session.finish().exitCode, 0);
+}
+
+TEST_F(Vue, TheWheelZoomsWithinBounds) {
+    ASSERT_TRUE(session.startAtPrompt());
+    e2e::EcrireFichier(session.workDir() / "octa.txt", kPositions);
+    Modes({"particules"});
+    Commande("nb 6");
+    Commande("charger fichier\nocta.txt");
+    Commande("graph");
+    const Window w = Vue1();
+    ASSERT_TRUE(Montre([](const auto& image) { return Autour(image, EcranX(1.0), kCote / 2, Rose); }));
+    // The screen place of model x on the middle row at zoom z.
+    const auto place = [](double x, double z) { return EcranX(x * z); };
+    const auto molette = [&](unsigned bouton, int crans) {
+        for (int k = 0; k < crans; ++k) xtest::EnvoyerBouton(dpy, w, bouton, true, 300, 300);
+        XFlush(dpy);
+    };
+
+    molette(Button5, 1);  // toward the user: out
+    EXPECT_TRUE(Montre([&](const auto& image) {
+        return Autour(image, place(1.0, 1 / 1.1), kCote / 2, Rose) && !Autour(image, EcranX(1.0), kCote / 2, Rose);
+    })) << "one notch out";
+
+    molette(Button5, 30);
+    molette(Button4, 1);  // from the lower bound 0.5
+    EXPECT_TRUE(Montre([&](const auto& image) { return Autour(image, place(1.0, 0.5 * 1.1), kCote / 2, Rose); }))
+        << "out no further than half";
+
+    molette(Button4, 60);
+    molette(Button5, 1);  // from the upper bound 5
+    EXPECT_TRUE(Montre([&](const auto& image) {
+        return Autour(image, place(0.05, 5.0 / 1.1), kCote / 2, Rouge) && !Autour(image, EcranX(0.05), kCote / 2, Rouge);
+    })) << "in no further than five times";
+
+    // The pointer still turns the view as before: the zoom only scales it.
+    Commande("graph off");
+    Commande("graph");
+    EXPECT_TRUE(Montre([&](const auto& image) { return Autour(image, place(0.05, 5.0 / 1.1), kCote / 2, Rouge); }))
+        << "the zoom survives closing the viewer";
     session.send("quitter\n");
     EXPECT_EQ(session.finish().exitCode, 0);
 }

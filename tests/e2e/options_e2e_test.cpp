@@ -1,0 +1,239 @@
+// The command line: help and version, refused options, scripts (-q, -f, a
+// bare file, -c), the database's place (--base, --sans-base) and the exit
+// status with --strict.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "e2e/harness.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using e2e::Result;
+using e2e::Session;
+
+// Commands whose answers do not depend on the random start: the spiral is
+// fixed, and each session has a fresh database.
+const std::string kScript =
+    "k\n"
+    "placer spirale\n"
+    "mode\n"
+    "\n"
+    "foo\n"
+    "aide k\n"
+    "enregistrer\n"
+    "positions.txt\n"
+    "champ 1.0 0.0 0.0\n"
+    "champ\n"
+    "quitter\n"
+    "k\n";
+
+// A piped session's output as -q gives it: nothing before the first prompt
+// (banner, help hint, thread line), and no prompt at the start of a line.
+std::string SansBanniereNiInvites(const std::string& out) {
+    std::string reste = e2e::ApresDemarrage(out);
+    std::string sans;
+    bool debutDeLigne = true;
+    for (size_t k = 0; k < reste.size();) {
+        if (debutDeLigne && reste.compare(k, 2, "> ") == 0) {
+            k += 2;
+            continue;
+        }
+        debutDeLigne = reste[k] == '\n';
+        sans += reste[k++];
+    }
+    return sans;
+}
+
+Result Lancer(const std::vector<std::string>& args, const std::string& input = "",
+              const std::function<void(Session&)>& avant = nullptr) {
+    Session s;
+    s.separateErr();
+    s.setArgs(args);
+    if (avant) avant(s);
+    return s.run(input);
+}
+
+bool DossierVide(const fs::path& dir) { return fs::is_empty(dir); }
+
+TEST(Options, HelpAndVersionAnswerOnStandardOutputAndStartNothing) {
+    for (const char* option : {"--help", "-h"}) {
+        Session s;
+        s.separateErr();
+        s.setArgs({option});
+        const Result r = s.run("quitter\n");
+        EXPECT_EQ(r.exitCode, 0) << option;
+        EXPECT_EQ(r.out.rfind("Usage : glomerix [OPTION]... [FICHIER]\n", 0), 0u) << option;
+        for (const char* mot : {"--fichier", "-c ", "--quiet", "--strict", "--base", "--sans-base", "--version"}) {
+            EXPECT_NE(r.out.find(mot), std::string::npos) << option << " " << mot;
+        }
+        EXPECT_EQ(r.err, "") << option;
+        EXPECT_TRUE(DossierVide(s.dataDir())) << option << ": no database";
+    }
+    for (const char* option : {"--version", "-V"}) {
+        Session s;
+        s.separateErr();
+        s.setArgs({option});
+        const Result r = s.run("");
+        EXPECT_EQ(r.exitCode, 0) << option;
+        EXPECT_EQ(r.out, std::string("glomerix ") + GLOMERIX_VERSION + "\n") << option;
+        EXPECT_TRUE(DossierVide(s.dataDir())) << option;
+    }
+}
+
+TEST(Options, WhatCannotBeRunIsRefusedWithStatusTwoAndTheUsageOnStandardError) {
+    fs::path dossier = fs::temp_directory_path();
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cas = {
+        {{"--inconnue"}, "glomerix : option inconnue --inconnue.\n"},
+        {{"-z"}, "glomerix : option inconnue -z.\n"},
+        {{"-qz"}, "glomerix : option inconnue -z.\n"},
+        {{"-f"}, "glomerix : l'option -f demande un argument.\n"},
+        {{"--base"}, "glomerix : l'option --base demande un argument.\n"},
+        {{"--base", ""}, "glomerix : --base demande un nom de fichier.\n"},
+        {{"-f", "absent.txt"}, "glomerix : impossible de lire le fichier de commandes absent.txt.\n"},
+        {{"absent.txt"}, "glomerix : impossible de lire le fichier de commandes absent.txt.\n"},
+        {{"-f", dossier.string()}, "glomerix : impossible de lire le fichier de commandes " + dossier.string() + ".\n"},
+        {{"a.txt", "b.txt"}, "glomerix : un seul fichier de commandes peut être donné.\n"},
+        {{"-c", "info", "a.txt"}, "glomerix : -c et un fichier de commandes s'excluent.\n"},
+        {{"--base", "x.dat", "--sans-base"}, "glomerix : --base et --sans-base s'excluent.\n"},
+    };
+    for (const auto& [args, message] : cas) {
+        Session s;
+        s.separateErr();
+        s.setArgs(args);
+        const Result r = s.run("quitter\n");
+        const std::string vu = args.empty() ? "" : args[0];
+        EXPECT_EQ(r.exitCode, 2) << vu;
+        EXPECT_EQ(r.out, "") << vu;
+        EXPECT_EQ(r.err.rfind(message, 0), 0u) << vu << "\n" << r.err;
+        EXPECT_NE(r.err.find("Usage : glomerix"), std::string::npos) << vu;
+        EXPECT_TRUE(DossierVide(s.dataDir())) << vu << ": refused before start-up";
+    }
+}
+
+TEST(Options, QuietLeavesOnlyTheAnswersOfAPipedSession) {
+    const Result piped = Lancer({}, kScript);
+    const Result quiet = Lancer({"-q"}, kScript);
+    ASSERT_EQ(piped.exitCode, 0);
+    ASSERT_EQ(quiet.exitCode, 0);
+    ASSERT_NE(piped.out.find("Glomerix\n"), std::string::npos);
+    EXPECT_EQ(quiet.out.find("Glomerix\n"), std::string::npos);
+    EXPECT_EQ(quiet.out.find("thread"), std::string::npos);
+    EXPECT_EQ(e2e::Masque(quiet.out), e2e::Masque(SansBanniereNiInvites(piped.out)));
+    EXPECT_NE(quiet.out.find("Commande inconnue.\n"), std::string::npos);
+    EXPECT_EQ(quiet.out.find("La constante de normalisation"), 0u) << "the first answer comes first";
+}
+
+TEST(Options, AFileOfCommandsRunsAsThePipedSessionAndEndsItself) {
+    const Result piped = Lancer({}, kScript);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"-f", "script.txt"}, {"--fichier", "script.txt"}, {"script.txt"},
+          {"--fichier=script.txt"}}) {
+        Session s;
+        e2e::EcrireFichier(s.workDir() / "script.txt", kScript);
+        s.setArgs(args);
+        s.start();  // standard input stays open: the file alone is read
+        const Result r = s.finish(std::chrono::seconds(60));
+        EXPECT_FALSE(r.timedOut) << args[0];
+        EXPECT_EQ(r.exitCode, 0) << args[0];
+        EXPECT_EQ(e2e::Masque(r.out), e2e::Masque(piped.out)) << args[0];
+        EXPECT_TRUE(fs::exists(s.workDir() / "positions.txt")) << "the name came from the file";
+    }
+    // "-" names standard input.
+    EXPECT_EQ(Lancer({"-q", "-"}, "k\n").out, "La constante de normalisation de la force est : 1.\n");
+
+    // Without QUITTER the end of the file ends the run, as QUITTER does.
+    Session s;
+    e2e::EcrireFichier(s.workDir() / "court.txt", "mode info off\nk 2.0\nk");
+    s.setArgs({"-q", "court.txt"});
+    s.start();
+    const Result r = s.finish(std::chrono::seconds(60));
+    EXPECT_FALSE(r.timedOut);
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, "La constante de normalisation de la force est : 2.\n");
+    Session suivante;  // the switch was saved at the end, as after QUITTER
+    fs::copy_file(s.dbPath(), suivante.dbPath());
+    EXPECT_NE(suivante.run("mode\nquitter\n").out.find("  INFO        ARRET\n"), std::string::npos);
+}
+
+TEST(Options, CommandsGivenWithDashCRunAsLines) {
+    const Result lignes = Lancer({"-q"}, "k 2.5\nk\nfoo\np\nr\n");
+    const Result c = Lancer({"-q", "-c", "  k 2.5 ;k;  foo\np ;", "-c", "r"});
+    ASSERT_EQ(lignes.exitCode, 0);
+    EXPECT_EQ(c.exitCode, 0);
+    EXPECT_EQ(c.out, lignes.out);
+    EXPECT_EQ(c.out,
+              "La constante de normalisation de la force est : 2.5\n"
+              "Commande inconnue.\n"
+              "Le pourcentage de déplacement des particules est : 0.005\n"
+              "La résistance des cordes est : 0.1\n");
+    // QUITTER among them ends the run there.
+    EXPECT_EQ(Lancer({"-q", "-c", "k; quitter; p"}).out, "La constante de normalisation de la force est : 1.\n");
+}
+
+TEST(Options, TheDatabaseGoesWhereBaseSaysOrNowhere) {
+    Session s;
+    s.setArgs({"-q", "--base", "records.dat"});
+    ASSERT_EQ(s.run("nb 10\nplacer spirale\nmarquer\nquitter\n").exitCode, 0);
+    ASSERT_TRUE(fs::exists(s.workDir() / "records.dat"));
+    EXPECT_FALSE(fs::exists(s.dbPath())) << "not the usual place";
+    const Result encore = s.run("liste\nquitter\n");
+    EXPECT_EQ(encore.out.find("Nombre de particules : 10 "), 0u) << encore.out;
+
+    // --sans-base: no file anywhere, the references are the values shown,
+    // and DESINSTALLER leaves the usual database alone.
+    Session sans;
+    Session usuelle;
+    ASSERT_EQ(usuelle.run("quitter\n").exitCode, 0);
+    fs::copy_file(usuelle.dbPath(), sans.dbPath());
+    const std::string avant = e2e::LireFichier(sans.dbPath());
+    sans.setArgs({"-q", "--sans-base"});
+    const Result r = sans.run("placer spirale\nliste tout\ndesinstaller\nk\n");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(fs::is_empty(sans.workDir()));
+    EXPECT_EQ(e2e::LireFichier(sans.dbPath()), avant);
+    EXPECT_EQ(r.out.find("ERREUR"), std::string::npos);
+    EXPECT_EQ(r.out.find("Erreur"), std::string::npos);
+    EXPECT_NE(r.out.find("Le programme fonctionne sans base de données : aucune n'est supprimée.\n"),
+              std::string::npos);
+    EXPECT_EQ(r.out.find("La constante"), std::string::npos) << "DESINSTALLER ended the run";
+}
+
+// With --strict, every kind of reported error gives status 1; without it, 0.
+TEST(Options, StrictEndsWithStatusOneAfterAnyReportedError) {
+    const std::vector<std::pair<std::string, std::string>> erreurs = {
+        {"commande inconnue", "foo\n"},
+        {"mode inconnu", "mode foo\n"},
+        {"paramètre de CHARGER", "charger foo\n"},
+        {"chargement sans position", "charger ep\n"},
+        {"fichier à charger absent", "charger fichier\nabsent.txt\n"},
+        {"enregistrement impossible", "enregistrer\ndossier/absent/pos.txt\n"},
+        {"IMAGE sans le graph", "image\n"},
+        {"GRAPH sans affichage", "graph\n"},
+        {"aide d'un mot inconnu", "aide foo\n"},
+        {"SUPPRIMER sans enregistrement", "mode info off\nnb 7\nsupprimer\n"},
+    };
+    for (const auto& [nom, commandes] : erreurs) {
+        EXPECT_EQ(Lancer({"--strict"}, commandes + "k\nquitter\n").exitCode, 1) << nom;
+        EXPECT_EQ(Lancer({}, commandes + "k\nquitter\n").exitCode, 0) << nom;
+        EXPECT_EQ(Lancer({"--strict", "-q", "-c", commandes}).exitCode, 1) << nom << " (end of input)";
+    }
+    // A database that cannot be used: a foreign file given to --base.
+    const auto etranger = [](Session& s) { e2e::EcrireFichier(s.workDir() / "autre.dat", "pas une base"); };
+    const Result base = Lancer({"--strict", "--base", "autre.dat"}, "k\nquitter\n", etranger);
+    EXPECT_EQ(base.exitCode, 1);
+    EXPECT_NE(base.out.find("ERREUR"), std::string::npos);
+    EXPECT_EQ(Lancer({"--base", "autre.dat"}, "k\nquitter\n", etranger).exitCode, 0);
+
+    // Commands that succeed, answers of every kind, and empty lines.
+    const std::string bonnes =
+        "k\nk 2.0\nmode\nmode info off\nplacer spirale\ninfo\nliste tout\naide\naide image\naide r\n\n"
+        " nb\nenregistrer\npos.txt\nnb 7\ncharger fichier\npos.txt\ninfo\ngraph off\nmarquer\nsupprimer\nquitter\n";
+    EXPECT_EQ(Lancer({"--strict"}, bonnes).exitCode, 0);
+}
+
+}  // namespace
