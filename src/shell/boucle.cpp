@@ -2,6 +2,7 @@
 #include "shell/boucle.h"
 
 #include "shell/commandes.h"
+#include "shell/commandes_minimisation.h"
 #include "shell/mots.h"
 #include "store/best_store.h"
 #include "ternex/ternex.h"
@@ -52,6 +53,11 @@ Gestionnaire Trouver(CommandWord c) {
     if (c == kDesinstaller) return CommandeDesinstaller;
     if (c == kListe) return CommandeListe;
     if (c == kMode) return CommandeMode;
+    if (c == kMinimiser) return CommandeMinimiser;
+    if (c == kExplorer) return CommandeExplorer;
+    if (c == kS) return CommandeS;
+    if (c == kTammes) return CommandeTammes;
+    if (c == kDefauts) return CommandeDefauts;
     return nullptr;
 }
 

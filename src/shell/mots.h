@@ -36,6 +36,11 @@ inline constexpr CommandWord kMarquer = Plier("marquer");
 inline constexpr CommandWord kDesinstaller = Plier("desinstaller");
 inline constexpr CommandWord kListe = Plier("liste");
 inline constexpr CommandWord kMode = Plier("mode");
+inline constexpr CommandWord kMinimiser = Plier("minimiser");
+inline constexpr CommandWord kExplorer = Plier("explorer");
+inline constexpr CommandWord kS = Plier("s");
+inline constexpr CommandWord kTammes = Plier("tammes");
+inline constexpr CommandWord kDefauts = Plier("defauts");
 
 // Parameters.
 inline constexpr CommandWord kOn = Plier("on");

@@ -11,7 +11,8 @@ namespace {
 
 const char* const kAvecSujet[] = {"quitter", "aide", "info", "nb", "k", "p", "champ", "graph", "placer",
                                   "relax", "charger", "enregistrer", "eloigne", "approche", "image",
-                                  "liste", "mode", "montecarlo"};
+                                  "liste", "mode", "montecarlo", "minimiser", "explorer", "s", "tammes",
+                                  "defauts"};
 
 const char* const kSansSujet[] = {"enregister", "ajouter", "local", "locale", "enveloppe", "supprimer",
                                   "r", "l", "faces", "aretes", "marquer", "desinstaller", "", "xyz"};
