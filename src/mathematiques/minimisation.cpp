@@ -36,6 +36,10 @@ constexpr int kEssaisMax = 30;          // evaluations of one line search
 constexpr double kPasInitial = 0.1;     // largest move of a steepest step, in mean spacings
 constexpr double kPasMax = 0.5;         // largest move of any step, in mean spacings
 constexpr double kChangementEchelle = 30.0;  // |log| of the scale's factor that triggers a new scale
+// With s != 1 no particle moves more than this times echelle / s in a step,
+// so that the closest pair's term changes by a factor within e^+-200: the
+// sum at a trial point can neither overflow because of it nor underflow.
+constexpr double kPasEchelle = 100.0;
 
 struct Point {
     std::vector<Vec3> x, f, g;  // positions, forces of the scaled sum, gradient of log E
@@ -64,7 +68,8 @@ double LogInverseNorme(const Vec3& x) {
         DeuxSommes(haut, p, haut, e);
         bas += e;
     }
-    return -0.5 * std::log1p(haut + bas);
+    const double q = haut + bas;
+    return std::abs(q) < 1e-6 ? -0.5 * q * (1.0 - 0.5 * q) : -0.5 * std::log1p(q);
 }
 
 struct Paire {
@@ -114,8 +119,9 @@ class Descente {
 
     BilanDescente Executer(std::span<Vec3> sortie) {
         BilanDescente bilan;
+        critere_ = Critere(courant_.x, courant_.f);
         for (;;) {
-            bilan.critere = Critere(courant_.x, courant_.f);
+            bilan.critere = critere_;
             if (!(bilan.critere > p_.tolerance)) {
                 bilan.fin = FinDescente::critere;
                 break;
@@ -134,7 +140,7 @@ class Descente {
             }
             ++bilan.iterations;
             if (p_.apresPas) {
-                p_.apresPas({bilan.iterations, logEnergie_, variation_, Critere(courant_.x, courant_.f), courant_.x});
+                p_.apresPas({bilan.iterations, logEnergie_, variation_, critere_, courant_.x});
             }
         }
         bilan.evaluations = evaluations_;
@@ -154,7 +160,11 @@ class Descente {
         pt.radial = 0.0;
         for (int i = 0; i < n_; ++i) pt.radial += LogInverseNorme(pt.x[i]) * dot(pt.x[i], pt.f[i]);
         const double variation = e.variation - pt.radial + courant_.radial;
-        pt.phi = courant_.energie > 0.0 ? std::log1p(variation / courant_.energie) : 0.0;
+        // A large fall (a close pair separated at a large s) from the sums
+        // themselves: 1 + variation / E would round to 0.
+        const double relative = courant_.energie > 0.0 ? variation / courant_.energie : 0.0;
+        pt.phi = relative > -0.5 ? std::log1p(relative) : std::log(e.energie / courant_.energie);
+        if (!(e.energie > 0.0 && e.energie < INFINITY)) pt.phi = INFINITY;  // never taken
         pt.g = pt.f;
         Projeter(pt.x, pt.g);
         const double inverse = -1.0 / e.energie;
@@ -300,7 +310,9 @@ class Descente {
                 paires_.clear();
                 continue;
             }
-            const double alphaMax = kPasMax * a_ / m;
+            double pasMax = kPasMax * a_;
+            if (p_.exposant != 1.0) pasMax = std::min(pasMax, kPasEchelle * echelle_ / p_.exposant);
+            const double alphaMax = pasMax / m;
             const double alpha = paires_.empty() ? kPasInitial * a_ / m : 1.0;
             Point pris;
             if (ChercherPas(std::min(alpha, alphaMax), alphaMax, pris)) {
@@ -324,6 +336,7 @@ class Descente {
         variation_ = pris.phi;
         logEnergie_ += pris.phi;
         courant_ = std::move(pris);
+        critere_ = Critere(courant_.x, courant_.f);
         if (sy > 1e-12 * std::sqrt(Produit(paire.s, paire.s) * Produit(paire.y, paire.y))) {
             paire.rho = 1.0 / sy;
             paires_.push_back(std::move(paire));
@@ -349,6 +362,7 @@ class Descente {
     double echelle_ = 1.0;
     double logEnergie_ = 0.0;  // at the start, plus every accepted step's change
     double variation_ = 0.0;   // the last step's change of log E
+    double critere_ = 0.0;     // at courant_
     long long evaluations_ = 0;
     Point courant_;
     std::vector<Vec3> zero_, direction_;

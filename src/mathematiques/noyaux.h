@@ -53,8 +53,8 @@ inline void ForceScalaire(const PositionsSoA& p, int i, int debut, double c, dou
 
 // Row i of the descents' Coulomb pass against j = debut .. i - 1, one pair at
 // a time (see ligneDescente): the portable row and the vector rows' tails.
-// With u = t_i - t_j, e = d_i - d_j and b = u - e the pair's vector before the
-// displacement, r^2 - r0^2 = e . (u + b) keeps its own precision however
+// With u = t_i - t_j and e = d_i - d_j (u - e the pair's vector before the
+// displacement), r^2 - r0^2 = e . (2u - e) keeps its own precision however
 // small; with q = (r^2 - r0^2) / r^2, the change of 1 / r is
 // -(1 / r) ((1 - q)^(-1/2) - 1): a short series for |q| < kSerieDescente,
 // else -(r^2 - r0^2) / (r r0 (r + r0)).
@@ -75,9 +75,8 @@ inline void DescenteScalaire(const PositionsSoA& t, const PositionsSoA& d, int i
     for (int j = debut; j < i; ++j) {
         const double ux = t.x[i] - t.x[j], uy = t.y[i] - t.y[j], uz = t.z[i] - t.z[j];
         const double ex = d.x[i] - d.x[j], ey = d.y[i] - d.y[j], ez = d.z[i] - d.z[j];
-        const double bx = ux - ex, by = uy - ey, bz = uz - ez;
         const double s = ux * ux + uy * uy + uz * uz;
-        const double ds = ex * (ux + bx) + ey * (uy + by) + ez * (uz + bz);
+        const double ds = ex * (2.0 * ux - ex) + ey * (2.0 * uy - ey) + ez * (2.0 * uz - ez);
         const double r = std::sqrt(s);
         const double inv = 1.0 / r;
         const double q = ds * inv * inv;
@@ -85,6 +84,7 @@ inline void DescenteScalaire(const PositionsSoA& t, const PositionsSoA& d, int i
         if (std::abs(q) < kSerieDescente) {
             sommes[1] -= inv * SerieDescente(q);
         } else {
+            const double bx = ux - ex, by = uy - ey, bz = uz - ez;
             const double r0 = std::sqrt(bx * bx + by * by + bz * bz);
             sommes[1] -= ds / (r * r0 * (r + r0));
         }

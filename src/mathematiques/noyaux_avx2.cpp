@@ -151,12 +151,11 @@ AVX2 void LigneDescenteAvx2(const PositionsSoA& t, const PositionsSoA& d, int i,
         const __m256d ex = _mm256_sub_pd(exi, _mm256_loadu_pd(d.x.data() + j));
         const __m256d ey = _mm256_sub_pd(eyi, _mm256_loadu_pd(d.y.data() + j));
         const __m256d ez = _mm256_sub_pd(ezi, _mm256_loadu_pd(d.z.data() + j));
-        const __m256d bx = _mm256_sub_pd(ux, ex), by = _mm256_sub_pd(uy, ey), bz = _mm256_sub_pd(uz, ez);
+        const __m256d deux = _mm256_set1_pd(2.0);
         const __m256d s = _mm256_fmadd_pd(uz, uz, _mm256_fmadd_pd(uy, uy, _mm256_mul_pd(ux, ux)));
-        const __m256d s0 = _mm256_fmadd_pd(bz, bz, _mm256_fmadd_pd(by, by, _mm256_mul_pd(bx, bx)));
-        const __m256d ds = _mm256_fmadd_pd(ez, _mm256_add_pd(uz, bz),
-                                           _mm256_fmadd_pd(ey, _mm256_add_pd(uy, by),
-                                                           _mm256_mul_pd(ex, _mm256_add_pd(ux, bx))));
+        const __m256d ds = _mm256_fmadd_pd(ez, _mm256_fmsub_pd(deux, uz, ez),
+                                           _mm256_fmadd_pd(ey, _mm256_fmsub_pd(deux, uy, ey),
+                                                           _mm256_mul_pd(ex, _mm256_fmsub_pd(deux, ux, ex))));
         const __m256d inv = _mm256_movemask_pd(HorsEstimation(s)) ? InverseExacte(s) : InverseRacine(s);
         const __m256d inv2 = _mm256_mul_pd(inv, inv);
         const __m256d q = _mm256_mul_pd(ds, inv2);
@@ -167,6 +166,8 @@ AVX2 void LigneDescenteAvx2(const PositionsSoA& t, const PositionsSoA& d, int i,
             for (int k = 4; k >= 0; --k) c = _mm256_fmadd_pd(c, q, _mm256_set1_pd(kSerie[k]));
             variation = _mm256_fnmadd_pd(inv, _mm256_mul_pd(q, c), variation);
         } else {
+            const __m256d bx = _mm256_sub_pd(ux, ex), by = _mm256_sub_pd(uy, ey), bz = _mm256_sub_pd(uz, ez);
+            const __m256d s0 = _mm256_fmadd_pd(bz, bz, _mm256_fmadd_pd(by, by, _mm256_mul_pd(bx, bx)));
             const __m256d inv0 = _mm256_movemask_pd(HorsEstimation(s0)) ? InverseExacte(s0) : InverseRacine(s0);
             const __m256d r = _mm256_mul_pd(s, inv), r0 = _mm256_mul_pd(s0, inv0);
             variation = _mm256_sub_pd(variation, _mm256_div_pd(_mm256_mul_pd(ds, _mm256_mul_pd(inv, inv0)),

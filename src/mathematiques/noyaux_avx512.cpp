@@ -115,12 +115,11 @@ AVX512 void LigneDescenteAvx512(const PositionsSoA& t, const PositionsSoA& d, in
         const __m512d ex = _mm512_sub_pd(exi, _mm512_loadu_pd(d.x.data() + j));
         const __m512d ey = _mm512_sub_pd(eyi, _mm512_loadu_pd(d.y.data() + j));
         const __m512d ez = _mm512_sub_pd(ezi, _mm512_loadu_pd(d.z.data() + j));
-        const __m512d bx = _mm512_sub_pd(ux, ex), by = _mm512_sub_pd(uy, ey), bz = _mm512_sub_pd(uz, ez);
+        const __m512d deux = _mm512_set1_pd(2.0);
         const __m512d s = _mm512_fmadd_pd(uz, uz, _mm512_fmadd_pd(uy, uy, _mm512_mul_pd(ux, ux)));
-        const __m512d s0 = _mm512_fmadd_pd(bz, bz, _mm512_fmadd_pd(by, by, _mm512_mul_pd(bx, bx)));
-        const __m512d ds = _mm512_fmadd_pd(ez, _mm512_add_pd(uz, bz),
-                                           _mm512_fmadd_pd(ey, _mm512_add_pd(uy, by),
-                                                           _mm512_mul_pd(ex, _mm512_add_pd(ux, bx))));
+        const __m512d ds = _mm512_fmadd_pd(ez, _mm512_fmsub_pd(deux, uz, ez),
+                                           _mm512_fmadd_pd(ey, _mm512_fmsub_pd(deux, uy, ey),
+                                                           _mm512_mul_pd(ex, _mm512_fmsub_pd(deux, ux, ex))));
         const __m512d inv = HorsEstimation(s) ? InverseExacte(s) : InverseEstimee(s);
         const __m512d inv2 = _mm512_mul_pd(inv, inv);
         const __m512d q = _mm512_mul_pd(ds, inv2);
@@ -130,6 +129,8 @@ AVX512 void LigneDescenteAvx512(const PositionsSoA& t, const PositionsSoA& d, in
             for (int k = 4; k >= 0; --k) c = _mm512_fmadd_pd(c, q, _mm512_set1_pd(kSerie[k]));
             variation = _mm512_fnmadd_pd(inv, _mm512_mul_pd(q, c), variation);
         } else {
+            const __m512d bx = _mm512_sub_pd(ux, ex), by = _mm512_sub_pd(uy, ey), bz = _mm512_sub_pd(uz, ez);
+            const __m512d s0 = _mm512_fmadd_pd(bz, bz, _mm512_fmadd_pd(by, by, _mm512_mul_pd(bx, bx)));
             const __m512d inv0 = HorsEstimation(s0) ? InverseExacte(s0) : InverseEstimee(s0);
             const __m512d r = _mm512_mul_pd(s, inv), r0 = _mm512_mul_pd(s0, inv0);
             variation = _mm512_sub_pd(variation, _mm512_div_pd(_mm512_mul_pd(ds, _mm512_mul_pd(inv, inv0)),

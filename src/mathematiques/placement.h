@@ -2,6 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
+
+#include "mathematiques/vec3.h"
 
 // Particles first .. N - 1 at uniform random places on the sphere (none when
 // first >= N); then every derivative cleared. With one worker the particles
@@ -12,6 +15,9 @@ void PlacerAleatoirement(int32_t first);
 // advancing by step / sqrt(N) / sqrt(1 - z^2) and kept as its truncated
 // remainder by 2 pi; derivatives cleared. Returns EnergiePotentielle().
 double PlacerEnSpirale(double step);
+
+// The same spiral's points, N = positions.size(), into positions.
+void CalculerSpirale(double step, std::span<Vec3> positions);
 
 // Every derivative set to (0, 0, 0).
 void AnnulerDerivees();

@@ -29,10 +29,10 @@ void LigneRiesz(const PositionsSoA& t, const PositionsSoA& d, int i, double s, d
     for (int j = 0; j < i; ++j) {
         const double ux = t.x[i] - t.x[j], uy = t.y[i] - t.y[j], uz = t.z[i] - t.z[j];
         const double ex = d.x[i] - d.x[j], ey = d.y[i] - d.y[j], ez = d.z[i] - d.z[j];
-        const double bx = ux - ex, by = uy - ey, bz = uz - ez;
         const double s2 = ux * ux + uy * uy + uz * uz;
+        const double ds = ex * (2.0 * ux - ex) + ey * (2.0 * uy - ey) + ez * (2.0 * uz - ez);
+        const double bx = ux - ex, by = uy - ey, bz = uz - ez;
         const double s20 = bx * bx + by * by + bz * bz;
-        const double ds = ex * (ux + bx) + ey * (uy + by) + ez * (uz + bz);
         sommes.carreMin = std::min(sommes.carreMin, s2);
         const double terme = std::exp(-demi * std::log(s2 * inv2));
         sommes.s[0] += terme;

@@ -9,6 +9,8 @@
 #include <span>
 #include <vector>
 
+#include "mathematiques/particules.h"
+#include "mathematiques/placement.h"
 #include "mathematiques/vec3.h"
 #include "simulation_outils.h"
 
@@ -19,13 +21,7 @@ using outils::Unitaire;
 
 inline std::vector<Vec3> Spirale(int n) {
     std::vector<Vec3> p(n);
-    const double a = 3.6 / std::sqrt(static_cast<double>(n));
-    double phi = 0.0;
-    for (int i = 0; i < n; ++i) {
-        const double z = 2.0 * i / (n - 1) - 1.0;
-        phi = (i == 0 || i == n - 1) ? 0.0 : std::fmod(phi + a / std::sqrt(1.0 - z * z), 2.0 * std::numbers::pi);
-        p[i] = fromAngles(phi, std::acos(z));
-    }
+    CalculerSpirale(kDefaultSpiralStep, p);
     return p;
 }
 
