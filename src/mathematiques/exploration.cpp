@@ -24,6 +24,12 @@ constexpr double kCible = 0.5;
 constexpr double kFacteur = 1.3;
 constexpr long long kRetour = 100;
 constexpr double kMemeMinimum = 1e-13;  // |difference of log E| below which two minima are one
+// The hops' descents stop at this tolerance (their energies then within about
+// 1e-12 of the minimum's, above it, enough to compare basins: kMemeBassin); a
+// hop below the lowest minimum is finished at the full tolerance before it is
+// kept as the lowest.
+constexpr double kToleranceSauts = 1e-6;
+constexpr double kMemeBassin = 1e-11;
 
 int Indice(int n) { return std::min(n - 1, static_cast<int>(n * TirerReel())); }
 
@@ -98,6 +104,8 @@ BilanExploration Explorer(std::span<Vec3> positions, const ParametresExploration
     ParametresDescente descente = p.descente;
     descente.arret = p.arret;
     descente.apresPas = nullptr;
+    ParametresDescente descenteSaut = descente;
+    descenteSaut.tolerance = std::max(descente.tolerance, kToleranceSauts);
 
     std::vector<Vec3> courant(positions.begin(), positions.end());
     BilanDescente d = Minimiser(courant, descente);
@@ -114,12 +122,16 @@ BilanExploration Explorer(std::span<Vec3> positions, const ParametresExploration
     for (long long saut = 1; saut <= p.sauts && !Arret(p.arret); ++saut) {
         essai = courant;
         Perturber(essai, descente.exposant);
-        d = Minimiser(essai, descente);
+        d = Minimiser(essai, descenteSaut);
         bilan.evaluations += d.evaluations;
+        if (d.fin != FinDescente::arret && d.logEnergie < bilan.logEnergie - kMemeMinimum) {
+            d = Minimiser(essai, descente);
+            bilan.evaluations += d.evaluations;
+        }
         if (d.fin == FinDescente::arret) break;  // an unfinished descent is no minimum
         bilan.sauts = saut;
         const double ecart = d.logEnergie - eCourant;
-        if (ecart < kMemeMinimum || TirerReel() < std::exp(-ecart / temperature)) {
+        if (ecart < kMemeBassin || TirerReel() < std::exp(-ecart / temperature)) {
             std::swap(courant, essai);
             eCourant = d.logEnergie;
             ++acceptes;
