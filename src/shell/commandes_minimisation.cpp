@@ -50,8 +50,11 @@ std::vector<Vec3> PositionsCourantes() {
     return p;
 }
 
+// The caller holds verrouEtat. The hull no longer describes the positions: a
+// frame that draws it builds it again.
 void CopierDansLEtat(std::span<const Vec3> p) {
     for (int i = 0; i < etat.count && i < static_cast<int>(p.size()); ++i) etat.particles[i].position = p[i];
+    hullValid = false;
 }
 
 // Between steps: only when no frame holds the lock.
@@ -66,7 +69,6 @@ long long Installer(std::span<const Vec3> p) {
     const long long fin = Horloge();
     std::lock_guard verrou(verrouEtat);
     CopierDansLEtat(p);
-    hullValid = false;
     return fin;
 }
 
