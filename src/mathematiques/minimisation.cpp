@@ -15,9 +15,11 @@
 // step. Scaling x_i by exp(k_i), k_i = -log|x_i|, changes the energy by
 // -k_i (x_i . F_i) to first order (x_i . F_i = s/2 times the particle's
 // share), so E(directions) = E(x) - sum of k_i (x_i . F_i), with k_i from
-// |x_i|^2 - 1 taken exactly. Curvature pairs: s = the step, y = the change of g, both
-// projected onto the new tangent planes; a pair without positive curvature is
-// not kept (Nocedal and Wright, ch. 6 and 7).
+// |x_i|^2 - 1 taken exactly.
+//
+// Curvature pairs: s = the step, y = the change of g, both projected onto the
+// new tangent planes; a pair without positive curvature is not kept (Nocedal
+// and Wright, ch. 6 and 7).
 #include "mathematiques/minimisation.h"
 
 #include <algorithm>
@@ -91,7 +93,9 @@ void Projeter(const std::vector<Vec3>& x, std::vector<Vec3>& v) {
     }
 }
 
-// Largest tangential force over the mean total force.
+// Largest tangential force over the mean total force; infinite when it cannot
+// be measured (forces that underflowed or are not numbers), so that it never
+// passes for a minimum.
 double Critere(const std::vector<Vec3>& x, const std::vector<Vec3>& f) {
     double plusGrande = 0.0, somme = 0.0;
     for (size_t i = 0; i < x.size(); ++i) {
@@ -102,7 +106,8 @@ double Critere(const std::vector<Vec3>& x, const std::vector<Vec3>& f) {
         plusGrande = std::max(plusGrande, norm(t));
         somme += norm(f[i]);
     }
-    return somme > 0.0 ? plusGrande * static_cast<double>(x.size()) / somme : 0.0;
+    const double c = plusGrande * static_cast<double>(x.size()) / somme;
+    return somme > 0.0 && c == c ? c : INFINITY;
 }
 
 class Descente {
