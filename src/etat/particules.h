@@ -33,12 +33,14 @@ struct SimParams {
     static constexpr double kDefaultP = 0.005;
     static constexpr double kDefaultStringResistance = 0.1;
     static constexpr double kDefaultSpringLength = 0.0;
+    static constexpr double kDefaultExposant = 1.0;
 
     double K = kDefaultK;                                     // force normalisation
     double P = kDefaultP;                                     // pair-move fraction
     Vec3 ambientField;                                        // constant drift
     double stringResistance = kDefaultStringResistance;       // face and edge stiffness
     double springLength = kDefaultSpringLength;               // edge rest length
+    double exposant = kDefaultExposant;                       // s of the sum of 1/r^s that MINIMISER and EXPLORER minimise
 
     void resetDefaults() { *this = SimParams{}; }
 };

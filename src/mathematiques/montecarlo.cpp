@@ -70,6 +70,20 @@ double Variation(int i, const double o[3], const double q[3]) {
     return noyaux.deltaEnergie(cache.p, 0, i, o, q) + noyaux.deltaEnergie(cache.p, i + 1, cache.p.n, o, q);
 }
 
+// E1 with particle i at q. From a configuration of infinite energy (two
+// particles in one place) the N - 1 terms would give inf - inf = NaN and
+// refuse every move, even one that separates them: the moved configuration
+// is then evaluated in full, as two whole evaluations would.
+double EnergieDeplacee(double e0, int i, const double o[3], const double q[3]) {
+    if (std::isfinite(e0)) return e0 + Variation(i, o, q);
+    PositionsSoA p = cache.p;
+    p.x[i] = q[0];
+    p.y[i] = q[1];
+    p.z[i] = q[2];
+    std::vector<float> pot(p.n);
+    return EnergieEtPotentiels(p, pot.data());
+}
+
 void Accepter(int i, const double q[3], double e1) {
     cache.p.x[i] = q[0];
     cache.p.y[i] = q[1];
@@ -91,7 +105,7 @@ bool EssaiMonteCarlo() {
     TirerPointSphere(r.position, 1.0);
     const double o[3] = {ancienne.x, ancienne.y, ancienne.z};
     const double q[3] = {r.position.x, r.position.y, r.position.z};
-    const double e1 = e0 + Variation(i, o, q);
+    const double e1 = EnergieDeplacee(e0, i, o, q);
     cache.potentielsDus = true;
     cache.indice = i;
     for (int k = 0; k < 3; ++k) cache.essai[k] = q[k];

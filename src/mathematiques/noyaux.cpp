@@ -54,6 +54,18 @@ void PositionsSoA::charger() {
     }
 }
 
+void PositionsSoA::charger(std::span<const Vec3> v) {
+    n = static_cast<int>(v.size());
+    x.resize(n);
+    y.resize(n);
+    z.resize(n);
+    for (int i = 0; i < n; ++i) {
+        x[i] = v[i].x;
+        y[i] = v[i].y;
+        z[i] = v[i].z;
+    }
+}
+
 const NoyauxPaires& Noyaux() {
     const JeuNoyaux jeu = jeuForce.load(std::memory_order_relaxed);
     return TableDuJeu(JeuDisponible(jeu) ? jeu : JeuNoyaux::natif);

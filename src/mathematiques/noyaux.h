@@ -5,16 +5,19 @@
 #pragma once
 
 #include <cmath>
+#include <span>
 #include <vector>
 
+#include "etat/vec3.h"
 #include "etat/verrous.h"
 
-// The positions of etat, one array per coordinate.
+// Positions, one array per coordinate.
 struct PositionsSoA {
     std::vector<double> x, y, z;
     int n = 0;
 
-    void charger() REQUIRES(verrouEtat);  // copies every position of etat
+    void charger() REQUIRES(verrouEtat);   // copies every position of etat
+    void charger(std::span<const Vec3> v);  // copies v
 };
 
 // Repulsion coefficient c / (r * s) of a pair at squared distance s = r^2.
@@ -26,6 +29,17 @@ inline constexpr double kContact = 1e-100;
 
 inline double CoefficientPaire(double c, double s, double r) { return s >= kContact * kContact ? c / (r * s) : 0.0; }
 
+// Adds w u to force[] and subtracts it from the reactions at j.
+inline void AppliquerPaire(double w, double ux, double uy, double uz, int j, double* rx, double* ry, double* rz,
+                           double force[3]) {
+    force[0] += w * ux;
+    force[1] += w * uy;
+    force[2] += w * uz;
+    rx[j] -= w * ux;
+    ry[j] -= w * uy;
+    rz[j] -= w * uz;
+}
+
 // Row i against j = debut .. i - 1, one pair at a time: the portable row and
 // the vector rows' tails.
 inline void ForceScalaire(const PositionsSoA& p, int i, int debut, double c, double* rx, double* ry, double* rz,
@@ -34,12 +48,48 @@ inline void ForceScalaire(const PositionsSoA& p, int i, int debut, double c, dou
         const double dx = p.x[i] - p.x[j], dy = p.y[i] - p.y[j], dz = p.z[i] - p.z[j];
         const double s = dx * dx + dy * dy + dz * dz;
         const double w = CoefficientPaire(c, s, std::sqrt(s));
-        force[0] += w * dx;
-        force[1] += w * dy;
-        force[2] += w * dz;
-        rx[j] -= w * dx;
-        ry[j] -= w * dy;
-        rz[j] -= w * dz;
+        AppliquerPaire(w, dx, dy, dz, j, rx, ry, rz, force);
+    }
+}
+
+// Row i of the descents' Coulomb pass against j = debut .. i - 1, one pair at
+// a time (see ligneDescente): the portable row and the vector rows' tails.
+// With u = t_i - t_j and e = d_i - d_j (u - e the pair's vector before the
+// displacement), r^2 - r0^2 = e . (2u - e) keeps its own precision however
+// small; with q = (r^2 - r0^2) / r^2, the change of 1 / r is
+// -(1 / r) ((1 - q)^(-1/2) - 1): a short series for |q| < kSerieDescente,
+// else -(r^2 - r0^2) / (r r0 (r + r0)).
+inline constexpr double kSerieDescente = 1e-3;
+
+// (1 - q)^(-1/2) - 1 = q (c0 + q (c1 + ... + q c5)) within 1e-18 of its
+// value for |q| < kSerieDescente: the binomial coefficients C(2k, k) / 4^k.
+inline constexpr double kSerie[6] = {1.0 / 2, 3.0 / 8, 5.0 / 16, 35.0 / 128, 63.0 / 256, 231.0 / 1024};
+
+inline double SerieDescente(double q) {
+    double c = kSerie[5];
+    for (int k = 4; k >= 0; --k) c = c * q + kSerie[k];
+    return q * c;
+}
+
+inline void DescenteScalaire(const PositionsSoA& t, const PositionsSoA& d, int i, int debut, double* rx, double* ry,
+                             double* rz, double force[3], double sommes[2]) {
+    for (int j = debut; j < i; ++j) {
+        const double ux = t.x[i] - t.x[j], uy = t.y[i] - t.y[j], uz = t.z[i] - t.z[j];
+        const double ex = d.x[i] - d.x[j], ey = d.y[i] - d.y[j], ez = d.z[i] - d.z[j];
+        const double s = ux * ux + uy * uy + uz * uz;
+        const double ds = ex * (2.0 * ux - ex) + ey * (2.0 * uy - ey) + ez * (2.0 * uz - ez);
+        const double r = std::sqrt(s);
+        const double inv = 1.0 / r;
+        const double q = ds * inv * inv;
+        sommes[0] += inv;
+        if (std::abs(q) < kSerieDescente) {
+            sommes[1] -= inv * SerieDescente(q);
+        } else {
+            const double bx = ux - ex, by = uy - ey, bz = uz - ez;
+            const double r0 = std::sqrt(bx * bx + by * by + bz * bz);
+            sommes[1] -= ds / (r * r0 * (r + r0));
+        }
+        AppliquerPaire(CoefficientPaire(1.0, s, r), ux, uy, uz, j, rx, ry, rz, force);
     }
 }
 
@@ -61,6 +111,15 @@ struct NoyauxPaires {
     double (*distanceMin)(const PositionsSoA& p, int a, int b, double px, double py, double pz, double m);
     // Sum over j = a .. b - 1 of 1 / |q - p_j| - 1 / |o - p_j|.
     double (*deltaEnergie)(const PositionsSoA& p, int a, int b, const double o[3], const double q[3]);
+    // Row i against j = 0 .. i - 1 of the descents' pass on the sum of 1/r:
+    // t the positions, d their displacement from the configuration the descent
+    // compares with. Adds the sum of (t_i - t_j) / r^3 to force[] and
+    // subtracts each term from the reactions at j (none for pairs closer than
+    // kContact); adds the row's sum of 1 / r to sommes[0] and its change since
+    // the displacement to sommes[1], as DescenteScalaire computes them (each
+    // term within a few units of its own last place).
+    void (*ligneDescente)(const PositionsSoA& t, const PositionsSoA& d, int i, double* rx, double* ry, double* rz,
+                          double force[3], double sommes[2]);
 };
 
 const NoyauxPaires& Noyaux();

@@ -124,6 +124,66 @@ AVX2 void LigneForceAvx2(const PositionsSoA& p, int i, double c, double* rx, dou
     for (int k = 0; k < 3; ++k) force[k] += somme[k];
 }
 
+// The descents' pass, four pairs per step: 1 / r from InverseRacine (the unit
+// for the whole vector when a lane lies outside the estimate's range, so that
+// a coincident pair gives an infinite energy as in the scalar code), the
+// change of 1 / r from the series when every lane's q allows it, else
+// through r0 and one division.
+AVX2_EN_LIGNE __m256d HorsEstimation(__m256d s) {
+    return _mm256_or_pd(_mm256_cmp_pd(s, _mm256_set1_pd(1e-60), _CMP_NGE_UQ),
+                        _mm256_cmp_pd(s, _mm256_set1_pd(1e60), _CMP_NLE_UQ));
+}
+
+AVX2_EN_LIGNE __m256d InverseExacte(__m256d s) { return _mm256_div_pd(_mm256_set1_pd(1.0), _mm256_sqrt_pd(s)); }
+
+AVX2 void LigneDescenteAvx2(const PositionsSoA& t, const PositionsSoA& d, int i, double* rx, double* ry, double* rz,
+                            double force[3], double sommes[2]) {
+    const Ligne4 l{t.x.data(), t.y.data(), t.z.data(), rx, ry, rz, _mm256_set1_pd(t.x[i]), _mm256_set1_pd(t.y[i]),
+                   _mm256_set1_pd(t.z[i]), _mm256_set1_pd(1.0)};
+    const __m256d exi = _mm256_set1_pd(d.x[i]), eyi = _mm256_set1_pd(d.y[i]), ezi = _mm256_set1_pd(d.z[i]);
+    __m256d f[3] = {_mm256_setzero_pd(), _mm256_setzero_pd(), _mm256_setzero_pd()};
+    __m256d energie = _mm256_setzero_pd(), variation = _mm256_setzero_pd();
+    int j = 0;
+    for (; j + 4 <= i; j += 4) {
+        const __m256d ux = _mm256_sub_pd(l.xi, _mm256_loadu_pd(l.x + j));
+        const __m256d uy = _mm256_sub_pd(l.yi, _mm256_loadu_pd(l.y + j));
+        const __m256d uz = _mm256_sub_pd(l.zi, _mm256_loadu_pd(l.z + j));
+        const __m256d ex = _mm256_sub_pd(exi, _mm256_loadu_pd(d.x.data() + j));
+        const __m256d ey = _mm256_sub_pd(eyi, _mm256_loadu_pd(d.y.data() + j));
+        const __m256d ez = _mm256_sub_pd(ezi, _mm256_loadu_pd(d.z.data() + j));
+        const __m256d deux = _mm256_set1_pd(2.0);
+        const __m256d s = _mm256_fmadd_pd(uz, uz, _mm256_fmadd_pd(uy, uy, _mm256_mul_pd(ux, ux)));
+        const __m256d ds = _mm256_fmadd_pd(ez, _mm256_fmsub_pd(deux, uz, ez),
+                                           _mm256_fmadd_pd(ey, _mm256_fmsub_pd(deux, uy, ey),
+                                                           _mm256_mul_pd(ex, _mm256_fmsub_pd(deux, ux, ex))));
+        const __m256d inv = _mm256_movemask_pd(HorsEstimation(s)) ? InverseExacte(s) : InverseRacine(s);
+        const __m256d inv2 = _mm256_mul_pd(inv, inv);
+        const __m256d q = _mm256_mul_pd(ds, inv2);
+        energie = _mm256_add_pd(energie, inv);
+        const __m256d absq = _mm256_andnot_pd(_mm256_set1_pd(-0.0), q);
+        if (_mm256_movemask_pd(_mm256_cmp_pd(absq, _mm256_set1_pd(kSerieDescente), _CMP_LT_OQ)) == 0xF) {
+            __m256d c = _mm256_set1_pd(kSerie[5]);
+            for (int k = 4; k >= 0; --k) c = _mm256_fmadd_pd(c, q, _mm256_set1_pd(kSerie[k]));
+            variation = _mm256_fnmadd_pd(inv, _mm256_mul_pd(q, c), variation);
+        } else {
+            const __m256d bx = _mm256_sub_pd(ux, ex), by = _mm256_sub_pd(uy, ey), bz = _mm256_sub_pd(uz, ez);
+            const __m256d s0 = _mm256_fmadd_pd(bz, bz, _mm256_fmadd_pd(by, by, _mm256_mul_pd(bx, bx)));
+            const __m256d inv0 = _mm256_movemask_pd(HorsEstimation(s0)) ? InverseExacte(s0) : InverseRacine(s0);
+            const __m256d r = _mm256_mul_pd(s, inv), r0 = _mm256_mul_pd(s0, inv0);
+            variation = _mm256_sub_pd(variation, _mm256_div_pd(_mm256_mul_pd(ds, _mm256_mul_pd(inv, inv0)),
+                                                               _mm256_add_pd(r, r0)));
+        }
+        const __m256d w = _mm256_and_pd(_mm256_mul_pd(inv, inv2), Separes(s));
+        Appliquer(l, j, w, f);
+    }
+    double somme[3] = {Somme(f[0]), Somme(f[1]), Somme(f[2])};
+    double s2[2] = {Somme(energie), Somme(variation)};
+    DescenteScalaire(t, d, i, j, rx, ry, rz, somme, s2);
+    for (int k = 0; k < 3; ++k) force[k] += somme[k];
+    sommes[0] += s2[0];
+    sommes[1] += s2[1];
+}
+
 // Energy: five rows against four columns; per eight columns, seven of the ten
 // row vectors go through the unit (the fastest mix measured). A row through the unit computes s
 // and 1 / sqrt(s) exactly as the scalar code; a row through InverseRacine is
@@ -250,4 +310,5 @@ AVX2 double DeltaEnergieAvx2(const PositionsSoA& p, int a, int b, const double o
 }
 
 
-const NoyauxPaires noyauxAvx2 = {LigneForceAvx2, TermesAvx2, CumulerAvx2, DistanceMinAvx2, DeltaEnergieAvx2};
+const NoyauxPaires noyauxAvx2 = {LigneForceAvx2,    TermesAvx2,       CumulerAvx2,
+                                 DistanceMinAvx2,   DeltaEnergieAvx2, LigneDescenteAvx2};

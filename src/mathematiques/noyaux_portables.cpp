@@ -55,7 +55,12 @@ double DeltaEnergiePortable(const PositionsSoA& p, int a, int b, const double o[
     return somme;
 }
 
+void LigneDescentePortable(const PositionsSoA& t, const PositionsSoA& d, int i, double* rx, double* ry, double* rz,
+                           double force[3], double sommes[2]) {
+    DescenteScalaire(t, d, i, 0, rx, ry, rz, force, sommes);
+}
+
 }  // namespace
 
 const NoyauxPaires noyauxPortables = {LigneForcePortable, TermesPortables, CumulerPortable, DistanceMinPortable,
-                                      DeltaEnergiePortable};
+                                      DeltaEnergiePortable, LigneDescentePortable};

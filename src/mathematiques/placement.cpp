@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 #include "mathematiques/hasard.h"
 #include "mathematiques/metriques.h"
@@ -19,8 +20,8 @@ void PlacerAleatoirement(int32_t first) {
 
 // z runs from -1 to 1 in equal steps. A single particle (never allowed by the
 // shell, the height formula would divide 0 by 0) goes to the south pole.
-double PlacerEnSpirale(double step) {
-    const int n = etat.count;
+void CalculerSpirale(double step, std::span<Vec3> positions) {
+    const int n = static_cast<int>(positions.size());
     const double a = step / std::sqrt(static_cast<double>(n));
     double phi = 0.0;
     for (int i = 0; i < n; ++i) {
@@ -31,8 +32,14 @@ double PlacerEnSpirale(double step) {
         } else {
             phi = std::fmod(phi + a / std::sqrt(1.0 - z * z), 2.0 * std::numbers::pi);
         }
-        etat.particles[i].position = fromAngles(phi, theta);
+        positions[i] = fromAngles(phi, theta);
     }
+}
+
+double PlacerEnSpirale(double step) {
+    std::vector<Vec3> points(etat.count);
+    CalculerSpirale(step, points);
+    for (int i = 0; i < etat.count; ++i) etat.particles[i].position = points[i];
     AnnulerDerivees();
     return EnergiePotentielle();
 }

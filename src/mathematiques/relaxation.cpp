@@ -6,63 +6,25 @@
 // (the one-thread result up to rounding order).
 #include "mathematiques/relaxation.h"
 
-#include <omp.h>
-
-#include <algorithm>
 #include <cmath>
-#include <vector>
 
 #include "mathematiques/noyaux.h"
 #include "etat/parallele.h"
 #include "etat/particules.h"
 
-namespace {
-
-struct Reactions {
-    int n;
-    std::vector<double> valeurs;  // per worker: x[n], y[n], z[n]
-
-    Reactions(int workers, int count) : n(count), valeurs(static_cast<size_t>(workers) * 3 * count) {}
-    double* de(int worker, int axe) { return valeurs.data() + (static_cast<size_t>(worker) * 3 + axe) * n; }
-};
-
 // derivative_k = field + own row sum + every worker's reaction at k.
-void Rassembler(int k, int workers, const std::vector<double>& propres, Reactions& reactions) REQUIRES(verrouEtat) {
-    Vec3 d = params.ambientField;
-    d.x += propres[3 * k];
-    d.y += propres[3 * k + 1];
-    d.z += propres[3 * k + 2];
-    for (int w = 0; w < workers; ++w) {
-        d.x += reactions.de(w, 0)[k];
-        d.y += reactions.de(w, 1)[k];
-        d.z += reactions.de(w, 2)[k];
-    }
-    etat.particles[k].derivative = d;
-}
-
-}  // namespace
-
 void AppliquerForce() {
     PositionsSoA p;
     p.charger();
-    const int n = p.n;
     const double c = params.K * kForceScale;
-    const int equipe = PreparerEquipe();
-    std::vector<double> propres(3 * static_cast<size_t>(n), 0.0);
-    Reactions reactions(equipe, n);
     const NoyauxPaires& noyaux = Noyaux();
-#pragma omp parallel num_threads(equipe)
-    {
-        const int w = omp_get_thread_num();
-        double* rx = reactions.de(w, 0);
-        double* ry = reactions.de(w, 1);
-        double* rz = reactions.de(w, 2);
-#pragma omp for schedule(static, kChunk)
-        for (int i = 1; i < n; ++i) noyaux.forceLigne(p, i, c, rx, ry, rz, &propres[3 * static_cast<size_t>(i)]);
-        const int workers = omp_get_num_threads();
-#pragma omp for schedule(static, kChunk)
-        for (int k = 0; k < n; ++k) Rassembler(k, workers, propres, reactions);
-    }
+    auto ligne = [&](int i, double* rx, double* ry, double* rz, double* propre) {
+        noyaux.forceLigne(p, i, c, rx, ry, rz, propre);
+    };
+    ParticleRecord* particules = etat.particles.data();  // written inside this call, under its lock
+    ParcourirPaires(
+        p.n, ligne, [](int) { return params.ambientField; },
+        [particules](int k, const Vec3& d) { particules[k].derivative = d; });
 }
 
 void ModifierPosition() {

@@ -7,6 +7,8 @@
 #pragma once
 
 #include "etat/particules.h"
+#include "mathematiques/riesz.h"
+#include "shell/commandes_minimisation.h"
 
 struct MorceauAide {
     enum class Genre { Texte, Entier, Reel };
@@ -247,6 +249,69 @@ inline constexpr MorceauAide kMode[] = {
     Texte("  DUAL       Affiche le dual de l'enveloppe convexe. Ne fonctionne correctement\n"),
     Texte("             que si la configuration est déjà suffisament bonne."),
     Texte("\n"),
+};
+
+inline constexpr MorceauAide kMinimiser[] = {
+    Texte("La commande MINIMISER minimise l'énergie des particules par une méthode de quasi-Newton à mémoire limitée (L-BFGS).\n"),
+    Texte("\nMINIMISER [i [K|M]]\n\nSans paramètre, MINIMISER effectue au plus "),
+    Entier(kIterationsMinimiser),
+    Texte(" itérations.\n"
+          "Si i est un nombre entre 1 et 9999 alors la commande effectue au plus i itérations, et si le paramètre K (ou M) est entré, au plus 1000*i (ou 1000000*i) itérations. Tout autre nombre est refusé.\n"),
+    Texte("\n"
+          "L'énergie minimisée est la somme des 1/r^s sur toutes les paires de particules, l'exposant s étant celui de la commande S (1 par défaut : l'énergie coulombienne).\n"
+          "Chaque itération suit une direction calculée à partir des itérations précédentes, en restant à la surface de la sphère, et n'est acceptée que si elle fait baisser l'énergie. Des particules confondues sont d'abord écartées.\n"
+          "La commande s'arrête quand la plus grande force tangentielle sur une particule devient inférieure à 1e-9 fois la moyenne des normes des forces totales sur les particules, au bout du nombre d'itérations demandé, ou à l'appui sur Ctrl+C.\n"
+          "Elle affiche le nombre d'itérations, le nombre d'évaluations de l'énergie et le rapport final entre la plus grande force tangentielle et la force moyenne.\n"
+          "\n"),
+};
+
+inline constexpr MorceauAide kExplorer[] = {
+    Texte("La commande EXPLORER cherche le minimum global de l'énergie des particules par sauts entre bassins.\n"),
+    Texte("\nEXPLORER [i [K|M]]\n\nSans paramètre, EXPLORER effectue "),
+    Entier(kSautsExplorer),
+    Texte(" sauts.\n"
+          "Si i est un nombre entre 1 et 9999 alors la commande effectue i sauts, et si le paramètre K (ou M) est entré, 1000*i (ou 1000000*i) sauts. Tout autre nombre est refusé.\n"),
+    Texte("\n"
+          "Chaque saut perturbe la configuration courante (quelques particules placées au hasard, une calotte de la sphère tournée, ou la particule de plus fort potentiel placée dans le plus grand espace vide), la minimise complètement comme MINIMISER, puis la garde ou non selon la règle de Metropolis, à une température qui s'adapte au taux d'acceptation.\n"
+          "Chaque nouvelle énergie minimale est affichée avec le numéro du saut, et proposée à la base de données comme le fait INFO.\n"
+          "A la fin, ou à l'appui sur Ctrl+C, la configuration de plus basse énergie trouvée devient la configuration courante. Le hasard vient du générateur du programme : une même graine donne la même recherche.\n"
+          "\n"),
+};
+
+inline constexpr MorceauAide kS[] = {
+    Texte("La commande S affiche ou modifie l'exposant s de l'énergie minimisée par MINIMISER et EXPLORER.\n"),
+    Texte("\n"
+          "S [s]\n"
+          "\n"
+          "Sans paramètre, S affiche la valeur actuelle de l'exposant.\n"
+          "Si s est un nombre réel (de la forme a.b) strictement positif et au plus égal à "),
+    Entier(static_cast<long long>(kExposantMax)),
+    Texte(", alors l'exposant est réglé à s ; sinon il reste inchangé.\n"),
+    Texte("\n"
+          "L'énergie minimisée est la somme des 1/r^s sur toutes les paires de particules ; s vaut "),
+    Entier(1),  // the default exponent, 1.0, shown as an integer
+    Texte(" au démarrage (l'énergie coulombienne). Un grand exposant rapproche le problème de celui de Tammes (rendre la distance minimale la plus grande possible).\n"
+          "INFO, LISTE et la base de données donnent toujours l'énergie coulombienne.\n"
+          "\n"),
+};
+
+inline constexpr MorceauAide kTammes[] = {
+    Texte("La commande TAMMES augmente localement la distance minimale entre les particules.\n"),
+    Texte("\nTAMMES [i [K|M]]\n\nSans paramètre, TAMMES effectue au plus "),
+    Entier(kIterationsTammes),
+    Texte(" itérations.\n"
+          "Si i est un nombre entre 1 et 9999 alors la commande effectue au plus i itérations, et si le paramètre K (ou M) est entré, au plus 1000*i (ou 1000000*i) itérations. Tout autre nombre est refusé.\n"),
+    Texte("\n"
+          "A chaque itération, un programme linéaire déplace les particules dans leurs plans tangents, dans une région de confiance, pour rendre la plus grande possible la plus petite des distances linéarisées des paires presque les plus proches. Le déplacement n'est retenu que s'il augmente la distance minimale. La commande s'arrête quand aucun déplacement ne peut plus l'augmenter, ou à l'appui sur Ctrl+C.\n"
+          "Pour atteindre les meilleures configurations connues, minimisez d'abord avec de grands exposants, par exemple : S 12.0, MINIMISER 10 K, S 96.0, MINIMISER 10 K, puis TAMMES.\n"
+          "\n"),
+};
+
+inline constexpr MorceauAide kDefauts[] = {
+    Texte("La commande DEFAUTS affiche les défauts topologiques de la triangulation formée par l'enveloppe convexe.\n"),
+    Texte("\n"
+          "Elle calcule l'enveloppe convexe si nécessaire, puis affiche le nombre de particules de chaque degré (de 4 à 8, et tout autre degré présent), la charge topologique totale (la somme des 6 - degré, qui vaut 12 pour une triangulation de la sphère), le nombre de cicatrices (groupes de plus d'une particule de degré autre que 6, reliées par des arêtes) et le nombre de particules de degré 5 et de degré 7 qui s'y trouvent.\n"
+          "\n"),
 };
 
 }  // namespace aide

@@ -1,6 +1,7 @@
 #include "shell/table_commandes.h"
 
 #include "shell/commandes.h"
+#include "shell/commandes_minimisation.h"
 
 namespace {
 
@@ -71,6 +72,15 @@ constexpr Commande kTable[] = {
     {"marquer", CommandeMarquer, nullptr, false, kSansSujet, kMarcheArret},
     {"desinstaller", CommandeDesinstaller,
      "DESINSTALLER Supprime la base de données du programme et quitte le programme.\n", false, kSansSujet,
+     kSansParametre},
+    {"minimiser", CommandeMinimiser, "MINIMISER  Minimise l'énergie des particules par une méthode de quasi-Newton.\n",
+     true, kMinimiser, kMultiplicateurs},
+    {"explorer", CommandeExplorer, "EXPLORER   Cherche le minimum global de l'énergie par sauts entre bassins.\n",
+     true, kExplorer, kMultiplicateurs},
+    {"s", CommandeS, "S          Affiche ou modifie l'exposant de l'énergie de Riesz.\n", true, kS, kSansParametre},
+    {"tammes", CommandeTammes, "TAMMES     Augmente localement la distance minimale entre les particules.\n", true,
+     kTammes, kMultiplicateurs},
+    {"defauts", CommandeDefauts, "DEFAUTS    Affiche les défauts topologiques de l'enveloppe convexe.\n", true, kDefauts,
      kSansParametre},
 };
 

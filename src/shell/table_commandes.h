@@ -9,6 +9,7 @@
 //   commandes_base.cpp      INFO LISTE CHARGER SUPPRIMER MARQUER DESINSTALLER
 //   commandes_fichiers.cpp  ENREGISTRER (and the position files CHARGER FICHIER reads)
 //   commandes_graph.cpp     GRAPH IMAGE
+//   commandes_minimisation.cpp MINIMISER EXPLORER S TAMMES DEFAUTS
 // QUITTER has no handler: the loop ends on it.
 #pragma once
 

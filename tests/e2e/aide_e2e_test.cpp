@@ -48,6 +48,11 @@ MODE       Modifie ou affiche les paramètres de fonctionnement du programme.
 ENVELOPPE  Calcule ou mets à jour l'enveloppe convexe des particules.
 SUPPRIMER  Enlève de la base de données le nombre actuel de particules.
 DESINSTALLER Supprime la base de données du programme et quitte le programme.
+MINIMISER  Minimise l'énergie des particules par une méthode de quasi-Newton.
+EXPLORER   Cherche le minimum global de l'énergie par sauts entre bassins.
+S          Affiche ou modifie l'exposant de l'énergie de Riesz.
+TAMMES     Augmente localement la distance minimale entre les particules.
+DEFAUTS    Affiche les défauts topologiques de l'enveloppe convexe.
 
 Pour plus d'information sur une commande tapez : AIDE nom_commande.
 Les commandes ne sont pas sensibles à la casse.
@@ -146,4 +151,17 @@ TEST(Aide, NbSplicesFourHundred) {
               std::string::npos)
         << sortie;
     EXPECT_EQ(sortie.rfind("La commande NB affiche", 0), 0u);
+}
+
+TEST(Aide, NewTopicsSpliceTheirCounts) {
+    const std::string s = Sortie("AIDE S");
+    EXPECT_EQ(s.rfind("La commande S affiche ou modifie l'exposant s", 0), 0u) << s;
+    EXPECT_NE(s.find("strictement positif et au plus égal à 1000, alors"), std::string::npos) << s;
+    EXPECT_NE(s.find("s vaut 1 au démarrage"), std::string::npos) << s;
+    const std::string m = Sortie("aide minimiser");
+    EXPECT_NE(m.find("MINIMISER effectue au plus 1000 itérations.\n"), std::string::npos) << m;
+    EXPECT_NE(m.find("inférieure à 1e-9 fois la moyenne des normes des forces totales"), std::string::npos) << m;
+    EXPECT_NE(Sortie("Aide Explorer").find("EXPLORER effectue 100 sauts.\n"), std::string::npos);
+    EXPECT_NE(Sortie("AIDE TAMMES").find("TAMMES effectue au plus 1000 itérations.\n"), std::string::npos);
+    EXPECT_EQ(Sortie("AIDE DEFAUTS").rfind("La commande DEFAUTS affiche", 0), 0u);
 }

@@ -41,6 +41,29 @@ TEST(MonteCarlo, CommeLesEssaisLitteraux) {
     EXPECT_EQ(outils::Potentiels(), potentiels);
 }
 
+// Two particles in one place: the energy is infinite, and a move that
+// separates them is kept as two whole evaluations keep it; the attempts make
+// the same decisions as the plain ones all along.
+TEST(MonteCarlo, ParticulesConfonduesSeparees) {
+    std::vector<Vec3> depart = outils::Aleatoires(12, 21);
+    depart[7] = depart[3];
+    Configurer(depart);
+    InitialiserHasard(99);
+    std::vector<bool> decisions;
+    for (int k = 0; k < 400; ++k) decisions.push_back(litteral::EssaiMonteCarlo());
+    const std::vector<Vec3> fin = outils::Positions();
+
+    Configurer(depart);
+    EXPECT_FALSE(std::isfinite(EnergieMonteCarloCourante()));
+    InitialiserHasard(99);
+    for (int k = 0; k < 400; ++k) ASSERT_EQ(EssaiMonteCarlo(), decisions[k]) << "attempt " << k;
+    EXPECT_EQ(outils::Positions()[7].x, fin[7].x);
+    EXPECT_EQ(outils::Positions()[3].y, fin[3].y);
+    const double e = EnergieMonteCarloCourante();
+    EXPECT_TRUE(std::isfinite(e));
+    EXPECT_NEAR(e, litteral::EnergiePotentielle(), 1e-12 * e);
+}
+
 TEST(MonteCarlo, RefusRestaureLesBits) {
     Configurer(std::vector<Vec3>(200));
     PlacerEnSpirale(3.6);

@@ -144,6 +144,7 @@ TEST(TablesDeNoyaux, ChaqueCaseDeChaqueJeu) {
         ASSERT_NE(k.cumuler, nullptr);
         ASSERT_NE(k.distanceMin, nullptr);
         ASSERT_NE(k.deltaEnergie, nullptr);
+        ASSERT_NE(k.ligneDescente, nullptr);
 
         std::vector<double> r(3 * p.n, 0.0), rRef(3 * p.n, 0.0);
         double f[3] = {0, 0, 0}, fRef[3] = {0, 0, 0};
@@ -169,6 +170,19 @@ TEST(TablesDeNoyaux, ChaqueCaseDeChaqueJeu) {
         const double o[3] = {p.x[3], p.y[3], p.z[3]}, q[3] = {0.6, 0.0, 0.8};
         const double d = ref.deltaEnergie(p, 4, p.n, o, q);
         EXPECT_NEAR(k.deltaEnergie(p, 4, p.n, o, q), d, 1e-12 * std::abs(d));
+
+        PositionsSoA deplacement = p;  // a large displacement: the exact change, not the series
+        for (int j = 0; j < p.n; ++j) deplacement.x[j] = 0.01 * p.y[j];
+        std::fill(r.begin(), r.end(), 0.0);
+        std::fill(rRef.begin(), rRef.end(), 0.0);
+        double sommes[2] = {0, 0}, sommesRef[2] = {0, 0};
+        f[0] = f[1] = f[2] = fRef[0] = fRef[1] = fRef[2] = 0.0;
+        k.ligneDescente(p, deplacement, p.n - 1, r.data(), r.data() + p.n, r.data() + 2 * p.n, f, sommes);
+        ref.ligneDescente(p, deplacement, p.n - 1, rRef.data(), rRef.data() + p.n, rRef.data() + 2 * p.n, fRef,
+                          sommesRef);
+        for (int c = 0; c < 3; ++c) EXPECT_NEAR(f[c], fRef[c], 1e-12 * std::abs(fRef[c]) + 1e-18);
+        for (int j = 0; j < 3 * p.n; ++j) EXPECT_NEAR(r[j], rRef[j], 1e-12 * std::abs(rRef[j]) + 1e-18);
+        for (int c = 0; c < 2; ++c) EXPECT_NEAR(sommes[c], sommesRef[c], 1e-12 * std::abs(sommesRef[c]));
     }
 }
 

@@ -1,0 +1,173 @@
+// The descents (see bench/README.md, "Minimisation").
+//
+// Always: one energy pass (EvaluerRiesz) per kernel set and exponent, and
+// MINIMISER from a random start at N = 470 on one worker, to the criterion.
+// With GLOMERIX_BENCH_LONG=1 in the environment, also the long goals, run by
+// hand: MINIMISER from the spiral at N = 9999 on two workers, and EXPLORER
+// from random starts (seeds 1 to 5) at N = 24, 32, 48, 72 and 100 on two
+// workers, each stopped at the published minimum (9 significant digits) or
+// after GLOMERIX_BENCH_SECONDES seconds (60 by default); with
+// GLOMERIX_BENCH_EXPLORER=122,282,470 those counts instead.
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <map>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "mathematiques/exploration.h"
+#include "mathematiques/hasard.h"
+#include "mathematiques/minimisation.h"
+#include "mathematiques/noyaux.h"
+#include "etat/parallele.h"
+#include "etat/particules.h"
+#include "mathematiques/placement.h"
+#include "mathematiques/riesz.h"
+
+namespace {
+
+std::vector<Vec3> Aleatoires(int n, long graine) {
+    InitialiserHasard(graine);
+    std::vector<Vec3> p(n);
+    for (Vec3& v : p) TirerPointSphere(v, 1.0);
+    return p;
+}
+
+// As PLACER SPIRALE with its default step.
+std::vector<Vec3> Spirale(int n) {
+    std::vector<Vec3> p(n);
+    CalculerSpirale(kDefaultSpiralStep, p);
+    return p;
+}
+
+// One pass at a random configuration, displaced as in a late line search.
+void Passe(benchmark::State& state, JeuNoyaux jeu, double s) {
+    const int n = state.range(0);
+    ImposerEquipe(state.range(1));
+    ForcerNoyaux(jeu);
+    const std::vector<Vec3> x = Aleatoires(n, 7);
+    std::vector<Vec3> d = Aleatoires(n, 8), f(n);
+    for (Vec3& v : d) v *= 1e-9;
+    for (auto _ : state) benchmark::DoNotOptimize(EvaluerRiesz(x, d, s, 1.0, f));
+    ForcerNoyaux(JeuNoyaux::natif);
+    ImposerEquipe(0);
+    const double paires = static_cast<double>(n) * (n - 1) / 2.0;
+    state.counters["ns/paire"] =
+        benchmark::Counter(paires * state.iterations(), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+void MesurerDescente(benchmark::State& state, const std::vector<Vec3>& depart) {
+    ImposerEquipe(state.range(1));
+    BilanDescente b;
+    for (auto _ : state) {
+        std::vector<Vec3> x = depart;
+        ParametresDescente p;
+        p.iterationsMax = 1000000;
+        b = Minimiser(x, p);
+    }
+    ImposerEquipe(0);
+    state.counters["evaluations"] = static_cast<double>(b.evaluations);
+    state.counters["iterations"] = static_cast<double>(b.iterations);
+    state.counters["critere"] = b.critere;
+    state.counters["energie"] = std::exp(b.logEnergie);
+}
+
+void MinimiserAleatoire(benchmark::State& state) { MesurerDescente(state, Aleatoires(state.range(0), state.range(2))); }
+void MinimiserSpirale(benchmark::State& state) { MesurerDescente(state, Spirale(state.range(0))); }
+
+// Published lowest energies.
+const std::map<int, double> kPubliees = {{24, 223.347074052},   {32, 412.261274651},    {48, 968.713455344},
+                                         {72, 2255.001190975},  {100, 4448.350634331},  {122, 6698.374499261},
+                                         {282, 37147.294418462}, {470, 104822.886324279}};
+
+double Secondes() {
+    const char* s = std::getenv("GLOMERIX_BENCH_SECONDES");
+    return s != nullptr ? std::atof(s) : 60.0;
+}
+
+// Counters: trouve (1 when the published value was reached to 9 significant
+// digits), secondes until then (or the limit), sauts, the lowest energy.
+void MesurerExploration(benchmark::State& state) {
+    const int n = state.range(0);
+    const double publiee = kPubliees.at(n);
+    const double limite = Secondes();
+    ImposerEquipe(2);
+    double trouveA = -1.0, meilleure = 0.0;
+    BilanExploration b;
+    for (auto _ : state) {
+        std::vector<Vec3> x = Aleatoires(n, state.range(1));
+        std::atomic<bool> arret{false};
+        const auto debut = std::chrono::steady_clock::now();
+        ParametresExploration p;
+        p.sauts = 1000000000;
+        p.arret = &arret;
+        p.nouveauMinimum = [&](long long, double e, std::span<const Vec3>) {
+            if (std::abs(std::exp(e) - publiee) < 5e-9 * publiee) {
+                trouveA = std::chrono::duration<double>(std::chrono::steady_clock::now() - debut).count();
+                arret = true;
+            }
+        };
+        std::thread garde([&] {
+            while (!arret && std::chrono::steady_clock::now() - debut < std::chrono::duration<double>(limite)) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+            arret = true;
+        });
+        b = Explorer(x, p);
+        garde.join();
+        meilleure = std::exp(b.logEnergie);
+    }
+    ImposerEquipe(0);
+    state.counters["trouve"] = trouveA >= 0.0 ? 1.0 : 0.0;
+    state.counters["secondes"] = trouveA >= 0.0 ? trouveA : limite;
+    state.counters["sauts"] = static_cast<double>(b.sauts);
+    state.counters["energie"] = meilleure;
+}
+
+void Enregistrer() {
+    for (double s : {1.0, 2.0}) {
+        const std::string nom = s == 1.0 ? "Passe/coulomb" : "Passe/s=2";
+        benchmark::RegisterBenchmark((nom + "/natif").c_str(), Passe, JeuNoyaux::natif, s)
+            ->Args({470, 1})
+            ->Args({2000, 1})
+            ->Args({9999, 2});
+    }
+    benchmark::RegisterBenchmark("Passe/coulomb/avx2", Passe, JeuNoyaux::avx2, 1.0)->Args({470, 1})->Args({2000, 1});
+    benchmark::RegisterBenchmark("Passe/coulomb/portable", Passe, JeuNoyaux::portable, 1.0)->Args({470, 1});
+    benchmark::RegisterBenchmark("Minimiser/aleatoire", MinimiserAleatoire)
+        ->Args({470, 1, 1})
+        ->Args({470, 1, 2})
+        ->Args({470, 1, 3})
+        ->Unit(benchmark::kMillisecond);
+    if (std::getenv("GLOMERIX_BENCH_LONG") == nullptr) return;
+    benchmark::RegisterBenchmark("Minimiser/spirale", MinimiserSpirale)
+        ->Args({9999, 2})
+        ->Iterations(1)
+        ->Unit(benchmark::kSecond);
+    std::vector<int> comptes = {24, 32, 48, 72, 100};
+    if (const char* liste = std::getenv("GLOMERIX_BENCH_EXPLORER")) {
+        comptes.clear();
+        std::stringstream flux(liste);
+        for (std::string mot; std::getline(flux, mot, ',');) comptes.push_back(std::atoi(mot.c_str()));
+    }
+    auto* e = benchmark::RegisterBenchmark("Explorer", MesurerExploration);
+    for (int n : comptes) {
+        for (int graine = 1; graine <= 5; ++graine) e->Args({n, graine});
+    }
+    e->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Enregistrer();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,110 @@
+// Rows are dealt like AppliquerForce's (chunks of kChunk rows, each pair once,
+// reactions in per-worker arrays). Each chunk adds its rows' sums into a slot
+// of its own, and the slots are added in chunk order: the energies are the
+// same whatever the number of workers, and a run repeats bit for bit.
+#include "mathematiques/riesz.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "mathematiques/noyaux.h"
+#include "etat/parallele.h"
+#include "etat/particules.h"
+
+namespace {
+
+struct Sommes {
+    double s[2] = {0.0, 0.0};  // energy, variation
+    double carreMin = 5.0;     // above any squared distance on the unit sphere
+};
+
+// Row i for any exponent, one pair at a time: the term is
+// exp(-s/2 log(r^2 / echelle^2)); its change since the displacement is
+// -t expm1(s/2 log1p((r^2 - r0^2) / r0^2)), from the same pair quantities as
+// DescenteScalaire, so that it keeps its own precision.
+void LigneRiesz(const PositionsSoA& t, const PositionsSoA& d, int i, double s, double inv2, double* rx, double* ry,
+                double* rz, double force[3], Sommes& sommes) {
+    const double demi = 0.5 * s;
+    for (int j = 0; j < i; ++j) {
+        const double ux = t.x[i] - t.x[j], uy = t.y[i] - t.y[j], uz = t.z[i] - t.z[j];
+        const double ex = d.x[i] - d.x[j], ey = d.y[i] - d.y[j], ez = d.z[i] - d.z[j];
+        const double s2 = ux * ux + uy * uy + uz * uz;
+        const double ds = ex * (2.0 * ux - ex) + ey * (2.0 * uy - ey) + ez * (2.0 * uz - ez);
+        const double bx = ux - ex, by = uy - ey, bz = uz - ez;
+        const double s20 = bx * bx + by * by + bz * bz;
+        sommes.carreMin = std::min(sommes.carreMin, s2);
+        const double terme = std::exp(-demi * std::log(s2 * inv2));
+        sommes.s[0] += terme;
+        if (ds != 0.0) sommes.s[1] -= terme * std::expm1(demi * std::log1p(ds / s20));
+        AppliquerPaire(s2 >= kContact * kContact ? s * terme / s2 : 0.0, ux, uy, uz, j, rx, ry, rz, force);
+    }
+}
+
+}  // namespace
+
+EvaluationRiesz EvaluerRiesz(std::span<const Vec3> positions, std::span<const Vec3> deplacement, double s,
+                             double echelle, std::span<Vec3> forces) {
+    PositionsSoA t, d;
+    t.charger(positions);
+    d.charger(deplacement);
+    const int n = t.n;
+    const bool coulomb = s == 1.0;
+    const double inv2 = 1.0 / (echelle * echelle);
+    const int tranches = std::max(1, (n - 1 + kChunk - 1) / kChunk);
+    std::vector<Sommes> parTranche(tranches);
+    const NoyauxPaires& noyaux = Noyaux();
+    auto ligne = [&](int i, double* rx, double* ry, double* rz, double* propre) {
+        Sommes& sommes = parTranche[(i - 1) / kChunk];  // a chunk's rows run in order on one worker
+        if (coulomb) {
+            noyaux.ligneDescente(t, d, i, rx, ry, rz, propre, sommes.s);
+        } else {
+            LigneRiesz(t, d, i, s, inv2, rx, ry, rz, propre, sommes);
+        }
+    };
+    const double facteur = coulomb ? echelle : 1.0;  // sum of (r / e)^-1 = e * sum of 1 / r
+    ParcourirPaires(
+        n, ligne, [](int) { return Vec3{}; },
+        [&](int k, Vec3 f) {
+            f *= facteur;
+            forces[k] = f;
+        });
+    EvaluationRiesz e;
+    double carreMin = 5.0;
+    for (const Sommes& c : parTranche) {
+        e.energie += c.s[0];
+        e.variation += c.s[1];
+        carreMin = std::min(carreMin, c.carreMin);
+    }
+    if (coulomb) {
+        e.energie *= echelle;
+        e.variation *= echelle;
+    } else {
+        e.carreMin = n < 2 ? 0.0 : carreMin;
+    }
+    return e;
+}
+
+void PotentielsRiesz(std::span<const Vec3> positions, double s, double echelle, std::span<double> potentiels) {
+    const int n = static_cast<int>(positions.size());
+    const double inv2 = 1.0 / (echelle * echelle);
+    const int equipe = PreparerEquipe();
+#pragma omp parallel for num_threads(equipe) schedule(static, kChunk)
+    for (int i = 0; i < n; ++i) {
+        double p = 0.0;
+        for (int j = 0; j < n; ++j) {
+            if (j != i) p += std::exp(-0.5 * s * std::log(squaredDistance(positions[i], positions[j]) * inv2));
+        }
+        potentiels[i] = p;
+    }
+}
+
+double DistanceMinimaleDe(std::span<const Vec3> positions) {
+    if (positions.size() < 2) return 0.0;
+    PositionsSoA p;
+    p.charger(positions);
+    const NoyauxPaires& noyaux = Noyaux();
+    double m = 5.0;
+    for (int i = 1; i < p.n; ++i) m = noyaux.distanceMin(p, 0, i, p.x[i], p.y[i], p.z[i], m);
+    return std::sqrt(m);
+}

@@ -1,0 +1,212 @@
+// Minimisation commands. MINIMISER, EXPLORER and TAMMES work on a copy of
+// the positions and take the state lock only to copy them in and out, so
+// that the viewer can draw meanwhile; after each step the copy is shown to it
+// when the lock is free. They end with the counted commands' closing lines.
+#include "shell/commandes_minimisation.h"
+
+#include <algorithm>
+#include <cmath>
+#include <mutex>
+#include <span>
+#include <vector>
+
+#include "hull/enveloppe.h"
+#include "mathematiques/defauts.h"
+#include "mathematiques/exploration.h"
+#include "mathematiques/metriques.h"
+#include "mathematiques/minimisation.h"
+#include "etat/particules.h"
+#include "mathematiques/riesz.h"
+#include "mathematiques/tammes.h"
+#include "shell/boucle_comptee.h"
+#include "shell/commandes.h"
+#include "etat/modes.h"
+#include "store/best_store.h"
+#include "ternex/ternex.h"
+
+namespace {
+
+const char* const kParametreNonValide = "Paramètre non valide.\n";
+
+// The counted commands' grammar, except that a count word that is not a
+// number from 1 to 9999 is refused rather than read as one step.
+bool LireCompte(int count, const CommandWord* words, long long defaut, long long& n) {
+    if (count < 2) {
+        n = defaut;
+        return true;
+    }
+    if (LireEntier(words[1]) == 0) {
+        console.write(kParametreNonValide);
+        return false;
+    }
+    n = LireIterations(count, words);
+    return true;
+}
+
+std::vector<Vec3> PositionsCourantes() {
+    Garde verrou(verrouEtat);
+    std::vector<Vec3> p(etat.count);
+    for (int i = 0; i < etat.count; ++i) p[i] = etat.particles[i].position;
+    return p;
+}
+
+// The hull no longer describes the positions: a
+// frame that draws it builds it again.
+void CopierDansLEtat(std::span<const Vec3> p) REQUIRES(verrouEtat) {
+    for (int i = 0; i < etat.count && i < static_cast<int>(p.size()); ++i) etat.particles[i].position = p[i];
+    hullValid = false;
+}
+
+// Between steps: only when no frame holds the lock.
+void Montrer(std::span<const Vec3> p) {
+    if (!verrouEtat.try_lock()) return;
+    CopierDansLEtat(p);
+    verrouEtat.unlock();
+}
+
+// The result becomes the configuration; returns the clock at the end of the
+// computation.
+long long Installer(std::span<const Vec3> p) {
+    const long long fin = Horloge();
+    Garde verrou(verrouEtat);
+    CopierDansLEtat(p);
+    return fin;
+}
+
+// Runs calcul on a copy of the positions, the stop flag cleared first, and
+// installs the result; debut and fin are the clock around the computation.
+template <typename Calcul>
+auto Lancer(Calcul calcul, long long& debut, long long& fin) {
+    std::vector<Vec3> x = PositionsCourantes();
+    stopRequested = false;
+    debut = Horloge();
+    const auto bilan = calcul(x);
+    fin = Installer(x);
+    return bilan;
+}
+
+void Clore(long long debut, long long fin) {
+    EcrireTempsDeCalcul(debut, fin);
+    ApresDeplacement();
+}
+
+// The sum of r^-s from its logarithm, also beyond the largest double.
+void EcrireEnergie(double logEnergie) {
+    const double decimal = logEnergie / std::log(10.0);
+    if (decimal < 300.0) {
+        console.write(std::exp(logEnergie));
+        return;
+    }
+    const double exposant = std::floor(decimal);
+    console.write(std::pow(10.0, decimal - exposant)).write("e").write(static_cast<long long>(exposant));
+}
+
+ParametresDescente Descente() {
+    ParametresDescente p;
+    p.exposant = params.exposant;
+    p.arret = &stopRequested;
+    return p;
+}
+
+}  // namespace
+
+void CommandeMinimiser(int count, const CommandWord* words) {
+    long long n;
+    if (!LireCompte(count, words, kIterationsMinimiser, n)) return;
+    ParametresDescente p = Descente();
+    p.iterationsMax = n;
+    p.apresPas = [](const EtapeDescente& e) { Montrer(e.positions); };
+    long long debut, fin;
+    const BilanDescente b = Lancer([&p](std::span<Vec3> x) { return Minimiser(x, p); }, debut, fin);
+    console.write("Itérations : ").write(b.iterations);
+    console.write(", évaluations de l'énergie : ").write(b.evaluations);
+    console.write(", force tangentielle maximale / force moyenne : ").write(b.critere).write("\n");
+    Clore(debut, fin);
+}
+
+// Each new lowest minimum is announced, shown, and offered to the store as
+// INFO offers the configuration it reports (the Coulomb energy and the
+// smallest distance of those positions). A store error is reported once and
+// the search goes on without the store.
+void CommandeExplorer(int count, const CommandWord* words) {
+    long long n;
+    if (!LireCompte(count, words, kSautsExplorer, n)) return;
+    ParametresExploration p;
+    p.sauts = n;
+    p.descente.exposant = params.exposant;
+    p.arret = &stopRequested;
+    bool baseEnErreur = false;
+    p.nouveauMinimum = [&baseEnErreur](long long saut, double logEnergie, std::span<const Vec3> x) {
+        console.write("Saut ").write(saut).write(", nouvelle énergie minimale : ");
+        EcrireEnergie(logEnergie);
+        console.write("\n");
+        Garde verrou(verrouEtat);
+        CopierDansLEtat(x);
+        if (baseEnErreur) return;
+        try {
+            const double d = DistanceMinimale();
+            MettreAJourReferences(etat.count, EnergiePotentielle(), d);
+        } catch (const DbError& e) {
+            SignalerErreurBase(e.code);
+            baseEnErreur = true;
+        }
+    };
+    long long debut, fin;
+    const BilanExploration b = Lancer([&p](std::span<Vec3> x) { return Explorer(x, p); }, debut, fin);
+    console.write("Sauts : ").write(b.sauts);
+    console.write(", acceptés : ").write(static_cast<long long>(std::lround(100.0 * b.acceptation))).write(" %");
+    console.write(", meilleur au saut ").write(b.meilleurSaut);
+    console.write(", évaluations de l'énergie : ").write(b.evaluations).write("\n");
+    Clore(debut, fin);
+}
+
+void CommandeS(int count, const CommandWord* words) {
+    if (count < 3) {
+        console.write("L'exposant de l'énergie de Riesz est : ").write(params.exposant).write("\n");
+        return;
+    }
+    const double s = LireReel(words[1], words[2]);
+    if (!(s > kExposantMin && s <= kExposantMax)) {
+        console.write(kParametreNonValide);
+        return;
+    }
+    params.exposant = s;
+}
+
+void CommandeTammes(int count, const CommandWord* words) {
+    long long n;
+    if (!LireCompte(count, words, kIterationsTammes, n)) return;
+    ParametresTammes p;
+    p.iterationsMax = n;
+    p.arret = &stopRequested;
+    long long debut, fin;
+    const BilanTammes b = Lancer([&p](std::span<Vec3> x) { return PolirTammes(x, p); }, debut, fin);
+    if (b.fin == FinTammes::echec) console.write("Le programme linéaire n'a pas pu être résolu.\n");
+    console.write("Itérations : ").write(b.iterations);
+    console.write(", déplacements retenus : ").write(b.pas);
+    console.write(", distance minimale : ").write(b.distanceAvant).write(" -> ").write(b.distanceApres);
+    console.write(", paires au contact : ").write(b.contacts).write("\n");
+    Clore(debut, fin);
+}
+
+// Degrees 4 to 8 always, any other present degree too.
+void CommandeDefauts(int, const CommandWord*) {
+    Defauts d;
+    {
+        Garde verrou(verrouEtat);
+        CalculerEnveloppe(false);
+        std::vector<int32_t> degres(etat.count);
+        for (int i = 0; i < etat.count; ++i) degres[i] = etat.particles[i].degree;
+        const int aretes = std::clamp(enveloppe.edgeCount, 0, static_cast<int>(enveloppe.edges.size()));
+        d = CompterDefauts(std::span<const HullEdge>(enveloppe.edges.data(), aretes), degres);
+    }
+    for (int g = 0; g < static_cast<int>(d.parDegre.size()) || g <= 8; ++g) {
+        const int nombre = g < static_cast<int>(d.parDegre.size()) ? d.parDegre[g] : 0;
+        if (nombre == 0 && (g < 4 || g > 8)) continue;
+        console.write("Degré ").write(g).write(" : ").write(nombre).write("\n");
+    }
+    console.write("Charge topologique : ").write(d.charge).write("\n");
+    console.write("Cicatrices : ").write(d.cicatrices).write("\n");
+    console.write("Particules de degré 5 dans des cicatrices : ").write(d.cinqEnCicatrices).write("\n");
+    console.write("Particules de degré 7 dans des cicatrices : ").write(d.septEnCicatrices).write("\n");
+}

@@ -1,0 +1,181 @@
+// MINIMISER, EXPLORER, S, TAMMES and DEFAUTS through the program: the
+// closing lines, the published values, bad input, Ctrl+C, the store.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "e2e/harness.h"
+
+namespace {
+
+using std::string;
+
+const string kTemps = "Temps de calcul (ms) : ";
+const string kEnergie = "Energie Potentielle  : ";
+const string kAnnonce = ", nouvelle énergie minimale : ";
+const string kNonValide = "Paramètre non valide.\n";
+
+string Commandes(const string& lignes) {
+    e2e::Session s;
+    const e2e::Result r = s.run(lignes + "quitter\n");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_FALSE(r.timedOut);
+    return e2e::ApresDemarrage(e2e::Masque(r.out));
+}
+
+std::vector<string> Valeurs(const string& out, const string& etiquette) {
+    std::vector<string> v;
+    for (size_t at = out.find(etiquette); at != string::npos; at = out.find(etiquette, at + 1)) {
+        const size_t debut = at + etiquette.size();
+        v.push_back(out.substr(debut, out.find_first_of(",\n", debut) - debut));
+    }
+    return v;
+}
+
+// The minimisation line, the time line, then INFO (the mode is on).
+TEST(Minimiser, DouzeParticulesPuisLesLignesDeFin) {
+    const string out = Commandes("nb 12\nplacer\nminimiser\ndefauts\n");
+    const size_t ligne = out.find("Itérations : ");
+    ASSERT_NE(ligne, string::npos) << out;
+    EXPECT_NE(out.find(", évaluations de l'énergie : ", ligne), string::npos);
+    const size_t force = out.find(", force tangentielle maximale / force moyenne : ", ligne);
+    ASSERT_NE(force, string::npos);
+    EXPECT_LT(std::strtod(out.c_str() + force + 48, nullptr), 1e-9);
+    const size_t temps = out.find("\n" + kTemps + "<ms>\nNombre de particules : 12\n", ligne);
+    EXPECT_NE(temps, string::npos) << out;
+    EXPECT_EQ(Valeurs(out, kEnergie).back(), "49.165253");
+    EXPECT_NE(out.find("Degré 4 : 0\nDegré 5 : 12\nDegré 6 : 0\nDegré 7 : 0\nDegré 8 : 0\n"
+                       "Charge topologique : 12\nCicatrices : 1\n"
+                       "Particules de degré 5 dans des cicatrices : 12\n"
+                       "Particules de degré 7 dans des cicatrices : 0\n"),
+              string::npos)
+        << out;
+}
+
+// The sequence of TAMMES's help reaches the published largest smallest
+// distances (9 digits shown).
+TEST(Tammes, LaSequenceAtteintLesDistancesPubliees) {
+    const string sequence = "placer\ns 12.0\nminimiser 10 k\ns 96.0\nminimiser 10 k\ntammes 1 k\n";
+    const string out = Commandes("mode info off\nnb 24\n" + sequence + "nb 12\n" + sequence);
+    const std::vector<string> d = Valeurs(out, " -> ");
+    ASSERT_EQ(d.size(), 2u) << out;
+    EXPECT_NEAR(std::strtod(d[0].c_str(), nullptr), 0.7442063310, 1e-6) << out;
+    EXPECT_NEAR(std::strtod(d[1].c_str(), nullptr), 1.0514622242, 1e-6) << out;
+    EXPECT_NE(out.find("paires au contact : 60\n"), string::npos);
+    EXPECT_NE(out.find("paires au contact : 30\n"), string::npos);
+}
+
+// S shows with fewer than three words, like K; anything outside (0, 1000]
+// leaves it as it was; INFO keeps the Coulomb energy.
+TEST(S, ValeursRefuseesEtAffichage) {
+    const string out = Commandes("mode info off\ns\ns 0\ns 0.0\ns -1.0\ns abc\ns abc.def\ns 1000.5\ns 2.5\ns\n"
+                                 "s 1000.0\ns\nnb 4\nplacer\ns 1.0\nminimiser\ninfo\ns 3.0\nminimiser\ninfo\n");
+    const string e = "L'exposant de l'énergie de Riesz est : ";
+    EXPECT_EQ(out.substr(0, out.find("> > > > Itérations")),
+              "> " + e + "1.\n> " + e + "1.\n> " + kNonValide + "> " + kNonValide + "> " + e + "1.\n> " +
+                  kNonValide + "> " + kNonValide + "> > " + e + "2.5\n> > " + e + "1.e3\n");
+    const std::vector<string> energies = Valeurs(out, kEnergie);
+    ASSERT_EQ(energies.size(), 2u) << out;
+    EXPECT_EQ(energies[0], "3.67423461");  // the tetrahedron, whatever s (its minimum for every s)
+    EXPECT_EQ(energies[1], "3.67423461");
+}
+
+// A count that is not a number from 1 to 9999 is refused: nothing moves.
+TEST(Minimiser, CompteRefuseNeChangeRien) {
+    const string out = Commandes("mode info off\nnb 10\nplacer\ninfo pos\nminimiser 0\nexplorer abc\n"
+                                 "tammes 0 k\nminimiser 12345\ninfo pos\n");
+    EXPECT_EQ(e2e::Compter(out, kNonValide), 4) << out;
+    EXPECT_EQ(e2e::Compter(out, kTemps), 0);
+    const size_t premier = out.find("Position des particules");
+    const size_t second = out.find("Position des particules", premier + 1);
+    ASSERT_NE(second, string::npos);
+    const size_t fin = out.find("Distance minimale", premier);
+    EXPECT_EQ(out.substr(premier, fin - premier), out.substr(second, out.find("Distance minimale", second) - second));
+}
+
+// Each new lowest energy on its own line, lower than the one before; the
+// lowest is the configuration at the end and the store keeps it.
+TEST(Explorer, AnnoncesPuisLaBase) {
+    const string out = Commandes("mode info off\nnb 40\nplacer\nexplorer 15\ninfo\nliste tout\n");
+    const std::vector<string> annonces = Valeurs(out, kAnnonce);
+    ASSERT_FALSE(annonces.empty()) << out;
+    EXPECT_EQ(out.find("Saut 0" + kAnnonce), out.find("Saut "));
+    for (size_t k = 1; k < annonces.size(); ++k) {
+        EXPECT_LT(std::strtod(annonces[k].c_str(), nullptr), std::strtod(annonces[k - 1].c_str(), nullptr));
+    }
+    EXPECT_NE(out.find("Sauts : 15, acceptés : "), string::npos) << out;
+    const double derniere = std::strtod(annonces.back().c_str(), nullptr);
+    EXPECT_NEAR(std::strtod(Valeurs(out, kEnergie).back().c_str(), nullptr), derniere, 1e-8 * derniere);
+    EXPECT_NE(out.find("Nombre de particules : 40 Distance : "), string::npos) << out;
+    EXPECT_NEAR(std::strtod(Valeurs(out, " Energie : ").back().c_str(), nullptr), derniere, 1e-8 * derniere);
+}
+
+// Ctrl+C until the time line comes: the command clears the flag when it
+// starts, so on a slow machine a first signal could come before that.
+bool Interrompre(e2e::Session& s) {
+    for (int essai = 0; essai < 10; ++essai) {
+        s.signal(SIGINT);
+        if (s.waitFor(kTemps, 1, std::chrono::seconds(5))) return true;
+    }
+    return false;
+}
+
+// Ctrl+C: the current hop or iteration ends, the lowest configuration stays,
+// the closing lines follow.
+TEST(Explorer, CtrlCGardeLeMeilleur) {
+    e2e::Session s;
+    s.start();
+    s.send("nb 150\nexplorer 9999 k\n");
+    ASSERT_TRUE(s.waitFor("Saut 0" + kAnnonce));
+    ASSERT_TRUE(Interrompre(s));
+    ASSERT_TRUE(s.waitFor("> ", 3, std::chrono::seconds(30)));
+    s.closeInput();
+    const e2e::Result r = s.finish(std::chrono::seconds(60));
+    EXPECT_EQ(r.exitCode, 0);
+    const string out = e2e::ApresDemarrage(r.out);
+    const std::vector<string> annonces = Valeurs(out, kAnnonce);
+    ASSERT_FALSE(annonces.empty());
+    EXPECT_NE(out.find("Sauts : "), string::npos);
+    const double derniere = std::strtod(annonces.back().c_str(), nullptr);
+    const std::vector<string> info = Valeurs(out, kEnergie);
+    ASSERT_EQ(info.size(), 2u) << out;  // NB's, then the closing one
+    EXPECT_NEAR(std::strtod(info.back().c_str(), nullptr), derniere, 1e-8 * derniere);
+}
+
+TEST(Minimiser, CtrlCApresLIterationEnCours) {
+    e2e::Session s;
+    s.start();
+    s.send("mode info off\nnb 3000\nminimiser 9999 k\n");
+    ASSERT_TRUE(s.waitFor("> ", 3));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_TRUE(Interrompre(s));
+    ASSERT_TRUE(s.waitFor("> ", 4, std::chrono::seconds(30)));
+    s.send("info\n");
+    s.closeInput();
+    const e2e::Result r = s.finish(std::chrono::seconds(60));
+    const string out = e2e::ApresDemarrage(r.out);
+    const std::vector<string> iterations = Valeurs(out, "Itérations : ");
+    ASSERT_EQ(iterations.size(), 1u) << out;
+    EXPECT_LT(std::atol(iterations[0].c_str()), 9999000);
+    const std::vector<string> force = Valeurs(out, "force moyenne : ");
+    ASSERT_EQ(force.size(), 1u);
+    EXPECT_GT(std::strtod(force[0].c_str(), nullptr), 1e-9);  // stopped before the criterion
+    EXPECT_NE(out.find("Nombre de particules : 3000\n"), string::npos);
+}
+
+// DEFAUTS builds the hull when it is stale: after a count change too.
+TEST(Defauts, OctaedreApresChangementDeNombre) {
+    const string out = Commandes("mode info off\nnb 6\nminimiser\ndefauts\nnb 12\nminimiser\ndefauts\n");
+    EXPECT_NE(out.find("Degré 4 : 6\nDegré 5 : 0\nDegré 6 : 0\nDegré 7 : 0\nDegré 8 : 0\n"
+                       "Charge topologique : 12\nCicatrices : 1\n"),
+              string::npos)
+        << out;
+    EXPECT_NE(out.find("Degré 4 : 0\nDegré 5 : 12\n"), string::npos) << out;
+}
+
+}  // namespace

@@ -1,0 +1,154 @@
+// EXPLORER's basin hopping and TAMMES's polish.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+
+#include "descente_outils.h"
+#include "mathematiques/exploration.h"
+#include "mathematiques/minimisation.h"
+#include "mathematiques/tammes.h"
+
+namespace {
+
+using descente::Aleatoires;
+
+struct Annonce {
+    long long saut;
+    double logEnergie;
+};
+
+// N = 122 from a random start: the first descent stops above the published
+// minimum, the hops reach it; each announcement is lower than the last and
+// the result is the last one.
+TEST(Exploration, AtteintLeMinimumPublie) {
+    std::vector<Vec3> x = Aleatoires(122, 1);
+    std::vector<Annonce> annonces;
+    ParametresExploration p;
+    p.sauts = 400;
+    std::atomic<bool> arret{false};
+    p.arret = &arret;
+    p.nouveauMinimum = [&](long long saut, double e, std::span<const Vec3> positions) {
+        annonces.push_back({saut, e});
+        EXPECT_NEAR(std::log(static_cast<double>(descente::EnergieQuad(positions, 1.0))), e, 1e-13);
+        if (std::abs(std::exp(e) - 6698.374499261) < 1e-6) arret = true;
+    };
+    const BilanExploration b = Explorer(x, p);
+    ASSERT_GE(annonces.size(), 2u);
+    EXPECT_EQ(annonces[0].saut, 0);
+    for (size_t k = 1; k < annonces.size(); ++k) {
+        EXPECT_GT(annonces[k].saut, annonces[k - 1].saut);
+        EXPECT_LT(annonces[k].logEnergie, annonces[k - 1].logEnergie);
+    }
+    EXPECT_NEAR(std::exp(b.logEnergie), 6698.374499261, 1e-6);
+    EXPECT_EQ(b.logEnergie, annonces.back().logEnergie);
+    EXPECT_EQ(b.meilleurSaut, annonces.back().saut);
+    EXPECT_NEAR(static_cast<double>(descente::EnergieQuad(x, 1.0)), 6698.374499261, 1e-6);
+}
+
+// The same seed gives the same search, hop for hop, whatever the exponent.
+TEST(Exploration, ReproductibleAvecLaMemeGraine) {
+    for (double s : {1.0, 6.0}) {
+        std::vector<Annonce> premiere, seconde;
+        std::vector<Vec3> a = Aleatoires(40, 2), b = Aleatoires(40, 2);
+        ParametresExploration p;
+        p.sauts = 25;
+        p.descente.exposant = s;
+        InitialiserHasard(77);
+        p.nouveauMinimum = [&](long long saut, double e, std::span<const Vec3>) { premiere.push_back({saut, e}); };
+        const BilanExploration ba = Explorer(a, p);
+        InitialiserHasard(77);
+        p.nouveauMinimum = [&](long long saut, double e, std::span<const Vec3>) { seconde.push_back({saut, e}); };
+        const BilanExploration bb = Explorer(b, p);
+        ASSERT_EQ(premiere.size(), seconde.size());
+        for (size_t k = 0; k < premiere.size(); ++k) EXPECT_EQ(premiere[k].saut, seconde[k].saut);
+        EXPECT_EQ(ba.logEnergie, bb.logEnergie);
+        EXPECT_EQ(ba.evaluations, bb.evaluations);
+        EXPECT_EQ(ba.sauts, 25);
+        for (size_t i = 0; i < a.size(); ++i) ASSERT_EQ(a[i].z, b[i].z);
+    }
+}
+
+// Stopped after the first hop's descent: the lowest minimum so far is left.
+TEST(Exploration, ArretGardeLeMeilleur) {
+    std::vector<Vec3> x = Aleatoires(50, 3);
+    std::atomic<bool> arret{false};
+    double annoncee = 0.0;
+    ParametresExploration p;
+    p.sauts = 1000000;
+    p.arret = &arret;
+    p.nouveauMinimum = [&](long long, double e, std::span<const Vec3>) {
+        annoncee = e;
+        arret = true;
+    };
+    const BilanExploration b = Explorer(x, p);
+    EXPECT_EQ(b.sauts, 0);
+    EXPECT_EQ(b.logEnergie, annoncee);
+    EXPECT_NEAR(std::log(static_cast<double>(descente::EnergieQuad(x, 1.0))), annoncee, 1e-13);
+}
+
+// The sequence of the help: S 12, MINIMISER, S 96, MINIMISER, TAMMES.
+double SequenceDeTammes(int n, long graine, int* contacts = nullptr) {
+    std::vector<Vec3> x = Aleatoires(n, graine);
+    ParametresDescente d;
+    d.iterationsMax = 10000;
+    d.exposant = 12.0;
+    Minimiser(x, d);
+    d.exposant = 96.0;
+    Minimiser(x, d);
+    ParametresTammes t;
+    const BilanTammes b = PolirTammes(x, t);
+    EXPECT_EQ(b.fin, FinTammes::stationnaire);
+    EXPECT_GE(b.distanceApres, b.distanceAvant);
+    EXPECT_EQ(b.distanceApres, descente::DistanceMin(x));
+    if (contacts != nullptr) *contacts = b.contacts;
+    return b.distanceApres;
+}
+
+TEST(Tammes, AtteintLesDistancesPubliees) {
+    for (long graine : {1, 2, 3, 4}) {
+        int contacts = 0;
+        EXPECT_NEAR(SequenceDeTammes(12, graine, &contacts), 1.0514622242, 1e-6);
+        EXPECT_EQ(contacts, 30);  // the icosahedron's edges
+        EXPECT_NEAR(SequenceDeTammes(24, graine, &contacts), 0.7442063310, 1e-6);
+        EXPECT_EQ(contacts, 60);  // the snub cube's edges
+    }
+}
+
+// Each iteration keeps or raises the smallest distance: n iterations from the
+// same start never end below n - 1 of them.
+TEST(Tammes, NeBaisseJamaisLaDistanceMinimale) {
+    const std::vector<Vec3> depart = Aleatoires(40, 5);
+    double precedente = descente::DistanceMin(depart);
+    for (long long n = 1; n <= 30; ++n) {
+        std::vector<Vec3> x = depart;
+        ParametresTammes t;
+        t.iterationsMax = n;
+        const BilanTammes b = PolirTammes(x, t);
+        EXPECT_GE(b.distanceApres, precedente) << n;
+        EXPECT_LE(b.iterations, n);
+        precedente = b.distanceApres;
+    }
+    EXPECT_GT(precedente, 1.2 * descente::DistanceMin(depart));
+}
+
+TEST(Tammes, IcosaedreStationnaireEtArret) {
+    std::vector<Vec3> x = descente::Icosaedre();
+    const double d = descente::DistanceMin(x);
+    const BilanTammes b = PolirTammes(x, {});
+    EXPECT_EQ(b.fin, FinTammes::stationnaire);
+    EXPECT_NEAR(b.distanceApres, d, 1e-15);
+    EXPECT_EQ(b.contacts, 30);
+
+    std::atomic<bool> arret{true};
+    std::vector<Vec3> y = Aleatoires(30, 6);
+    const std::vector<Vec3> avant = y;
+    ParametresTammes t;
+    t.arret = &arret;
+    const BilanTammes c = PolirTammes(y, t);
+    EXPECT_EQ(c.fin, FinTammes::arret);
+    EXPECT_EQ(c.iterations, 0);
+    for (size_t i = 0; i < y.size(); ++i) EXPECT_EQ(y[i].x, avant[i].x);
+}
+
+}  // namespace

@@ -1,0 +1,213 @@
+// MINIMISER's descent: the known minima, never a step up, any start, the
+// stop flag, the workers, large exponents.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+
+#include "descente_outils.h"
+#include "mathematiques/minimisation.h"
+#include "mathematiques/noyaux.h"
+#include "etat/parallele.h"
+
+namespace {
+
+using descente::Aleatoires;
+
+ParametresDescente Parametres(double s = 1.0, long long iterations = 100000) {
+    ParametresDescente p;
+    p.exposant = s;
+    p.iterationsMax = iterations;
+    return p;
+}
+
+// Tetrahedron, octahedron and icosahedron: the energy of the exact solids
+// (quadruple precision), to the last places of a double.
+TEST(Minimisation, AtteintLesMinimaConnus) {
+    const std::vector<Vec3> tetraedre = {descente::Unitaire(1, 1, 1), descente::Unitaire(1, -1, -1),
+                                         descente::Unitaire(-1, 1, -1), descente::Unitaire(-1, -1, 1)};
+    const struct {
+        int n;
+        std::vector<Vec3> solide;
+    } cas[] = {{4, tetraedre}, {6, descente::Octaedre()}, {12, descente::Icosaedre()}};
+    for (const auto& c : cas) {
+        const double exacte = static_cast<double>(descente::EnergieQuad(c.solide, 1.0));
+        for (long graine : {1, 2, 3}) {
+            std::vector<Vec3> x = Aleatoires(c.n, graine);
+            const BilanDescente b = Minimiser(x, Parametres());
+            EXPECT_EQ(b.fin, FinDescente::critere) << c.n;
+            EXPECT_LE(b.critere, 1e-9);
+            EXPECT_NEAR(static_cast<double>(descente::EnergieQuad(x, 1.0)), exacte, 2e-15 * exacte) << c.n;
+            EXPECT_NEAR(std::exp(b.logEnergie), exacte, 1e-13 * exacte) << c.n;
+        }
+    }
+    EXPECT_NEAR(static_cast<double>(descente::EnergieQuad(descente::Icosaedre(), 1.0)), 49.165253058, 5e-10);
+}
+
+// Every accepted step lowers the energy of the directions: its own change is
+// negative, and a quadruple-precision sum (which sees changes of 1e-30) never
+// rises, down to the tolerance, where the steps change the energy by far less
+// than a double's rounding.
+TEST(Minimisation, NeMonteJamais) {
+    for (int n : {3, 5, 13, 30}) {
+        for (double s : {1.0, 3.0}) {
+            SCOPED_TRACE(testing::Message() << "N = " << n << ", s = " << s);
+            std::vector<Vec3> x = Aleatoires(n, 20 + n);
+            __float128 avant = descente::EnergieQuad(x, s);
+            int pas = 0;
+            ParametresDescente p = Parametres(s);
+            p.apresPas = [&](const EtapeDescente& e) {
+                ASSERT_LT(e.variation, 0.0);
+                const __float128 apres = descente::EnergieQuad(e.positions, s);
+                ASSERT_LT(apres, avant) << "step " << e.iteration;
+                avant = apres;
+                ++pas;
+            };
+            const BilanDescente b = Minimiser(x, p);
+            EXPECT_EQ(b.fin, FinDescente::critere);
+            EXPECT_EQ(pas, b.iterations);
+        }
+    }
+}
+
+TEST(Minimisation, NeMonteJamaisAuxGrandsNombres) {
+    for (int n : {300, 2000}) {
+        std::vector<Vec3> x = Aleatoires(n, 40 + n);
+        double avant = INFINITY;
+        ParametresDescente p = Parametres(1.0, 40);
+        p.apresPas = [&](const EtapeDescente& e) {
+            ASSERT_LT(e.variation, 0.0);
+            ASSERT_LT(e.logEnergie, avant);
+            avant = e.logEnergie;
+            if (e.iteration % 10 != 0) return;
+            const long double reference = descente::EnergieLongue(e.positions, 1.0, 1.0);
+            EXPECT_NEAR(e.logEnergie, std::log(static_cast<double>(reference)), 1e-13) << e.iteration;
+        };
+        const BilanDescente b = Minimiser(x, p);
+        EXPECT_EQ(b.iterations, 40);
+        EXPECT_EQ(b.fin, FinDescente::iterations);
+    }
+}
+
+// Copies of one point, a zero vector, a NaN, a vector off the sphere: made
+// fit first, then minimised without a NaN anywhere.
+TEST(Minimisation, DepartsQuelconquesSansNaN) {
+    std::vector<Vec3> x = Aleatoires(20, 50);
+    for (int i = 1; i <= 5; ++i) x[i] = x[0];
+    x[8] = {0, 0, 0};
+    x[9] = {NAN, 0, 1};
+    x[10] = {2, 0, 0};
+    x[11] = {INFINITY, 1, 1};
+    int pas = 0;
+    ParametresDescente p = Parametres();
+    p.apresPas = [&](const EtapeDescente& e) {
+        for (const Vec3& v : e.positions) ASSERT_TRUE(std::isfinite(norm(v)));
+        ++pas;
+    };
+    const BilanDescente b = Minimiser(x, p);
+    EXPECT_EQ(b.fin, FinDescente::critere);
+    EXPECT_GT(pas, 0);
+    for (const Vec3& v : x) EXPECT_NEAR(norm(v), 1.0, 1e-15);
+    EXPECT_GT(descente::DistanceMin(x), 0.5);
+    EXPECT_TRUE(std::isfinite(b.logEnergie));
+}
+
+TEST(Minimisation, ArretEtNombreDIterations) {
+    const std::vector<Vec3> depart = Aleatoires(60, 51);
+    std::vector<Vec3> x = depart, vues;
+    std::atomic<bool> arret{false};
+    ParametresDescente p = Parametres();
+    p.arret = &arret;
+    p.apresPas = [&](const EtapeDescente& e) {
+        if (e.iteration == 5) {
+            arret = true;
+            vues.assign(e.positions.begin(), e.positions.end());
+        }
+    };
+    const BilanDescente b = Minimiser(x, p);
+    EXPECT_EQ(b.fin, FinDescente::arret);
+    EXPECT_EQ(b.iterations, 5);
+    ASSERT_EQ(vues.size(), x.size());
+    for (size_t i = 0; i < x.size(); ++i) EXPECT_EQ(x[i].x, vues[i].x);
+
+    x = depart;
+    const BilanDescente c = Minimiser(x, Parametres(1.0, 7));
+    EXPECT_EQ(c.fin, FinDescente::iterations);
+    EXPECT_EQ(c.iterations, 7);
+    EXPECT_GT(c.critere, 1e-9);
+}
+
+// The same start twice on one worker: the same bits. On two or three: the
+// same minimum up to rounding.
+TEST(Minimisation, TravailleursEtReproductibilite) {
+    const std::vector<Vec3> depart = descente::Spirale(300);
+    ImposerEquipe(1);
+    std::vector<Vec3> a = depart, b = depart;
+    const BilanDescente ba = Minimiser(a, Parametres());
+    Minimiser(b, Parametres());
+    for (size_t i = 0; i < a.size(); ++i) ASSERT_EQ(a[i].y, b[i].y);
+    for (int travailleurs : {2, 3}) {
+        ImposerEquipe(travailleurs);
+        std::vector<Vec3> c = depart;
+        const BilanDescente bc = Minimiser(c, Parametres());
+        EXPECT_EQ(bc.fin, FinDescente::critere);
+        EXPECT_NEAR(bc.logEnergie, ba.logEnergie, 1e-13);
+        for (size_t i = 0; i < a.size(); ++i) EXPECT_NEAR(norm(difference(a[i], c[i])), 0.0, 1e-6);
+    }
+    ImposerEquipe(0);
+}
+
+TEST(Minimisation, SurChaqueJeuDeNoyaux) {
+    const std::vector<Vec3> depart = Aleatoires(90, 52);
+    double reference = NAN;
+    for (JeuNoyaux jeu : {JeuNoyaux::portable, JeuNoyaux::avx2, JeuNoyaux::avx512}) {
+        if (!JeuDisponible(jeu)) continue;
+        ForcerNoyaux(jeu);
+        std::vector<Vec3> x = depart;
+        const BilanDescente b = Minimiser(x, Parametres());
+        EXPECT_EQ(b.fin, FinDescente::critere);
+        if (std::isnan(reference)) reference = b.logEnergie;
+        EXPECT_NEAR(b.logEnergie, reference, 1e-13);
+    }
+    ForcerNoyaux(JeuNoyaux::natif);
+}
+
+// s = 1000 from a random start and from a start at another scale: no
+// overflow, the criterion met, the closest pairs pushed far apart.
+// A step that separates the closest pair changes the sum by a factor beyond
+// any double: no false end on forces that underflowed, the criterion met as
+// measured afresh at the positions' own scale.
+TEST(Minimisation, GrandsExposants) {
+    for (double s : {96.0, 1000.0}) {
+        for (int n : {16, 24}) {
+            std::vector<Vec3> x = Aleatoires(n, 53);
+            const double avant = descente::DistanceMin(x);
+            double precedente = INFINITY;
+            ParametresDescente p = Parametres(s);
+            p.apresPas = [&](const EtapeDescente& e) {
+                ASSERT_LT(e.variation, 0.0);
+                ASSERT_LE(e.logEnergie, precedente);
+                precedente = e.logEnergie;
+            };
+            const BilanDescente b = Minimiser(x, p);
+            EXPECT_EQ(b.fin, FinDescente::critere) << s;
+            EXPECT_TRUE(std::isfinite(b.logEnergie));
+            EXPECT_LT(CritereDescente(x, s), 1e-9);
+            const double d = descente::DistanceMin(x);
+            EXPECT_NEAR(b.logEnergie, -s * std::log(d), std::log(3.0 * n));  // the closest pairs dominate
+            EXPECT_GT(d, std::max(avant, n == 16 ? 0.8 : 0.7)) << s;     // the best: 0.879 and 0.744
+        }
+    }
+}
+
+TEST(Minimisation, CritereSansEchelle) {
+    const std::vector<Vec3> ico = descente::Icosaedre();
+    EXPECT_LT(CritereDescente(ico, 1.0), 1e-14);
+    EXPECT_LT(CritereDescente(ico, 12.0), 1e-14);
+    std::vector<Vec3> x = ico;
+    x[0] = descente::Unitaire(x[0].x + 0.01, x[0].y, x[0].z);
+    EXPECT_GT(CritereDescente(x, 1.0), 1e-4);
+    EXPECT_GT(CritereDescente(x, 12.0), 1e-4);
+}
+
+}  // namespace

@@ -1,0 +1,170 @@
+// The descents' energy pass: the sum and its gradient for several exponents,
+// the change of a small step, the worker count, coincident particles.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "descente_outils.h"
+#include "mathematiques/noyaux.h"
+#include "etat/parallele.h"
+#include "mathematiques/riesz.h"
+
+namespace {
+
+using descente::Aleatoires;
+
+struct Resultat {
+    EvaluationRiesz e;
+    std::vector<Vec3> forces;
+};
+
+Resultat Evaluer(std::span<const Vec3> x, std::span<const Vec3> d, double s, double echelle) {
+    Resultat r;
+    r.forces.resize(x.size());
+    r.e = EvaluerRiesz(x, d, s, echelle, r.forces);
+    return r;
+}
+
+Resultat EvaluerSansDeplacement(std::span<const Vec3> x, double s, double echelle) {
+    const std::vector<Vec3> zero(x.size());
+    return Evaluer(x, zero, s, echelle);
+}
+
+// Every kernel set the processor runs, the exponents of the minimisation's
+// range: the sum against a long double one, each force component against a
+// centred difference of that sum.
+TEST(Riesz, SommeEtGradientCommeLesDifferencesFinies) {
+    for (JeuNoyaux jeu : {JeuNoyaux::portable, JeuNoyaux::avx2, JeuNoyaux::avx512}) {
+        if (!JeuDisponible(jeu)) continue;
+        ForcerNoyaux(jeu);
+        for (double s : {0.5, 1.0, 2.0, 6.0, 12.0, 96.0}) {
+            SCOPED_TRACE(testing::Message() << "set " << static_cast<int>(jeu) << ", s = " << s);
+            const std::vector<Vec3> x = Aleatoires(37, 11);
+            const double echelle = descente::DistanceMin(x);
+            const Resultat r = EvaluerSansDeplacement(x, s, echelle);
+            const double e = static_cast<double>(descente::EnergieLongue(x, s, echelle));
+            EXPECT_NEAR(r.e.energie, e, 1e-12 * e);
+            EXPECT_EQ(r.e.variation, 0.0);
+            double plusGrande = 0.0;
+            for (const Vec3& f : r.forces) plusGrande = std::max(plusGrande, norm(f));
+            for (int i : {0, 5, 36}) {
+                for (int k = 0; k < 3; ++k) {
+                    const double h = 1e-6 * echelle;
+                    std::vector<Vec3> plus = x, moins = x;
+                    (k == 0 ? plus[i].x : k == 1 ? plus[i].y : plus[i].z) += h;
+                    (k == 0 ? moins[i].x : k == 1 ? moins[i].y : moins[i].z) -= h;
+                    const double derivee = static_cast<double>(
+                        (descente::EnergieLongue(plus, s, echelle) - descente::EnergieLongue(moins, s, echelle)) /
+                        (2 * h));
+                    const double f = k == 0 ? r.forces[i].x : k == 1 ? r.forces[i].y : r.forces[i].z;
+                    EXPECT_NEAR(-f, derivee, 1e-6 * plusGrande) << "particle " << i << ", axis " << k;
+                }
+            }
+        }
+    }
+    ForcerNoyaux(JeuNoyaux::natif);
+}
+
+// A step of 1e-11: the double sums before and after differ by less than their
+// own rounding, yet the change the pass gives matches a quadruple-precision
+// difference.
+TEST(Riesz, VariationDUnPetitPas) {
+    for (JeuNoyaux jeu : {JeuNoyaux::portable, JeuNoyaux::avx2, JeuNoyaux::avx512}) {
+        if (!JeuDisponible(jeu)) continue;
+        ForcerNoyaux(jeu);
+        for (double s : {1.0, 2.5}) {
+            SCOPED_TRACE(testing::Message() << "set " << static_cast<int>(jeu) << ", s = " << s);
+            const std::vector<Vec3> x = Aleatoires(203, 12);
+            const std::vector<Vec3> pas = Aleatoires(203, 13);
+            // A large step takes the exact formula instead of the series.
+            for (const auto& [longueur, tolerance] : {std::pair{1e-11, 1e-10}, std::pair{0.05, 1e-12}}) {
+                std::vector<Vec3> y(x.size()), d(x.size());
+                for (size_t i = 0; i < x.size(); ++i) {
+                    Vec3 v = pas[i];
+                    v *= longueur;
+                    y[i] = x[i];
+                    y[i] += v;
+                    d[i] = difference(y[i], x[i]);
+                }
+                const Resultat r = Evaluer(y, d, s, 1.0);
+                const double attendue = static_cast<double>(descente::EnergieQuadBrute(y, s, 1.0) -
+                                                            descente::EnergieQuadBrute(x, s, 1.0));
+                EXPECT_NEAR(r.e.variation, attendue, tolerance * std::abs(attendue)) << longueur;
+            }
+        }
+    }
+    ForcerNoyaux(JeuNoyaux::natif);
+}
+
+TEST(Riesz, LesSommesNeDependentPasDesTravailleurs) {
+    const std::vector<Vec3> x = Aleatoires(1001, 14);
+    const std::vector<Vec3> d = Aleatoires(1001, 15);
+    for (double s : {1.0, 3.0}) {
+        ImposerEquipe(1);
+        const Resultat un = Evaluer(x, d, s, 0.5);
+        for (int travailleurs : {2, 3}) {
+            ImposerEquipe(travailleurs);
+            const Resultat r = Evaluer(x, d, s, 0.5);
+            EXPECT_EQ(r.e.energie, un.e.energie);
+            EXPECT_EQ(r.e.variation, un.e.variation);
+            for (size_t i = 0; i < x.size(); ++i) {
+                EXPECT_NEAR(norm(difference(r.forces[i], un.forces[i])), 0.0, 1e-13 * norm(un.forces[i]));
+            }
+        }
+    }
+    ImposerEquipe(0);
+}
+
+// Two particles in one place: an infinite energy, finite forces (the pair
+// itself exerts none), on every set and for another exponent.
+TEST(Riesz, ParticulesConfonduesEnergieInfinieForcesFinies) {
+    std::vector<Vec3> x = Aleatoires(41, 16);
+    x[30] = x[2];
+    for (JeuNoyaux jeu : {JeuNoyaux::portable, JeuNoyaux::avx2, JeuNoyaux::avx512}) {
+        if (!JeuDisponible(jeu)) continue;
+        ForcerNoyaux(jeu);
+        for (double s : {1.0, 2.0}) {
+            const Resultat r = EvaluerSansDeplacement(x, s, 1.0);
+            EXPECT_TRUE(std::isinf(r.e.energie));
+            for (const Vec3& f : r.forces) ASSERT_TRUE(std::isfinite(norm(f)));
+        }
+    }
+    ForcerNoyaux(JeuNoyaux::natif);
+}
+
+// s = 1000 at the scale of the smallest distance: the closest pair counts 1,
+// nothing overflows, the smallest squared distance comes back.
+TEST(Riesz, GrandExposantALEchelleDeLaPlusPetiteDistance) {
+    const std::vector<Vec3> x = Aleatoires(30, 17);
+    const double dmin = descente::DistanceMin(x);
+    const Resultat r = EvaluerSansDeplacement(x, 1000.0, dmin);
+    EXPECT_GE(r.e.energie, 1.0 - 1e-9);
+    EXPECT_TRUE(std::isfinite(r.e.energie));
+    EXPECT_NEAR(r.e.carreMin, dmin * dmin, 1e-15);
+    for (const Vec3& f : r.forces) ASSERT_TRUE(std::isfinite(norm(f)));
+    for (size_t i = 0; i < x.size(); ++i) {
+        for (size_t j = 0; j < i; ++j) {
+            if (squaredDistance(x[i], x[j]) != dmin * dmin) continue;
+            EXPECT_NEAR(norm(r.forces[i]), 1000.0 / dmin, 1e-6 * 1000.0 / dmin);  // s t / r, t = 1
+            EXPECT_NEAR(dot(r.forces[i], r.forces[j]), -norm(r.forces[i]) * norm(r.forces[j]), 1e-6 * 1e6 / dmin / dmin);
+        }
+    }
+    EXPECT_EQ(DistanceMinimaleDe(x), dmin);
+}
+
+TEST(Riesz, PotentielsDesParticules) {
+    const std::vector<Vec3> x = Aleatoires(25, 18);
+    std::vector<double> p(x.size());
+    PotentielsRiesz(x, 2.0, 0.5, p);
+    double somme = 0.0;
+    for (double v : p) somme += v;
+    const Resultat r = EvaluerSansDeplacement(x, 2.0, 0.5);
+    EXPECT_NEAR(somme, 2.0 * r.e.energie, 1e-12 * somme);  // each pair counted at both ends
+    double p0 = 0.0;
+    for (size_t j = 1; j < x.size(); ++j) p0 += 0.25 / squaredDistance(x[0], x[j]);
+    EXPECT_NEAR(p[0], p0, 1e-13 * p0);
+}
+
+}  // namespace
