@@ -1,6 +1,7 @@
 // Start-up, shutdown and DESINSTALLER.
 #include <algorithm>
 #include <atomic>
+#include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <mutex>
@@ -75,8 +76,8 @@ void ChargerSettings() {
     } catch (const DbError& e) {
         SignalerErreurBase(e.code);
         modes.resetDefaults();
-        params.resetDefaults();
     }
+    params.resetDefaults();
 }
 
 // Random placement, one evaluation of the metrics, ten relaxation steps.
@@ -134,6 +135,11 @@ bool GestionnaireControle(int event) {
 }
 
 void Demarrer() {
+    // A reader gone from the output ends the run as the end of input does
+    // (the console sees its failed write); a database grown past the size
+    // limit is a write error, not the end of the process.
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
     InitialiserHasard(static_cast<long>(std::time(nullptr)));
     std::atexit(QuitterProprement);
     const bool base = OuvrirBase();

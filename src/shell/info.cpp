@@ -1,5 +1,6 @@
 // Information and database commands: INFO, LISTE, CHARGER, SUPPRIMER, MARQUER.
 #include <mutex>
+#include <vector>
 
 #include "hull/enveloppe.h"
 #include "mathematiques/metriques.h"
@@ -24,12 +25,22 @@ void AfficherPositions() {
     }
 }
 
+// The positions of particles 0 .. count-1. REQUIRES: verrouEtat held.
+std::vector<Vec3> Positions() {
+    std::vector<Vec3> p(static_cast<size_t>(etat.count));
+    for (size_t i = 0; i < p.size(); ++i) p[i] = etat.particles[i].position;
+    return p;
+}
+
 // EP or DIST from the store; FICHIER from a position file. -1: not a CHARGER word.
 int Charger(CommandWord w) {
     if (w == mot::kFichier) return ChargerFichier();
     if (w != mot::kEp && w != mot::kDist) return -1;
     std::lock_guard verrou(verrouEtat);
-    return ChargerPosition(etat.count, w == mot::kEp);
+    std::vector<Vec3> p(static_cast<size_t>(etat.count));
+    if (!ChargerPosition(etat.count, w == mot::kEp, p)) return 0;
+    for (size_t i = 0; i < p.size(); ++i) etat.particles[i].position = p[i];
+    return 1;
 }
 
 }  // namespace
@@ -45,7 +56,7 @@ void AfficherInfo() {
     console.write("Nombre de particules : ").write(n).write("\n");
     console.write("Distance minimale    : ").write(d).write("\n");
     console.write("Energie Potentielle  : ").write(e).write("\n");
-    const BestValues ref = MettreAJourReferences(n, e, d);
+    const BestValues ref = MettreAJourReferences(n, e, d, Positions());
     console.write(EstValide(n) ? "Valeurs de références (*) :\n" : "Valeurs de références :\n");
     console.write("Maximum de la distance minimale  : ").write(ref.minDistance).write("\n");
     console.write("Minimum de l'energie potentielle : ").write(ref.energy).write("\n");

@@ -10,10 +10,13 @@
 
 #include "mathematiques/particules.h"
 #include "shell/modes.h"
+#include "store/best_format.h"
 #include "store/best_store.h"
 #include "store_files.h"
 
 using namespace storetest;
+using bestformat::CountRecordSize;
+using bestformat::kValuesSize;
 
 namespace {
 
@@ -35,6 +38,18 @@ std::vector<Vec3> Positions() {
     std::vector<Vec3> out;
     for (const ParticleRecord& p : etat.particles) out.push_back(p.position);
     return out;
+}
+
+// The store's calls with the current particles, as the shell makes them.
+BestValues Update(int n, double energy, double minDistance) {
+    return MettreAJourReferences(n, energy, minDistance, Positions());
+}
+
+bool Load(int n, bool byEnergy) {
+    std::vector<Vec3> p = Positions();
+    if (!ChargerPosition(n, byEnergy, p)) return false;
+    for (size_t i = 0; i < p.size(); ++i) etat.particles[i].position = p[i];
+    return true;
 }
 
 bool Same(const std::vector<Vec3>& a, const std::vector<Vec3>& b) {
@@ -123,50 +138,50 @@ TEST_F(BestStoreTest, FolderComesFromXdgElseHomeElseTheWorkingFolder) {
 TEST_F(BestStoreTest, FirstAndSecondInfoForACount) {
     ASSERT_TRUE(Open());
     const std::vector<Vec3> first = Positions();
-    BestValues v = MettreAJourReferences(5, 10.0, 0.5);
+    BestValues v = Update(5, 10.0, 0.5);
     EXPECT_EQ(v.energy, 10.0);
     EXPECT_EQ(v.minDistance, 0.5);
-    EXPECT_EQ(RecordSize(Db(), 5), 48 * 5 + 16);
-    EXPECT_EQ(RecordUsed(Db(), 5), 48 * 5 + 16);
+    EXPECT_EQ(RecordSize(Db(), 5), CountRecordSize(5));
+    EXPECT_EQ(RecordUsed(Db(), 5), CountRecordSize(5));
 
     PlaceParticles(5, 2);
     const std::vector<Vec3> second = Positions();
-    v = MettreAJourReferences(5, 11.0, 0.6);  // worse energy, better distance
+    v = Update(5, 11.0, 0.6);  // worse energy, better distance
     EXPECT_EQ(v.energy, 10.0);
     EXPECT_EQ(v.minDistance, 0.6);
 
     PlaceParticles(5, 3);
     const std::vector<uint8_t> before = ReadFile(file);
-    v = MettreAJourReferences(5, 10.0, 0.6);  // equal values change nothing
+    v = Update(5, 10.0, 0.6);  // equal values change nothing
     EXPECT_EQ(v.energy, 10.0);
     EXPECT_EQ(v.minDistance, 0.6);
     EXPECT_EQ(ReadFile(file), before);
 
-    ASSERT_TRUE(ChargerPosition(5, true));
+    ASSERT_TRUE(Load(5, true));
     EXPECT_TRUE(Same(Positions(), first));
-    ASSERT_TRUE(ChargerPosition(5, false));
+    ASSERT_TRUE(Load(5, false));
     EXPECT_TRUE(Same(Positions(), second));
     v = LireReferences(5);
     EXPECT_EQ(v.energy, 10.0);
     EXPECT_EQ(v.minDistance, 0.6);
-    EXPECT_FALSE(ChargerPosition(6, true));
+    EXPECT_FALSE(Load(6, true));
 }
 
 TEST_F(BestStoreTest, LargeCountsKeepValuesOnly) {
     ASSERT_TRUE(Open());
     PlaceParticles(3000, 4);
-    MettreAJourReferences(3000, 5.0, 0.1);
-    BestValues v = MettreAJourReferences(3000, 4.0, 0.2);
-    EXPECT_EQ(v.energy, 4.0);
-    EXPECT_EQ(v.minDistance, 0.2);
-    EXPECT_EQ(RecordSize(Db(), 3000), 16);
-    EXPECT_EQ(RecordUsed(Db(), 3000), 16);
-    EXPECT_FALSE(ChargerPosition(3000, true));
-    EXPECT_FALSE(ChargerPosition(3000, false));
+    Update(3000, 4.5e6, 0.02);
+    BestValues v = Update(3000, 4.4e6, 0.03);
+    EXPECT_EQ(v.energy, 4.4e6);
+    EXPECT_EQ(v.minDistance, 0.03);
+    EXPECT_EQ(RecordSize(Db(), 3000), kValuesSize);
+    EXPECT_EQ(RecordUsed(Db(), 3000), kValuesSize);
+    EXPECT_FALSE(Load(3000, true));
+    EXPECT_FALSE(Load(3000, false));
     PlaceParticles(2999, 5);
-    MettreAJourReferences(2999, 5.0, 0.1);
-    EXPECT_EQ(RecordSize(Db(), 2999), 48 * 2999 + 16);
-    EXPECT_TRUE(ChargerPosition(2999, false));
+    Update(2999, 4.5e6, 0.02);
+    EXPECT_EQ(RecordSize(Db(), 2999), CountRecordSize(2999));
+    EXPECT_TRUE(Load(2999, false));
 }
 
 TEST_F(BestStoreTest, DamagedCountRecordsAreDroppedOrRefused) {
@@ -182,22 +197,22 @@ TEST_F(BestStoreTest, DamagedCountRecordsAreDroppedOrRefused) {
 
     CreateRecord(Db(), 8, 10);
     PlaceParticles(8, 6);
-    v = MettreAJourReferences(8, 2.0, 0.3);  // the short record is replaced
-    EXPECT_EQ(v.energy, 2.0);
-    EXPECT_EQ(RecordSize(Db(), 8), 48 * 8 + 16);
+    v = Update(8, 20.0, 0.3);  // the short record is replaced
+    EXPECT_EQ(v.energy, 20.0);
+    EXPECT_EQ(RecordSize(Db(), 8), CountRecordSize(8));
 
     // Positions that are not numbers are not loaded.
     const std::vector<Vec3> stored = Positions();
     h = OpenRecord(Db(), 8, MODE_WRITE);
-    SeekRecord(h, 16, SEEK_FROM_START);
+    SeekRecord(h, bestformat::PositionSetOffset(8, true), SEEK_FROM_START);
     const double nan = std::numeric_limits<double>::quiet_NaN();
     WriteRecord(h, &nan, sizeof nan);
     CloseRecord(h);
     PlaceParticles(8, 7);
     const std::vector<Vec3> current = Positions();
-    EXPECT_FALSE(ChargerPosition(8, true));
+    EXPECT_FALSE(Load(8, true));
     EXPECT_TRUE(Same(Positions(), current));
-    EXPECT_TRUE(ChargerPosition(8, false));
+    EXPECT_TRUE(Load(8, false));
     EXPECT_TRUE(Same(Positions(), stored));
 }
 
@@ -251,8 +266,6 @@ TEST_F(BestStoreTest, ModesComeBackOnTheNextRun) {
     FermerBase();
 
     modes.resetDefaults();
-    params.K = 7.0;
-    params.springLength = 3.0;
     ASSERT_TRUE(Open());
     ChargerModes();
     EXPECT_FALSE(modes.info);
@@ -261,8 +274,6 @@ TEST_F(BestStoreTest, ModesComeBackOnTheNextRun) {
     EXPECT_TRUE(modes.axes);
     EXPECT_TRUE(modes.dual);
     EXPECT_FALSE(modes.openmp);
-    EXPECT_EQ(params.K, 1.0);
-    EXPECT_EQ(params.springLength, 0.0);
     FermerBase();
 
     ChargerModes();  // without the database: defaults again
@@ -273,11 +284,11 @@ TEST_F(BestStoreTest, ModesComeBackOnTheNextRun) {
 
 TEST_F(BestStoreTest, WithoutTheDatabaseNothingIsStored) {
     EXPECT_FALSE(databaseAvailable);
-    BestValues v = MettreAJourReferences(5, 3.0, 0.25);
+    BestValues v = Update(5, 3.0, 0.25);
     EXPECT_EQ(v.energy, 3.0);
     EXPECT_EQ(v.minDistance, 0.25);
     EXPECT_EQ(LireReferences(5).minDistance, 0.0);
-    EXPECT_FALSE(ChargerPosition(5, true));
+    EXPECT_FALSE(Load(5, true));
     testing::internal::CaptureStdout();
     MarquerValide(5, true);
     SupprimerReferences(5);
@@ -295,7 +306,7 @@ TEST_F(BestStoreTest, ForeignEmptyAndDamagedFilesAreReportedAndLeftAlone) {
     EXPECT_EQ(opening, U8(u8"\nERREUR : 14\nERREUR : Le fichier existe déjà.\n"));
     EXPECT_EQ(ReadFile(file).size(), 25u);
     EXPECT_FALSE(databaseAvailable);
-    EXPECT_EQ(MettreAJourReferences(5, 1.0, 0.5).energy, 1.0);
+    EXPECT_EQ(Update(5, 1.0, 0.5).energy, 1.0);
 
     WriteText(file, "");
     EXPECT_FALSE(Open());
@@ -323,7 +334,7 @@ TEST_F(BestStoreTest, ADatabaseInUseIsRefused) {
 
 TEST_F(BestStoreTest, SupprimerReferencesAndSupprimerBase) {
     ASSERT_TRUE(Open());
-    MettreAJourReferences(5, 1.0, 0.5);
+    Update(5, 7.0, 0.5);
     MarquerValide(5, true);
     testing::internal::CaptureStdout();
     SupprimerReferences(5);
@@ -354,9 +365,9 @@ void StoreAndDie(const std::string&) {
     if (!OuvrirBase()) _exit(1);
     SupprimerReferences(5);
     PlaceParticles(4, 40);
-    MettreAJourReferences(4, 2.5, 0.75);  // lands in the gap record 5 left
+    Update(4, 4.0, 0.75);  // lands in the gap record 5 left
     PlaceParticles(7, 70);
-    MettreAJourReferences(7, 3.5, 0.5);
+    Update(7, 15.0, 0.5);
     MarquerValide(7, true);
     raise(SIGKILL);
 }
@@ -364,9 +375,9 @@ void StoreAndDie(const std::string&) {
 TEST_F(BestStoreTest, RecordsStoredBeforeAKillAreFoundAgain) {
     ASSERT_TRUE(Open());
     PlaceParticles(5, 50);
-    MettreAJourReferences(5, 1.0, 0.25);
+    Update(5, 7.0, 0.25);
     PlaceParticles(6, 60);
-    MettreAJourReferences(6, 2.0, 0.125);
+    Update(6, 10.0, 0.125);
     const std::vector<Vec3> six = Positions();
     FermerBase();
 
@@ -376,18 +387,18 @@ TEST_F(BestStoreTest, RecordsStoredBeforeAKillAreFoundAgain) {
     EXPECT_EQ(LireReferences(5).minDistance, 0.0);
     EXPECT_EQ(RecordOffset(Db(), 4), 0);
     BestValues v = LireReferences(4);
-    EXPECT_EQ(v.energy, 2.5);
+    EXPECT_EQ(v.energy, 4.0);
     EXPECT_EQ(v.minDistance, 0.75);
     v = LireReferences(7);
-    EXPECT_EQ(v.energy, 3.5);
+    EXPECT_EQ(v.energy, 15.0);
     EXPECT_TRUE(EstValide(7));
     PlaceParticles(7, 1);
-    ASSERT_TRUE(ChargerPosition(7, true));
+    ASSERT_TRUE(Load(7, true));
     const std::vector<Vec3> loaded = Positions();
     PlaceParticles(7, 70);
     EXPECT_TRUE(Same(loaded, Positions()));
     PlaceParticles(6, 1);
-    ASSERT_TRUE(ChargerPosition(6, false));
+    ASSERT_TRUE(Load(6, false));
     EXPECT_TRUE(Same(Positions(), six));
 }
 
@@ -399,7 +410,7 @@ void UpdateOnAFullDisk(const std::string&) {
     setrlimit(RLIMIT_FSIZE, &limit);
     PlaceParticles(50, 5);
     try {
-        MettreAJourReferences(50, 9.0, 0.1);
+        Update(50, 1300.0, 0.1);
     } catch (const DbError& e) {
         _exit(e.code);
     }
@@ -413,14 +424,14 @@ TEST_F(BestStoreTest, AFullDiskIsAnErrorTheShellCanReport) {
     ASSERT_TRUE(Open());
     EXPECT_EQ(LireReferences(50).minDistance, 0.0);  // the empty record is dropped
     PlaceParticles(50, 5);
-    EXPECT_EQ(MettreAJourReferences(50, 9.0, 0.1).energy, 9.0);
+    EXPECT_EQ(Update(50, 1300.0, 0.1).energy, 1300.0);
 }
 
 TEST_F(BestStoreTest, DamagedStoreFilesNeverCrashTheStore) {
     ASSERT_TRUE(Open());
     for (int n = 3; n < 30; n += 2) {
         PlaceParticles(n, static_cast<unsigned>(n));
-        MettreAJourReferences(n, n * 1.5, 1.0 / n);
+        Update(n, n * n * 0.5, 1.0 / n);
         MarquerValide(n, n % 3 == 0);
     }
     SauverModes();
@@ -440,8 +451,8 @@ TEST_F(BestStoreTest, DamagedStoreFilesNeverCrashTheStore) {
                 PlaceParticles(n, 9);
                 LireReferences(n);
                 EstValide(n);
-                ChargerPosition(n, n % 2 == 0);
-                MettreAJourReferences(n, 0.5, 2.0);
+                Load(n, n % 2 == 0);
+                Update(n, n * n * 0.45, 0.5 / n);
                 ChargerModes();
             } catch (const DbError&) {
             }

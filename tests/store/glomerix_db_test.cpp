@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <sys/wait.h>
 
-#include "mathematiques/particules.h"
 #include "store/best_store.h"
 #include "store/record_db.h"
 #include "store_files.h"
@@ -53,9 +52,9 @@ TEST(GlomerixDbTest, ShowsRecordsAndTheBestValuesOfCounts) {
     TempDir dir;
     setenv("XDG_DATA_HOME", dir.path().c_str(), 1);
     ASSERT_TRUE(OuvrirBase());
-    etat.count = 5;
-    etat.particles.assign(5, ParticleRecord{});
-    MettreAJourReferences(5, 6.5, 0.375);
+    std::vector<Vec3> positions;
+    for (int i = 0; i < 5; ++i) positions.push_back(fromAngles(1.25 * i, 0.5 + 0.5 * i));
+    MettreAJourReferences(5, 6.5, 0.375, positions);
     MarquerValide(5, true);
     SauverModes();
     FermerBase();
