@@ -161,8 +161,19 @@ bool Write(const std::string& path, int folderFd, const Journal& journal) {
 }
 
 bool Apply(int fd, const Journal& journal) {
-    for (const Chunk& c : journal.chunks)
-        if (!dbio::WriteAt(fd, c.offset, c.bytes.data(), c.bytes.size())) return false;
+    // Chunks that follow one another go out in one write.
+    std::vector<uint8_t> run;
+    int64_t start = 0;
+    for (size_t i = 0; i < journal.chunks.size(); ++i) {
+        const Chunk& c = journal.chunks[i];
+        if (run.empty()) start = c.offset;
+        run.insert(run.end(), c.bytes.begin(), c.bytes.end());
+        const bool next = i + 1 < journal.chunks.size() &&
+                          journal.chunks[i + 1].offset == start + static_cast<int64_t>(run.size());
+        if (next) continue;
+        if (!dbio::WriteAt(fd, start, run.data(), run.size())) return false;
+        run.clear();
+    }
     return dbio::SyncData(fd);
 }
 
