@@ -3,9 +3,13 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
+#include <limits>
 #include <optional>
 #include <random>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "mathematiques/particules.h"
@@ -321,6 +325,206 @@ TEST_F(BestStoreTest, ForeignEmptyAndDamagedFilesAreReportedAndLeftAlone) {
     EXPECT_FALSE(Open());
     EXPECT_EQ(opening, "\nERREUR : 5\nERREUR : La table de lien est corrompu.\n");
     EXPECT_EQ(ReadFile(file), bytes);
+}
+
+// Nothing that no configuration of n points on the sphere can give is ever
+// recorded: such a best could never be beaten again.
+TEST_F(BestStoreTest, ImpossibleConfigurationsAreNeverRecorded) {
+    ASSERT_TRUE(Open());
+    PlaceParticles(20, 3);
+    const std::vector<Vec3> good = Positions();
+    std::vector<Vec3> far = good, broken = good;
+    for (Vec3& p : far) p *= 100.0;  // a position file at distance 100
+    broken[7].x = std::numeric_limits<double>::quiet_NaN();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    struct Case {
+        const char* what;
+        const std::vector<Vec3>* positions;
+        double energy, distance;
+    };
+    const Case cases[] = {
+        {"off the sphere", &far, 165.0, 0.5},
+        {"a NaN position", &broken, 165.0, 0.5},
+        {"too few positions", nullptr, 165.0, 0.5},
+        {"the sentinel distance", &good, 165.0, std::sqrt(5.0)},
+        {"a NaN distance", &good, 165.0, nan},
+        {"a NaN energy", &good, nan, 0.5},
+        {"an energy below the bound", &good, 60.249632, 0.5},
+        {"a distance of zero", &good, 165.0, 0.0},
+    };
+    for (const Case& c : cases) {
+        testing::internal::CaptureStderr();
+        const std::vector<Vec3> few(good.begin(), good.begin() + 10);
+        const BestValues v = MettreAJourReferences(20, c.energy, c.distance, c.positions ? *c.positions : few);
+        const std::string warning = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(v.energy, 0.0) << c.what;
+        EXPECT_EQ(v.minDistance, 0.0) << c.what;
+        EXPECT_FALSE(RecordExists(Db(), 20)) << c.what;
+        EXPECT_NE(warning.find(U8(u8"n'est pas enregistrée comme référence.\n")), std::string::npos) << c.what;
+    }
+    // With a record there, it is what comes back, unchanged.
+    const BestValues stored = MettreAJourReferences(20, 165.0, 0.5, good);
+    const std::vector<uint8_t> before = GetRecord(Db(), 20);
+    testing::internal::CaptureStderr();
+    const BestValues v = MettreAJourReferences(20, 100.0, 0.9, far);
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(v.energy, stored.energy);
+    EXPECT_EQ(v.minDistance, stored.minDistance);
+    EXPECT_EQ(GetRecord(Db(), 20), before);
+}
+
+// Bytes of another count behind a link (the size shows it), or values no
+// configuration has: the record is not n's, and it goes with a warning.
+TEST_F(BestStoreTest, RecordsThatCannotBeTheCountsAreDropped) {
+    ASSERT_TRUE(Open());
+    PlaceParticles(12, 4);
+    MettreAJourReferences(12, 49.5, 1.0, Positions());
+    const std::vector<uint8_t> twelve = GetRecord(Db(), 12);
+    CreateRecord(Db(), 20, CountRecordSize(12));  // as the mixed-up links left it
+    PutRecord(Db(), 20, twelve);
+    PlaceParticles(32, 5);
+    MettreAJourReferences(32, 450.0, 0.3, Positions());
+    RecordHandle h = OpenRecord(Db(), 32, MODE_WRITE);
+    const double tooLow = 60.249632;
+    WriteRecord(h, &tooLow, sizeof tooLow);
+    CloseRecord(h);
+
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(LireReferences(20).minDistance, 0.0);
+    EXPECT_EQ(LireReferences(32).minDistance, 0.0);
+    EXPECT_EQ(LireReferences(12).energy, 49.5);
+    const std::string warnings = testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(RecordExists(Db(), 20));
+    EXPECT_FALSE(RecordExists(Db(), 32));
+    EXPECT_EQ(GetRecord(Db(), 12), twelve);
+    EXPECT_EQ(warnings, U8(u8"Avertissement : l'enregistrement de 20 particules était endommagé (taille ou valeurs "
+                           u8"impossibles) ; il a été supprimé.\n"
+                           u8"Avertissement : l'enregistrement de 32 particules était endommagé (taille ou valeurs "
+                           u8"impossibles) ; il a été supprimé.\n"));
+    // The count is usable again: the next INFO stores its own best.
+    EXPECT_EQ(MettreAJourReferences(32, 455.0, 0.25, Positions()).energy, 455.0);
+}
+
+// What the opening mends is told on standard error; the other counts stay.
+TEST_F(BestStoreTest, TheOpeningTellsWhatItMended) {
+    ASSERT_TRUE(Open());
+    PlaceParticles(6, 6);
+    MettreAJourReferences(6, 10.0, 0.8, Positions());
+    FermerBase();
+    std::vector<uint8_t> bytes = ReadFile(file);
+    SetWordAt(bytes, 24 + 4 * 9, 5);  // record 9 linked past allocCount (1)
+    SetWordAt(bytes, 20, static_cast<int32_t>(CheckWordOf(bytes, 24, 40000)));
+    WriteFile(file, bytes);
+    WriteFile(file + "-journal", std::vector<uint8_t>(10, 1));  // cut short: dropped silently
+
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(Open());
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              U8(u8"Avertissement : 1 enregistrement de la base de données désignait des octets absents du "
+                 u8"fichier ; il est ignoré, les autres restent accessibles.\n"));
+    EXPECT_EQ(opening, "");
+    EXPECT_EQ(LireReferences(6).energy, 10.0);
+    EXPECT_FALSE(RecordExists(Db(), 9));
+    FermerBase();
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(Open());
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");  // mended on the disk
+}
+
+// Anything but a regular file at the path is refused at once (a FIFO would
+// hang the opening), and a file that may not be read says so.
+void OpenInChild(const std::string&) {
+    testing::internal::CaptureStdout();
+    alarm(20);  // a hang fails the test instead of stopping it
+    _exit(OuvrirBase() ? 0 : 1);
+}
+
+TEST_F(BestStoreTest, OnlyARegularFileWeMayUseIsOpened) {
+    std::filesystem::create_directories(data);
+    ASSERT_EQ(mkfifo(file.c_str(), 0644), 0);
+    EXPECT_EQ(InChild(OpenInChild, ""), 1);
+    EXPECT_FALSE(Open());
+    const std::string notRegular = U8(u8"\nERREUR : 1\nERREUR : Le chemin de la base de données ne désigne pas un "
+                                      u8"fichier ordinaire (c'est un tube, un périphérique ou un dossier) : il n'a pas "
+                                      u8"été ouvert.\n");
+    EXPECT_EQ(opening, notRegular);
+    std::filesystem::remove(file);
+    std::filesystem::create_directory(file);
+    EXPECT_FALSE(Open());
+    EXPECT_EQ(opening, notRegular);
+    std::filesystem::remove(file);
+}
+
+// Root reads any file: the opening runs as nobody then. Its lines go to a
+// pipe read back here (nobody may not read a capture file of root's).
+void OpenAsNobody(const std::string&) {
+    int lines[2];
+    if (pipe(lines) != 0 || dup2(lines[1], STDOUT_FILENO) < 0) _exit(4);
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
+    const bool opened = OuvrirBase();
+    close(STDOUT_FILENO);
+    close(lines[1]);
+    std::string out;
+    char buffer[1024];
+    for (ssize_t n; (n = read(lines[0], buffer, sizeof buffer)) > 0;) out.append(buffer, static_cast<size_t>(n));
+    const std::string expected = U8(u8"\nERREUR : 1\nERREUR : L'accès au fichier de la base de données est refusé "
+                                    u8"(droits insuffisants sur le fichier ou sur son dossier).\n");
+    _exit(opened ? 1 : out == expected ? 0 : 2);
+}
+
+TEST_F(BestStoreTest, APermissionErrorIsNamed) {
+    ASSERT_TRUE(Open());
+    FermerBase();
+    for (std::filesystem::path p = data; p != dir.path().parent_path(); p = p.parent_path())
+        chmod(p.c_str(), 0755);
+    chmod(file.c_str(), 0);
+    EXPECT_EQ(InChild(OpenAsNobody, ""), 0);
+    chmod(file.c_str(), 0644);
+}
+
+// Two programs started together with no database: one creates it, the
+// other finds it whole (or in use), never half-written.
+int gate[2];
+
+void StartTogether(const std::string&) {
+    testing::internal::CaptureStdout();
+    close(gate[1]);
+    char go;
+    if (read(gate[0], &go, 1) != 1) _exit(9);
+    const bool opened = OuvrirBase();
+    const std::string out = testing::internal::GetCapturedStdout();
+    if (opened) {
+        usleep(20000);  // holds it while the other one tries
+        _exit(0);
+    }
+    _exit(out.rfind("\nERREUR : 1\n", 0) == 0 ? 1 : 2);
+}
+
+TEST_F(BestStoreTest, TwoStartsWithoutADatabase) {
+    for (int round = 0; round < 10; ++round) {
+        std::filesystem::remove_all(data);
+        std::filesystem::create_directories(data);
+        ASSERT_EQ(pipe(gate), 0);
+        pid_t children[2];
+        for (pid_t& child : children) {
+            child = fork();
+            ASSERT_GE(child, 0);
+            if (child == 0) StartTogether("");
+        }
+        close(gate[0]);
+        ASSERT_EQ(write(gate[1], "gg", 2), 2);  // both go at once
+        close(gate[1]);
+        int opened = 0;
+        for (const pid_t child : children) {
+            int status = 0;
+            ASSERT_EQ(waitpid(child, &status, 0), child);
+            ASSERT_TRUE(WIFEXITED(status));
+            EXPECT_NE(WEXITSTATUS(status), 2) << "round " << round << ": an error other than 'in use'";
+            opened += WEXITSTATUS(status) == 0;
+        }
+        EXPECT_GE(opened, 1) << round;
+        EXPECT_NO_THROW(OpenDatabase(file)) << round;
+    }
 }
 
 TEST_F(BestStoreTest, ADatabaseInUseIsRefused) {
