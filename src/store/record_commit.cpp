@@ -192,7 +192,7 @@ void PutBytes(RecordDb& db, int64_t at, const void* buffer, size_t n) {
         return;
     }
     // Blocks reserved now: the writes in place after the journal cannot find the disk full.
-    if (!dbio::ExtendTo(db.file, end)) Fail(db, DB_WRITE_ERROR);
+    if (!dbio::Reserve(db.file, at, static_cast<int64_t>(n))) Fail(db, DB_WRITE_ERROR);
     const auto* p = static_cast<const uint8_t*>(buffer);
     try {
         db.pending.push_back({at, std::vector<uint8_t>(p, p + n)});

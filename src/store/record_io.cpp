@@ -63,12 +63,10 @@ bool SyncFolder(int folderFd) {
     return fsync(folderFd) == 0 || errno == EINVAL || errno == EROFS;
 }
 
-bool ExtendTo(int fd, int64_t length) {
-    const int64_t current = FileLength(fd);
-    if (current < 0) return false;
-    if (length <= current) return true;
+bool Reserve(int fd, int64_t offset, int64_t n) {
+    if (n <= 0) return true;
     if (!Allowed(Step::Extend)) return false;
-    const int error = posix_fallocate(fd, static_cast<off_t>(current), static_cast<off_t>(length - current));
+    const int error = posix_fallocate(fd, static_cast<off_t>(offset), static_cast<off_t>(n));
     if (error == 0) return true;
     errno = error;
     return false;

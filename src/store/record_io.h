@@ -27,9 +27,10 @@ bool WriteAt(int fd, int64_t offset, const void* buffer, size_t n);
 bool SyncData(int fd);
 // A folder's entries on the disk; false on error.
 bool SyncFolder(int folderFd);
-// Blocks reserved up to length, so that later writes below it cannot find
-// the disk full; the file grows to length when shorter. False on error.
-bool ExtendTo(int fd, int64_t length);
+// Blocks reserved for [offset, offset + n), so that later writes there
+// cannot find the disk full (the file grows when shorter, holes are filled).
+// False on error.
+bool Reserve(int fd, int64_t offset, int64_t n);
 // Moves from to a new name to, never replacing a file already there; false
 // with errno EEXIST when to exists.
 bool RenameNew(const std::string& from, const std::string& to);

@@ -169,8 +169,8 @@ TEST_F(CheckTest, ValuesNoConfigurationCanHaveAreSuspect) {
     std::vector<uint8_t> bytes = sound;
     const double low = 60.249632, far = 2.5, nan = std::nan("");
     std::memcpy(&bytes[Bytes(20)], &low, sizeof low);
-    std::memcpy(&bytes[Bytes(32) + 8], &far, sizeof far);
-    std::memcpy(&bytes[Bytes(12)] + bestformat::PositionSetOffset(12, false) + 24 * 3, &far, sizeof far);
+    std::memcpy(&bytes[Bytes(32) + bestformat::kDistanceOffset], &far, sizeof far);
+    std::memcpy(&bytes[Bytes(12)] + bestformat::PositionSetOffset(12, false) + bestformat::kPositionSize * 3, &far, sizeof far);
     ToolRun run = CheckWith(bytes);
     EXPECT_EQ(run.status, 2) << run.out;
     EXPECT_TRUE(Has(run, "suspect: record 20: energy 60.249631999999998 below 139.23901410979823, the least 20 points "
