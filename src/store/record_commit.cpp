@@ -155,7 +155,7 @@ void CommitChange(RecordDb& db) {
     const Header& h = db.header;
     bool shared = false;
     for (const Extent& e : db.pending) shared = shared || e.offset < TablesEnd(h.L, h.A, h.N);
-    std::vector<Extent> change = db.pending;
+    std::vector<Extent> change = dbjournal::Flatten(db.pending);
     LinkExtents(db, change);
     AllocExtents(db, change, shared);
     if (change.empty()) return;

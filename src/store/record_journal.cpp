@@ -121,9 +121,10 @@ State Examine(const std::string& path, int fd, Journal& journal) {
     const int jfd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (jfd < 0) return errno == ENOENT ? State::Absent : State::Incomplete;
     const int64_t length = dbio::FileLength(fd);
-    // No chunk lies past the database, and each costs 16 bytes more than it holds.
+    // Its chunks hold each byte of the database once at the most, with 16
+    // bytes each besides: a file much larger is no journal of ours.
     std::vector<uint8_t> bytes;
-    const bool read = length >= 0 && ReadSmallFile(jfd, 2 * length + kHeaderSize + 4, bytes);
+    const bool read = length >= 0 && ReadSmallFile(jfd, 2 * length + 65536, bytes);
     close(jfd);
     if (!read || !Decode(bytes, journal)) return State::Incomplete;
     Header header;
@@ -146,6 +147,22 @@ void Patch(const std::vector<Extent>& extents, int64_t at, uint8_t* out, size_t 
         if (from < to)
             std::memcpy(out + (from - at), e.bytes.data() + (from - e.offset), static_cast<size_t>(to - from));
     }
+}
+
+std::vector<Extent> Flatten(const std::vector<Extent>& extents) {
+    std::vector<std::pair<int64_t, int64_t>> ranges;
+    for (const Extent& e : extents)
+        if (!e.bytes.empty()) ranges.emplace_back(e.offset, e.offset + static_cast<int64_t>(e.bytes.size()));
+    std::sort(ranges.begin(), ranges.end());
+    std::vector<Extent> out;
+    for (size_t i = 0; i < ranges.size();) {
+        auto [from, to] = ranges[i];
+        for (++i; i < ranges.size() && ranges[i].first <= to; ++i) to = std::max(to, ranges[i].second);
+        Extent merged{from, std::vector<uint8_t>(static_cast<size_t>(to - from))};
+        Patch(extents, from, merged.bytes.data(), merged.bytes.size());  // wholly covered
+        out.push_back(std::move(merged));
+    }
+    return out;
 }
 
 bool Write(const std::string& path, int folderFd, const Journal& journal) {

@@ -76,6 +76,10 @@ State Examine(const std::string& path, int fd, Journal& journal);
 // write over them, later extents over earlier ones.
 void Patch(const std::vector<Extent>& extents, int64_t at, uint8_t* out, size_t n);
 
+// The bytes the extents leave, as disjoint extents in offset order (a later
+// extent over an earlier one wins), so that a journal holds each byte once.
+std::vector<Extent> Flatten(const std::vector<Extent>& extents);
+
 // Writes the journal file and syncs it and its folder (folderFd, when not -1).
 // On failure nothing is left behind.
 bool Write(const std::string& path, int folderFd, const Journal& journal);

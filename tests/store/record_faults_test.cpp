@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <map>
 #include <sys/resource.h>
@@ -550,6 +551,55 @@ TEST_F(JournalTest, AForeignJournalIsDroppedWithoutWriting) {
     } catch (const DbError&) {  // the file itself is damaged: refused, but not written into
     }
     EXPECT_EQ(ReadFile(path), changed);
+}
+
+}  // namespace
+
+namespace {
+
+// Each byte once, later writes over earlier ones; chunks never cross a
+// multiple of 512, so that a write cut short leaves each whole.
+TEST(JournalFormat, ExtentsFlattenAndChunksStayInsideSectors) {
+    const std::vector<dbjournal::Extent> extents = {
+        {1000, std::vector<uint8_t>(100, 1)}, {1050, std::vector<uint8_t>(100, 2)},
+        {1150, std::vector<uint8_t>(10, 3)},  {5000, std::vector<uint8_t>(4, 4)},
+        {990, std::vector<uint8_t>(20, 5)}};
+    const std::vector<dbjournal::Extent> flat = dbjournal::Flatten(extents);
+    ASSERT_EQ(flat.size(), 2u);
+    EXPECT_EQ(flat[0].offset, 990);
+    ASSERT_EQ(flat[0].bytes.size(), 170u);
+    EXPECT_EQ(flat[0].bytes[0], 5);
+    EXPECT_EQ(flat[0].bytes[19], 5);
+    EXPECT_EQ(flat[0].bytes[20], 1);
+    EXPECT_EQ(flat[0].bytes[60], 2);
+    EXPECT_EQ(flat[0].bytes[165], 3);
+    EXPECT_EQ(flat[1].offset, 5000);
+
+    TempDir dir;
+    const std::string path = dir.file("glomerix.dat");
+    CreateDatabase(path, 1000);
+    const int fd = open(path.c_str(), O_RDONLY);
+    dbjournal::Journal journal;
+    ASSERT_TRUE(dbjournal::Build(fd, {WordAt(ReadFile(path), 4), 1, 1, 1000}, {{300, std::vector<uint8_t>(1000, 7)}},
+                                 journal));
+    close(fd);
+    int64_t covered = 300;
+    for (const dbjournal::Chunk& c : journal.chunks) {
+        EXPECT_EQ(c.offset, covered);
+        EXPECT_EQ(c.offset / 512, (c.offset + static_cast<int64_t>(c.bytes.size()) - 1) / 512);
+        covered += static_cast<int64_t>(c.bytes.size());
+    }
+    EXPECT_EQ(covered, 1300);
+    EXPECT_EQ(journal.chunks.size(), 3u);  // 300..512, 512..1024, 1024..1300
+    dbjournal::Journal decoded;
+    ASSERT_TRUE(dbjournal::Decode(dbjournal::Encode(journal), decoded));
+    ASSERT_EQ(decoded.chunks.size(), journal.chunks.size());
+    for (size_t i = 0; i < decoded.chunks.size(); ++i) {
+        EXPECT_EQ(decoded.chunks[i].offset, journal.chunks[i].offset);
+        EXPECT_EQ(decoded.chunks[i].before, journal.chunks[i].before);
+        EXPECT_EQ(decoded.chunks[i].bytes, journal.chunks[i].bytes);
+    }
+    EXPECT_EQ(decoded.length, journal.length);
 }
 
 }  // namespace
