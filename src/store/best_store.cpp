@@ -35,7 +35,7 @@ std::atomic<bool>* ModeAt(int i) {
     return order[i];
 }
 
-bool EstUnNombre(int n) { return n >= kFirstCountRecord && n < kStoreItems; }
+bool EstUnNombreDeParticules(int n) { return n >= kFirstCountRecord && n < kStoreItems; }
 
 void Avertir(const std::string& texte) { console.warn(texte.c_str()); }
 
@@ -182,7 +182,7 @@ BestValues AmeliorerReferences(int n, double energy, double minDistance, std::sp
     return best;
 }
 
-void Reparations(const OpenReport& report) {
+void SignalerReparations(const OpenReport& report) {
     if (report.journalDropped)
         Avertir("Avertissement : un journal de la base de données qui ne correspondait plus au fichier a été "
                 "supprimé.\n");
@@ -218,7 +218,7 @@ bool OuvrirBase() {
         if (CheckDatabaseFile(databasePath) == 1) RaiseDbError(DB_FILE_EXISTS);  // never overwrite a foreign file
         database = OpenDatabase(databasePath);
         databaseAvailable = true;
-        Reparations(database->report);
+        SignalerReparations(database->report);
         return true;
     } catch (const DbError& e) {
         databaseAvailable = false;
@@ -256,7 +256,7 @@ void SauverModes() {
 }
 
 BestValues MettreAJourReferences(int n, double energy, double minDistance, std::span<const Vec3> positions) {
-    if (!databaseAvailable || !EstUnNombre(n)) return {energy, minDistance};
+    if (!databaseAvailable || !EstUnNombreDeParticules(n)) return {energy, minDistance};
     const bool recevable = positions.size() >= static_cast<size_t>(n) && SurLaSphere(positions.first(n)) &&
                            ValeursPossibles(n, energy, minDistance);
     if (!recevable) {
@@ -268,12 +268,12 @@ BestValues MettreAJourReferences(int n, double energy, double minDistance, std::
 }
 
 BestValues LireReferences(int n) {
-    if (!databaseAvailable || !EstUnNombre(n) || !HoldsValues(n)) return {0.0, 0.0};
+    if (!databaseAvailable || !EstUnNombreDeParticules(n) || !HoldsValues(n)) return {0.0, 0.0};
     return ReadValues(n);
 }
 
 bool ChargerPosition(int n, bool byEnergy, std::span<Vec3> positions) {
-    if (!databaseAvailable || !EstUnNombre(n) || n >= kPositionsBelow) return false;
+    if (!databaseAvailable || !EstUnNombreDeParticules(n) || n >= kPositionsBelow) return false;
     if (positions.size() < static_cast<size_t>(n) || !RecordExists(*database, n)) return false;
     const int32_t start = PositionSetOffset(n, byEnergy);
     const auto size = static_cast<int32_t>(kPositionSize * n);
