@@ -1,5 +1,6 @@
 // ternex_console: life cycle, output and the terminal controls.
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -31,6 +32,35 @@ bool terminal_takes_escapes(int fd) {
     return term == nullptr || std::strcmp(term, "dumb") != 0;
 }
 
+// Opens /dev/null on each of descriptors 0 to 2 that is closed.
+void reserve_standard_descriptors() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        const int opened = open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+        if (opened >= 0 && opened != fd) {
+            dup2(opened, fd);
+            close(opened);
+        }
+    }
+}
+
+// Writes all of bytes to fd; false on a failure other than an interruption.
+bool write_all(int fd, const char* bytes, size_t length) {
+    while (length > 0) {
+        const ssize_t n = ::write(fd, bytes, length);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            if (errno != EAGAIN) return false;
+            pollfd ready{fd, POLLOUT, 0};
+            poll(&ready, 1, -1);
+            continue;
+        }
+        bytes += n;
+        length -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
 // Windows attribute colour bits (1 blue, 2 green, 4 red) to the ANSI order.
 int ansi_colour(int bits) { return ((bits & 4) ? 1 : 0) | ((bits & 2) ? 2 : 0) | ((bits & 1) ? 4 : 0); }
 
@@ -60,7 +90,10 @@ ternex_console::~ternex_console() {
 // The standard descriptors are never closed: other parts of the process may
 // still write to them while static objects are being destroyed.
 void ternex_console::initialise() {
-    if (instanceCount++ == 0) ternex_adopt_locale();
+    if (instanceCount++ == 0) {
+        ternex_adopt_locale();
+        reserve_standard_descriptors();
+    }
     st = std::make_unique<state>(charsetName);
     st->inputIsTerminal = isatty(inputFd) != 0;
     int fds[2];
@@ -79,16 +112,18 @@ void ternex_console::input_replaced() { st->inputIsTerminal = isatty(inputFd) !=
 // ---------------------------------------------------------------------------
 // Output
 
+// Writes report no failure; the first one ends the input instead, and later
+// writes are not attempted.
 void ternex_console::write_raw(const char* bytes, size_t length) {
-    while (length > 0) {
-        const ssize_t n = ::write(outputFd, bytes, length);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return;  // writes report no failure
-        }
-        bytes += n;
-        length -= static_cast<size_t>(n);
-    }
+    if (st->outputFailed.load(std::memory_order_relaxed)) return;
+    if (!write_all(outputFd, bytes, length)) st->outputFailed.store(true);
+}
+
+void ternex_console::warn(const char* text) {
+    if (text == nullptr) return;
+    std::string out;
+    for (const char* c = text; *c != '\0'; ++c) st->charset.encode(*c, out);
+    write_all(STDERR_FILENO, out.data(), out.size());
 }
 
 void ternex_console::advance(const char* text, size_t length) {
@@ -132,7 +167,7 @@ generic_ternex& ternex_console::write(double value) {
 generic_ternex& ternex_console::write(float value) { return write(static_cast<double>(value)); }
 
 generic_ternex& ternex_console::write(long long value) {
-    char text[24];
+    char text[24] = {};
     write_number(text, to_decimal(text, sizeof text, value));
     return *this;
 }
@@ -141,13 +176,13 @@ generic_ternex& ternex_console::write(int value) { return write(static_cast<long
 generic_ternex& ternex_console::write(long value) { return write(static_cast<long long>(value)); }
 
 generic_ternex& ternex_console::write(unsigned int value) {
-    char text[24];
+    char text[24] = {};
     write_number(text, to_decimal(text, sizeof text, value));
     return *this;
 }
 
 generic_ternex& ternex_console::write(unsigned long value) {
-    char text[24];
+    char text[24] = {};
     write_number(text, to_decimal(text, sizeof text, value));
     return *this;
 }

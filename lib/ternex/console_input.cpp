@@ -128,6 +128,7 @@ void ternex_restore_terminal() {
 int ternex_console::next_char(bool convert) {
     state& s = *st;
     for (;;) {
+        if (s.outputFailed.load(std::memory_order_relaxed)) return -1;
         const size_t avail = s.bytes.size() - s.pos;
         if (avail == 0) {
             if (!fill(s, inputFd, outputFd)) return -1;
@@ -283,6 +284,7 @@ char escape_key(ternex_console::state& s, int fd, int echoFd) {
 
 char ternex_console::read_key() {
     state& s = *st;
+    if (s.outputFailed.load(std::memory_order_relaxed)) return '\0';
     const bool keyMode = s.inputIsTerminal && enter_key_mode(inputFd);
     char key = '\0';
     if (s.pos < s.bytes.size() || fill(s, inputFd, outputFd)) {

@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <mutex>
 #include <string>
 
@@ -25,6 +26,7 @@ struct ternex_console::state {
     std::string bytes;
     size_t pos = 0;
     bool endOfInput = false;  // the descriptor reported its end or failed
+    std::atomic<bool> outputFailed{false};  // a write to the output failed: reads end too
     bool inputIsTerminal = false;
 
     // post_char: characters queued under postedLock; one byte per character

@@ -58,7 +58,10 @@ using ternex_ctrl_handler = bool (*)(int event);
 // The console stream: Windows-1252 text on the process's standard input and
 // output. Escape sequences (colours, column moves, clearing, title) are sent
 // only to a terminal, with NO_COLOR unset and TERM not "dumb"; elsewhere the
-// output is the plain converted text.
+// output is the plain converted text. The first console opens /dev/null on
+// whichever of descriptors 0 to 2 the process started without, so that no
+// descriptor opened later is taken for a standard one (a closed standard
+// input then reads as its end).
 class ternex_console : public generic_ternex {
 public:
     ternex_console();
@@ -99,8 +102,9 @@ public:
     // Reads at most max characters of one line into buffer (max + 1 bytes),
     // cuts the line end and converts to Windows-1252. Returns the number of
     // characters received, line end included (an empty line gives 1); 0 with
-    // *endOfInput set when input is exhausted. The rest of a line longer than
-    // max is kept for the next read.
+    // *endOfInput set when input is exhausted, or once a write to the output
+    // has failed (its reader is gone: nobody sees the answers any more). The
+    // rest of a line longer than max is kept for the next read.
     int read_line(char* buffer, int max, bool* endOfInput = nullptr);
     // One key without echo: its character, or the low byte of the virtual-key
     // code of an arrow or function key; 0 at the end of input or on failure.
@@ -109,6 +113,9 @@ public:
     // The input descriptor now reads another file (dup2 before the first
     // read, e.g. a file of commands): looks again whether it is a terminal.
     void input_replaced();
+    // Writes text (Windows-1252) to standard error in the terminal's charset:
+    // warnings beside the answers on standard output. Failures are ignored.
+    void warn(const char* text);
 
     // Thread-safe: queues a character as if typed at the terminal (the viewer
     // window's key handler). A read blocked on stdin wakes up and sees it

@@ -11,3 +11,9 @@ VerrouRecursif verrouEtat;
 int NombreDeThreads() {
     return modes.openmp ? omp_get_num_procs() : 1;
 }
+
+std::vector<Vec3> CopierPositions() {
+    std::vector<Vec3> p(static_cast<size_t>(etat.count));
+    for (size_t i = 0; i < p.size(); ++i) p[i] = etat.particles[i].position;
+    return p;
+}

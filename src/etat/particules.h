@@ -60,6 +60,9 @@ extern ParticleState etat;
 // routines they run), so it needs no lock.
 extern SimParams params;
 
+// The positions of particles 0 .. count-1, copied.
+std::vector<Vec3> CopierPositions() REQUIRES(verrouEtat);
+
 // Worker threads of the parallel loops: the processors when OPENMP is on, else 1.
 int NombreDeThreads();
 

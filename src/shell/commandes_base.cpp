@@ -1,6 +1,7 @@
 // The commands that read or write the record database: INFO, LISTE, CHARGER,
 // SUPPRIMER, MARQUER, DESINSTALLER.
 #include <mutex>
+#include <vector>
 
 #include "hull/enveloppe.h"
 #include "mathematiques/metriques.h"
@@ -32,7 +33,10 @@ int Charger(CommandWord w) {
     if (w == mot::kFichier) return ChargerFichier();
     if (w != mot::kEp && w != mot::kDist) return -1;
     Garde verrou(verrouEtat);
-    return ChargerPosition(etat.count, w == mot::kEp);
+    std::vector<Vec3> p(static_cast<size_t>(etat.count));
+    if (!ChargerPosition(etat.count, w == mot::kEp, p)) return 0;
+    for (size_t i = 0; i < p.size(); ++i) etat.particles[i].position = p[i];
+    return 1;
 }
 
 }  // namespace
@@ -48,7 +52,7 @@ void AfficherInfo() {
     console.write("Nombre de particules : ").write(n).write("\n");
     console.write("Distance minimale    : ").write(d).write("\n");
     console.write("Energie Potentielle  : ").write(e).write("\n");
-    const BestValues ref = MettreAJourReferences(n, e, d);
+    const BestValues ref = MettreAJourReferences(n, e, d, CopierPositions());
     console.write(EstValide(n) ? "Valeurs de références (*) :\n" : "Valeurs de références :\n");
     console.write("Maximum de la distance minimale  : ").write(ref.minDistance).write("\n");
     console.write("Minimum de l'energie potentielle : ").write(ref.energy).write("\n");

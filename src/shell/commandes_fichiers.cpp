@@ -29,40 +29,50 @@ std::string NomSysteme(const std::string& nom) {
 
 namespace {
 
-std::string LireNom() { return NomSysteme(LireNomFichier()); }
+constexpr size_t kLigneMax = 4096;
 
-// Line by line, so a line that does not parse costs only itself: the reads
-// never stall on a character that no conversion accepts.
-bool LireLigne(std::FILE* f, char*& ligne, size_t& taille) {
-    return getline(&ligne, &taille, f) >= 0;
+enum class Lecture { Ligne, Fin, TropLongue };
+
+// One line without its line feed, at most kLigneMax characters: a longer one
+// is never read to its end (a device such as /dev/zero has none).
+Lecture LireLigne(std::FILE* f, std::string& ligne) {
+    ligne.clear();
+    for (int c; (c = std::getc(f)) != EOF;) {
+        if (c == '\n') return Lecture::Ligne;
+        if (ligne.size() == kLigneMax) return Lecture::TropLongue;
+        ligne.push_back(static_cast<char>(c));
+    }
+    return ligne.empty() ? Lecture::Fin : Lecture::Ligne;
 }
 
 }  // namespace
 
 // The index is read as a 64-bit "%lli" so that a huge index cannot wrap into
-// the table's range.
+// the table's range. A position of length zero (or whose length is no finite
+// number) is no place on the sphere: nothing could scale it back.
 std::vector<LignePosition> LirePositions(std::FILE* f, int count) {
     std::vector<LignePosition> lues;
-    char* ligne = nullptr;
-    size_t taille = 0;
-    while (LireLigne(f, ligne, taille)) {
+    std::string ligne;
+    for (long long lignes = 0; lignes < static_cast<long long>(count) + kLignesEnPlus; ++lignes) {
+        const Lecture lecture = LireLigne(f, ligne);
+        if (lecture == Lecture::TropLongue) return {};
+        if (lecture == Lecture::Fin) break;
         long long index = -1;
         char separateur = 0;
         Vec3 p;
-        const int champs = std::sscanf(ligne, "%lli%c%lf%lf%lf", &index, &separateur, &p.x, &p.y, &p.z);
-        const bool finie = std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
-        if (champs == 5 && finie && index >= 0 && index < count) {
+        const int champs = std::sscanf(ligne.c_str(), "%lli%c%lf%lf%lf", &index, &separateur, &p.x, &p.y, &p.z);
+        const double longueur = norm(p);
+        if (champs == 5 && std::isfinite(longueur) && longueur > 0.0 && index >= 0 && index < count) {
             lues.push_back({static_cast<int>(index), p});
         }
     }
-    std::free(ligne);
     return lues;
 }
 
 bool EnregistrerFichier() {
     console.write("Tapez le nom du fichier à enregistrer. Si celui-ci existe déjà, il sera supprimer.\n");
-    const std::string nom = LireNom();
-    std::FILE* f = std::fopen(nom.c_str(), "w");
+    const std::string tape = LireNomFichier();
+    std::FILE* f = std::fopen(NomSysteme(tape).c_str(), "w");
     if (f == nullptr) return false;
     {
         Garde verrou(verrouEtat);
@@ -71,9 +81,13 @@ bool EnregistrerFichier() {
             std::fprintf(f, "%i:\t%.15lg\t%.15lg\t%.15lg\n", i, p.x, p.y, p.z);
         }
     }
-    // A write that failed (a full disk) is not reported as saved.
+    // A full disk shows only here, when the buffered lines are written out.
     const bool ecrit = std::ferror(f) == 0;
-    return std::fclose(f) == 0 && ecrit;
+    if (std::fclose(f) != 0 || !ecrit) {
+        console.write("Erreur en écriture du fichier ").write(tape.c_str()).write(" : il est incomplet.\n");
+        SignalerEchec();
+    }
+    return true;
 }
 
 bool ChargerFichier() {
@@ -85,8 +99,7 @@ bool ChargerFichier() {
     console.write("Tapez le nom du fichier à charger. Celui-ci doit contenir des informations pour ")
         .write(n)
         .write(" particules.\n");
-    const std::string nom = LireNom();
-    std::FILE* f = std::fopen(nom.c_str(), "r");
+    std::FILE* f = std::fopen(NomSysteme(LireNomFichier()).c_str(), "r");
     if (f == nullptr) return false;
     // Only the command thread changes the count, so it holds while the file is read.
     const std::vector<LignePosition> lues = LirePositions(f, n);

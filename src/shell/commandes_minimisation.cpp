@@ -45,9 +45,7 @@ bool LireCompte(int count, const CommandWord* words, long long defaut, long long
 
 std::vector<Vec3> PositionsCourantes() {
     Garde verrou(verrouEtat);
-    std::vector<Vec3> p(etat.count);
-    for (int i = 0; i < etat.count; ++i) p[i] = etat.particles[i].position;
-    return p;
+    return CopierPositions();
 }
 
 // The hull no longer describes the positions: a
@@ -145,7 +143,7 @@ void CommandeExplorer(int count, const CommandWord* words) {
         if (baseEnErreur) return;
         try {
             const double d = DistanceMinimale();
-            MettreAJourReferences(etat.count, EnergiePotentielle(), d);
+            MettreAJourReferences(etat.count, EnergiePotentielle(), d, x);
         } catch (const DbError& e) {
             SignalerErreurBase(e.code);
             baseEnErreur = true;

@@ -1,6 +1,7 @@
 // Start-up and shutdown.
 #include <algorithm>
 #include <atomic>
+#include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <mutex>
@@ -80,8 +81,8 @@ void ChargerSettings() {
         SignalerErreurBase(e.code);
         SignalerEchec();
         modes.resetDefaults();
-        params.resetDefaults();
     }
+    params.resetDefaults();
 }
 
 // Random placement, one evaluation of the metrics, ten relaxation steps.
@@ -138,6 +139,11 @@ bool GestionnaireControle(int event) {
 }
 
 void Demarrer() {
+    // A reader gone from the output ends the run as the end of input does
+    // (the console sees its failed write); a database grown past the size
+    // limit is a write error, not the end of the process.
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
     InitialiserHasard(static_cast<long>(std::time(nullptr)));
     std::atexit(QuitterProprement);
     // --sans-base: no file, no failure to explain.

@@ -9,11 +9,12 @@
 #include <sys/stat.h>
 #include <vector>
 
-#include "etat/particules.h"
 #include "etat/modes.h"
 #include "ternex/ternex.h"
 
 static_assert(std::endian::native == std::endian::little, "records hold little-endian doubles");
+
+using namespace bestformat;
 
 std::string databasePath;
 std::unique_ptr<RecordDb> database;
@@ -24,6 +25,7 @@ namespace {
 constexpr int32_t kModesSize = 100;
 constexpr int32_t kValiditySize = 1250;
 constexpr int kModeCount = 8;
+constexpr double kSphereTolerance = 1e-9;
 
 // The switches in their byte order in record 0.
 std::atomic<bool>* ModeAt(int i) {
@@ -33,7 +35,9 @@ std::atomic<bool>* ModeAt(int i) {
     return order[i];
 }
 
-int32_t CountRecordSize(int n) { return n < kPositionsBelow ? 48 * n + 16 : 16; }
+bool EstUnNombreDeParticules(int n) { return n >= kFirstCountRecord && n < kStoreItems; }
+
+void Avertir(const std::string& texte) { console.warn(texte.c_str()); }
 
 // mkdir -p: true when dir exists as a directory afterwards.
 bool MakeFolders(const std::string& dir) {
@@ -82,57 +86,143 @@ void WriteBytes(int32_t r, int32_t position, const void* buffer, int32_t n) {
 
 BestValues ReadValues(int n) {
     double values[2];
-    ReadBytes(n, 0, values, sizeof values);
+    ReadBytes(n, kEnergyOffset, values, kValuesSize);
     return {values[0], values[1]};
 }
 
-// Positions of particles 0 .. n-1 as stored: x, y, z doubles per particle.
-std::vector<double> PositionBytes(int n) REQUIRES(verrouEtat) {
-    std::vector<double> coords(3 * static_cast<size_t>(n), 0.0);
-    const size_t have = std::min(static_cast<size_t>(n), etat.particles.size());
-    for (size_t i = 0; i < have; ++i) {
-        const Vec3& p = etat.particles[i].position;
-        coords[3 * i] = p.x;
-        coords[3 * i + 1] = p.y;
-        coords[3 * i + 2] = p.z;
-    }
+// Every position finite and within kSphereTolerance of the unit sphere.
+bool SurLaSphere(std::span<const Vec3> positions) {
+    for (const Vec3& p : positions)
+        if (!(std::fabs(norm(p) - 1.0) <= kSphereTolerance)) return false;  // NaN fails too
+    return true;
+}
+
+// Values some configuration of n points can have: finite, the energy not
+// below the count's lower bound, the distance a real one, not above its
+// upper bound (rounding allowed for).
+bool ValeursPossibles(int n, double energy, double minDistance) {
+    return std::isfinite(energy) && std::isfinite(minDistance) &&
+           energy >= EnergyLowerBound(n) * (1.0 - 1e-12) && minDistance > 0.0 &&
+           minDistance <= DistanceUpperBound(n) * (1.0 + 1e-9);
+}
+
+// x, y, z per position, as stored.
+std::vector<double> PositionBytes(std::span<const Vec3> positions) {
+    std::vector<double> coords;
+    coords.reserve(3 * positions.size());
+    for (const Vec3& p : positions) coords.insert(coords.end(), {p.x, p.y, p.z});
     return coords;
 }
 
-void WritePositions(RecordHandle& h, int32_t position, int n) REQUIRES(verrouEtat) {
-    const std::vector<double> coords = PositionBytes(n);
-    SeekRecord(h, position, SEEK_FROM_START);
-    WriteRecord(h, coords.data(), 24 * n);
-}
-
-// A record of n that cannot hold its two values is dropped.
+// Whether the record of n can be n's: written values, n's exact size, values
+// n points can have. One that cannot is deleted: short ones silently, as
+// always; others hold another count's bytes or a best no configuration could
+// ever beat, which is told.
 bool HoldsValues(int n) {
     if (!RecordExists(*database, n)) return false;
-    if (RecordUsed(*database, n) >= 16) return true;
+    const bool written = RecordUsed(*database, n) >= kValuesSize;
+    if (written && RecordSize(*database, n) == CountRecordSize(n)) {
+        const BestValues v = ReadValues(n);
+        if (ValeursPossibles(n, v.energy, v.minDistance)) return true;
+    }
     DeleteRecord(*database, n);
+    if (written)
+        Avertir("Avertissement : l'enregistrement de " + std::to_string(n) +
+                " particules était endommagé (taille ou valeurs impossibles) ; il a été supprimé.\n");
     return false;
+}
+
+// Runs operation as one change of the file: all of it reaches the disk, or
+// nothing of it when it fails.
+template <typename Operation>
+auto EnUnSeulChangement(Operation operation) {
+    RecordDb& db = *database;
+    BeginChanges(db);
+    try {
+        auto result = operation();
+        CommitChanges(db);
+        return result;
+    } catch (...) {
+        CancelChanges(db);
+        throw;
+    }
+}
+
+// A new record of n: the values, then (below kPositionsBelow) the positions
+// as both sets, in one write.
+void CreerReferences(int n, BestValues values, std::span<const Vec3> positions) {
+    CreateRecord(*database, n, CountRecordSize(n));
+    std::vector<double> bytes = {values.energy, values.minDistance};
+    if (n < kPositionsBelow) {
+        const std::vector<double> coords = PositionBytes(positions);
+        bytes.insert(bytes.end(), coords.begin(), coords.end());
+        bytes.insert(bytes.end(), coords.begin(), coords.end());
+    }
+    WriteBytes(n, 0, bytes.data(), CountRecordSize(n));
+}
+
+BestValues AmeliorerReferences(int n, double energy, double minDistance, std::span<const Vec3> positions) {
+    if (!HoldsValues(n)) {
+        CreerReferences(n, {energy, minDistance}, positions);
+        return {energy, minDistance};
+    }
+    BestValues best = ReadValues(n);
+    const bool energyImproved = energy < best.energy;
+    const bool distanceImproved = minDistance > best.minDistance;
+    if (energyImproved) best.energy = energy;
+    if (distanceImproved) best.minDistance = minDistance;
+    if (!energyImproved && !distanceImproved) return best;
+    const double values[2] = {best.energy, best.minDistance};
+    WriteBytes(n, kEnergyOffset, values, kValuesSize);
+    if (n >= kPositionsBelow) return best;
+    const std::vector<double> coords = PositionBytes(positions);
+    const auto size = static_cast<int32_t>(kPositionSize * n);
+    if (energyImproved) WriteBytes(n, PositionSetOffset(n, true), coords.data(), size);
+    if (distanceImproved) WriteBytes(n, PositionSetOffset(n, false), coords.data(), size);
+    return best;
+}
+
+void SignalerReparations(const OpenReport& report) {
+    if (report.journalDropped)
+        Avertir("Avertissement : un journal de la base de données qui ne correspondait plus au fichier a été "
+                "supprimé.\n");
+    const int32_t n = report.droppedLinks;
+    if (n == 1)
+        Avertir("Avertissement : 1 enregistrement de la base de données désignait des octets absents du "
+                "fichier ; il est ignoré, les autres restent accessibles.\n");
+    else if (n > 1)
+        Avertir("Avertissement : " + std::to_string(n) +
+                " enregistrements de la base de données désignaient des octets absents du fichier ; ils sont "
+                "ignorés, les autres restent accessibles.\n");
 }
 
 }  // namespace
 
-void SignalerErreurBase(int code) {
+void SignalerErreurBase(int code, int cause) {
     const int known = code >= 0 && code < kDbErrorCount ? code : DB_UNKNOWN_ERROR_NUMBER;
-    console.write("\nERREUR : ").write(code).write("\n").write(ErrorText(known)).write("\n");
+    const char* text = CauseText(cause);
+    console.write("\nERREUR : ").write(code).write("\n").write(text != nullptr ? text : ErrorText(known)).write("\n");
 }
 
 bool OuvrirBase(const std::string& chemin) {
     try {
         if (databaseAvailable) FermerBase();
         databasePath = chemin.empty() ? DatabaseFilePath() : chemin;
-        const int state = CheckDatabaseFile(databasePath);
-        if (state == 0) CreateDatabase(databasePath, kStoreItems);
-        if (state == 1) RaiseDbError(DB_FILE_EXISTS);  // never overwrite a foreign file
+        if (CheckDatabaseFile(databasePath) == 0) {
+            try {
+                CreateDatabase(databasePath, kStoreItems);
+            } catch (const DbError& e) {
+                if (e.code != DB_FILE_EXISTS) throw;  // another instance made it first: open that one
+            }
+        }
+        if (CheckDatabaseFile(databasePath) == 1) RaiseDbError(DB_FILE_EXISTS);  // never overwrite a foreign file
         database = OpenDatabase(databasePath);
         databaseAvailable = true;
+        SignalerReparations(database->report);
         return true;
     } catch (const DbError& e) {
         databaseAvailable = false;
-        SignalerErreurBase(e.code);
+        SignalerErreurBase(e.code, e.cause);
         return false;
     }
 }
@@ -152,83 +242,66 @@ void ChargerModes() {
     } else {
         modes.resetDefaults();
     }
-    params.resetDefaults();
 }
 
 void SauverModes() {
     if (!databaseAvailable) return;
-    if (!RecordExists(*database, kModesRecord)) CreateRecord(*database, kModesRecord, kModesSize);
     uint8_t bytes[kModeCount];
     for (int i = 0; i < kModeCount; ++i) bytes[i] = ModeAt(i)->load() ? 1 : 0;
-    WriteBytes(kModesRecord, 0, bytes, kModeCount);
+    EnUnSeulChangement([&] {
+        if (!RecordExists(*database, kModesRecord)) CreateRecord(*database, kModesRecord, kModesSize);
+        WriteBytes(kModesRecord, 0, bytes, kModeCount);
+        return 0;
+    });
 }
 
-BestValues MettreAJourReferences(int n, double energy, double minDistance) {
-    if (!databaseAvailable) return {energy, minDistance};
-    RecordDb& db = *database;
-    if (!HoldsValues(n)) {
-        // Seeds that both comparisons below beat: a new record gets both sets.
-        CreateRecord(db, n, CountRecordSize(n));
-        const double seed[2] = {energy + 1.0, minDistance - 1.0};
-        WriteBytes(n, 0, seed, sizeof seed);
+BestValues MettreAJourReferences(int n, double energy, double minDistance, std::span<const Vec3> positions) {
+    if (!databaseAvailable || !EstUnNombreDeParticules(n)) return {energy, minDistance};
+    const bool recevable = positions.size() >= static_cast<size_t>(n) && SurLaSphere(positions.first(n)) &&
+                           ValeursPossibles(n, energy, minDistance);
+    if (!recevable) {
+        Avertir("Avertissement : configuration hors de la sphère unité, non finie ou aux valeurs impossibles ; "
+                "elle n'est pas enregistrée comme référence.\n");
+        return HoldsValues(n) ? ReadValues(n) : BestValues{0.0, 0.0};
     }
-    BestValues best = ReadValues(n);
-    const bool energyImproved = energy < best.energy;
-    const bool distanceImproved = minDistance > best.minDistance;
-    if (energyImproved) best.energy = energy;
-    if (distanceImproved) best.minDistance = minDistance;
-    if (!energyImproved && !distanceImproved) return best;
-
-    RecordHandle h = OpenRecord(db, n, MODE_WRITE);
-    const double values[2] = {best.energy, best.minDistance};
-    WriteRecord(h, values, sizeof values);
-    if (n >= kPositionsBelow) {
-        ResizeRecord(db, n, 16);
-        CloseRecord(h);
-        return best;
-    }
-    if (RecordSize(db, n) < CountRecordSize(n)) {
-        ResizeRecord(db, n, CountRecordSize(n));
-        SyncRecord(h);
-    }
-    if (energyImproved) WritePositions(h, 16, n);
-    if (distanceImproved) WritePositions(h, 16 + 24 * n, n);
-    CloseRecord(h);
-    return best;
+    return EnUnSeulChangement([&] { return AmeliorerReferences(n, energy, minDistance, positions.first(n)); });
 }
 
 BestValues LireReferences(int n) {
-    if (!databaseAvailable || !HoldsValues(n)) return {0.0, 0.0};
+    if (!databaseAvailable || !EstUnNombreDeParticules(n) || !HoldsValues(n)) return {0.0, 0.0};
     return ReadValues(n);
 }
 
-bool ChargerPosition(int n, bool byEnergy) {
-    if (!databaseAvailable || n < 1 || !RecordExists(*database, n)) return false;
-    const int32_t start = byEnergy ? 16 : 16 + 24 * n;
-    if (RecordSize(*database, n) < 48 * n + 16 || RecordUsed(*database, n) < start + 24 * n) return false;
-    if (etat.particles.size() < static_cast<size_t>(n)) return false;
+bool ChargerPosition(int n, bool byEnergy, std::span<Vec3> positions) {
+    if (!databaseAvailable || !EstUnNombreDeParticules(n) || n >= kPositionsBelow) return false;
+    if (positions.size() < static_cast<size_t>(n) || !RecordExists(*database, n)) return false;
+    const int32_t start = PositionSetOffset(n, byEnergy);
+    const auto size = static_cast<int32_t>(kPositionSize * n);
+    if (RecordSize(*database, n) != CountRecordSize(n) || RecordUsed(*database, n) < start + size) return false;
     std::vector<double> coords(3 * static_cast<size_t>(n));
-    ReadBytes(n, start, coords.data(), 24 * n);
-    for (const double c : coords)
-        if (!std::isfinite(c)) return false;
-    for (int i = 0; i < n; ++i)
-        etat.particles[i].position = Vec3{coords[3 * i], coords[3 * i + 1], coords[3 * i + 2]};
+    ReadBytes(n, start, coords.data(), size);
+    std::vector<Vec3> loaded(static_cast<size_t>(n));
+    for (size_t i = 0; i < loaded.size(); ++i) loaded[i] = {coords[3 * i], coords[3 * i + 1], coords[3 * i + 2]};
+    if (!SurLaSphere(loaded)) return false;
+    std::copy(loaded.begin(), loaded.end(), positions.begin());
     return true;
 }
 
 void MarquerValide(int n, bool valid) {
     if (!databaseAvailable) return;
-    if (!RecordExists(*database, kValidityRecord)) {
-        CreateRecord(*database, kValidityRecord, kValiditySize);
-        const std::vector<uint8_t> zeros(kValiditySize, 0);
-        WriteBytes(kValidityRecord, 0, zeros.data(), kValiditySize);
-        FlushTables(*database);
-    }
-    uint8_t byte = 0;
-    ReadBytes(kValidityRecord, n / 8, &byte, 1);
-    const auto bit = static_cast<uint8_t>(1u << (n % 8));
-    byte = valid ? static_cast<uint8_t>(byte | bit) : static_cast<uint8_t>(byte & ~bit);
-    WriteBytes(kValidityRecord, n / 8, &byte, 1);
+    EnUnSeulChangement([&] {
+        if (!RecordExists(*database, kValidityRecord)) {
+            CreateRecord(*database, kValidityRecord, kValiditySize);
+            const std::vector<uint8_t> zeros(kValiditySize, 0);
+            WriteBytes(kValidityRecord, 0, zeros.data(), kValiditySize);
+        }
+        uint8_t byte = 0;
+        ReadBytes(kValidityRecord, n / 8, &byte, 1);
+        const auto bit = static_cast<uint8_t>(1u << (n % 8));
+        byte = valid ? static_cast<uint8_t>(byte | bit) : static_cast<uint8_t>(byte & ~bit);
+        WriteBytes(kValidityRecord, n / 8, &byte, 1);
+        return 0;
+    });
 }
 
 bool EstValide(int n) {

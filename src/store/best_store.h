@@ -6,9 +6,11 @@
 // Records: 0 the MODE switches (100 bytes, 8 used: INFO, PARTICULES, LIGNES,
 // POLYGONES, ENVELOPPE, AXES, OPENMP, DUAL, 1 byte each); 1 the validity
 // bits (1250 bytes, bit n mod 8 of byte n / 8); n, a count from 3 to 9999:
-// {energy, minDistance} as little-endian doubles, then for n < 3000 the n
-// positions of the best energy and the n positions of the best distance
-// (x, y, z each), 48n + 16 bytes in all.
+// the count's best values and positions (layout in best_format.h).
+//
+// Every operation that changes the file is one atomic change of it: a kill
+// at any moment leaves it either before or after. Warnings (records set
+// aside, configurations refused) go to standard error.
 //
 // Engine errors are thrown as DbError out of every operation but OuvrirBase,
 // SupprimerReferences and SupprimerBase, which report their own. Callers wrap
@@ -18,9 +20,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
-#include "etat/verrous.h"
+#include "etat/vec3.h"
+#include "store/best_format.h"
 #include "store/record_db.h"
 
 struct BestValues {
@@ -31,7 +35,8 @@ struct BestValues {
 inline constexpr int32_t kStoreItems = 10000;    // NbMaxItem of the file we create
 inline constexpr int32_t kModesRecord = 0;
 inline constexpr int32_t kValidityRecord = 1;
-inline constexpr int kPositionsBelow = 3000;     // from this count on, values only
+inline constexpr int32_t kFirstCountRecord = 3;  // records 3 .. kStoreItems-1: the counts
+using bestformat::kPositionsBelow;
 
 // Store state, read-only outside the store.
 extern std::string databasePath;            // set by OuvrirBase
@@ -42,26 +47,33 @@ extern bool databaseAvailable;
 // $HOME/.local/share/glomerix.dat, the folder made if missing, else
 // ./glomerix.dat; or the file `chemin` when one is given. A file that is not a
 // database is never touched. On failure writes the error lines
-// (SignalerErreurBase) and returns false.
+// (SignalerErreurBase) and returns false; what the opening mended is told on
+// standard error.
 bool OuvrirBase(const std::string& chemin = {});
 // Writes the tables and closes the database when it is open.
 void FermerBase();
-// MODE switches from record 0 when it holds 8 bytes, else their defaults;
-// SimParams back to its defaults. The count is the shell's.
+// MODE switches from record 0 when it holds 8 bytes, else their defaults.
+// The count and SimParams are the shell's.
 void ChargerModes();
 // MODE switches into record 0 (created with 100 bytes if missing).
 void SauverModes();
-// Keeps energy and minDistance (with the current positions of particles
-// 0 .. n-1) where they strictly improve on the record of n; returns what the
-// record then holds, {energy, minDistance} without the database.
-BestValues MettreAJourReferences(int n, double energy, double minDistance) REQUIRES(verrouEtat);
-// {0, 0} when nothing is stored; a record of n shorter than 16 bytes is
-// deleted.
+// Keeps energy and minDistance, with positions[0 .. n), where they strictly
+// improve on the record of n; returns what the record then holds,
+// {energy, minDistance} without the database. A configuration that is not
+// on the unit sphere (every |p| within 1e-9 of 1) or not finite, or values
+// no n points can have (not finite, energy below EnergyLowerBound, distance
+// not in (0, DistanceUpperBound]), is never recorded: a warning, and the
+// stored values ({0, 0} when none) are returned.
+BestValues MettreAJourReferences(int n, double energy, double minDistance, std::span<const Vec3> positions);
+// {0, 0} when nothing is stored. A record of n that cannot be n's (shorter
+// than 16 bytes, not of n's size, values no n points can have) is deleted,
+// with a warning unless it was merely short.
 BestValues LireReferences(int n);
 // Loads the stored positions of the best energy (byEnergy) or of the best
-// distance into particles 0 .. n-1. False, particles unchanged, when there
-// are none (no database, no record, values only, damaged record).
-bool ChargerPosition(int n, bool byEnergy) REQUIRES(verrouEtat);
+// distance into positions[0 .. n). False, positions unchanged, when there are
+// none (no database, no record, values only, damaged record, positions not
+// on the unit sphere).
+bool ChargerPosition(int n, bool byEnergy, std::span<Vec3> positions);
 void MarquerValide(int n, bool valid);
 bool EstValide(int n);
 // Deletes the record of n; writes its own message and returns false when that
@@ -70,5 +82,6 @@ bool SupprimerReferences(int n);
 // Deletes the database file (call FermerBase first); false on failure.
 bool SupprimerBase();
 
-// Writes "\nERREUR : ", code, "\n", ErrorText(code), "\n". Never throws.
-void SignalerErreurBase(int code);
+// Writes "\nERREUR : ", code, "\n", ErrorText(code) (CauseText(cause) when
+// there is one), "\n". Never throws.
+void SignalerErreurBase(int code, int cause = CAUSE_NONE);

@@ -64,3 +64,14 @@ const char* ErrorText(int code) {
     if (code < 0 || code >= kDbErrorCount) RaiseDbError(DB_UNKNOWN_ERROR_NUMBER);
     return kMessages[code];
 }
+
+const char* CauseText(int cause) {
+    switch (cause) {
+    case CAUSE_PERMISSION:
+        return "ERREUR : L'accès au fichier de la base de données est refusé (droits insuffisants sur le fichier ou sur son dossier).";
+    case CAUSE_NOT_REGULAR:
+        return "ERREUR : Le chemin de la base de données ne désigne pas un fichier ordinaire (c'est un tube, un périphérique ou un dossier) : il n'a pas été ouvert.";
+    default:
+        return nullptr;
+    }
+}

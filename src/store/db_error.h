@@ -35,13 +35,24 @@ enum DbErrorCode : int {
 
 inline constexpr int kDbErrorCount = 26;
 
-// Thrown by value; `code` is one of DbErrorCode.
-struct DbError {
-    int code;
+// Why the system refused, when that says more than the code's message.
+enum DbCause : int {
+    CAUSE_NONE = 0,
+    CAUSE_PERMISSION = 1,   // the file or its folder may not be read or written
+    CAUSE_NOT_REGULAR = 2,  // a FIFO, a device or a folder at the path
 };
 
-[[noreturn]] inline void RaiseDbError(int code) { throw DbError{code}; }
+// Thrown by value; `code` is one of DbErrorCode, `cause` one of DbCause.
+struct DbError {
+    int code;
+    int cause = CAUSE_NONE;
+};
+
+[[noreturn]] inline void RaiseDbError(int code, int cause = CAUSE_NONE) { throw DbError{code, cause}; }
 
 // The French message of code 0 .. 25 (Windows-1252, static storage).
 // Any other number throws DbError{DB_UNKNOWN_ERROR_NUMBER}.
 const char* ErrorText(int code);
+// The French message that replaces ErrorText when the cause is known; null
+// for CAUSE_NONE and unknown causes.
+const char* CauseText(int cause);

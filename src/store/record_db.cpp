@@ -1,12 +1,17 @@
-// Database files: checking, creating, opening, flushing, closing, deleting.
+// Database files: checking, creating, opening (with the journal's replay and
+// the salvage of dangling links), flushing, closing, deleting.
 #include "store/record_db.h"
 
 #include <cerrno>
+#include <ctime>
 #include <fcntl.h>
 #include <new>
 #include <sys/file.h>
+#include <sys/random.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include "store/record_db_internal.h"
 #include "store/record_io.h"
 
 using namespace dbformat;
@@ -21,22 +26,27 @@ struct FileGuard {
     }
 };
 
-void WriteOrRaise(int fd, int64_t offset, const void* bytes, size_t n) {
-    if (!dbio::WriteAt(fd, offset, bytes, n)) RaiseDbError(DB_WRITE_ERROR);
-}
-
 void ReadOrRaise(int fd, int64_t offset, void* bytes, size_t n) {
     if (!dbio::ReadAt(fd, offset, bytes, n)) RaiseDbError(DB_READ_ERROR);
 }
 
-// Recomputes the check word of [offset, offset + length) from the file and
-// stores it at wordOffset.
-void WriteCheckWord(int fd, int64_t wordOffset, int64_t offset, int64_t length) {
-    uint32_t word = 0;
-    if (!dbio::RangeChecksum(fd, offset, length, word)) RaiseDbError(DB_READ_ERROR);
-    uint8_t bytes[4];
-    PutI32(bytes, static_cast<int32_t>(word));
-    WriteOrRaise(fd, wordOffset, bytes, 4);
+int CauseOf(int error) {
+    return error == EACCES || error == EPERM || error == EROFS ? CAUSE_PERMISSION : CAUSE_NONE;
+}
+
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+int OpenFolder(const std::string& path) {
+    return open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
+bool RegularFile(int fd) {
+    struct stat st {};
+    return fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
 }
 
 bool CheckWordMatches(int fd, int64_t wordOffset, int64_t offset, int64_t length) {
@@ -47,30 +57,41 @@ bool CheckWordMatches(int fd, int64_t wordOffset, int64_t offset, int64_t length
     return static_cast<uint32_t>(GetI32(stored)) == word;
 }
 
-// The bytes of a new file, check words left 0: header, link entries all -1,
-// allocCount 0, every slot {-1, 0, 0}.
+// The reserved header word of a new file: a number of its own, so that a
+// journal left by another file of the same size is never replayed on it.
+int32_t NewIdentity() {
+    uint32_t id = 0;
+    if (getrandom(&id, sizeof id, GRND_NONBLOCK) != sizeof id)
+        id = static_cast<uint32_t>(std::time(nullptr)) * 2654435761u ^ static_cast<uint32_t>(getpid());
+    return static_cast<int32_t>(id);
+}
+
+// The bytes of a new file: header, link entries all -1, allocCount 0, every
+// slot {-1, 0, 0}, both check words.
 std::vector<uint8_t> NewFileBytes(int32_t N) {
     std::vector<uint8_t> bytes(static_cast<size_t>(TablesEnd(1, 1, N)), 0);
     PutI32(&bytes[0], static_cast<int32_t>(kMagic));
+    PutI32(&bytes[4], NewIdentity());
     PutI32(&bytes[8], 1);
     PutI32(&bytes[12], 1);
     PutI32(&bytes[16], N);
-    for (int32_t r = 0; r < N; ++r) PutI32(&bytes[LinkTableStart(0, N) + 4 + 4 * r], -1);
-    for (int32_t k = 0; k < N; ++k) PutI32(&bytes[AllocTableStart(0, 1, N) + 8 + 12 * k], -1);
+    const size_t links = static_cast<size_t>(LinkTableStart(0, N));
+    const size_t slots = static_cast<size_t>(AllocTableStart(0, 1, N));
+    for (int32_t r = 0; r < N; ++r) PutI32(&bytes[links + 4 + 4 * static_cast<size_t>(r)], -1);
+    for (int32_t k = 0; k < N; ++k) PutI32(&bytes[slots + 8 + 12 * static_cast<size_t>(k)], -1);
+    PutI32(&bytes[links], static_cast<int32_t>(TableChecksum(0, 0, &bytes[links + 4], 4 * static_cast<size_t>(N))));
+    PutI32(&bytes[slots], static_cast<int32_t>(TableChecksum(0, 0, &bytes[slots + 8], 12 * static_cast<size_t>(N))));
     return bytes;
 }
 
-void WriteNewFile(int fd, int32_t N) {
-    std::vector<uint8_t> bytes;
-    try {
-        bytes = NewFileBytes(N);
-    } catch (const std::bad_alloc&) {
-        RaiseDbError(DB_OUT_OF_MEMORY);
+// A new file beside path, created exclusively; its name in `name`.
+int CreateTemporary(const std::string& path, std::string& name) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = path + ".new-" + std::to_string(getpid()) + "-" + std::to_string(attempt);
+        const int fd = open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd >= 0 || errno != EEXIST) return fd;
     }
-    WriteOrRaise(fd, 0, bytes.data(), bytes.size());
-    WriteCheckWord(fd, LinkTableStart(0, N), LinkTableStart(0, N) + 4, 4 * int64_t{N});
-    const int64_t alloc = AllocTableStart(0, 1, N);
-    WriteCheckWord(fd, alloc, alloc + 8, 12 * int64_t{N});
+    return -1;
 }
 
 void VerifyCheckWords(const RecordDb& db) {
@@ -87,8 +108,35 @@ void VerifyCheckWords(const RecordDb& db) {
     }
 }
 
-// Loads link table 0 and allocation table 0, then checks their invariants.
-void LoadTables(RecordDb& db, int64_t fileLength) {
+// Links past allocCount, and entries whose used bytes lie past the end of the
+// file, stand for records whose bytes or tables never all reached the disk:
+// they become no record, so that the others stay reachable. False when
+// nothing was dropped.
+bool Salvage(RecordDb& db, int64_t fileLength) {
+    const int64_t base = RecordAreaBase(db.header.L, db.header.A, db.header.N);
+    bool changed = false;
+    for (int32_t& link : db.linkTable) {
+        if (link < db.allocCount) continue;
+        link = -1;
+        ++db.report.droppedLinks;
+        changed = true;
+    }
+    for (int32_t k = db.allocCount - 1; k >= 0; --k) {
+        const AllocEntry& e = db.allocTable[k];
+        const bool shaped = e.offset >= 0 && e.size >= 1 && e.used >= 0 && e.used <= e.size &&
+                            int64_t{e.offset} + e.size <= INT32_MAX;
+        if (!shaped || base + e.offset + e.used <= fileLength) continue;
+        for (int32_t& link : db.linkTable)
+            if (link == k) ++db.report.droppedLinks;
+        dbinternal::RemoveEntry(db, k);
+        changed = true;
+    }
+    return changed;
+}
+
+// Loads link table 0 and allocation table 0, salvages, then checks the
+// invariants. The tables as read are the state on the disk.
+bool LoadTables(RecordDb& db, int64_t fileLength) {
     const Header& h = db.header;
     std::vector<uint8_t> bytes(4 * static_cast<size_t>(h.N));
     ReadOrRaise(db.file, LinkTableStart(0, h.N) + 4, bytes.data(), bytes.size());
@@ -107,8 +155,14 @@ void LoadTables(RecordDb& db, int64_t fileLength) {
         const uint8_t* slot = &bytes[12 * static_cast<size_t>(k)];
         db.allocTable[k] = {GetI32(slot), GetI32(slot + 4), GetI32(slot + 8)};
     }
+    db.savedLinks = db.linkTable;
+    db.savedCount = db.allocCount;
+    db.savedAlloc = db.allocTable;
+    db.rewriteTables = h.L > 1 || h.A > 1;  // the other tables may lag behind table 0
+    const bool salvaged = Salvage(db, fileLength);
     const int error = CheckTables(h, fileLength, db.linkTable, db.allocCount, db.allocTable);
     if (error != DB_NO_ERROR) RaiseDbError(error);
+    return salvaged;
 }
 
 void ReadHeader(RecordDb& db) {
@@ -117,17 +171,46 @@ void ReadHeader(RecordDb& db) {
     db.header = {GetI32(bytes), GetI32(bytes + 4), GetI32(bytes + 8), GetI32(bytes + 12)};
 }
 
+// Completes the change a journal holds, or drops a journal that does not
+// belong to the file as it stands.
+void Recover(RecordDb& db) {
+    dbjournal::Journal journal;
+    const dbjournal::State state = dbjournal::Examine(db.journalPath, db.file, journal);
+    if (state == dbjournal::State::Absent) return;
+    if (state == dbjournal::State::Replayable) {
+        if (!dbjournal::Apply(db.file, journal)) RaiseDbError(DB_WRITE_ERROR);
+        db.report.journalReplayed = true;
+    }
+    db.report.journalDropped = state == dbjournal::State::Foreign;
+    dbio::Remove(db.journalPath);  // one left behind is replayed again or dropped, harmlessly
+    if (db.folder >= 0) dbio::SyncFolder(db.folder);
+}
+
 }  // namespace
 
 RecordDb::~RecordDb() {
     if (file >= 0) close(file);
+    if (folder >= 0) close(folder);
 }
 
 int CheckDatabaseFile(const std::string& path) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return 0;
+    // stat first: opening a FIFO for reading would wait for a writer.
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) return 0;
+        RaiseDbError(DB_OPEN_FAILED, CauseOf(errno));
+    }
+    if (!S_ISREG(st.st_mode)) RaiseDbError(DB_OPEN_FAILED, CAUSE_NOT_REGULAR);
+    FileGuard guard{open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+    if (guard.fd < 0) {
+        if (errno == ENOENT) return 0;
+        RaiseDbError(DB_OPEN_FAILED, CauseOf(errno));
+    }
+    if (!RegularFile(guard.fd)) RaiseDbError(DB_OPEN_FAILED, CAUSE_NOT_REGULAR);
     uint8_t bytes[4];
-    const bool read = dbio::ReadAt(fd, 0, bytes, 4);
+    const bool read = dbio::ReadAt(guard.fd, 0, bytes, 4);
+    const int fd = guard.fd;
+    guard.fd = -1;
     const bool closed = close(fd) == 0;
     if (!read) RaiseDbError(DB_READ_ERROR);
     if (!closed) RaiseDbError(DB_CLOSE_ERROR);
@@ -137,77 +220,63 @@ int CheckDatabaseFile(const std::string& path) {
 void CreateDatabase(const std::string& path, int32_t nbMaxItem) {
     if (nbMaxItem < 1 || nbMaxItem > kMaxItems) RaiseDbError(DB_CREATE_FAILED);
     if (CheckDatabaseFile(path) != 0) RaiseDbError(DB_FILE_EXISTS);
-    // O_EXCL: a file we could not read is still never truncated.
-    FileGuard guard{open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644)};
-    if (guard.fd < 0) RaiseDbError(errno == EEXIST ? DB_FILE_EXISTS : DB_CREATE_FAILED);
-    WriteNewFile(guard.fd, nbMaxItem);
-    const int fd = guard.fd;
-    guard.fd = -1;
-    if (close(fd) != 0) RaiseDbError(DB_CLOSE_ERROR);
+    std::vector<uint8_t> bytes;
+    try {
+        bytes = NewFileBytes(nbMaxItem);
+    } catch (const std::bad_alloc&) {
+        RaiseDbError(DB_OUT_OF_MEMORY);
+    }
+    std::string temporary;
+    const int fd = CreateTemporary(path, temporary);
+    if (fd < 0) RaiseDbError(DB_CREATE_FAILED, CauseOf(errno));
+    int error = DB_NO_ERROR;
+    if (!dbio::WriteAt(fd, 0, bytes.data(), bytes.size()) || !dbio::SyncData(fd)) error = DB_WRITE_ERROR;
+    if (close(fd) != 0 && error == DB_NO_ERROR) error = DB_CLOSE_ERROR;
+    // The name appears with the whole file behind it, and never replaces one.
+    if (error == DB_NO_ERROR && !dbio::RenameNew(temporary, path))
+        error = errno == EEXIST ? DB_FILE_EXISTS : DB_CREATE_FAILED;
+    if (error != DB_NO_ERROR) {
+        dbio::Remove(temporary);
+        RaiseDbError(error);
+    }
+    FileGuard folder{OpenFolder(path)};
+    if (folder.fd >= 0) dbio::SyncFolder(folder.fd);
 }
 
 std::unique_ptr<RecordDb> OpenDatabase(const std::string& path) {
     std::unique_ptr<RecordDb> db(new (std::nothrow) RecordDb);
     if (!db) RaiseDbError(DB_OUT_OF_MEMORY);
-    db->file = open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (db->file < 0) RaiseDbError(DB_OPEN_FAILED);
+    db->file = open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    if (db->file < 0) RaiseDbError(DB_OPEN_FAILED, CauseOf(errno));
+    if (!RegularFile(db->file)) RaiseDbError(DB_OPEN_FAILED, CAUSE_NOT_REGULAR);
     // Two processes flushing their own tables into one file would destroy
     // each other's records: the second one is refused.
     if (flock(db->file, LOCK_EX | LOCK_NB) != 0) RaiseDbError(DB_OPEN_FAILED);
-    ReadHeader(*db);
-    const int64_t length = dbio::FileLength(db->file);
-    if (length < 0) RaiseDbError(DB_READ_ERROR);
-    const int headerError = CheckHeader(db->header, length);
-    if (headerError != DB_NO_ERROR) RaiseDbError(headerError);
-    VerifyCheckWords(*db);
+    db->folder = OpenFolder(path);
+    db->journalPath = dbjournal::PathFor(path);
     try {
-        LoadTables(*db, length);
+        Recover(*db);
+        ReadHeader(*db);
+        const int64_t length = dbio::FileLength(db->file);
+        if (length < 0) RaiseDbError(DB_READ_ERROR);
+        const int headerError = CheckHeader(db->header, length);
+        if (headerError != DB_NO_ERROR) RaiseDbError(headerError);
+        VerifyCheckWords(*db);
+        if (LoadTables(*db, length)) dbinternal::Commit(*db);
     } catch (const std::bad_alloc&) {
         RaiseDbError(DB_OUT_OF_MEMORY);
     }
     return db;
 }
 
-namespace {
-
-void WriteTables(RecordDb& db) {
-    const Header& h = db.header;
-    std::vector<uint8_t> bytes(4 * static_cast<size_t>(h.N));
-    for (int32_t r = 0; r < h.N; ++r) PutI32(&bytes[4 * static_cast<size_t>(r)], db.linkTable[r]);
-    for (int32_t i = 0; i < h.L; ++i) {
-        const int64_t start = LinkTableStart(i, h.N);
-        WriteOrRaise(db.file, start + 4, bytes.data(), bytes.size());
-        WriteCheckWord(db.file, start, start + 4, 4 * int64_t{h.N});
-    }
-    // allocCount, then the slots in use; later slots keep their bytes.
-    bytes.assign(4 + 12 * static_cast<size_t>(db.allocCount), 0);
-    PutI32(&bytes[0], db.allocCount);
-    for (int32_t k = 0; k < db.allocCount; ++k) {
-        uint8_t* slot = &bytes[4 + 12 * static_cast<size_t>(k)];
-        PutI32(slot, db.allocTable[k].offset);
-        PutI32(slot + 4, db.allocTable[k].size);
-        PutI32(slot + 8, db.allocTable[k].used);
-    }
-    for (int32_t a = 0; a < h.A; ++a) {
-        const int64_t start = AllocTableStart(a, h.L, h.N);
-        WriteOrRaise(db.file, start + 4, bytes.data(), bytes.size());
-        WriteCheckWord(db.file, start, start + 8, 12 * int64_t{h.N});
-    }
-}
-
-}  // namespace
-
 void FlushTables(RecordDb& db) {
     if (db.file < 0) RaiseDbError(DB_NOT_OPEN);
-    try {
-        WriteTables(db);
-    } catch (const std::bad_alloc&) {
-        RaiseDbError(DB_OUT_OF_MEMORY);
-    }
+    dbinternal::Settle(db);
 }
 
 void CloseDatabase(std::unique_ptr<RecordDb> db) {
     if (!db || db->file < 0) RaiseDbError(DB_NOT_OPEN);
+    if (db->changeDepth > 0) CancelChanges(*db);  // never committed: not part of the file
     FlushTables(*db);  // on failure ~RecordDb still closes the file
     const int fd = db->file;
     db->file = -1;
@@ -216,4 +285,5 @@ void CloseDatabase(std::unique_ptr<RecordDb> db) {
 
 void DeleteDatabase(const std::string& path) {
     if (unlink(path.c_str()) != 0) RaiseDbError(DB_DELETE_FAILED);
+    dbio::Remove(dbjournal::PathFor(path));
 }

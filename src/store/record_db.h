@@ -1,13 +1,17 @@
 // RecordDb: numbered byte records in one file (layout in record_format.h).
 //
-// Every operation completes or throws DbError{code} (db_error.h). A failed
-// operation leaves the in-memory tables with every change made before the
-// failure. Single-threaded: one caller at a time.
+// Every operation completes or throws DbError{code} (db_error.h).
+// Single-threaded: one caller at a time.
 //
-// Durability: record bytes reach the file when written; any operation that
-// changes the tables (a record created, deleted, resized or moved, or a used
-// size changed) writes them to the file before it returns, after the record
-// bytes it wrote. A killed process therefore loses nothing it completed.
+// Durability: an operation is one atomic change of the file; a process
+// killed at any moment leaves either the state before the change under way
+// or the state after it, and every earlier change. Record bytes written
+// beside the live ones go straight to the file, synced before the tables that
+// count them; bytes that replace live ones and the tables go through the
+// journal (record_journal.h). BeginChanges .. CommitChanges makes one atomic
+// change of several operations. When a write fails (disk full, file too
+// large, I/O error) the in-memory tables return to the state on the disk and
+// the operation raises DB_WRITE_ERROR.
 #pragma once
 
 #include <cstdint>
@@ -17,8 +21,16 @@
 
 #include "store/db_error.h"
 #include "store/record_format.h"
+#include "store/record_journal.h"
 
 using dbformat::AllocEntry;
+
+// What opening found and mended.
+struct OpenReport {
+    bool journalReplayed = false;  // a change cut short was completed
+    bool journalDropped = false;   // a journal that did not fit the file was removed
+    int32_t droppedLinks = 0;      // links past allocCount or to bytes past the end: now no record
+};
 
 // An open database. Invariants (checked on opening, kept by every operation):
 // allocTable[0 .. allocCount) sorted by offset, ranges disjoint, size >= 1,
@@ -26,15 +38,29 @@ using dbformat::AllocEntry;
 // allocCount; allocCount <= UsableSlots once the engine has changed it.
 struct RecordDb {
     int file = -1;                      // read/write, exclusively locked (flock)
+    int folder = -1;                    // the file's folder, synced after renames; -1 if unreadable
+    std::string journalPath;
     dbformat::Header header;            // reserved, A, L, N as read
     std::vector<int32_t> linkTable;     // copy of link table 0: N entries
     int32_t allocCount = 0;
     std::vector<AllocEntry> allocTable; // N slots, the first allocCount meaningful
 
+    // The tables as the file holds them: what a failed change returns to,
+    // and what tells the live bytes a change may not overwrite directly.
+    std::vector<int32_t> savedLinks;
+    int32_t savedCount = 0;
+    std::vector<AllocEntry> savedAlloc;
+    std::vector<dbjournal::Extent> pending;    // for the journal of the change under way
+    std::vector<dbjournal::Extent> unapplied;  // journalled, their in-place writes failed
+    bool unsynced = false;       // bytes written straight to the file since the last sync
+    bool rewriteTables = false;  // every table in full at the next commit (several tables)
+    int changeDepth = 0;         // BeginChanges without CommitChanges yet
+    OpenReport report;
+
     RecordDb() = default;
     RecordDb(const RecordDb&) = delete;
     RecordDb& operator=(const RecordDb&) = delete;
-    ~RecordDb();                        // closes the file, flushes nothing
+    ~RecordDb();                        // closes the file, commits nothing
 };
 
 enum RecordMode : int32_t {
@@ -67,22 +93,39 @@ struct RecordInfo {
 
 // --- Database files ---------------------------------------------------------
 
-// 0: cannot be opened for reading (absent); 1: not a database (first 4 bytes
-// are not the magic); 2: a database. DB_READ_ERROR when shorter than 4 bytes.
+// 0: absent; 1: not a database (first 4 bytes are not the magic); 2: a
+// database. DB_READ_ERROR when shorter than 4 bytes; DB_OPEN_FAILED with
+// CAUSE_NOT_REGULAR for anything but a regular file (never opened, so a FIFO
+// cannot hang), CAUSE_PERMISSION when it may not be read.
 int CheckDatabaseFile(const std::string& path);
-// Writes a new, empty database and closes it. DB_FILE_EXISTS when the path
-// exists (a file is never overwritten), DB_CREATE_FAILED when N is outside
-// 1 .. kMaxItems or the file cannot be created; DB_WRITE_ERROR leaves the
-// partial file on disk.
+// Builds a new, empty database in a temporary file of the same folder and
+// renames it into place, so that no reader sees a half-written file and a
+// failure leaves nothing behind. DB_FILE_EXISTS when the path exists (a file
+// is never overwritten, even when it appears meanwhile), DB_CREATE_FAILED when
+// N is outside 1 .. kMaxItems or the file cannot be created, DB_WRITE_ERROR.
 void CreateDatabase(const std::string& path, int32_t nbMaxItem);
-// Opens and checks an existing database (header counts, file length, check
-// words, table invariants). DB_OPEN_FAILED also when another process holds it.
+// Opens an existing database: replays or drops a journal left by a change cut
+// short, checks the header (counts bounded by the file's length), the check
+// words and the tables. A link past allocCount or to bytes past the end of the
+// file is taken as no record (counted in report) and the tables are mended
+// on the disk. DB_OPEN_FAILED also when another process holds it.
 std::unique_ptr<RecordDb> OpenDatabase(const std::string& path);
-// Writes both kinds of tables and their check words (read back from the file).
+// Commits what BeginChanges has not kept back; nothing to do when every
+// change is already on the disk.
 void FlushTables(RecordDb& db);
 // FlushTables, then closes the file; the RecordDb is released in every case.
 void CloseDatabase(std::unique_ptr<RecordDb> db);
+// Removes the file and its journal.
 void DeleteDatabase(const std::string& path);
+
+// --- Changes ------------------------------------------------------------------
+// The operations between BeginChanges and CommitChanges reach the disk as one
+// atomic change (reads among them see their writes). CancelChanges, or any
+// failed write, returns the tables to the state on the disk. Not nested.
+
+void BeginChanges(RecordDb& db);
+void CommitChanges(RecordDb& db);
+void CancelChanges(RecordDb& db);
 
 // --- Records -----------------------------------------------------------------
 // A record number outside 0 .. N-1 throws DB_RECORD_ABOVE_MAX before any

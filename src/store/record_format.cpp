@@ -8,6 +8,8 @@ int CheckHeader(const Header& header, int64_t fileLength) {
     if (header.N < 1 || header.N > kMaxItems) return DB_LINK_TABLE_CORRUPT;
     // L, A < 2^31 and N <= 10^6 keep every product far inside int64.
     if (fileLength < TablesEnd(header.L, header.A, header.N)) return DB_READ_ERROR;
+    if (header.L > kMaxTables) return DB_LINK_TABLE_CORRUPT;
+    if (header.A > kMaxTables) return DB_ALLOC_TABLE_CORRUPT;
     return DB_NO_ERROR;
 }
 

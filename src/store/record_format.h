@@ -43,6 +43,9 @@ inline constexpr int64_t kLinkEntrySize = 4;
 inline constexpr int64_t kAllocEntrySize = 12;
 // Opening refuses larger N: the engine keeps N-entry tables in memory.
 inline constexpr int32_t kMaxItems = 1000000;
+// Opening refuses more tables of a kind: each is read back in full, and a
+// sparse file can be long enough for millions of them.
+inline constexpr int32_t kMaxTables = 8;
 
 constexpr int64_t LinkTableSize(int32_t N) { return kLinkEntrySize * N + 4; }
 constexpr int64_t AllocTableSize(int32_t N) { return kAllocEntrySize * N + 8; }
@@ -107,8 +110,9 @@ struct Header {
 
 // Header sanity, given the file length: DB_NO_ERROR when the tables fit,
 // else DB_NO_LINK_TABLE (L < 1), DB_NO_ALLOC_TABLE (A < 1),
-// DB_LINK_TABLE_CORRUPT (N outside 1 .. kMaxItems) or DB_READ_ERROR (file
-// too short for its tables).
+// DB_LINK_TABLE_CORRUPT (N outside 1 .. kMaxItems), DB_READ_ERROR (file
+// too short for its tables), DB_LINK_TABLE_CORRUPT or DB_ALLOC_TABLE_CORRUPT
+// (more than kMaxTables of a kind).
 int CheckHeader(const Header& header, int64_t fileLength);
 
 // Table invariants, given link table 0 and the first allocCount slots of

@@ -3,7 +3,6 @@
 
 #include "store/record_db.h"
 #include "store/record_db_internal.h"
-#include "store/record_io.h"
 
 using namespace dbinternal;
 
@@ -14,11 +13,11 @@ RecordDb& Live(const RecordHandle& h) {
     return *h.db;
 }
 
-// Sets the entry's used size; the tables reach the file at once.
+// Sets the entry's used size, a change of the tables.
 void SetUsed(RecordDb& db, AllocEntry& e, int32_t used) {
     if (e.used == used) return;
     e.used = used;
-    FlushTables(db);
+    Settle(db);
 }
 
 }  // namespace
@@ -42,8 +41,7 @@ void ReadRecord(RecordHandle& h, void* buffer, int32_t n) {
     const AllocEntry& e = EntryOf(db, h.number);
     const int64_t end = int64_t{h.position} + n;
     if (end > h.used || end > e.size) RaiseDbError(DB_PAST_END);
-    if (!dbio::ReadAt(db.file, FileOffsetOf(db, e, h.position), buffer, static_cast<size_t>(n)))
-        RaiseDbError(DB_READ_ERROR);
+    GetBytes(db, FileOffsetOf(db, e, h.position), buffer, static_cast<size_t>(n));
     h.position = static_cast<int32_t>(end);
 }
 
@@ -54,13 +52,10 @@ void WriteRecord(RecordHandle& h, const void* buffer, int32_t n) {
     const AllocEntry& e = EntryOf(db, h.number);
     const int64_t end = int64_t{h.position} + n;
     if (end > h.allocated || end > e.size) RaiseDbError(DB_PAST_END);
-    const int64_t at = FileOffsetOf(db, e, h.position);
-    if (!dbio::WriteAt(db.file, at, buffer, static_cast<size_t>(n))) RaiseDbError(DB_WRITE_ERROR);
+    PutBytes(db, FileOffsetOf(db, e, h.position), buffer, static_cast<size_t>(n));
+    Settle(db);  // bytes that replace live ones go through the journal at once
     h.position = static_cast<int32_t>(end);
     h.used = std::max(h.used, h.position);
-    // Bytes shared with the last allocation slots are covered by its check word.
-    const dbformat::Header& hd = db.header;
-    if (at < dbformat::TablesEnd(hd.L, hd.A, hd.N)) FlushTables(db);
 }
 
 void SeekRecord(RecordHandle& h, int32_t offset, int32_t origin) {

@@ -6,7 +6,6 @@
 
 #include "store/record_db.h"
 #include "store/record_db_internal.h"
-#include "store/record_io.h"
 
 using namespace dbformat;
 
@@ -29,6 +28,17 @@ AllocEntry& EntryOf(RecordDb& db, int32_t r) {
 
 int64_t FileOffsetOf(const RecordDb& db, const AllocEntry& e, int64_t position) {
     return RecordAreaBase(db) + e.offset + position;
+}
+
+void RemoveEntry(RecordDb& db, int32_t k) {
+    auto first = db.allocTable.begin();
+    std::copy(first + k + 1, first + db.allocCount, first + k);
+    db.allocTable[db.allocCount - 1] = AllocEntry{};
+    for (int32_t& link : db.linkTable) {
+        if (link == k) link = -1;
+        else if (link > k) --link;
+    }
+    --db.allocCount;
 }
 
 }  // namespace dbinternal
@@ -68,16 +78,7 @@ void Insert(RecordDb& db, int32_t r, int32_t k, int32_t offset, int32_t size) {
 }
 
 // REQUIRES: r has an entry. Its bytes stay in the file as a gap.
-void Free(RecordDb& db, int32_t r) {
-    const int32_t k = db.linkTable[r];
-    auto first = db.allocTable.begin();
-    std::copy(first + k + 1, first + db.allocCount, first + k);
-    db.allocTable[db.allocCount - 1] = AllocEntry{};
-    for (int32_t& link : db.linkTable)
-        if (link > k) --link;
-    --db.allocCount;
-    db.linkTable[r] = -1;
-}
+void Free(RecordDb& db, int32_t r) { RemoveEntry(db, db.linkTable[r]); }
 
 // A new entry for r. Slots from UsableSlots on share their bytes with the
 // first record bytes, so they are never taken.
@@ -98,53 +99,36 @@ void MoveThroughFreeNumber(RecordDb& db, int32_t r, int32_t newSize) {
     const int32_t temporary = FindFreeRecord(db);
     Allocate(db, temporary, newSize);
     const AllocEntry from = db.allocTable[db.linkTable[r]];
-    AllocEntry& to = db.allocTable[db.linkTable[temporary]];
+    const AllocEntry to = db.allocTable[db.linkTable[temporary]];
     // Both ranges are live allocations, hence disjoint: copy in small steps
     // through the stack, no heap memory needed.
     uint8_t chunk[512];
     for (int32_t done = 0; done < from.used;) {
         const auto n = static_cast<size_t>(std::min<int32_t>(from.used - done, sizeof chunk));
-        const bool read = dbio::ReadAt(db.file, FileOffsetOf(db, from, done), chunk, n);
-        if (!read || !dbio::WriteAt(db.file, FileOffsetOf(db, to, done), chunk, n)) {
-            Free(db, temporary);
-            RaiseDbError(read ? DB_WRITE_ERROR : DB_READ_ERROR);
-        }
+        GetBytes(db, FileOffsetOf(db, from, done), chunk, n);
+        PutBytes(db, FileOffsetOf(db, to, done), chunk, n);
         done += static_cast<int32_t>(n);
     }
-    to.used = from.used;
+    db.allocTable[db.linkTable[temporary]].used = from.used;
     Free(db, r);
     db.linkTable[r] = db.linkTable[temporary];
     db.linkTable[temporary] = -1;
 }
 
 // Takes r out and places it again with newSize (first fit, possibly at the
-// same offset), its used bytes copied through a buffer. On failure r is put
-// back where it was.
+// same offset, or over its own old bytes), its used bytes copied through a
+// buffer.
 void MoveThroughBuffer(RecordDb& db, int32_t r, int32_t newSize) {
-    const int32_t k = db.linkTable[r];
-    const AllocEntry old = db.allocTable[k];
+    const AllocEntry old = db.allocTable[db.linkTable[r]];
     std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[std::max(old.used, 1)]);
     if (!buffer) return MoveThroughFreeNumber(db, r, newSize);
-    if (!dbio::ReadAt(db.file, FileOffsetOf(db, old, 0), buffer.get(), static_cast<size_t>(old.used)))
-        RaiseDbError(DB_READ_ERROR);
+    GetBytes(db, FileOffsetOf(db, old, 0), buffer.get(), static_cast<size_t>(old.used));
     Free(db, r);
     const Placement p = Place(db, newSize);
-    int error = DB_NO_ERROR;
-    if (p.offset + newSize > INT32_MAX) {
-        error = DB_WRITE_ERROR;
-    } else {
-        Insert(db, r, p.index, static_cast<int32_t>(p.offset), newSize);
-        AllocEntry& moved = db.allocTable[p.index];
-        if (dbio::WriteAt(db.file, FileOffsetOf(db, moved, 0), buffer.get(), static_cast<size_t>(old.used))) {
-            moved.used = old.used;
-            return;
-        }
-        Free(db, r);
-        error = DB_WRITE_ERROR;
-    }
-    Insert(db, r, k, old.offset, old.size);
-    db.allocTable[k].used = old.used;
-    RaiseDbError(error);
+    if (p.offset + newSize > INT32_MAX) Fail(db, DB_WRITE_ERROR);
+    Insert(db, r, p.index, static_cast<int32_t>(p.offset), newSize);
+    if (old.used > 0) PutBytes(db, FileOffsetOf(db, db.allocTable[p.index], 0), buffer.get(), static_cast<size_t>(old.used));
+    db.allocTable[p.index].used = old.used;
 }
 
 }  // namespace
@@ -157,14 +141,14 @@ bool RecordExists(const RecordDb& db, int32_t r) {
 void CreateRecord(RecordDb& db, int32_t r, int32_t size) {
     if (RecordExists(db, r)) RaiseDbError(DB_RECORD_EXISTS);
     Allocate(db, r, size);
-    FlushTables(db);
+    Settle(db);
 }
 
 void DeleteRecord(RecordDb& db, int32_t r) {
     CheckNumber(db, r);
     EntryIndex(db, r);
     Free(db, r);
-    FlushTables(db);
+    Settle(db);
 }
 
 void ResizeRecord(RecordDb& db, int32_t r, int32_t newSize) {
@@ -180,14 +164,14 @@ void ResizeRecord(RecordDb& db, int32_t r, int32_t newSize) {
     } else {
         MoveThroughBuffer(db, r, newSize);
     }
-    FlushTables(db);
+    Settle(db);
 }
 
 void MoveRecordThroughFreeNumber(RecordDb& db, int32_t r, int32_t newSize) {
     CheckNumber(db, r);
     CheckNewSize(db.allocTable[EntryIndex(db, r)], newSize);
     MoveThroughFreeNumber(db, r, newSize);
-    FlushTables(db);
+    Settle(db);
 }
 
 int32_t FindFreeRecord(const RecordDb& db) {

@@ -45,11 +45,42 @@ TEST(LirePositions, IndicesOutsideTheTableAreIgnored) {
 }
 
 TEST(LirePositions, UnreadableLinesAreSkipped) {
-    const std::string longue(100000, '7');
+    const std::string longue(4096, '7');  // the longest line read
     const auto l = Lire("rien\n\n:\t1\t2\t3\n5:\tx\t1\t2\n5:\t1\t2\n6:\tnan\t0\t0\n6:\t0\tinf\t0\n" + longue +
                         "\n\x01\xff\n7:\t1\t1\t1");
     ASSERT_EQ(l.size(), 1u);
     EXPECT_EQ(l[0].index, 7);
+}
+
+// A zero vector has no direction: once scaled to the sphere it is NaN, and
+// the NaN spreads to every particle. So is a vector whose length, as
+// computed, overflows or underflows.
+TEST(LirePositions, PositionsWithoutALengthAreNoPlace) {
+    const auto l = Lire("6: 0 0 0\n5:\t-0\t0\t0\n4:\t1e200\t1e200\t0\n1:\t1e-300\t0\t0\n"
+                        "3:\t1e-150\t0\t0\n2:\t0\t0\t100\n");
+    ASSERT_EQ(l.size(), 2u);
+    EXPECT_EQ(l[0].index, 3);
+    EXPECT_EQ(l[1].index, 2);
+    EXPECT_EQ(l[1].position.z, 100.0);  // far from the sphere, still a place: kept as read
+}
+
+// Whatever the file, the reading stops: a line past 4096 characters makes it
+// invalid (there may be no line end at all), and no more than count + 1000
+// lines are read.
+TEST(LirePositions, ReadingIsBounded) {
+    const std::string tropLongue(4097, '7');
+    EXPECT_TRUE(Lire("1:\t1\t0\t0\n" + tropLongue + "\n2:\t0\t1\t0\n").empty());
+    EXPECT_TRUE(Lire("1:\t1\t0\t0\n" + std::string(100000, ' ')).empty());
+
+    std::FILE* zero = std::fopen("/dev/zero", "r");
+    ASSERT_NE(zero, nullptr);
+    EXPECT_TRUE(LirePositions(zero, 10).empty());
+    std::fclose(zero);
+
+    std::string lignes;
+    for (int i = 0; i < 1009; ++i) lignes += "rien\n";
+    EXPECT_EQ(Lire(lignes + "9:\t1\t0\t0\n").size(), 1u);  // line 1010: the last one read for 10
+    EXPECT_TRUE(Lire(lignes + "rien\n9:\t1\t0\t0\n").empty());
 }
 
 TEST(LirePositions, IndexTakesHexAndOctalLikeItsConversion) {

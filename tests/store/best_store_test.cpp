@@ -3,17 +3,24 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
+#include <limits>
 #include <optional>
 #include <random>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "etat/particules.h"
 #include "etat/modes.h"
+#include "store/best_format.h"
 #include "store/best_store.h"
 #include "store_files.h"
 
 using namespace storetest;
+using bestformat::CountRecordSize;
+using bestformat::kValuesSize;
 
 namespace {
 
@@ -35,6 +42,18 @@ std::vector<Vec3> Positions() {
     std::vector<Vec3> out;
     for (const ParticleRecord& p : etat.particles) out.push_back(p.position);
     return out;
+}
+
+// The store's calls with the current particles, as the shell makes them.
+BestValues Update(int n, double energy, double minDistance) {
+    return MettreAJourReferences(n, energy, minDistance, Positions());
+}
+
+bool Load(int n, bool byEnergy) {
+    std::vector<Vec3> p = Positions();
+    if (!ChargerPosition(n, byEnergy, p)) return false;
+    for (size_t i = 0; i < p.size(); ++i) etat.particles[i].position = p[i];
+    return true;
 }
 
 bool Same(const std::vector<Vec3>& a, const std::vector<Vec3>& b) {
@@ -123,50 +142,50 @@ TEST_F(BestStoreTest, FolderComesFromXdgElseHomeElseTheWorkingFolder) {
 TEST_F(BestStoreTest, FirstAndSecondInfoForACount) {
     ASSERT_TRUE(Open());
     const std::vector<Vec3> first = Positions();
-    BestValues v = MettreAJourReferences(5, 10.0, 0.5);
+    BestValues v = Update(5, 10.0, 0.5);
     EXPECT_EQ(v.energy, 10.0);
     EXPECT_EQ(v.minDistance, 0.5);
-    EXPECT_EQ(RecordSize(Db(), 5), 48 * 5 + 16);
-    EXPECT_EQ(RecordUsed(Db(), 5), 48 * 5 + 16);
+    EXPECT_EQ(RecordSize(Db(), 5), CountRecordSize(5));
+    EXPECT_EQ(RecordUsed(Db(), 5), CountRecordSize(5));
 
     PlaceParticles(5, 2);
     const std::vector<Vec3> second = Positions();
-    v = MettreAJourReferences(5, 11.0, 0.6);  // worse energy, better distance
+    v = Update(5, 11.0, 0.6);  // worse energy, better distance
     EXPECT_EQ(v.energy, 10.0);
     EXPECT_EQ(v.minDistance, 0.6);
 
     PlaceParticles(5, 3);
     const std::vector<uint8_t> before = ReadFile(file);
-    v = MettreAJourReferences(5, 10.0, 0.6);  // equal values change nothing
+    v = Update(5, 10.0, 0.6);  // equal values change nothing
     EXPECT_EQ(v.energy, 10.0);
     EXPECT_EQ(v.minDistance, 0.6);
     EXPECT_EQ(ReadFile(file), before);
 
-    ASSERT_TRUE(ChargerPosition(5, true));
+    ASSERT_TRUE(Load(5, true));
     EXPECT_TRUE(Same(Positions(), first));
-    ASSERT_TRUE(ChargerPosition(5, false));
+    ASSERT_TRUE(Load(5, false));
     EXPECT_TRUE(Same(Positions(), second));
     v = LireReferences(5);
     EXPECT_EQ(v.energy, 10.0);
     EXPECT_EQ(v.minDistance, 0.6);
-    EXPECT_FALSE(ChargerPosition(6, true));
+    EXPECT_FALSE(Load(6, true));
 }
 
 TEST_F(BestStoreTest, LargeCountsKeepValuesOnly) {
     ASSERT_TRUE(Open());
     PlaceParticles(3000, 4);
-    MettreAJourReferences(3000, 5.0, 0.1);
-    BestValues v = MettreAJourReferences(3000, 4.0, 0.2);
-    EXPECT_EQ(v.energy, 4.0);
-    EXPECT_EQ(v.minDistance, 0.2);
-    EXPECT_EQ(RecordSize(Db(), 3000), 16);
-    EXPECT_EQ(RecordUsed(Db(), 3000), 16);
-    EXPECT_FALSE(ChargerPosition(3000, true));
-    EXPECT_FALSE(ChargerPosition(3000, false));
+    Update(3000, 4.5e6, 0.02);
+    BestValues v = Update(3000, 4.4e6, 0.03);
+    EXPECT_EQ(v.energy, 4.4e6);
+    EXPECT_EQ(v.minDistance, 0.03);
+    EXPECT_EQ(RecordSize(Db(), 3000), kValuesSize);
+    EXPECT_EQ(RecordUsed(Db(), 3000), kValuesSize);
+    EXPECT_FALSE(Load(3000, true));
+    EXPECT_FALSE(Load(3000, false));
     PlaceParticles(2999, 5);
-    MettreAJourReferences(2999, 5.0, 0.1);
-    EXPECT_EQ(RecordSize(Db(), 2999), 48 * 2999 + 16);
-    EXPECT_TRUE(ChargerPosition(2999, false));
+    Update(2999, 4.5e6, 0.02);
+    EXPECT_EQ(RecordSize(Db(), 2999), CountRecordSize(2999));
+    EXPECT_TRUE(Load(2999, false));
 }
 
 TEST_F(BestStoreTest, DamagedCountRecordsAreDroppedOrRefused) {
@@ -182,22 +201,22 @@ TEST_F(BestStoreTest, DamagedCountRecordsAreDroppedOrRefused) {
 
     CreateRecord(Db(), 8, 10);
     PlaceParticles(8, 6);
-    v = MettreAJourReferences(8, 2.0, 0.3);  // the short record is replaced
-    EXPECT_EQ(v.energy, 2.0);
-    EXPECT_EQ(RecordSize(Db(), 8), 48 * 8 + 16);
+    v = Update(8, 20.0, 0.3);  // the short record is replaced
+    EXPECT_EQ(v.energy, 20.0);
+    EXPECT_EQ(RecordSize(Db(), 8), CountRecordSize(8));
 
     // Positions that are not numbers are not loaded.
     const std::vector<Vec3> stored = Positions();
     h = OpenRecord(Db(), 8, MODE_WRITE);
-    SeekRecord(h, 16, SEEK_FROM_START);
+    SeekRecord(h, bestformat::PositionSetOffset(8, true), SEEK_FROM_START);
     const double nan = std::numeric_limits<double>::quiet_NaN();
     WriteRecord(h, &nan, sizeof nan);
     CloseRecord(h);
     PlaceParticles(8, 7);
     const std::vector<Vec3> current = Positions();
-    EXPECT_FALSE(ChargerPosition(8, true));
+    EXPECT_FALSE(Load(8, true));
     EXPECT_TRUE(Same(Positions(), current));
-    EXPECT_TRUE(ChargerPosition(8, false));
+    EXPECT_TRUE(Load(8, false));
     EXPECT_TRUE(Same(Positions(), stored));
 }
 
@@ -251,8 +270,6 @@ TEST_F(BestStoreTest, ModesComeBackOnTheNextRun) {
     FermerBase();
 
     modes.resetDefaults();
-    params.K = 7.0;
-    params.springLength = 3.0;
     ASSERT_TRUE(Open());
     ChargerModes();
     EXPECT_FALSE(modes.info);
@@ -261,8 +278,6 @@ TEST_F(BestStoreTest, ModesComeBackOnTheNextRun) {
     EXPECT_TRUE(modes.axes);
     EXPECT_TRUE(modes.dual);
     EXPECT_FALSE(modes.openmp);
-    EXPECT_EQ(params.K, 1.0);
-    EXPECT_EQ(params.springLength, 0.0);
     FermerBase();
 
     ChargerModes();  // without the database: defaults again
@@ -273,11 +288,11 @@ TEST_F(BestStoreTest, ModesComeBackOnTheNextRun) {
 
 TEST_F(BestStoreTest, WithoutTheDatabaseNothingIsStored) {
     EXPECT_FALSE(databaseAvailable);
-    BestValues v = MettreAJourReferences(5, 3.0, 0.25);
+    BestValues v = Update(5, 3.0, 0.25);
     EXPECT_EQ(v.energy, 3.0);
     EXPECT_EQ(v.minDistance, 0.25);
     EXPECT_EQ(LireReferences(5).minDistance, 0.0);
-    EXPECT_FALSE(ChargerPosition(5, true));
+    EXPECT_FALSE(Load(5, true));
     testing::internal::CaptureStdout();
     MarquerValide(5, true);
     SupprimerReferences(5);
@@ -295,7 +310,7 @@ TEST_F(BestStoreTest, ForeignEmptyAndDamagedFilesAreReportedAndLeftAlone) {
     EXPECT_EQ(opening, U8(u8"\nERREUR : 14\nERREUR : Le fichier existe déjà.\n"));
     EXPECT_EQ(ReadFile(file).size(), 25u);
     EXPECT_FALSE(databaseAvailable);
-    EXPECT_EQ(MettreAJourReferences(5, 1.0, 0.5).energy, 1.0);
+    EXPECT_EQ(Update(5, 1.0, 0.5).energy, 1.0);
 
     WriteText(file, "");
     EXPECT_FALSE(Open());
@@ -312,6 +327,206 @@ TEST_F(BestStoreTest, ForeignEmptyAndDamagedFilesAreReportedAndLeftAlone) {
     EXPECT_EQ(ReadFile(file), bytes);
 }
 
+// Nothing that no configuration of n points on the sphere can give is ever
+// recorded: such a best could never be beaten again.
+TEST_F(BestStoreTest, ImpossibleConfigurationsAreNeverRecorded) {
+    ASSERT_TRUE(Open());
+    PlaceParticles(20, 3);
+    const std::vector<Vec3> good = Positions();
+    std::vector<Vec3> far = good, broken = good;
+    for (Vec3& p : far) p *= 100.0;  // a position file at distance 100
+    broken[7].x = std::numeric_limits<double>::quiet_NaN();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    struct Case {
+        const char* what;
+        const std::vector<Vec3>* positions;
+        double energy, distance;
+    };
+    const Case cases[] = {
+        {"off the sphere", &far, 165.0, 0.5},
+        {"a NaN position", &broken, 165.0, 0.5},
+        {"too few positions", nullptr, 165.0, 0.5},
+        {"the sentinel distance", &good, 165.0, std::sqrt(5.0)},
+        {"a NaN distance", &good, 165.0, nan},
+        {"a NaN energy", &good, nan, 0.5},
+        {"an energy below the bound", &good, 60.249632, 0.5},
+        {"a distance of zero", &good, 165.0, 0.0},
+    };
+    for (const Case& c : cases) {
+        testing::internal::CaptureStderr();
+        const std::vector<Vec3> few(good.begin(), good.begin() + 10);
+        const BestValues v = MettreAJourReferences(20, c.energy, c.distance, c.positions ? *c.positions : few);
+        const std::string warning = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(v.energy, 0.0) << c.what;
+        EXPECT_EQ(v.minDistance, 0.0) << c.what;
+        EXPECT_FALSE(RecordExists(Db(), 20)) << c.what;
+        EXPECT_NE(warning.find(U8(u8"n'est pas enregistrée comme référence.\n")), std::string::npos) << c.what;
+    }
+    // With a record there, it is what comes back, unchanged.
+    const BestValues stored = MettreAJourReferences(20, 165.0, 0.5, good);
+    const std::vector<uint8_t> before = GetRecord(Db(), 20);
+    testing::internal::CaptureStderr();
+    const BestValues v = MettreAJourReferences(20, 100.0, 0.9, far);
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(v.energy, stored.energy);
+    EXPECT_EQ(v.minDistance, stored.minDistance);
+    EXPECT_EQ(GetRecord(Db(), 20), before);
+}
+
+// Bytes of another count behind a link (the size shows it), or values no
+// configuration has: the record is not n's, and it goes with a warning.
+TEST_F(BestStoreTest, RecordsThatCannotBeTheCountsAreDropped) {
+    ASSERT_TRUE(Open());
+    PlaceParticles(12, 4);
+    MettreAJourReferences(12, 49.5, 1.0, Positions());
+    const std::vector<uint8_t> twelve = GetRecord(Db(), 12);
+    CreateRecord(Db(), 20, CountRecordSize(12));  // as the mixed-up links left it
+    PutRecord(Db(), 20, twelve);
+    PlaceParticles(32, 5);
+    MettreAJourReferences(32, 450.0, 0.3, Positions());
+    RecordHandle h = OpenRecord(Db(), 32, MODE_WRITE);
+    const double tooLow = 60.249632;
+    WriteRecord(h, &tooLow, sizeof tooLow);
+    CloseRecord(h);
+
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(LireReferences(20).minDistance, 0.0);
+    EXPECT_EQ(LireReferences(32).minDistance, 0.0);
+    EXPECT_EQ(LireReferences(12).energy, 49.5);
+    const std::string warnings = testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(RecordExists(Db(), 20));
+    EXPECT_FALSE(RecordExists(Db(), 32));
+    EXPECT_EQ(GetRecord(Db(), 12), twelve);
+    EXPECT_EQ(warnings, U8(u8"Avertissement : l'enregistrement de 20 particules était endommagé (taille ou valeurs "
+                           u8"impossibles) ; il a été supprimé.\n"
+                           u8"Avertissement : l'enregistrement de 32 particules était endommagé (taille ou valeurs "
+                           u8"impossibles) ; il a été supprimé.\n"));
+    // The count is usable again: the next INFO stores its own best.
+    EXPECT_EQ(MettreAJourReferences(32, 455.0, 0.25, Positions()).energy, 455.0);
+}
+
+// What the opening mends is told on standard error; the other counts stay.
+TEST_F(BestStoreTest, TheOpeningTellsWhatItMended) {
+    ASSERT_TRUE(Open());
+    PlaceParticles(6, 6);
+    MettreAJourReferences(6, 10.0, 0.8, Positions());
+    FermerBase();
+    std::vector<uint8_t> bytes = ReadFile(file);
+    SetWordAt(bytes, 24 + 4 * 9, 5);  // record 9 linked past allocCount (1)
+    SetWordAt(bytes, 20, static_cast<int32_t>(CheckWordOf(bytes, 24, 40000)));
+    WriteFile(file, bytes);
+    WriteFile(file + "-journal", std::vector<uint8_t>(10, 1));  // cut short: dropped silently
+
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(Open());
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              U8(u8"Avertissement : 1 enregistrement de la base de données désignait des octets absents du "
+                 u8"fichier ; il est ignoré, les autres restent accessibles.\n"));
+    EXPECT_EQ(opening, "");
+    EXPECT_EQ(LireReferences(6).energy, 10.0);
+    EXPECT_FALSE(RecordExists(Db(), 9));
+    FermerBase();
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(Open());
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");  // mended on the disk
+}
+
+// Anything but a regular file at the path is refused at once (a FIFO would
+// hang the opening), and a file that may not be read says so.
+void OpenInChild(const std::string&) {
+    testing::internal::CaptureStdout();
+    alarm(20);  // a hang fails the test instead of stopping it
+    _exit(OuvrirBase() ? 0 : 1);
+}
+
+TEST_F(BestStoreTest, OnlyARegularFileWeMayUseIsOpened) {
+    std::filesystem::create_directories(data);
+    ASSERT_EQ(mkfifo(file.c_str(), 0644), 0);
+    EXPECT_EQ(InChild(OpenInChild, ""), 1);
+    EXPECT_FALSE(Open());
+    const std::string notRegular = U8(u8"\nERREUR : 1\nERREUR : Le chemin de la base de données ne désigne pas un "
+                                      u8"fichier ordinaire (c'est un tube, un périphérique ou un dossier) : il n'a pas "
+                                      u8"été ouvert.\n");
+    EXPECT_EQ(opening, notRegular);
+    std::filesystem::remove(file);
+    std::filesystem::create_directory(file);
+    EXPECT_FALSE(Open());
+    EXPECT_EQ(opening, notRegular);
+    std::filesystem::remove(file);
+}
+
+// Root reads any file: the opening runs as nobody then. Its lines go to a
+// pipe read back here (nobody may not read a capture file of root's).
+void OpenAsNobody(const std::string&) {
+    int lines[2];
+    if (pipe(lines) != 0 || dup2(lines[1], STDOUT_FILENO) < 0) _exit(4);
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
+    const bool opened = OuvrirBase();
+    close(STDOUT_FILENO);
+    close(lines[1]);
+    std::string out;
+    char buffer[1024];
+    for (ssize_t n; (n = read(lines[0], buffer, sizeof buffer)) > 0;) out.append(buffer, static_cast<size_t>(n));
+    const std::string expected = U8(u8"\nERREUR : 1\nERREUR : L'accès au fichier de la base de données est refusé "
+                                    u8"(droits insuffisants sur le fichier ou sur son dossier).\n");
+    _exit(opened ? 1 : out == expected ? 0 : 2);
+}
+
+TEST_F(BestStoreTest, APermissionErrorIsNamed) {
+    ASSERT_TRUE(Open());
+    FermerBase();
+    for (std::filesystem::path p = data; p != dir.path().parent_path(); p = p.parent_path())
+        chmod(p.c_str(), 0755);
+    chmod(file.c_str(), 0);
+    EXPECT_EQ(InChild(OpenAsNobody, ""), 0);
+    chmod(file.c_str(), 0644);
+}
+
+// Two programs started together with no database: one creates it, the
+// other finds it whole (or in use), never half-written.
+int gate[2];
+
+void StartTogether(const std::string&) {
+    testing::internal::CaptureStdout();
+    close(gate[1]);
+    char go;
+    if (read(gate[0], &go, 1) != 1) _exit(9);
+    const bool opened = OuvrirBase();
+    const std::string out = testing::internal::GetCapturedStdout();
+    if (opened) {
+        usleep(20000);  // holds it while the other one tries
+        _exit(0);
+    }
+    _exit(out.rfind("\nERREUR : 1\n", 0) == 0 ? 1 : 2);
+}
+
+TEST_F(BestStoreTest, TwoStartsWithoutADatabase) {
+    for (int round = 0; round < 10; ++round) {
+        std::filesystem::remove_all(data);
+        std::filesystem::create_directories(data);
+        ASSERT_EQ(pipe(gate), 0);
+        pid_t children[2];
+        for (pid_t& child : children) {
+            child = fork();
+            ASSERT_GE(child, 0);
+            if (child == 0) StartTogether("");
+        }
+        close(gate[0]);
+        ASSERT_EQ(write(gate[1], "gg", 2), 2);  // both go at once
+        close(gate[1]);
+        int opened = 0;
+        for (const pid_t child : children) {
+            int status = 0;
+            ASSERT_EQ(waitpid(child, &status, 0), child);
+            ASSERT_TRUE(WIFEXITED(status));
+            EXPECT_NE(WEXITSTATUS(status), 2) << "round " << round << ": an error other than 'in use'";
+            opened += WEXITSTATUS(status) == 0;
+        }
+        EXPECT_GE(opened, 1) << round;
+        EXPECT_NO_THROW(OpenDatabase(file)) << round;
+    }
+}
+
 TEST_F(BestStoreTest, ADatabaseInUseIsRefused) {
     ASSERT_TRUE(Open());
     FermerBase();
@@ -323,7 +538,7 @@ TEST_F(BestStoreTest, ADatabaseInUseIsRefused) {
 
 TEST_F(BestStoreTest, SupprimerReferencesAndSupprimerBase) {
     ASSERT_TRUE(Open());
-    MettreAJourReferences(5, 1.0, 0.5);
+    Update(5, 7.0, 0.5);
     MarquerValide(5, true);
     testing::internal::CaptureStdout();
     SupprimerReferences(5);
@@ -354,9 +569,9 @@ void StoreAndDie(const std::string&) {
     if (!OuvrirBase()) _exit(1);
     SupprimerReferences(5);
     PlaceParticles(4, 40);
-    MettreAJourReferences(4, 2.5, 0.75);  // lands in the gap record 5 left
+    Update(4, 4.0, 0.75);  // lands in the gap record 5 left
     PlaceParticles(7, 70);
-    MettreAJourReferences(7, 3.5, 0.5);
+    Update(7, 15.0, 0.5);
     MarquerValide(7, true);
     raise(SIGKILL);
 }
@@ -364,9 +579,9 @@ void StoreAndDie(const std::string&) {
 TEST_F(BestStoreTest, RecordsStoredBeforeAKillAreFoundAgain) {
     ASSERT_TRUE(Open());
     PlaceParticles(5, 50);
-    MettreAJourReferences(5, 1.0, 0.25);
+    Update(5, 7.0, 0.25);
     PlaceParticles(6, 60);
-    MettreAJourReferences(6, 2.0, 0.125);
+    Update(6, 10.0, 0.125);
     const std::vector<Vec3> six = Positions();
     FermerBase();
 
@@ -376,18 +591,18 @@ TEST_F(BestStoreTest, RecordsStoredBeforeAKillAreFoundAgain) {
     EXPECT_EQ(LireReferences(5).minDistance, 0.0);
     EXPECT_EQ(RecordOffset(Db(), 4), 0);
     BestValues v = LireReferences(4);
-    EXPECT_EQ(v.energy, 2.5);
+    EXPECT_EQ(v.energy, 4.0);
     EXPECT_EQ(v.minDistance, 0.75);
     v = LireReferences(7);
-    EXPECT_EQ(v.energy, 3.5);
+    EXPECT_EQ(v.energy, 15.0);
     EXPECT_TRUE(EstValide(7));
     PlaceParticles(7, 1);
-    ASSERT_TRUE(ChargerPosition(7, true));
+    ASSERT_TRUE(Load(7, true));
     const std::vector<Vec3> loaded = Positions();
     PlaceParticles(7, 70);
     EXPECT_TRUE(Same(loaded, Positions()));
     PlaceParticles(6, 1);
-    ASSERT_TRUE(ChargerPosition(6, false));
+    ASSERT_TRUE(Load(6, false));
     EXPECT_TRUE(Same(Positions(), six));
 }
 
@@ -399,7 +614,7 @@ void UpdateOnAFullDisk(const std::string&) {
     setrlimit(RLIMIT_FSIZE, &limit);
     PlaceParticles(50, 5);
     try {
-        MettreAJourReferences(50, 9.0, 0.1);
+        Update(50, 1300.0, 0.1);
     } catch (const DbError& e) {
         _exit(e.code);
     }
@@ -413,14 +628,14 @@ TEST_F(BestStoreTest, AFullDiskIsAnErrorTheShellCanReport) {
     ASSERT_TRUE(Open());
     EXPECT_EQ(LireReferences(50).minDistance, 0.0);  // the empty record is dropped
     PlaceParticles(50, 5);
-    EXPECT_EQ(MettreAJourReferences(50, 9.0, 0.1).energy, 9.0);
+    EXPECT_EQ(Update(50, 1300.0, 0.1).energy, 1300.0);
 }
 
 TEST_F(BestStoreTest, DamagedStoreFilesNeverCrashTheStore) {
     ASSERT_TRUE(Open());
     for (int n = 3; n < 30; n += 2) {
         PlaceParticles(n, static_cast<unsigned>(n));
-        MettreAJourReferences(n, n * 1.5, 1.0 / n);
+        Update(n, n * n * 0.5, 1.0 / n);
         MarquerValide(n, n % 3 == 0);
     }
     SauverModes();
@@ -440,8 +655,8 @@ TEST_F(BestStoreTest, DamagedStoreFilesNeverCrashTheStore) {
                 PlaceParticles(n, 9);
                 LireReferences(n);
                 EstValide(n);
-                ChargerPosition(n, n % 2 == 0);
-                MettreAJourReferences(n, 0.5, 2.0);
+                Load(n, n % 2 == 0);
+                Update(n, n * n * 0.45, 0.5 / n);
                 ChargerModes();
             } catch (const DbError&) {
             }

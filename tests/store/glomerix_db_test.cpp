@@ -1,12 +1,17 @@
 // The inspection tool on files made by the engine and the store.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <sys/wait.h>
+#include <zlib.h>
 
 #include "etat/particules.h"
+#include "store/best_format.h"
 #include "store/best_store.h"
 #include "store/record_db.h"
+#include "store/record_journal.h"
 #include "store_files.h"
 
 using namespace storetest;
@@ -18,8 +23,8 @@ struct ToolRun {
     int status;
 };
 
-ToolRun Inspect(const std::string& path) {
-    const std::string command = std::string(GLOMERIX_BINARY_DIR "/glomerix-db '") + path + "' 2>&1";
+ToolRun Inspect(const std::string& path, const std::string& options = "") {
+    const std::string command = std::string(GLOMERIX_BINARY_DIR "/glomerix-db ") + options + " '" + path + "' 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) return {"", -1};
     ToolRun run{"", 0};
@@ -53,9 +58,9 @@ TEST(GlomerixDbTest, ShowsRecordsAndTheBestValuesOfCounts) {
     TempDir dir;
     setenv("XDG_DATA_HOME", dir.path().c_str(), 1);
     ASSERT_TRUE(OuvrirBase());
-    etat.count = 5;
-    etat.particles.assign(5, ParticleRecord{});
-    MettreAJourReferences(5, 6.5, 0.375);
+    std::vector<Vec3> positions;
+    for (int i = 0; i < 5; ++i) positions.push_back(fromAngles(1.25 * i, 0.5 + 0.5 * i));
+    MettreAJourReferences(5, 6.5, 0.375, positions);
     MarquerValide(5, true);
     SauverModes();
     FermerBase();
@@ -102,6 +107,125 @@ TEST(GlomerixDbTest, ReportsDamageAndForeignFiles) {
     run = Inspect(dir.file("absent.dat"));
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(Has(run, "cannot read")) << run.out;
+}
+
+// A store's file with counts 12, 20 and 32, 20 marked, the switches saved.
+class CheckTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("XDG_DATA_HOME", dir.path().c_str(), 1);
+        ASSERT_TRUE(OuvrirBase());
+        for (const int n : {12, 20, 32}) {
+            std::vector<Vec3> positions;
+            for (int i = 0; i < n; ++i) positions.push_back(fromAngles(2.4 * i, std::acos(1.0 - (2.0 * i + 1.0) / n)));
+            MettreAJourReferences(n, 0.6 * n * n, 0.3, positions);
+        }
+        MarquerValide(20, true);
+        SauverModes();
+        FermerBase();
+        path = databasePath;
+        sound = ReadFile(path);
+    }
+
+    // Record r's entry and the file offset of its bytes.
+    size_t Slot(int32_t r) const { return 40032 + 12 * static_cast<size_t>(WordAt(sound, 24 + 4 * static_cast<size_t>(r))); }
+    size_t Bytes(int32_t r) const { return 160024 + static_cast<size_t>(WordAt(sound, Slot(r))); }
+
+    ToolRun CheckWith(const std::vector<uint8_t>& bytes) {
+        WriteFile(path, bytes);
+        return Inspect(path, "--check");
+    }
+
+    TempDir dir;
+    std::string path;
+    std::vector<uint8_t> sound;
+};
+
+TEST_F(CheckTest, ASoundStoreFilePasses) {
+    const ToolRun run = Inspect(path, "--check");
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(run.out, "file: " + path + "\ncheck: sound\n");
+}
+
+// The mix-up a torn table write made: links shifted by one, each count
+// reading its neighbour's bytes. Check words and table invariants hold; the
+// sizes give it away.
+TEST_F(CheckTest, LinksToAnotherCountsBytesAreFound) {
+    std::vector<uint8_t> bytes = sound;
+    const int32_t twelve = WordAt(sound, 24 + 4 * 12), twenty = WordAt(sound, 24 + 4 * 20);
+    SetWordAt(bytes, 24 + 4 * 12, twenty);
+    SetWordAt(bytes, 24 + 4 * 20, twelve);
+    SetWordAt(bytes, 20, static_cast<int32_t>(CheckWordOf(bytes, 24, 40000)));
+    ASSERT_EQ(Inspect(path).status, 0);  // the tables alone look coherent
+    const ToolRun run = CheckWith(bytes);
+    EXPECT_EQ(run.status, 2) << run.out;
+    EXPECT_TRUE(Has(run, "problem: record 12: 976 bytes allocated, a record of 12 points has 592: not this count's bytes\n"))
+        << run.out;
+    EXPECT_TRUE(Has(run, "problem: record 20: 592 bytes allocated, a record of 20 points has 976: not this count's bytes\n"))
+        << run.out;
+    EXPECT_TRUE(Has(run, "check: 2 faults\n")) << run.out;
+}
+
+TEST_F(CheckTest, ValuesNoConfigurationCanHaveAreSuspect) {
+    std::vector<uint8_t> bytes = sound;
+    const double low = 60.249632, far = 2.5, nan = std::nan("");
+    std::memcpy(&bytes[Bytes(20)], &low, sizeof low);
+    std::memcpy(&bytes[Bytes(32) + bestformat::kDistanceOffset], &far, sizeof far);
+    std::memcpy(&bytes[Bytes(12)] + bestformat::PositionSetOffset(12, false) + bestformat::kPositionSize * 3, &far, sizeof far);
+    ToolRun run = CheckWith(bytes);
+    EXPECT_EQ(run.status, 2) << run.out;
+    EXPECT_TRUE(Has(run, "suspect: record 20: energy 60.249631999999998 below 139.23901410979823, the least 20 points "
+                         "can have\n")) << run.out;
+    EXPECT_TRUE(Has(run, "suspect: record 32: minimum distance 2.5 outside (0, ")) << run.out;
+    EXPECT_TRUE(Has(run, "suspect: record 12: position 3 of the best distance off the unit sphere")) << run.out;
+
+    bytes = sound;
+    std::memcpy(&bytes[Bytes(32)], &nan, sizeof nan);
+    run = CheckWith(bytes);
+    EXPECT_TRUE(Has(run, "problem: record 32: values not finite (nan, 0.29999999999999999)\n")) << run.out;
+}
+
+TEST_F(CheckTest, TheStoresOtherRecordsAndIncompleteCounts) {
+    setenv("XDG_DATA_HOME", dir.path().c_str(), 1);
+    auto db = OpenDatabase(path);
+    ResizeRecord(*db, 0, 120);
+    CreateRecord(*db, 2, 8);
+    CreateRecord(*db, 40, bestformat::CountRecordSize(40));
+    PutRecord(*db, 40, std::vector<uint8_t>(100, 0));
+    db.reset();
+    const ToolRun run = Inspect(path, "--check");
+    EXPECT_EQ(run.status, 2) << run.out;
+    EXPECT_TRUE(Has(run, "problem: record 0: 120 bytes allocated instead of 100\n")) << run.out;
+    EXPECT_TRUE(Has(run, "problem: record 2: not a record of the store\n")) << run.out;
+    EXPECT_TRUE(Has(run, "problem: record 40: 100 of 1936 bytes written\n")) << run.out;
+}
+
+// A change stopped with its journal complete: the check sees the file as the
+// next opening will.
+TEST_F(CheckTest, AFileIsJudgedWithItsJournalReplayed) {
+    std::vector<uint8_t> torn = sound;
+    SetWordAt(torn, 40028, 2);  // allocCount written, the rest not: a link now points past it
+    dbjournal::Journal journal;
+    journal.header = {WordAt(sound, 4), 1, 1, 10000};
+    journal.length = static_cast<int64_t>(sound.size());
+    std::vector<uint8_t> count(sound.begin() + 40028, sound.begin() + 40032);
+    journal.chunks.push_back({40028, 0, count});
+    std::vector<uint8_t> old(torn.begin() + 40028, torn.begin() + 40032);
+    journal.chunks.back().before = static_cast<uint32_t>(crc32(0, old.data(), 4));
+    WriteFile(path, torn);
+    ToolRun run = Inspect(path, "--check");
+    EXPECT_EQ(run.status, 2) << run.out;
+    WriteFile(path + "-journal", dbjournal::Encode(journal));
+    run = Inspect(path, "--check");
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_TRUE(Has(run, "journal: complete, 1 chunks, replayed here as at the next opening\n")) << run.out;
+    EXPECT_EQ(ReadFile(path), torn);  // read only
+}
+
+TEST(GlomerixDbTest, Usage) {
+    TempDir dir;
+    const std::string command = std::string(GLOMERIX_BINARY_DIR "/glomerix-db --verify x >/dev/null 2>&1");
+    EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 1);
 }
 
 }  // namespace

@@ -79,14 +79,11 @@ TEST_F(RecordCorruptionTest, EachDamageGivesItsError) {
         {"allocCount negative", kAlloc + 4, -1, true, DB_ALLOC_TABLE_CORRUPT},
         {"allocCount above N", kAlloc + 4, 10001, true, DB_ALLOC_TABLE_CORRUPT},
         {"allocCount over a stale slot", kAlloc + 4, count + 1, true, DB_ALLOC_TABLE_CORRUPT},
-        {"allocCount below a link", kAlloc + 4, count - 1, true, DB_LINK_TABLE_CORRUPT},
         {"negative offset", Slot(0), -8, true, DB_ALLOC_TABLE_CORRUPT},
         {"size zero", Slot(1) + 4, 0, true, DB_ALLOC_TABLE_CORRUPT},
         {"used above size", Slot(1) + 8, 10000, true, DB_ALLOC_TABLE_CORRUPT},
         {"overlapping entries", Slot(2), 1, true, DB_ALLOC_TABLE_CORRUPT},
         {"end past 2^31", Slot(11) + 4, 0x7FFFFFF0, true, DB_ALLOC_TABLE_CORRUPT},
-        {"used bytes past the file", Slot(11), 100000000, true, DB_ALLOC_TABLE_CORRUPT},
-        {"link beyond allocCount", Link(2), 12, true, DB_LINK_TABLE_CORRUPT},
         {"link below -1", Link(2), -2, true, DB_LINK_TABLE_CORRUPT},
         {"two links to one entry", Link(2), 0, true, DB_LINK_TABLE_CORRUPT},
     };
@@ -100,6 +97,58 @@ TEST_F(RecordCorruptionTest, EachDamageGivesItsError) {
     EXPECT_EQ(OpenCode(Sealed(unsorted)), DB_ALLOC_TABLE_CORRUPT);
     for (const size_t length : {size_t{0}, size_t{10}, size_t{20}, size_t{40024}, size_t{160031}})
         EXPECT_EQ(OpenCode(std::vector<uint8_t>(original.begin(), original.begin() + length)), DB_READ_ERROR) << length;
+}
+
+// A link past allocCount or to bytes past the end of the file is what a
+// change cut short between its writes left: that record is taken as absent,
+// every other one stays as it was, and the file is mended.
+TEST_F(RecordCorruptionTest, DanglingLinksAreSalvaged) {
+    auto db = OpenDatabase(path);
+    std::vector<std::vector<uint8_t>> records(40);
+    std::vector<int32_t> present;
+    for (int32_t r = 0; r < 40; ++r) {
+        if (!RecordExists(*db, r)) continue;
+        records[r] = GetRecord(*db, r);
+        present.push_back(r);
+    }
+    db.reset();
+    ASSERT_EQ(present.size(), 12u);
+    const int32_t count = WordAt(original, kAlloc + 4);
+    // The record whose entry is the last one, and the one whose entry is 11.
+    int32_t last = -1, eleventh = -1;
+    for (const int32_t r : present) {
+        if (WordAt(original, Link(r)) == count - 1) last = r;
+        if (WordAt(original, Link(r)) == 11) eleventh = r;
+    }
+    ASSERT_GE(last, 0);
+    struct Case {
+        const char* what;
+        size_t at;
+        int32_t value;
+        int32_t lost;  // the record taken as absent
+    };
+    const Case cases[] = {
+        {"link beyond allocCount", Link(2), 12, 2},
+        {"allocCount below a link", kAlloc + 4, count - 1, last},
+        {"used bytes past the file", Slot(11), 100000000, eleventh},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> bytes = original;
+        SetWordAt(bytes, c.at, c.value);
+        WriteFile(path, Sealed(bytes));
+        db = OpenDatabase(path);
+        EXPECT_EQ(db->report.droppedLinks, 1) << c.what;
+        EXPECT_FALSE(RecordExists(*db, c.lost)) << c.what;
+        for (const int32_t r : present) {
+            if (r == c.lost) continue;
+            EXPECT_EQ(GetRecord(*db, r), records[r]) << c.what << " record " << r;
+        }
+        db.reset();
+        db = OpenDatabase(path);  // mended on the disk: nothing more to drop
+        EXPECT_EQ(db->report.droppedLinks, 0) << c.what;
+        EXPECT_FALSE(RecordExists(*db, c.lost)) << c.what;
+        db.reset();
+    }
 }
 
 // Every engine operation on whatever opened; only DbError may come out.

@@ -11,8 +11,8 @@
 
 namespace storetest {
 
-// A fresh folder under the system's temporary folder, removed with its
-// contents by the destructor.
+// A fresh folder under /dev/shm (else the system's temporary folder),
+// removed with its contents by the destructor.
 class TempDir {
 public:
     TempDir();

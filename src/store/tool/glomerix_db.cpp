@@ -1,54 +1,136 @@
-// glomerix-db FILE: prints a database file in readable form (header, check
+// glomerix-db [--check] FILE
+//
+// Without --check: prints a database file in readable form (header, check
 // words stored and recomputed, table verdict, every record, and the best
-// energy and distance of the particle-count records). Reads only; works on
-// damaged files as far as their bytes allow.
-// Exit code: 0 sound database, 1 unreadable, 2 not a sound database.
+// energy and distance of the particle-count records). Exit code: 0 sound
+// database, 1 unreadable, 2 not a sound database.
+//
+// --check: prints one line per fault and a verdict line; exit code 0 when
+// there is none, 1 unreadable, 2 otherwise. Beyond the header, the check
+// words and the tables, a store's file (N = 10000) is held to the store's
+// layout: records 0 and 1 of their fixed sizes, count records of exactly
+// their count's size (a link to another count's bytes shows so), fully
+// written, with finite values, positions on the unit sphere, an energy not
+// below the count's lower bound and a distance not above its upper bound
+// (those two "suspect": no configuration can have them).
+//
+// Both read only, work on damaged files as far as their bytes allow, and see
+// the file as the program's next opening will: with a complete journal beside
+// it replayed (in memory).
 #include <cerrno>
 #include <cinttypes>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <string>
 #include <unistd.h>
 #include <vector>
 
+#include "store/best_format.h"
 #include "store/record_format.h"
 #include "store/record_io.h"
+#include "store/record_journal.h"
 
 using namespace dbformat;
 
 namespace {
 
+constexpr int32_t kStoreItems = 10000;
+constexpr int32_t kModesSize = 100;
+constexpr int32_t kValiditySize = 1250;
+constexpr int32_t kFirstCount = 3;
+
 struct Dump {
-    int fd;
-    int64_t length;
+    int fd = -1;
+    int64_t length = 0;
+    std::vector<dbjournal::Extent> journal;  // a complete journal's bytes, replayed over the file
     Header header;
     std::vector<int32_t> links;
     int32_t allocCount = 0;
     std::vector<AllocEntry> slots;
+    bool check = false;  // --check: faults only
+    int faults = 0;
 };
+
+bool ReadBytes(const Dump& d, int64_t offset, void* buffer, size_t n) {
+    if (!dbio::ReadAt(d.fd, offset, buffer, n)) return false;
+    dbjournal::Patch(d.journal, offset, static_cast<uint8_t*>(buffer), n);
+    return true;
+}
 
 bool ReadI32(const Dump& d, int64_t offset, int32_t& value) {
     uint8_t bytes[4];
-    if (!dbio::ReadAt(d.fd, offset, bytes, 4)) return false;
+    if (!ReadBytes(d, offset, bytes, 4)) return false;
     value = GetI32(bytes);
     return true;
 }
 
+bool Checksum(const Dump& d, int64_t offset, int64_t length, uint32_t& word) {
+    uint8_t chunk[16384];
+    word = 0;
+    for (int64_t done = 0; done < length;) {
+        const size_t n = static_cast<size_t>(std::min<int64_t>(length - done, sizeof chunk));
+        if (!ReadBytes(d, offset + done, chunk, n)) return false;
+        word = TableChecksum(word, done, chunk, n);
+        done += static_cast<int64_t>(n);
+    }
+    return true;
+}
+
+// What the dump shows, but not the check.
+#define SHOW(d, ...)                                 \
+    do {                                             \
+        if (!(d).check) std::printf(__VA_ARGS__);    \
+    } while (0)
+
+// A fault: a line of its own in both modes (in the dump, after what it
+// concerns); kind is "problem" or "suspect".
+#define FAULT(d, kind, ...)                          \
+    do {                                             \
+        ++(d).faults;                                \
+        if ((d).check) std::printf(kind ": ");       \
+        if ((d).check) std::printf(__VA_ARGS__);     \
+    } while (0)
+
+void LoadJournal(Dump& d, const char* path) {
+    dbjournal::Journal journal;
+    const std::string journalPath = dbjournal::PathFor(path);
+    switch (dbjournal::Examine(journalPath, d.fd, journal)) {
+    case dbjournal::State::Absent:
+        return;
+    case dbjournal::State::Incomplete:
+        std::printf("journal: incomplete, dropped at the next opening\n");
+        return;
+    case dbjournal::State::Foreign:
+        std::printf("journal: not of this file as it stands, dropped at the next opening\n");
+        return;
+    case dbjournal::State::Replayable:
+        break;
+    }
+    for (dbjournal::Chunk& c : journal.chunks) d.journal.push_back({c.offset, std::move(c.bytes)});
+    std::printf("journal: complete, %zu chunks, replayed here as at the next opening\n", d.journal.size());
+}
+
 // Prints one check word; false when stored and recomputed differ.
-bool PrintCheckWord(const Dump& d, const char* kind, int32_t i, int64_t start, int64_t from, int64_t length) {
+bool PrintCheckWord(Dump& d, const char* kind, int32_t i, int64_t start, int64_t from, int64_t length) {
     int32_t stored = 0;
     uint32_t word = 0;
-    if (!ReadI32(d, start, stored) || !dbio::RangeChecksum(d.fd, from, length, word)) {
-        std::printf("%s table %d at %" PRId64 ": unreadable\n", kind, i, start);
+    if (!ReadI32(d, start, stored) || !Checksum(d, from, length, word)) {
+        SHOW(d, "%s table %d at %" PRId64 ": unreadable\n", kind, i, start);
+        FAULT(d, "problem", "%s table %d at %" PRId64 ": unreadable\n", kind, i, start);
         return false;
     }
     const bool same = static_cast<uint32_t>(stored) == word;
-    std::printf("%s table %d at %" PRId64 ": check word stored 0x%08" PRIX32 ", recomputed 0x%08" PRIX32 " (%s)\n",
-                kind, i, start, static_cast<uint32_t>(stored), word, same ? "ok" : "MISMATCH");
+    SHOW(d, "%s table %d at %" PRId64 ": check word stored 0x%08" PRIX32 ", recomputed 0x%08" PRIX32 " (%s)\n", kind,
+         i, start, static_cast<uint32_t>(stored), word, same ? "ok" : "MISMATCH");
+    if (!same)
+        FAULT(d, "problem", "%s table %d: check word stored 0x%08" PRIX32 ", recomputed 0x%08" PRIX32 "\n", kind, i,
+              static_cast<uint32_t>(stored), word);
     return same;
 }
 
-bool PrintCheckWords(const Dump& d) {
+bool PrintCheckWords(Dump& d) {
     const Header& h = d.header;
     bool sound = true;
     for (int32_t i = 0; i < h.L; ++i) {
@@ -64,45 +146,108 @@ bool PrintCheckWords(const Dump& d) {
 
 bool LoadTables(Dump& d) {
     const Header& h = d.header;
-    d.links.assign(static_cast<size_t>(h.N), -1);
-    for (int32_t r = 0; r < h.N; ++r)
-        if (!ReadI32(d, LinkTableStart(0, h.N) + 4 + 4 * int64_t{r}, d.links[r])) return false;
+    std::vector<uint8_t> bytes(4 * static_cast<size_t>(h.N));
+    if (!ReadBytes(d, LinkTableStart(0, h.N) + 4, bytes.data(), bytes.size())) return false;
+    d.links.resize(static_cast<size_t>(h.N));
+    for (int32_t r = 0; r < h.N; ++r) d.links[r] = GetI32(&bytes[4 * static_cast<size_t>(r)]);
     const int64_t alloc = AllocTableStart(0, h.L, h.N);
     if (!ReadI32(d, alloc + 4, d.allocCount)) return false;
-    std::printf("allocCount: %" PRId32 "\n", d.allocCount);
+    SHOW(d, "allocCount: %" PRId32 "\n", d.allocCount);
     if (d.allocCount < 0 || d.allocCount > h.N) return true;
+    bytes.resize(12 * static_cast<size_t>(d.allocCount));
+    if (!ReadBytes(d, alloc + 8, bytes.data(), bytes.size())) return false;
     d.slots.assign(static_cast<size_t>(h.N), AllocEntry{});
     for (int32_t k = 0; k < d.allocCount; ++k) {
-        const int64_t slot = alloc + 8 + 12 * int64_t{k};
-        AllocEntry& e = d.slots[k];
-        if (!ReadI32(d, slot, e.offset) || !ReadI32(d, slot + 4, e.size) || !ReadI32(d, slot + 8, e.used))
-            return false;
+        const uint8_t* slot = &bytes[12 * static_cast<size_t>(k)];
+        d.slots[k] = {GetI32(slot), GetI32(slot + 4), GetI32(slot + 8)};
     }
     return true;
 }
 
-// Best energy and distance, the first 16 bytes of a particle-count record.
-void PrintBestValues(const Dump& d, const AllocEntry& e) {
+bool ReadValues(const Dump& d, const AllocEntry& e, double values[2]) {
     const int64_t base = RecordAreaBase(d.header.L, d.header.A, d.header.N);
-    double values[2];
-    if (e.used < 16 || e.offset < 0 || !dbio::ReadAt(d.fd, base + e.offset, values, sizeof values)) return;
-    std::printf("  energy %.17g  distance %.17g", values[0], values[1]);
+    return e.used >= bestformat::kValuesSize && e.offset >= 0 &&
+           ReadBytes(d, base + e.offset, values, bestformat::kValuesSize);
 }
 
-void PrintRecords(const Dump& d) {
-    std::printf("records:\n");
+// The positions of one set of a count record, each on the unit sphere.
+void CheckPositions(Dump& d, int32_t n, const AllocEntry& e, bool byEnergy) {
+    const int64_t base = RecordAreaBase(d.header.L, d.header.A, d.header.N);
+    std::vector<double> coords(3 * static_cast<size_t>(n));
+    const int64_t at = base + e.offset + bestformat::PositionSetOffset(n, byEnergy);
+    const char* set = byEnergy ? "energy" : "distance";
+    if (!ReadBytes(d, at, coords.data(), coords.size() * sizeof(double))) {
+        FAULT(d, "problem", "record %" PRId32 ": positions of the best %s unreadable\n", n, set);
+        return;
+    }
+    for (int32_t i = 0; i < n; ++i) {
+        const double* p = &coords[3 * static_cast<size_t>(i)];
+        const double r = std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]);
+        if (std::fabs(r - 1.0) <= 1e-9) continue;
+        FAULT(d, "suspect", "record %" PRId32 ": position %" PRId32 " of the best %s off the unit sphere (|p| = %.17g)\n",
+              n, i, set, r);
+        return;
+    }
+}
+
+// A particle-count record against its count.
+void CheckCountRecord(Dump& d, int32_t n, const AllocEntry& e) {
+    const int32_t size = bestformat::CountRecordSize(n);
+    if (e.size != size) {
+        FAULT(d, "problem", "record %" PRId32 ": %" PRId32 " bytes allocated, a record of %" PRId32
+              " points has %" PRId32 ": not this count's bytes\n", n, e.size, n, size);
+        return;
+    }
+    if (e.used != size) FAULT(d, "problem", "record %" PRId32 ": %" PRId32 " of %" PRId32 " bytes written\n", n, e.used, size);
+    double values[2];
+    if (!ReadValues(d, e, values)) return;
+    if (!std::isfinite(values[0]) || !std::isfinite(values[1])) {
+        FAULT(d, "problem", "record %" PRId32 ": values not finite (%.17g, %.17g)\n", n, values[0], values[1]);
+        return;
+    }
+    const double lower = bestformat::EnergyLowerBound(n), upper = bestformat::DistanceUpperBound(n);
+    if (values[0] < lower * (1.0 - 1e-12))
+        FAULT(d, "suspect", "record %" PRId32 ": energy %.17g below %.17g, the least %" PRId32 " points can have\n", n,
+              values[0], lower, n);
+    if (!(values[1] > 0.0) || values[1] > upper * (1.0 + 1e-9))
+        FAULT(d, "suspect", "record %" PRId32 ": minimum distance %.17g outside (0, %.17g], what %" PRId32
+              " points can have\n", n, values[1], upper, n);
+    if (e.used == size && n < bestformat::kPositionsBelow) {
+        CheckPositions(d, n, e, true);
+        CheckPositions(d, n, e, false);
+    }
+}
+
+void CheckStoreRecord(Dump& d, int32_t r, const AllocEntry& e) {
+    if (r >= kFirstCount) return CheckCountRecord(d, r, e);
+    const int32_t size = r == 0 ? kModesSize : r == 1 ? kValiditySize : 0;
+    if (size == 0)
+        FAULT(d, "problem", "record %" PRId32 ": not a record of the store\n", r);
+    else if (e.size != size)
+        FAULT(d, "problem", "record %" PRId32 ": %" PRId32 " bytes allocated instead of %" PRId32 "\n", r, e.size, size);
+}
+
+// Best energy and distance, the first 16 bytes of a particle-count record.
+void PrintBestValues(const Dump& d, const AllocEntry& e) {
+    double values[2];
+    if (ReadValues(d, e, values)) SHOW(d, "  energy %.17g  distance %.17g", values[0], values[1]);
+}
+
+void PrintRecords(Dump& d, bool tablesSound) {
+    SHOW(d, "records:\n");
     for (int32_t r = 0; r < d.header.N; ++r) {
         const int32_t k = d.links[r];
         if (k == -1) continue;
         if (k < 0 || k >= d.allocCount || static_cast<size_t>(k) >= d.slots.size()) {
-            std::printf("  record %" PRId32 ": link %" PRId32 " outside the allocation table\n", r, k);
+            SHOW(d, "  record %" PRId32 ": link %" PRId32 " outside the allocation table\n", r, k);
             continue;
         }
         const AllocEntry& e = d.slots[k];
-        std::printf("  record %" PRId32 ": entry %" PRId32 " offset %" PRId32 " size %" PRId32 " used %" PRId32,
-                    r, k, e.offset, e.size, e.used);
-        if (r >= 3) PrintBestValues(d, e);
-        std::printf("\n");
+        SHOW(d, "  record %" PRId32 ": entry %" PRId32 " offset %" PRId32 " size %" PRId32 " used %" PRId32, r, k,
+             e.offset, e.size, e.used);
+        if (r >= kFirstCount) PrintBestValues(d, e);
+        SHOW(d, "\n");
+        if (d.check && tablesSound && d.header.N == kStoreItems) CheckStoreRecord(d, r, e);
     }
 }
 
@@ -110,52 +255,65 @@ void PrintRecords(const Dump& d) {
 int DumpFile(Dump& d) {
     int32_t magic = 0;
     uint8_t bytes[16];
-    if (!ReadI32(d, 0, magic) || !dbio::ReadAt(d.fd, 4, bytes, sizeof bytes)) {
-        std::printf("file too short for a header (%" PRId64 " bytes)\n", d.length);
+    if (!ReadI32(d, 0, magic) || !ReadBytes(d, 4, bytes, sizeof bytes)) {
+        SHOW(d, "file too short for a header (%" PRId64 " bytes)\n", d.length);
+        FAULT(d, "problem", "file too short for a header (%" PRId64 " bytes)\n", d.length);
         return 2;
     }
     d.header = {GetI32(bytes), GetI32(bytes + 4), GetI32(bytes + 8), GetI32(bytes + 12)};
     const Header& h = d.header;
     const bool isDatabase = magic == static_cast<int32_t>(kMagic);
-    std::printf("length: %" PRId64 " bytes\nmagic: 0x%08" PRIX32 " (%s)\n", d.length,
-                static_cast<uint32_t>(magic), isDatabase ? "database" : "not a database");
-    std::printf("reserved: %" PRId32 "\nA: %" PRId32 "\nL: %" PRId32 "\nN: %" PRId32 "\n", h.reserved, h.A, h.L, h.N);
+    SHOW(d, "length: %" PRId64 " bytes\nmagic: 0x%08" PRIX32 " (%s)\n", d.length, static_cast<uint32_t>(magic),
+         isDatabase ? "database" : "not a database");
+    if (!isDatabase) FAULT(d, "problem", "magic 0x%08" PRIX32 ": not a database\n", static_cast<uint32_t>(magic));
+    SHOW(d, "reserved: %" PRId32 "\nA: %" PRId32 "\nL: %" PRId32 "\nN: %" PRId32 "\n", h.reserved, h.A, h.L, h.N);
     const int headerError = CheckHeader(h, d.length);
     if (headerError != DB_NO_ERROR) {
-        std::printf("header: error %d\n", headerError);
+        SHOW(d, "header: error %d\n", headerError);
+        FAULT(d, "problem", "header: error %d\n", headerError);
         return 2;
     }
-    std::printf("recordAreaBase: %" PRId64 "\n", RecordAreaBase(h.L, h.A, h.N));
+    SHOW(d, "recordAreaBase: %" PRId64 "\n", RecordAreaBase(h.L, h.A, h.N));
     bool sound = PrintCheckWords(d) && isDatabase;
     if (!LoadTables(d)) {
-        std::printf("tables: unreadable\n");
+        SHOW(d, "tables: unreadable\n");
+        FAULT(d, "problem", "tables: unreadable\n");
         return 2;
     }
     const int tableError = CheckTables(h, d.length, d.links, d.allocCount, d.slots);
     if (tableError == DB_NO_ERROR) {
-        std::printf("tables: coherent\n");
+        SHOW(d, "tables: coherent\n");
     } else {
-        std::printf("tables: error %d\n", tableError);
+        SHOW(d, "tables: error %d\n", tableError);
+        FAULT(d, "problem", "tables: error %d\n", tableError);
         sound = false;
     }
-    PrintRecords(d);
-    return sound ? 0 : 2;
+    PrintRecords(d, tableError == DB_NO_ERROR);
+    return sound && d.faults == 0 ? 0 : 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: glomerix-db FILE\n");
+    Dump d;
+    d.check = argc == 3 && std::strcmp(argv[1], "--check") == 0;
+    if (argc != 2 && !d.check) {
+        std::fprintf(stderr, "usage: glomerix-db [--check] FILE\n");
         return 1;
     }
-    Dump d{open(argv[1], O_RDONLY | O_CLOEXEC), 0, {}, {}, 0, {}};
+    const char* path = argv[argc - 1];
+    d.fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (d.fd < 0 || (d.length = dbio::FileLength(d.fd)) < 0) {
-        std::fprintf(stderr, "glomerix-db: cannot read %s: %s\n", argv[1], std::strerror(errno));
+        std::fprintf(stderr, "glomerix-db: cannot read %s: %s\n", path, std::strerror(errno));
         return 1;
     }
-    std::printf("file: %s\n", argv[1]);
+    std::printf("file: %s\n", path);
+    LoadJournal(d, path);
     const int status = DumpFile(d);
+    if (d.check) {
+        if (d.faults == 0) std::printf("check: sound\n");
+        else std::printf("check: %d fault%s\n", d.faults, d.faults == 1 ? "" : "s");
+    }
     close(d.fd);
     return status;
 }
