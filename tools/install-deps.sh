@@ -4,7 +4,8 @@ set -euo pipefail
 need=()
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 for pkg in cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libx11-dev libgl1-mesa-dev \
-           libglu1-mesa-dev libgl1-mesa-dri xvfb xauth libqhull-dev clang libomp-dev; do
+           libglu1-mesa-dev libgl1-mesa-dri xvfb xauth libqhull-dev clang libomp-dev \
+           libedit-dev pkg-config; do
   have_pkg "$pkg" || need+=("$pkg")
 done
 if [ ${#need[@]} -eq 0 ]; then exit 0; fi

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
@@ -24,12 +25,21 @@ constexpr int kFallbackColumns = 80;
 constexpr int kFallbackRows = 25;
 constexpr int kMaxColumn = 32767;  // coordinates are 16-bit
 
+bool dumb_terminal() {
+    const char* term = std::getenv("TERM");
+    return term != nullptr && std::strcmp(term, "dumb") == 0;
+}
+
 bool terminal_takes_escapes(int fd) {
     if (!isatty(fd)) return false;
     if (std::getenv("NO_COLOR") != nullptr) return false;
-    const char* term = std::getenv("TERM");
-    return term == nullptr || std::strcmp(term, "dumb") != 0;
+    return !dumb_terminal();
 }
+
+// The descriptor the pushed title is popped on; -1 when none was pushed.
+volatile sig_atomic_t titleFd = -1;
+constexpr char kPushTitle[] = "\x1b[22;0t";
+constexpr char kPopTitle[] = "\x1b[23;0t";
 
 // Windows attribute colour bits (1 blue, 2 green, 4 red) to the ANSI order.
 int ansi_colour(int bits) { return ((bits & 4) ? 1 : 0) | ((bits & 2) ? 2 : 0) | ((bits & 1) ? 4 : 0); }
@@ -46,13 +56,15 @@ size_t to_decimal(char* out, size_t size, T value) {
 
 ternex_console::ternex_console() { initialise(); }
 
-ternex_console::ternex_console(int inFd, int outFd, const char* charset)
-    : inputFd(inFd), outputFd(outFd), charsetName(charset) {
+ternex_console::ternex_console(int inFd, int outFd, const char* charset, int errFd)
+    : inputFd(inFd), outputFd(outFd), errorFd(errFd), charsetName(charset) {
     initialise();
 }
 
 ternex_console::~ternex_console() {
     if (escapes && currentAttribute != 7) write_raw("\x1b[0m", 4);
+    clear_status();
+    if (st->titleSaved) ternex_restore_title();
     ternex_restore_terminal();
     --instanceCount;
 }
@@ -69,6 +81,9 @@ void ternex_console::initialise() {
         st->wakeWrite = fds[1];
     }
     escapes = terminal_takes_escapes(outputFd);
+    st->outputIsTerminal = isatty(outputFd) != 0;
+    st->editing = st->inputIsTerminal && st->outputIsTerminal && !dumb_terminal();
+    st->statusAvailable = isatty(errorFd) != 0 && !dumb_terminal();
     currentAttribute = 7;
     trackedColumn.store(0, std::memory_order_relaxed);
     precision = 10;
@@ -77,16 +92,29 @@ void ternex_console::initialise() {
 // ---------------------------------------------------------------------------
 // Output
 
-void ternex_console::write_raw(const char* bytes, size_t length) {
+bool ternex_write_all(int fd, const char* bytes, size_t length) {
     while (length > 0) {
-        const ssize_t n = ::write(outputFd, bytes, length);
+        const ssize_t n = ::write(fd, bytes, length);
         if (n < 0) {
             if (errno == EINTR) continue;
-            return;  // writes report no failure
+            return false;
         }
         bytes += n;
         length -= static_cast<size_t>(n);
     }
+    return true;
+}
+
+void ternex_restore_title() {
+    const int fd = titleFd;
+    if (fd < 0) return;
+    titleFd = -1;
+    ternex_write_all(fd, kPopTitle, sizeof kPopTitle - 1);
+}
+
+void ternex_console::write_raw(const char* bytes, size_t length) {
+    if (st->statusShown.load(std::memory_order_relaxed)) clear_status();
+    ternex_write_all(outputFd, bytes, length);  // writes report no failure
 }
 
 void ternex_console::advance(const char* text, size_t length) {
@@ -159,21 +187,26 @@ bool ternex_console::set_precision(int digits) {
 // ---------------------------------------------------------------------------
 // Terminal controls
 
-bool ternex_console::set_text_attribute(uint16_t attribute) {
-    currentAttribute = attribute;
-    if (!escapes) return true;
+// Grey on black is the console's default: it maps to the terminal's own
+// default colours, so a light-themed terminal keeps its background.
+std::string ternex_sgr(uint16_t attribute) {
     const int fg = attribute & 0x0F, bg = (attribute >> 4) & 0x0F;
     char text[32];
     size_t n = 0;
     std::memcpy(text, "\x1b[0;", 4);
     n = 4;
-    // Grey on black is the console's default: it maps to the terminal's own
-    // default colours, so a light-themed terminal keeps its background.
     n += to_decimal(text + n, sizeof text - n, fg == 7 ? 39 : ((fg & 8) ? 90 : 30) + ansi_colour(fg));
     text[n++] = ';';
     n += to_decimal(text + n, sizeof text - n, bg == 0 ? 49 : ((bg & 8) ? 100 : 40) + ansi_colour(bg));
     text[n++] = 'm';
-    write_raw(text, n);
+    return std::string(text, n);
+}
+
+bool ternex_console::set_text_attribute(uint16_t attribute) {
+    currentAttribute = attribute;
+    if (!escapes) return true;
+    const std::string sgr = ternex_sgr(attribute);
+    write_raw(sgr.data(), sgr.size());
     return true;
 }
 
@@ -208,7 +241,13 @@ bool ternex_console::clear_screen() {
 // OSC 0; control characters are left out so that they cannot end it early.
 bool ternex_console::set_title(const char* text) {
     if (!escapes || text == nullptr) return true;
-    std::string out = "\x1b]0;";
+    std::string out;
+    if (!st->titleSaved && titleFd < 0) {
+        out = kPushTitle;
+        st->titleSaved = true;
+        titleFd = outputFd;
+    }
+    out += "\x1b]0;";
     for (const char* p = text; *p != '\0'; ++p)
         if (static_cast<unsigned char>(*p) >= 0x20 && *p != 0x7F) st->charset.encode(*p, out);
     out += '\a';

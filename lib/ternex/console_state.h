@@ -4,11 +4,15 @@
 
 #include <unistd.h>
 
+#include <atomic>
+#include <memory>
 #include <mutex>
 #include <string>
 
 #include "ternex/charset.h"
 #include "ternex/ternex.h"
+
+struct ternex_line_editor;  // line_editor.cpp
 
 struct ternex_console::state {
     explicit state(const char* charsetName) : charset(charsetName) {}
@@ -26,6 +30,7 @@ struct ternex_console::state {
     size_t pos = 0;
     bool endOfInput = false;  // the descriptor reported its end or failed
     bool inputIsTerminal = false;
+    bool outputIsTerminal = false;
 
     // post_char: characters queued under postedLock; one byte per character
     // on the wake pipe wakes a blocked read.
@@ -33,7 +38,42 @@ struct ternex_console::state {
     std::string posted;
     int wakeRead = -1;
     int wakeWrite = -1;
+
+    // The line editor, made at the first edited line; null on pipes.
+    std::unique_ptr<ternex_line_editor, void (*)(ternex_line_editor*)> editor{nullptr, nullptr};
+    bool editing = false;  // output and input are terminals, TERM is not "dumb"
+
+    // A status line shown on the error output, erased before anything else is written.
+    bool statusAvailable = false;  // the error output is a terminal, TERM is not "dumb"
+    std::atomic<bool> statusShown{false};
+    std::mutex statusLock;
+
+    bool titleSaved = false;  // this stream pushed the terminal's title
 };
+
+// Moves characters queued by post_char into s.bytes, in the terminal's
+// charset, echoing them to echoFd unless it is negative; true if there were any.
+bool ternex_take_posted(ternex_console::state& s, int echoFd);
+
+// The escape sequence that selects a character attribute's colours.
+std::string ternex_sgr(uint16_t attribute);
+
+// Waits for input on fd and appends it to s.bytes (posted characters too,
+// echoed to echoFd when the input is a terminal, as a terminal echoes what is
+// typed); false at the end of input, on a timeout (timeoutMs >= 0) and, with
+// returnOnSignal, when a signal interrupted the wait or woke it through the
+// wake pipe (ternex_note_interrupt).
+bool ternex_fill(ternex_console::state& s, int fd, int echoFd, int timeoutMs = -1, bool returnOnSignal = false);
+
+// Writes every byte; false when a write fails.
+bool ternex_write_all(int fd, const char* bytes, size_t length);
+
+// SIGINT noted by the signal handler, for a line editor waiting on a key:
+// wakes it through the descriptor it set. Safe in a signal handler.
+void ternex_note_interrupt();
+
+// Pops the terminal title pushed by set_title, if any; safe in a signal handler.
+void ternex_restore_title();
 
 // Puts the terminal back in the mode saved before a key read; safe in a
 // signal handler. Does nothing when no key read is under way.
