@@ -7,6 +7,8 @@
 #include <fcntl.h>
 #include <fstream>
 #include <poll.h>
+#include <pty.h>
+#include <sys/ioctl.h>
 #include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
@@ -43,6 +45,22 @@ std::vector<std::string> Environnement(const std::map<std::string, std::string>&
     return out;
 }
 
+// Reads what is ready on fd into text; false (fd closed and -1) at its end. A
+// pseudo-terminal's master reports EIO once the program has closed its side:
+// that is its end of output.
+bool Lire(int& fd, std::string& text) {
+    char buf[65536];
+    const ssize_t n = read(fd, buf, sizeof buf);
+    if (n > 0) {
+        text.append(buf, static_cast<size_t>(n));
+        return true;
+    }
+    if (n < 0 && errno == EINTR) return true;
+    close(fd);
+    fd = -1;
+    return false;
+}
+
 void RemplacerTout(std::string& s, const std::string& from, const std::string& to) {
     if (from.empty()) return;
     for (size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size())) {
@@ -63,7 +81,18 @@ Session::Session() {
     fs::create_directories(data_);
     fs::create_directories(home_);
     env_ = {{"XDG_DATA_HOME", data_.string()}, {"HOME", home_.string()},
-            {"TERM", "dumb"}, {"LC_ALL", "C"}, {"NO_COLOR", ""}, {"DISPLAY", ""}};
+            {"TERM", "dumb"}, {"LC_ALL", "C"}, {"NO_COLOR", ""}, {"DISPLAY", ""}, {"XDG_STATE_HOME", ""}};
+}
+
+void Session::setTerminal(Terminal t) {
+    terminal_ = t;
+    // insert_or_assign: assigning a literal here trips g++ 12's -Wrestrict.
+    if (t == Terminal::Erreurs) env_.insert_or_assign("TERM", std::string("xterm"));
+    if (t == Terminal::Complet) {
+        env_.insert_or_assign("TERM", std::string("xterm-256color"));
+        env_.insert_or_assign("LC_ALL", std::string("C.UTF-8"));
+        env_.insert_or_assign("NO_COLOR", std::string("1"));
+    }
 }
 
 Session::~Session() {
@@ -77,8 +106,20 @@ Session::~Session() {
 
 void Session::start() {
     if (pid_ > 0) throw std::logic_error("e2e: session already started");
-    int inPipe[2], outPipe[2];
-    if (pipe2(inPipe, O_CLOEXEC) != 0 || pipe2(outPipe, O_CLOEXEC) != 0) Echouer("pipe");
+    int inPipe[2] = {-1, -1}, outPipe[2] = {-1, -1}, errPipe[2] = {-1, -1};
+    int master = -1, slave = -1;
+    if (terminal_ != Terminal::Aucun) {
+        winsize size{};
+        size.ws_col = 80;
+        size.ws_row = 24;
+        if (openpty(&master, &slave, nullptr, nullptr, &size) != 0) Echouer("openpty");
+        fcntl(master, F_SETFD, FD_CLOEXEC);
+        fcntl(slave, F_SETFD, FD_CLOEXEC);
+    }
+    if (terminal_ != Terminal::Complet) {
+        if (pipe2(inPipe, O_CLOEXEC) != 0 || pipe2(outPipe, O_CLOEXEC) != 0) Echouer("pipe");
+    }
+    if (terminal_ == Terminal::Aucun && pipe2(errPipe, O_CLOEXEC) != 0) Echouer("pipe");
     const std::vector<std::string> env = Environnement(env_);
     std::vector<char*> envp;
     for (const auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
@@ -86,21 +127,37 @@ void Session::start() {
     const std::string exe = GLOMERIX_EXE;
     const std::string dir = work_.string();
     out_.clear();
+    err_.clear();
     pid_ = fork();
     if (pid_ < 0) Echouer("fork");
     if (pid_ == 0) {
-        dup2(inPipe[0], 0);
-        dup2(outPipe[1], 1);
-        dup2(outPipe[1], 2);
+        if (terminal_ == Terminal::Complet) {
+            setsid();  // the terminal becomes the session's: Ctrl+C typed at it signals the program
+            ioctl(slave, TIOCSCTTY, 0);
+            dup2(slave, 0);
+            dup2(slave, 1);
+            dup2(slave, 2);
+        } else {
+            dup2(inPipe[0], 0);
+            dup2(outPipe[1], 1);
+            dup2(terminal_ == Terminal::Erreurs ? slave : errPipe[1], 2);
+        }
         if (chdir(dir.c_str()) != 0) _exit(126);
         char* argv[] = {const_cast<char*>(exe.c_str()), nullptr};
         execve(exe.c_str(), argv, envp.data());
         _exit(127);
     }
-    close(inPipe[0]);
-    close(outPipe[1]);
-    in_ = inPipe[1];
-    outFd_ = outPipe[0];
+    for (int fd : {inPipe[0], outPipe[1], errPipe[1], slave}) {
+        if (fd >= 0) close(fd);
+    }
+    if (terminal_ == Terminal::Complet) {
+        in_ = fcntl(master, F_DUPFD_CLOEXEC, 0);
+        outFd_ = master;
+    } else {
+        in_ = inPipe[1];
+        outFd_ = outPipe[0];
+        errFd_ = terminal_ == Terminal::Erreurs ? master : errPipe[0];
+    }
     std::signal(SIGPIPE, SIG_IGN);  // a child that quits early must not kill the test
 }
 
@@ -122,15 +179,18 @@ void Session::closeInput() {
 bool Session::pump(Clock::time_point deadline) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     if (left.count() <= 0) return true;
-    pollfd p{outFd_, POLLIN, 0};
-    const int r = poll(&p, 1, static_cast<int>(left.count()));
+    pollfd p[2] = {{outFd_, POLLIN, 0}, {errFd_, POLLIN, 0}};
+    const int r = poll(p, errFd_ >= 0 ? 2 : 1, static_cast<int>(left.count()));
     if (r <= 0) return true;
-    char buf[65536];
-    const ssize_t n = read(outFd_, buf, sizeof buf);
-    if (n < 0 && errno == EINTR) return true;
-    if (n <= 0) return false;
-    out_.append(buf, static_cast<size_t>(n));
-    return true;
+    if (errFd_ >= 0 && p[1].revents != 0) Lire(errFd_, err_);
+    if (p[0].revents == 0) return true;
+    const int fd = outFd_;
+    if (Lire(outFd_, out_)) return true;
+    outFd_ = fd;  // finish() closes it
+    // The end of stdout: what stderr still holds was written before it.
+    pollfd e{errFd_, POLLIN, 0};
+    while (errFd_ >= 0 && poll(&e, 1, 100) > 0 && Lire(errFd_, err_)) e.fd = errFd_;
+    return false;
 }
 
 bool Session::waitFor(const std::string& text, int occurrences, std::chrono::milliseconds timeout) {
@@ -172,8 +232,11 @@ Result Session::finish(std::chrono::milliseconds timeout) {
     closeInput();
     close(outFd_);
     outFd_ = -1;
+    if (errFd_ >= 0) close(errFd_);
+    errFd_ = -1;
     r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     r.out = out_;
+    r.err = err_;
     return r;
 }
 
@@ -210,6 +273,8 @@ void Session::stopChild() {
     closeInput();
     if (outFd_ >= 0) close(outFd_);
     outFd_ = -1;
+    if (errFd_ >= 0) close(errFd_);
+    errFd_ = -1;
 }
 
 int Compter(const std::string& text, const std::string& needle) {

@@ -1,7 +1,8 @@
 // End-to-end harness: runs the built program (GLOMERIX_EXE) as a child process
 // with a fresh working directory, a fresh XDG_DATA_HOME and HOME, TERM=dumb and
 // LC_ALL=C (so its output is plain UTF-8 without escape sequences), feeds its
-// standard input and collects standard output and standard error together.
+// standard input and collects standard output and standard error apart.
+// setTerminal puts standard error, or all three, on a pseudo-terminal.
 //
 // One-shot:
 //     e2e::Session s;
@@ -30,7 +31,8 @@
 namespace e2e {
 
 struct Result {
-    std::string out;      // stdout and stderr interleaved as written
+    std::string out;      // stdout; on a whole terminal, all the terminal showed
+    std::string err;      // stderr (empty on a whole terminal)
     int exitCode = -1;    // exit status, or 128 + signal number when killed
     bool timedOut = false;
 };
@@ -48,6 +50,15 @@ public:
 
     // Extra environment for the next start (an empty value unsets the variable).
     void setEnv(const std::string& name, const std::string& value) { env_[name] = value; }
+
+    // Where the next start's descriptors go. Erreurs: stderr on a
+    // pseudo-terminal (TERM=xterm), stdin and stdout on pipes. Complet: all
+    // three on one pseudo-terminal of 80 x 24 (TERM=xterm-256color,
+    // LC_ALL=C.UTF-8, NO_COLOR=1 so that the prompt is a plain "> "), as a
+    // user's session; input is typed at it, and closeInput does not end it.
+    enum class Terminal { Aucun, Erreurs, Complet };
+    void setTerminal(Terminal t);
+    const std::filesystem::path& homeDir() const { return home_; }  // HOME
 
     // Starts the program, writes all of input, closes its stdin, waits.
     Result run(const std::string& input,
@@ -68,6 +79,7 @@ public:
     void closeInput();
     Result finish(std::chrono::milliseconds timeout = std::chrono::seconds(120));
     const std::string& outputSoFar() const { return out_; }
+    const std::string& errorsSoFar() const { return err_; }
 
 private:
     bool pump(std::chrono::steady_clock::time_point deadline);  // false at end of output
@@ -78,7 +90,10 @@ private:
     pid_t pid_ = -1;
     int in_ = -1;
     int outFd_ = -1;
+    int errFd_ = -1;
+    Terminal terminal_ = Terminal::Aucun;
     std::string out_;
+    std::string err_;
 };
 
 // Number of non-overlapping occurrences of `needle` in `text`.
