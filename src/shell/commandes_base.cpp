@@ -8,6 +8,7 @@
 #include "shell/boucle.h"
 #include "shell/commandes.h"
 #include "shell/commandes_fichiers.h"
+#include "shell/edition.h"
 #include "etat/modes.h"
 #include "shell/mots.h"
 #include "store/best_store.h"
@@ -94,7 +95,10 @@ void CommandeCharger(int count, const CommandWord* words) {
     RafraichirGraphique();
 }
 
+// On a terminal both ask first: the entry, or the whole database, cannot be
+// had back. A script's input is taken as already confirmed.
 void CommandeSupprimer(int, const CommandWord*) {
+    if (!Confirmer()) return;
     Garde verrou(verrouEtat);
     SupprimerReferences(etat.count);
 }
@@ -111,6 +115,7 @@ void CommandeMarquer(int count, const CommandWord* words) {
 }
 
 void CommandeDesinstaller(int, const CommandWord*) {
+    if (!Confirmer()) return;
     try {
         FermerBase();
     } catch (const DbError& e) {  // the file goes anyway

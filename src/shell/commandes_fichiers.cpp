@@ -9,22 +9,10 @@
 #include "etat/particules.h"
 #include "mathematiques/placement.h"
 #include "shell/commandes.h"
-#include "ternex/charset.h"
+#include "shell/edition.h"
 #include "ternex/ternex.h"
 
 namespace {
-
-// One line typed by the user, without prompt (at most 255 characters), turned
-// back from the console's Windows-1252 into the locale's charset, in which the
-// file system spells names: "données.txt" opens the file the user sees so named.
-std::string LireNom() {
-    static ternex_charset charset(nullptr);
-    char nom[256];
-    if (console.read_line(nom, 255) == 0) nom[0] = '\0';
-    std::string systeme;
-    for (const char* c = nom; *c != '\0'; ++c) charset.encode(*c, systeme);
-    return systeme;
-}
 
 // Line by line, so a line that does not parse costs only itself: the reads
 // never stall on a character that no conversion accepts.
@@ -56,7 +44,7 @@ std::vector<LignePosition> LirePositions(std::FILE* f, int count) {
 
 bool EnregistrerFichier() {
     console.write("Tapez le nom du fichier à enregistrer. Si celui-ci existe déjà, il sera supprimer.\n");
-    const std::string nom = LireNom();
+    const std::string nom = LireNomFichier();
     std::FILE* f = std::fopen(nom.c_str(), "w");
     if (f == nullptr) return false;
     {
@@ -79,7 +67,7 @@ bool ChargerFichier() {
     console.write("Tapez le nom du fichier à charger. Celui-ci doit contenir des informations pour ")
         .write(n)
         .write(" particules.\n");
-    const std::string nom = LireNom();
+    const std::string nom = LireNomFichier();
     std::FILE* f = std::fopen(nom.c_str(), "r");
     if (f == nullptr) return false;
     // Only the command thread changes the count, so it holds while the file is read.
