@@ -27,6 +27,9 @@ bool ternex_console::status_line_available() const { return st->statusAvailable;
 // wrap on some terminals, and "\r" would then erase only its last row.
 void ternex_console::show_status(const char* text) {
     if (!st->statusAvailable || text == nullptr) return;
+    // Not over a line being written on the same screen (the viewer thread
+    // writes too): "\r" would go back over it.
+    if (st->outputIsTerminal && output_column() != 0) return;
     winsize ws{};
     size_t width = 79;
     if (ioctl(errorFd, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 1) width = ws.ws_col - 1u;

@@ -152,8 +152,9 @@ public:
     void warn(const char* text);
     // A status line on standard error when it is a terminal and TERM is not
     // "dumb": show_status writes it in place of the previous one (cut to the
-    // terminal's width), clear_status erases it, and any other output erases
-    // it first. Neither does anything elsewhere.
+    // terminal's width; not while a line of a terminal output is unfinished),
+    // clear_status erases it, and any other output erases it first. Neither
+    // does anything elsewhere.
     bool status_line_available() const;
     void show_status(const char* text);
     void clear_status();
