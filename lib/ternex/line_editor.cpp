@@ -198,8 +198,9 @@ ternex_line_editor::ternex_line_editor(ternex_console::state& state, int inFd, i
     el_set(el, EL_EDITOR, "emacs");
     el_wset(el, EL_PROMPT_ESC, prompt_text, kPromptLiteral);
     el_wset(el, EL_GETCFN, read_wide_char);
-    el_set(el, EL_ADDFN, "ternex-complete", "Complete the word", complete_key);
-    el_set(el, EL_ADDFN, "ternex-interrupt", "Abandon the line", interrupt_key);
+    // Wide names: libedit keeps the pointers, and copies narrow ones it never frees.
+    el_wset(el, EL_ADDFN, L"ternex-complete", L"Complete the word", complete_key);
+    el_wset(el, EL_ADDFN, L"ternex-interrupt", L"Abandon the line", interrupt_key);
     static const char* const kBindings[][2] = {
         {"^I", "ternex-complete"},      {"^C", "ternex-interrupt"},   {"^R", "em-inc-search-prev"},
         {"^W", "ed-delete-prev-word"},  {"^U", "vi-kill-line-prev"},  {"^K", "ed-kill-line"},

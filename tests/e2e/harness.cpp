@@ -9,6 +9,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <sys/ioctl.h>
+#include <termios.h>
 #include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
@@ -210,6 +211,18 @@ bool Session::sendAndWait(const std::string& text, int prompts, std::chrono::mil
     const int avant = Compter(out_, "> ");
     send(text);
     return waitFor("> ", avant + prompts, timeout);
+}
+
+// The master side of a pseudo-terminal reports the modes of its slave side.
+bool Session::waitForEditing(std::chrono::milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    while (Clock::now() < deadline) {
+        termios mode{};
+        if (terminal_ != Terminal::Complet || tcgetattr(outFd_, &mode) != 0) return false;
+        if ((mode.c_lflag & ICANON) == 0) return true;
+        pump(Clock::now() + std::chrono::milliseconds(2));
+    }
+    return false;
 }
 
 void Session::signal(int sig) {

@@ -75,6 +75,10 @@ public:
     // Sends text and waits until `prompts` more prompts ("> ") have appeared.
     bool sendAndWait(const std::string& text, int prompts = 1,
                      std::chrono::milliseconds timeout = std::chrono::seconds(60));
+    // On a whole terminal: until the program's line editor has taken the
+    // terminal out of line mode (it shows its prompt just before), so that
+    // keys sent next reach the editor as typed keys do.
+    bool waitForEditing(std::chrono::milliseconds timeout = std::chrono::seconds(60));
     void signal(int sig);
     void closeInput();
     Result finish(std::chrono::milliseconds timeout = std::chrono::seconds(120));

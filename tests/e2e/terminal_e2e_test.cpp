@@ -18,9 +18,10 @@ using Terminal = e2e::Session::Terminal;
 constexpr const char* kHaut = "\x1b[A";
 constexpr const char* kGauche = "\x1b[D";
 
-// Types `touches` once the prompt is up (the editor has the terminal then) and
-// waits for `attendu` to be shown one more time than before.
+// Types `touches` once the line editor has the terminal and waits for
+// `attendu` to be shown one more time than before.
 bool Taper(e2e::Session& s, const std::string& touches, const std::string& attendu = "> ") {
+    if (!s.waitForEditing()) return false;
     const int avant = e2e::Compter(s.outputSoFar(), attendu);
     s.send(touches);
     return s.waitFor(attendu, avant + 1, std::chrono::seconds(30));
@@ -98,6 +99,7 @@ TEST(Terminal, FileNamesCompleteAtTheirPrompt) {
 TEST(Terminal, CtrlCAtThePromptGivesAFreshPrompt) {
     e2e::Session s;
     Demarrer(s);
+    ASSERT_TRUE(s.waitForEditing());
     s.send("nb 50");
     ASSERT_TRUE(s.waitFor("nb 50"));
     ASSERT_TRUE(Taper(s, "\x03"));
@@ -115,6 +117,7 @@ TEST(Terminal, CtrlDEndsLikeQuitterOnANewLine) {
     e2e::Session s;
     Demarrer(s);
     ASSERT_TRUE(Taper(s, "mode axes on\r"));
+    ASSERT_TRUE(s.waitForEditing());
     s.send("\x04");
     e2e::Result r = s.finish();
     EXPECT_FALSE(r.timedOut);
@@ -123,6 +126,7 @@ TEST(Terminal, CtrlDEndsLikeQuitterOnANewLine) {
 
     Demarrer(s);
     ASSERT_TRUE(Taper(s, "mode\r", "DUAL"));
+    ASSERT_TRUE(s.waitForEditing());
     s.send("\x04");
     r = s.finish();
     EXPECT_NE(r.out.find("  AXES        MARCHE"), std::string::npos) << r.out;
@@ -133,7 +137,7 @@ TEST(Terminal, WindowTitleSavedThenRestored) {
     s.setTerminal(Terminal::Complet);
     s.setEnv("NO_COLOR", "");
     s.start();
-    ASSERT_TRUE(s.waitFor("thread"));
+    ASSERT_TRUE(s.waitForEditing());
     s.send("quitter\r");
     const e2e::Result r = s.finish();
     EXPECT_EQ(r.exitCode, 0);
@@ -156,6 +160,7 @@ TEST(Terminal, DesinstallerAndSupprimerAskFirst) {
     ASSERT_TRUE(Taper(s, "non\r"));
     EXPECT_TRUE(fs::exists(s.dbPath()));
     ASSERT_TRUE(Taper(s, "desinstaller\r", "Confirmer (o/N) ? "));
+    ASSERT_TRUE(s.waitForEditing());
     s.send("o\r");
     const e2e::Result r = s.finish();
     EXPECT_EQ(r.exitCode, 0);
