@@ -23,6 +23,7 @@ constexpr int kIntegerMax = 50;
 constexpr int kRealMax = 40;
 constexpr int kBooleanMax = 50;
 constexpr char kEscape = 0x1B;
+constexpr int kInterrupted = -2;  // next_char: Ctrl+C during an interruptible read
 
 bool line_end(char c) { return c == '\r' || c == '\n'; }
 
@@ -133,7 +134,9 @@ int ternex_console::next_char(bool convert) {
     for (;;) {
         const size_t avail = s.bytes.size() - s.pos;
         if (avail == 0) {
-            if (!ternex_fill(s, inputFd, outputFd)) return -1;
+            if (ternex_fill(s, inputFd, outputFd, -1, s.interruptible)) continue;
+            if (!s.interruptible || s.endOfInput) return -1;
+            if (ternex_interrupts() != s.interruptsSeen) return kInterrupted;
             continue;
         }
         if (!convert) return static_cast<unsigned char>(s.bytes[s.pos++]);
@@ -183,6 +186,11 @@ int ternex_console::read_whole_line(char* buffer, int max, ternex_line_status& s
     char last = 0, beforeLast = 0;
     for (;;) {
         const int c = next_char(true);
+        if (c == kInterrupted) {
+            status.interrupted = true;
+            buffer[0] = '\0';
+            return 0;
+        }
         if (c < 0) break;
         ++received;
         if (text.size() < static_cast<size_t>(max) + 2) text += static_cast<char>(c);
@@ -214,9 +222,15 @@ int ternex_console::read_command_line(char* buffer, int max, const ternex_line_o
         write(options.prompt);
         set_text_attribute(options.textAttribute);
     }
+    // From a terminal, Ctrl+C abandons the line (the terminal has dropped it).
+    st->interruptible = st->inputIsTerminal;
+    st->interruptsSeen = ternex_interrupts();
+    if (st->interruptible) ternex_wake_on_interrupt(st->wakeWrite);
     const int length = read_whole_line(buffer, max, s);
-    // Ctrl+D on a terminal: the cursor goes to a new line, as after Enter.
-    if (s.endOfInput && st->inputIsTerminal && st->outputIsTerminal) write("\n");
+    if (st->interruptible) ternex_wake_on_interrupt(-1);
+    st->interruptible = false;
+    // Ctrl+D, or Ctrl+C, on a terminal: the cursor goes to a new line, as after Enter.
+    if ((s.endOfInput || s.interrupted) && st->inputIsTerminal && st->outputIsTerminal) write("\n");
     return length;
 }
 

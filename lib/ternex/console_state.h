@@ -49,6 +49,10 @@ struct ternex_console::state {
     std::mutex statusLock;
 
     bool titleSaved = false;  // this stream pushed the terminal's title
+
+    // A line read from a terminal without the editor: Ctrl+C abandons it.
+    bool interruptible = false;
+    unsigned interruptsSeen = 0;
 };
 
 // Moves characters queued by post_char into s.bytes, in the terminal's
@@ -68,9 +72,12 @@ bool ternex_fill(ternex_console::state& s, int fd, int echoFd, int timeoutMs = -
 // Writes every byte; false when a write fails.
 bool ternex_write_all(int fd, const char* bytes, size_t length);
 
-// SIGINT noted by the signal handler, for a line editor waiting on a key:
-// wakes it through the descriptor it set. Safe in a signal handler.
+// SIGINT noted by the signal handler, for a line being read from a terminal:
+// counts it and wakes the read through the descriptor set by
+// ternex_wake_on_interrupt (-1: none). Safe in a signal handler.
 void ternex_note_interrupt();
+unsigned ternex_interrupts();
+void ternex_wake_on_interrupt(int fd);
 
 // Pops the terminal title pushed by set_title, if any; safe in a signal handler.
 void ternex_restore_title();

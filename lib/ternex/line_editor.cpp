@@ -279,6 +279,9 @@ void ternex_line_editor::list(const std::vector<std::string>& candidates) {
     fflush(out);
 }
 
+unsigned ternex_interrupts() { return interruptCount.load(); }
+void ternex_wake_on_interrupt(int fd) { interruptWakeFd.store(fd); }
+
 void ternex_note_interrupt() {
     interruptCount.fetch_add(1);
     const int fd = interruptWakeFd.load();
@@ -329,11 +332,11 @@ int ternex_console::read_edited_line(char* buffer, int max, const ternex_line_op
     }
     ed.completer = options.completer;
     ed.interrupted = false;
-    ed.interruptsSeen = interruptCount.load();
-    interruptWakeFd.store(st->wakeWrite);
+    ed.interruptsSeen = ternex_interrupts();
+    ternex_wake_on_interrupt(st->wakeWrite);
     int count = 0;
     const wchar_t* line = el_wgets(ed.el, &count);
-    interruptWakeFd.store(-1);
+    ternex_wake_on_interrupt(-1);
     currentAttribute = options.textAttribute;
     trackedColumn.store(0, std::memory_order_relaxed);
     if (ed.interrupted) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <atomic>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -173,6 +174,33 @@ TEST_F(ternexEditor, CtrlCAbandonsTheLine) {
     EXPECT_EQ(vu.substr(vu.size() - 1), "\n") << vu;  // the cursor below the abandoned line
     // Nothing of it is kept, and the next line is read as usual.
     EXPECT_EQ(lire(c, "\x1b[Ak\r").texte, "k");
+}
+
+// Without the editor (TERM=dumb) the terminal drops the line itself; the
+// read gives it up too, and a fresh prompt can follow at once.
+TEST_F(ternexEditor, CtrlCAbandonsALineReadWithoutTheEditor) {
+    setenv("TERM", "dumb", 1);
+    ternex_console& c = open();
+    ASSERT_FALSE(c.line_editing());
+    ASSERT_TRUE(c.set_ctrl_handler(Ignorer));
+    std::atomic<bool> lu{false};
+    std::thread interrompre([&lu] {
+        while (!lu) {
+            usleep(100000);
+            if (!lu) kill(getpid(), SIGINT);
+        }
+    });
+    char buffer[256];
+    ternex_line_status etat;
+    c.read_command_line(buffer, 255, ternex_line_options{}, &etat);
+    lu = true;
+    interrompre.join();
+    EXPECT_TRUE(etat.interrupted);
+    EXPECT_STREQ(buffer, "");
+    type("k 2.0\n");
+    c.read_command_line(buffer, 255, ternex_line_options{}, &etat);
+    EXPECT_FALSE(etat.interrupted);
+    EXPECT_STREQ(buffer, "k 2.0");
 }
 
 TEST_F(ternexEditor, CtrlDOnAnEmptyLineEndsTheInputOnANewLine) {
