@@ -202,6 +202,14 @@ bool Session::waitFor(const std::string& text, int occurrences, std::chrono::mil
     return true;
 }
 
+bool Session::waitForError(const std::string& text, std::chrono::milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    while (err_.find(text) == std::string::npos) {
+        if (Clock::now() >= deadline || !pump(deadline)) return err_.find(text) != std::string::npos;
+    }
+    return true;
+}
+
 bool Session::startAtPrompt(std::chrono::milliseconds timeout) {
     start();
     return waitFor("> ", 1, timeout);

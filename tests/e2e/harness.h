@@ -70,6 +70,8 @@ public:
     // Reads until `text` has appeared `occurrences` times in the whole output.
     bool waitFor(const std::string& text, int occurrences = 1,
                  std::chrono::milliseconds timeout = std::chrono::seconds(60));
+    // The same in standard error, kept apart.
+    bool waitForError(const std::string& text, std::chrono::milliseconds timeout = std::chrono::seconds(60));
     // Starts and waits for the first prompt.
     bool startAtPrompt(std::chrono::milliseconds timeout = std::chrono::seconds(60));
     // Sends text and waits until `prompts` more prompts ("> ") have appeared.
