@@ -94,7 +94,15 @@ int ternex_charset::from_unicode(uint32_t u) const {
 }
 
 size_t ternex_charset::decode(const char* bytes, size_t length, bool final, int* c) {
-    if (length == 0) { *c = -1; return 0; }
+    uint32_t u = kNone;
+    const size_t used = decode_code_point(bytes, length, final, &u);
+    *c = u == kNone ? -1 : (u == kInvalid ? '?' : from_unicode(u));
+    return used;
+}
+
+size_t ternex_charset::decode_code_point(const char* bytes, size_t length, bool final, uint32_t* u) {
+    *u = kNone;
+    if (length == 0) return 0;
     unsigned char out[4];
     char* ip = const_cast<char*>(bytes);
     char* op = reinterpret_cast<char*>(out);
@@ -103,15 +111,12 @@ size_t ternex_charset::decode(const char* bytes, size_t length, bool final, int*
     const int err = r == static_cast<size_t>(-1) ? errno : 0;
     const size_t used = length - il;
     if (ol == 0) {
-        *c = from_unicode(read_le32(out));
+        *u = read_le32(out);
         return used;
     }
-    if (used > 0) {  // bytes that change state but produce nothing
-        *c = -1;
-        return used;
-    }
+    if (used > 0) return used;  // bytes that change state but produce nothing
     if (err == EINVAL && !final) return 0;
     iconv(decoder, nullptr, nullptr, nullptr, nullptr);
-    *c = '?';
+    *u = kInvalid;
     return 1;
 }

@@ -32,6 +32,16 @@ public:
     // invalid sequence (one byte consumed) or a character Windows-1252 lacks,
     // -1 when the bytes produce no character (shift sequences).
     size_t decode(const char* bytes, size_t length, bool final, int* c);
+    // The same, giving the character's Unicode code point: kInvalid for an
+    // invalid sequence, kNone for bytes that produce no character.
+    static constexpr uint32_t kInvalid = 0xFFFDu;
+    static constexpr uint32_t kNone = 0xFFFFFFFFu;
+    size_t decode_code_point(const char* bytes, size_t length, bool final, uint32_t* u);
+
+    // Unicode -> Windows-1252 ('?' when it has no such character), and back
+    // (kNone for the bytes Windows-1252 leaves undefined).
+    char to_windows(uint32_t u) const { return static_cast<char>(from_unicode(u)); }
+    uint32_t to_unicode(char c) const { return codePoint[static_cast<unsigned char>(c)]; }
 
     // The charset name used for the terminal side.
     const std::string& terminal() const { return name; }

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
@@ -25,11 +26,15 @@ constexpr int kFallbackColumns = 80;
 constexpr int kFallbackRows = 25;
 constexpr int kMaxColumn = 32767;  // coordinates are 16-bit
 
+bool dumb_terminal() {
+    const char* term = std::getenv("TERM");
+    return term != nullptr && std::strcmp(term, "dumb") == 0;
+}
+
 bool terminal_takes_escapes(int fd) {
     if (!isatty(fd)) return false;
     if (std::getenv("NO_COLOR") != nullptr) return false;
-    const char* term = std::getenv("TERM");
-    return term == nullptr || std::strcmp(term, "dumb") != 0;
+    return !dumb_terminal();
 }
 
 // Opens /dev/null on each of descriptors 0 to 2 that is closed.
@@ -44,22 +49,10 @@ void reserve_standard_descriptors() {
     }
 }
 
-// Writes all of bytes to fd; false on a failure other than an interruption.
-bool write_all(int fd, const char* bytes, size_t length) {
-    while (length > 0) {
-        const ssize_t n = ::write(fd, bytes, length);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            if (errno != EAGAIN) return false;
-            pollfd ready{fd, POLLOUT, 0};
-            poll(&ready, 1, -1);
-            continue;
-        }
-        bytes += n;
-        length -= static_cast<size_t>(n);
-    }
-    return true;
-}
+// The descriptor the pushed title is popped on; -1 when none was pushed.
+volatile sig_atomic_t titleFd = -1;
+constexpr char kPushTitle[] = "\x1b[22;0t";
+constexpr char kPopTitle[] = "\x1b[23;0t";
 
 // Windows attribute colour bits (1 blue, 2 green, 4 red) to the ANSI order.
 int ansi_colour(int bits) { return ((bits & 4) ? 1 : 0) | ((bits & 2) ? 2 : 0) | ((bits & 1) ? 4 : 0); }
@@ -76,13 +69,15 @@ size_t to_decimal(char* out, size_t size, T value) {
 
 ternex_console::ternex_console() { initialise(); }
 
-ternex_console::ternex_console(int inFd, int outFd, const char* charset)
-    : inputFd(inFd), outputFd(outFd), charsetName(charset) {
+ternex_console::ternex_console(int inFd, int outFd, const char* charset, int errFd)
+    : inputFd(inFd), outputFd(outFd), errorFd(errFd), charsetName(charset) {
     initialise();
 }
 
 ternex_console::~ternex_console() {
     if (escapes && currentAttribute != 7) write_raw("\x1b[0m", 4);
+    clear_status();
+    if (st->titleSaved) ternex_restore_title();
     ternex_restore_terminal();
     --instanceCount;
 }
@@ -102,6 +97,9 @@ void ternex_console::initialise() {
         st->wakeWrite = fds[1];
     }
     escapes = terminal_takes_escapes(outputFd);
+    st->outputIsTerminal = isatty(outputFd) != 0;
+    st->editing = st->inputIsTerminal && st->outputIsTerminal && !dumb_terminal();
+    st->statusAvailable = isatty(errorFd) != 0 && !dumb_terminal();
     currentAttribute = 7;
     trackedColumn.store(0, std::memory_order_relaxed);
     precision = 10;
@@ -112,18 +110,35 @@ void ternex_console::input_replaced() { st->inputIsTerminal = isatty(inputFd) !=
 // ---------------------------------------------------------------------------
 // Output
 
+bool ternex_write_all(int fd, const char* bytes, size_t length) {
+    while (length > 0) {
+        const ssize_t n = ::write(fd, bytes, length);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            if (errno != EAGAIN) return false;
+            pollfd ready{fd, POLLOUT, 0};
+            poll(&ready, 1, -1);
+            continue;
+        }
+        bytes += n;
+        length -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+void ternex_restore_title() {
+    const int fd = titleFd;
+    if (fd < 0) return;
+    titleFd = -1;
+    ternex_write_all(fd, kPopTitle, sizeof kPopTitle - 1);
+}
+
 // Writes report no failure; the first one ends the input instead, and later
 // writes are not attempted.
 void ternex_console::write_raw(const char* bytes, size_t length) {
     if (st->outputFailed.load(std::memory_order_relaxed)) return;
-    if (!write_all(outputFd, bytes, length)) st->outputFailed.store(true);
-}
-
-void ternex_console::warn(const char* text) {
-    if (text == nullptr) return;
-    std::string out;
-    for (const char* c = text; *c != '\0'; ++c) st->charset.encode(*c, out);
-    write_all(STDERR_FILENO, out.data(), out.size());
+    if (st->statusShown.load(std::memory_order_relaxed)) clear_status();
+    if (!ternex_write_all(outputFd, bytes, length)) st->outputFailed.store(true);
 }
 
 void ternex_console::advance(const char* text, size_t length) {
@@ -196,21 +211,26 @@ bool ternex_console::set_precision(int digits) {
 // ---------------------------------------------------------------------------
 // Terminal controls
 
-bool ternex_console::set_text_attribute(uint16_t attribute) {
-    currentAttribute = attribute;
-    if (!escapes) return true;
+// Grey on black is the console's default: it maps to the terminal's own
+// default colours, so a light-themed terminal keeps its background.
+std::string ternex_sgr(uint16_t attribute) {
     const int fg = attribute & 0x0F, bg = (attribute >> 4) & 0x0F;
     char text[32];
     size_t n = 0;
     std::memcpy(text, "\x1b[0;", 4);
     n = 4;
-    // Grey on black is the console's default: it maps to the terminal's own
-    // default colours, so a light-themed terminal keeps its background.
     n += to_decimal(text + n, sizeof text - n, fg == 7 ? 39 : ((fg & 8) ? 90 : 30) + ansi_colour(fg));
     text[n++] = ';';
     n += to_decimal(text + n, sizeof text - n, bg == 0 ? 49 : ((bg & 8) ? 100 : 40) + ansi_colour(bg));
     text[n++] = 'm';
-    write_raw(text, n);
+    return std::string(text, n);
+}
+
+bool ternex_console::set_text_attribute(uint16_t attribute) {
+    currentAttribute = attribute;
+    if (!escapes) return true;
+    const std::string sgr = ternex_sgr(attribute);
+    write_raw(sgr.data(), sgr.size());
     return true;
 }
 
@@ -245,7 +265,13 @@ bool ternex_console::clear_screen() {
 // OSC 0; control characters are left out so that they cannot end it early.
 bool ternex_console::set_title(const char* text) {
     if (!escapes || text == nullptr) return true;
-    std::string out = "\x1b]0;";
+    std::string out;
+    if (!st->titleSaved && titleFd < 0) {
+        out = kPushTitle;
+        st->titleSaved = true;
+        titleFd = outputFd;
+    }
+    out += "\x1b]0;";
     for (const char* p = text; *p != '\0'; ++p)
         if (static_cast<unsigned char>(*p) >= 0x20 && *p != 0x7F) st->charset.encode(*p, out);
     out += '\a';

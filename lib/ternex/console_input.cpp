@@ -23,11 +23,13 @@ constexpr int kIntegerMax = 50;
 constexpr int kRealMax = 40;
 constexpr int kBooleanMax = 50;
 constexpr char kEscape = 0x1B;
+constexpr int kInterrupted = -2;  // next_char: Ctrl+C during an interruptible read
 
 bool line_end(char c) { return c == '\r' || c == '\n'; }
 
-// Moves characters queued by post_char into the input; true if there were any.
-bool take_posted(ternex_console::state& s, int echoFd) {
+}  // namespace
+
+bool ternex_take_posted(ternex_console::state& s, int echoFd) {
     char drain[64];
     while (s.wakeRead >= 0 && read(s.wakeRead, drain, sizeof drain) > 0) {
     }
@@ -40,15 +42,11 @@ bool take_posted(ternex_console::state& s, int echoFd) {
     std::string encoded;
     for (char c : posted) s.charset.encode(c, encoded);
     s.bytes.append(encoded);
-    if (s.inputIsTerminal) {  // a terminal echoes what is typed; do the same for posted keys
-        for (size_t done = 0; done < encoded.size();) {
-            const ssize_t n = write(echoFd, encoded.data() + done, encoded.size() - done);
-            if (n <= 0 && errno != EINTR) break;
-            if (n > 0) done += static_cast<size_t>(n);
-        }
-    }
+    if (echoFd >= 0) ternex_write_all(echoFd, encoded.data(), encoded.size());
     return true;
 }
+
+namespace {
 
 void compact(ternex_console::state& s) {
     if (s.pos > 4096 && s.pos * 2 > s.bytes.size()) {
@@ -57,23 +55,27 @@ void compact(ternex_console::state& s) {
     }
 }
 
-// Waits for input and appends it; false at the end of input (or on failure).
-// timeoutMs < 0 waits without limit; on a timeout returns false without
-// marking the end.
-bool fill(ternex_console::state& s, int fd, int echoFd, int timeoutMs = -1) {
+}  // namespace
+
+// On a timeout or a signal, returns false without marking the end.
+bool ternex_fill(ternex_console::state& s, int fd, int echoFd, int timeoutMs, bool returnOnSignal) {
     compact(s);
     for (;;) {
-        if (take_posted(s, echoFd)) return true;
+        if (ternex_take_posted(s, s.inputIsTerminal ? echoFd : -1)) return true;
         if (s.endOfInput) return false;
         pollfd fds[2] = {{fd, POLLIN, 0}, {s.wakeRead, POLLIN, 0}};
         const int ready = poll(fds, s.wakeRead >= 0 ? 2 : 1, timeoutMs);
         if (ready < 0) {
+            if (errno == EINTR && returnOnSignal) return false;
             if (errno == EINTR) continue;
             s.endOfInput = true;
             return false;
         }
         if (ready == 0) return false;
-        if (fds[0].revents == 0) continue;  // woken by post_char
+        if (fds[0].revents == 0) {  // woken by post_char, or for a signal
+            if (returnOnSignal) return ternex_take_posted(s, s.inputIsTerminal ? echoFd : -1);
+            continue;
+        }
         char buffer[4096];
         const ssize_t n = read(fd, buffer, sizeof buffer);
         if (n > 0) {
@@ -85,6 +87,8 @@ bool fill(ternex_console::state& s, int fd, int echoFd, int timeoutMs = -1) {
         return false;
     }
 }
+
+namespace {
 
 // Virtual-key code of a terminal key sequence (after ESC '[' or ESC 'O'):
 // parameter digits and the final byte.
@@ -131,14 +135,16 @@ int ternex_console::next_char(bool convert) {
         if (s.outputFailed.load(std::memory_order_relaxed)) return -1;
         const size_t avail = s.bytes.size() - s.pos;
         if (avail == 0) {
-            if (!fill(s, inputFd, outputFd)) return -1;
+            if (ternex_fill(s, inputFd, outputFd, -1, s.interruptible)) continue;
+            if (!s.interruptible || s.endOfInput) return -1;
+            if (ternex_interrupts() != s.interruptsSeen) return kInterrupted;
             continue;
         }
         if (!convert) return static_cast<unsigned char>(s.bytes[s.pos++]);
         int c = -1;
         const size_t used = s.charset.decode(s.bytes.data() + s.pos, avail, s.endOfInput, &c);
         if (used == 0) {
-            fill(s, inputFd, outputFd);
+            ternex_fill(s, inputFd, outputFd);
             continue;
         }
         s.pos += used;
@@ -173,6 +179,64 @@ int ternex_console::read_line(char* buffer, int max, bool* endOfInput) {
     if (max < 0) max = 0;
     return read_raw_line(buffer, max, true, endOfInput);
 }
+
+// The line to its end, whatever its length; the line-end cut of read_line.
+int ternex_console::read_whole_line(char* buffer, int max, ternex_line_status& status) {
+    std::string text;  // the first max + 2 characters: enough to apply the cut
+    size_t received = 0;
+    char last = 0, beforeLast = 0;
+    for (;;) {
+        const int c = next_char(true);
+        if (c == kInterrupted) {
+            status.interrupted = true;
+            buffer[0] = '\0';
+            return 0;
+        }
+        if (c < 0) break;
+        ++received;
+        if (text.size() < static_cast<size_t>(max) + 2) text += static_cast<char>(c);
+        beforeLast = last;
+        last = static_cast<char>(c);
+        if (c == '\n') break;
+    }
+    status.endOfInput = received == 0;
+    if (last == '\n' && st->inputIsTerminal) trackedColumn.store(0, std::memory_order_relaxed);
+    size_t length = received;
+    if (received >= 2 && line_end(beforeLast)) length = received - 2;
+    else if (received >= 1 && line_end(last)) length = received - 1;
+    status.tooLong = length > static_cast<size_t>(max);
+    if (status.tooLong) length = 0;
+    text.copy(buffer, length);
+    buffer[length] = '\0';
+    return static_cast<int>(length);
+}
+
+int ternex_console::read_command_line(char* buffer, int max, const ternex_line_options& options,
+                                      ternex_line_status* status) {
+    ternex_line_status ignored;
+    ternex_line_status& s = status != nullptr ? *status : ignored;
+    s = {};
+    if (max < 0) max = 0;
+    if (st->editing) return read_edited_line(buffer, max, options, s);
+    if (options.prompt != nullptr) {
+        set_text_attribute(options.promptAttribute);
+        write(options.prompt);
+        set_text_attribute(options.textAttribute);
+    }
+    // From a terminal, Ctrl+C abandons the line (the terminal has dropped it).
+    st->interruptible = st->inputIsTerminal;
+    st->interruptsSeen = ternex_interrupts();
+    if (st->interruptible) ternex_wake_on_interrupt(st->wakeWrite);
+    const int length = read_whole_line(buffer, max, s);
+    if (st->interruptible) ternex_wake_on_interrupt(-1);
+    st->interruptible = false;
+    // Ctrl+D, or Ctrl+C, on a terminal: the cursor goes to a new line, as after Enter.
+    if ((s.endOfInput || s.interrupted) && st->inputIsTerminal && st->outputIsTerminal) write("\n");
+    return length;
+}
+
+bool ternex_console::line_editing() const { return st->editing; }
+bool ternex_console::input_is_terminal() const { return st->inputIsTerminal; }
 
 generic_ternex& ternex_console::read(char* buffer) {
     read_line(buffer, kLineMax);
@@ -266,13 +330,13 @@ bool enter_key_mode(int fd) {
 // virtual-key code; ESC alone (nothing follows within 30 ms) gives ESC.
 char escape_key(ternex_console::state& s, int fd, int echoFd) {
     ++s.pos;
-    if (s.pos == s.bytes.size()) fill(s, fd, echoFd, 30);
+    if (s.pos == s.bytes.size()) ternex_fill(s, fd, echoFd, 30);
     if (s.pos == s.bytes.size() || (s.bytes[s.pos] != '[' && s.bytes[s.pos] != 'O')) return kEscape;
     ++s.pos;
     int parameter = 0;  // the first one; modifiers after ';' are ignored
     bool first = true;
     for (;;) {
-        if (s.pos == s.bytes.size() && !fill(s, fd, echoFd, 30)) return kEscape;
+        if (s.pos == s.bytes.size() && !ternex_fill(s, fd, echoFd, 30)) return kEscape;
         const char b = s.bytes[s.pos++];
         if (b == ';') first = false;
         else if (!std::isdigit(static_cast<unsigned char>(b))) return virtual_key(parameter, b);
@@ -287,7 +351,7 @@ char ternex_console::read_key() {
     if (s.outputFailed.load(std::memory_order_relaxed)) return '\0';
     const bool keyMode = s.inputIsTerminal && enter_key_mode(inputFd);
     char key = '\0';
-    if (s.pos < s.bytes.size() || fill(s, inputFd, outputFd)) {
+    if (s.pos < s.bytes.size() || ternex_fill(s, inputFd, outputFd)) {
         if (keyMode && s.bytes[s.pos] == kEscape) {
             key = escape_key(s, inputFd, outputFd);
         } else {

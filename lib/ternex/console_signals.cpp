@@ -31,7 +31,11 @@ void on_signal(int sig) {
     int event = CTRL_C_EVENT;
     for (const auto& e : kEvents)
         if (e.signal == sig) event = e.event;
-    if (event == CTRL_CLOSE_EVENT || event == CTRL_SHUTDOWN_EVENT) ternex_restore_terminal();
+    if (sig == SIGINT) ternex_note_interrupt();
+    if (event == CTRL_CLOSE_EVENT || event == CTRL_SHUTDOWN_EVENT) {
+        ternex_restore_terminal();
+        ternex_restore_title();
+    }
     for (int i = handlerCount.load() - 1; i >= 0; --i) {
         const ternex_ctrl_handler h = handlers[i].load();
         if (h != nullptr && h(event)) return;

@@ -5,11 +5,14 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <string>
 
 #include "ternex/charset.h"
 #include "ternex/ternex.h"
+
+struct ternex_line_editor;  // line_editor.cpp
 
 struct ternex_console::state {
     explicit state(const char* charsetName) : charset(charsetName) {}
@@ -28,6 +31,7 @@ struct ternex_console::state {
     bool endOfInput = false;  // the descriptor reported its end or failed
     std::atomic<bool> outputFailed{false};  // a write to the output failed: reads end too
     bool inputIsTerminal = false;
+    bool outputIsTerminal = false;
 
     // post_char: characters queued under postedLock; one byte per character
     // on the wake pipe wakes a blocked read.
@@ -35,7 +39,49 @@ struct ternex_console::state {
     std::string posted;
     int wakeRead = -1;
     int wakeWrite = -1;
+
+    // The line editor, made at the first edited line; null on pipes.
+    std::unique_ptr<ternex_line_editor, void (*)(ternex_line_editor*)> editor{nullptr, nullptr};
+    bool editing = false;  // output and input are terminals, TERM is not "dumb"
+
+    // A status line shown on the error output, erased before anything else is written.
+    bool statusAvailable = false;  // the error output is a terminal, TERM is not "dumb"
+    std::atomic<bool> statusShown{false};
+    std::mutex statusLock;
+
+    bool titleSaved = false;  // this stream pushed the terminal's title
+
+    // A line read from a terminal without the editor: Ctrl+C abandons it.
+    bool interruptible = false;
+    unsigned interruptsSeen = 0;
 };
+
+// Moves characters queued by post_char into s.bytes, in the terminal's
+// charset, echoing them to echoFd unless it is negative; true if there were any.
+bool ternex_take_posted(ternex_console::state& s, int echoFd);
+
+// The escape sequence that selects a character attribute's colours.
+std::string ternex_sgr(uint16_t attribute);
+
+// Waits for input on fd and appends it to s.bytes (posted characters too,
+// echoed to echoFd when the input is a terminal, as a terminal echoes what is
+// typed); false at the end of input, on a timeout (timeoutMs >= 0) and, with
+// returnOnSignal, when a signal interrupted the wait or woke it through the
+// wake pipe (ternex_note_interrupt).
+bool ternex_fill(ternex_console::state& s, int fd, int echoFd, int timeoutMs = -1, bool returnOnSignal = false);
+
+// Writes every byte; false when a write fails.
+bool ternex_write_all(int fd, const char* bytes, size_t length);
+
+// SIGINT noted by the signal handler, for a line being read from a terminal:
+// counts it and wakes the read through the descriptor set by
+// ternex_wake_on_interrupt (-1: none). Safe in a signal handler.
+void ternex_note_interrupt();
+unsigned ternex_interrupts();
+void ternex_wake_on_interrupt(int fd);
+
+// Pops the terminal title pushed by set_title, if any; safe in a signal handler.
+void ternex_restore_title();
 
 // Puts the terminal back in the mode saved before a key read; safe in a
 // signal handler. Does nothing when no key read is under way.

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 class generic_ternex {
 public:
@@ -55,6 +57,32 @@ enum : int {
 };
 using ternex_ctrl_handler = bool (*)(int event);
 
+// Tab completion on the line editor: given the line up to the cursor
+// (Windows-1252), the candidates for the word that ends there, each whole
+// (Windows-1252); *wordStart receives where that word begins in `before`.
+// A candidate ending in '/' is a folder: no space is added after it.
+using ternex_completer = std::vector<std::string> (*)(const std::string& before, size_t* wordStart);
+
+// File names for ternex_completer: the entries of the folder named so far
+// whose names start as the last path element typed; folders end in '/'.
+std::vector<std::string> ternex_complete_file_name(const std::string& before, size_t* wordStart);
+
+// How read_command_line reads one line.
+struct ternex_line_options {
+    const char* prompt = nullptr;       // written first, in promptAttribute, then textAttribute is set
+    uint16_t promptAttribute = 7;
+    uint16_t textAttribute = 7;
+    ternex_completer completer = nullptr;  // Tab on the line editor
+    bool history = false;               // the line joins the history
+};
+
+// What read_command_line met besides the text.
+struct ternex_line_status {
+    bool endOfInput = false;   // nothing could be read: the input is exhausted (Ctrl+D on a terminal)
+    bool tooLong = false;      // the line was longer than max: read whole and refused
+    bool interrupted = false;  // Ctrl+C abandoned the line
+};
+
 // The console stream: Windows-1252 text on the process's standard input and
 // output. Escape sequences (colours, column moves, clearing, title) are sent
 // only to a terminal, with NO_COLOR unset and TERM not "dumb"; elsewhere the
@@ -68,7 +96,7 @@ public:
     // A stream on other descriptors (tests): the caller keeps them open and
     // closes them. charset names the terminal side ("UTF-8", "ISO-8859-15"...;
     // a string that outlives the stream); nullptr takes the locale's.
-    ternex_console(int inputFd, int outputFd, const char* charset = nullptr);
+    ternex_console(int inputFd, int outputFd, const char* charset = nullptr, int errorFd = 2);
     ~ternex_console() override;
 
     using generic_ternex::copy_from;
@@ -106,6 +134,35 @@ public:
     // has failed (its reader is gone: nobody sees the answers any more). The
     // rest of a line longer than max is kept for the next read.
     int read_line(char* buffer, int max, bool* endOfInput = nullptr);
+    // One whole line, for the prompt and the questions of the commands. On a
+    // terminal that takes escape sequences (input and output both terminals)
+    // the line is edited (libedit: cursor keys, history, completion), else the
+    // prompt is written and the line read as read_line does. buffer holds
+    // max + 1 bytes; the text is converted to Windows-1252 as read_line does.
+    // A line of more than max characters is read to its end and refused:
+    // buffer left empty and status->tooLong set. Returns the length of the text.
+    int read_command_line(char* buffer, int max, const ternex_line_options& options,
+                          ternex_line_status* status = nullptr);
+    // Whether read_command_line edits lines.
+    bool line_editing() const;
+    bool input_is_terminal() const;
+    // The history of edited lines lives in this file (created mode 0600 with
+    // its folder, at most maxLines lines, no line twice in a row); loaded now,
+    // rewritten after each line added. A file that cannot be read or written
+    // leaves the history in memory only.
+    void set_history_file(const std::string& path, int maxLines);
+
+    // Standard error: one line of Windows-1252 text, converted, ended by "\n".
+    void warn(const char* text);
+    // A status line on standard error when it is a terminal and TERM is not
+    // "dumb": show_status writes it in place of the previous one (cut to the
+    // terminal's width; not while a line of a terminal output is unfinished),
+    // clear_status erases it, and any other output erases it first. Neither
+    // does anything elsewhere.
+    bool status_line_available() const;
+    void show_status(const char* text);
+    void clear_status();
+
     // One key without echo: its character, or the low byte of the virtual-key
     // code of an arrow or function key; 0 at the end of input or on failure.
     char read_key();
@@ -113,9 +170,6 @@ public:
     // The input descriptor now reads another file (dup2 before the first
     // read, e.g. a file of commands): looks again whether it is a terminal.
     void input_replaced();
-    // Writes text (Windows-1252) to standard error in the terminal's charset:
-    // warnings beside the answers on standard output. Failures are ignored.
-    void warn(const char* text);
 
     // Thread-safe: queues a character as if typed at the terminal (the viewer
     // window's key handler). A read blocked on stdin wakes up and sees it
@@ -125,6 +179,8 @@ public:
     bool set_text_attribute(uint16_t attribute);
     bool set_cursor_column(int column);
     bool clear_screen();
+    // The first title set on a terminal pushes the terminal's own title,
+    // which the stream pops when it ends (xterm's title stack).
     bool set_title(const char* text);
     bool get_buffer_size(int& columns, int& rows);
     bool set_buffer_size(int columns, int rows);
@@ -144,6 +200,7 @@ private:
     int precision = 10;
     int inputFd = 0;
     int outputFd = 1;
+    int errorFd = 2;
     const char* charsetName = nullptr;  // nullptr: the locale's
     bool escapes = false;               // output is a terminal that takes sequences
     uint16_t currentAttribute = 7;
@@ -155,6 +212,8 @@ private:
     void write_number(const char* digits, size_t length) { write_raw(digits, length); advance(digits, length); }
     void advance(const char* text, size_t length);
     int read_raw_line(char* buffer, int max, bool convert, bool* endOfInput);
+    int read_whole_line(char* buffer, int max, ternex_line_status& status);
+    int read_edited_line(char* buffer, int max, const ternex_line_options& options, ternex_line_status& status);
     int next_char(bool convert);  // a Windows-1252 byte (or a raw byte), -1 at the end
 };
 

@@ -314,4 +314,125 @@ inline constexpr MorceauAide kDefauts[] = {
           "\n"),
 };
 
+// The topics below were written after the ones above, in their style.
+
+// How the counted commands read their step count.
+inline constexpr const char* kPhraseIterations =
+    "Si i est un nombre entre 1 et 9999 alors la commande effectue i itérations ; avec le paramètre K elle en effectue 1000*i, avec le paramètre M 1000000*i (5K s'écrit aussi 5 K).\n";
+inline constexpr const char* kPhraseEnveloppeAvant =
+    "\nL'enveloppe convexe est calculée une fois avant la première itération, puis sert à toutes les itérations.\n";
+inline constexpr const char* kPhraseLocal =
+    "modifie la position des particules comme RELAX, mais chaque particule n'est repoussée que par ses voisines sur l'enveloppe convexe.\n";
+inline constexpr const char* kPhraseConfirmation =
+    "Lorsque la commande est tapée au clavier, elle demande une confirmation : répondez o ou oui pour ";
+
+inline constexpr MorceauAide kMonteCarlo[] = {
+    Texte("La commande MONTECARLO modifie la position des particules suivant une \"loi\" de MonteCarlo.\n"),
+    Texte("\nMONTECARLO [i [K|M]]\n\nSans paramètre, MONTECARLO effectue "),
+    Entier(kIterationsParDefaut),
+    Texte(" itérations.\n"),
+    Texte(kPhraseIterations),
+    Texte("\nA chaque essai, une particule tirée au hasard est placée en un point quelconque de la sphère. Ce déplacement est conservé si l'énergie potentielle diminue, et sinon avec la probabilité exp(-(E1 - E0) / "),
+    Reel(kMonteCarloTemperature),
+    Texte(").\nUne itération s'arrête au premier déplacement conservé, ou après "),
+    Entier(10001),  // attempts of one step, as commandes_calcul.cpp makes them
+    Texte(" essais refusés.\n\n"),
+};
+
+inline constexpr MorceauAide kLocal[] = {
+    Texte("La commande LOCAL "),
+    Texte(kPhraseLocal),
+    Texte("\nLOCAL [i [K|M]]\n\nSans paramètre, LOCAL effectue "),
+    Entier(kIterationsParDefaut),
+    Texte(" itérations.\n"),
+    Texte(kPhraseIterations),
+    Texte(kPhraseEnveloppeAvant),
+    Texte("La commande s'écrit aussi LOCALE.\n\n"),
+};
+
+inline constexpr MorceauAide kLocale[] = {
+    Texte("La commande LOCALE est un autre nom de la commande LOCAL : elle "),
+    Texte(kPhraseLocal),
+    Texte("\nLOCALE [i [K|M]]\n\nSans paramètre, LOCALE effectue "),
+    Entier(kIterationsParDefaut),
+    Texte(" itérations.\n"),
+    Texte(kPhraseIterations),
+    Texte(kPhraseEnveloppeAvant),
+    Texte("\n"),
+};
+
+inline constexpr MorceauAide kFaces[] = {
+    Texte("La commande FACES modifie la position des particules en tendant des cordes le long des arêtes de chaque face de l'enveloppe convexe.\n"),
+    Texte("\nFACES [i [K|M]]\n\nSans paramètre, FACES effectue "),
+    Entier(kIterationsParDefaut),
+    Texte(" itérations.\n"),
+    Texte(kPhraseIterations),
+    Texte("\nDans chaque face, une arête plus courte que la moyenne des trois arêtes de la face écarte ses deux particules, une arête plus longue les rapproche, proportionnellement à la résistance des cordes (commande R). Les faces tendent ainsi à devenir équilatérales.\n"),
+    Texte(kPhraseEnveloppeAvant),
+    Texte("\n"),
+};
+
+inline constexpr MorceauAide kAretes[] = {
+    Texte("La commande ARETES modifie la position des particules en plaçant un ressort sur chaque arête de l'enveloppe convexe.\n"),
+    Texte("\nARETES [i [K|M]]\n\nSans paramètre, ARETES effectue "),
+    Entier(kIterationsParDefaut),
+    Texte(" itérations.\n"),
+    Texte(kPhraseIterations),
+    Texte("\nChaque ressort a pour longueur au repos la longueur des ressorts (commande L) et pour raideur la résistance des cordes (commande R) : il écarte ses deux particules quand il est plus court, et les rapproche quand il est plus long.\n"),
+    Texte(kPhraseEnveloppeAvant),
+    Texte("\n"),
+};
+
+inline constexpr MorceauAide kEnveloppe[] = {
+    Texte("La commande ENVELOPPE calcule l'enveloppe convexe des particules.\n"),
+    Texte("\nENVELOPPE\n\nLa commande recalcule l'enveloppe convexe, et le dual de l'enveloppe si le mode DUAL est activé, puis affiche le nombre d'itérations de l'algorithme et le temps de calcul.\n\n"),
+};
+
+inline constexpr MorceauAide kAjouter[] = {
+    Texte("La commande AJOUTER ajoute des particules sur l'enveloppe convexe.\n"),
+    Texte("\nAJOUTER FACES|ARETES\n\n"
+          "Avec le paramètre FACES, la commande ajoute une particule au centre de chaque face de l'enveloppe convexe, soit 2N-4 particules s'il y en a N.\n"
+          "Avec le paramètre ARETES, elle ajoute une particule au milieu de chaque arête, soit 3N-6 particules.\n"
+          "Les particules ajoutées sont ramenées à la surface de la sphère.\n"),
+    Texte("\nLe nombre de particules ne peut pas dépasser "),
+    Entier(kMaxParticles),
+    Texte(" : si l'ajout le dépasse, rien n'est ajouté.\n\n"),
+};
+
+inline constexpr MorceauAide kSupprimer[] = {
+    Texte("La commande SUPPRIMER enlève de la base de données les valeurs de références et les positions enregistrées pour le nombre actuel de particules.\n"),
+    Texte("\nSUPPRIMER\n\nLa marque de validité de ce nombre de particules (commande MARQUER) est conservée.\n"),
+    Texte(kPhraseConfirmation),
+    Texte("supprimer.\n\n"),
+};
+
+inline constexpr MorceauAide kMarquer[] = {
+    Texte("La commande MARQUER marque le nombre actuel de particules comme valide ou non dans la base de données.\n"),
+    Texte("\nMARQUER [ON|OFF]\n\n"
+          "Sans paramètre ou avec le paramètre ON, le nombre actuel de particules est marqué comme valide ; avec le paramètre OFF, la marque est enlevée.\n"
+          "LISTE sans paramètre n'affiche que les nombres de particules marqués, et INFO signale la marque par (*).\n\n"),
+};
+
+inline constexpr MorceauAide kR[] = {
+    Texte("La commande R affiche ou modifie la résistance des cordes utilisée par les commandes FACES et ARETES.\n"),
+    Texte("\nR [r]\n\nSans paramètre, R affiche la valeur actuelle de la résistance.\nSi le paramètre vaut 0, la fonction met la résistance à "),
+    Reel(SimParams::kDefaultStringResistance),
+    Texte(".\nSi r est un nombre réel (de la forme a.b avec a entre -999 et 9999 et b entre 0 et 9999) alors la résistance est réglée à r.\n\n"),
+};
+
+inline constexpr MorceauAide kL[] = {
+    Texte("La commande L affiche ou modifie la longueur au repos des ressorts utilisés par la commande ARETES.\n"),
+    Texte("\nL [l]\n\nSans paramètre, L affiche la longueur actuelle.\nSi l est un nombre réel positif ou nul (de la forme a.b avec a entre 0 et 9999 et b entre 0 et 9999) alors la longueur est réglée à l.\nUne valeur négative remet la longueur à "),
+    Entier(0),  // the default length, 0.0, shown as an integer
+    Texte(".\n\n"),
+};
+
+inline constexpr MorceauAide kDesinstaller[] = {
+    Texte("La commande DESINSTALLER supprime la base de données du programme, puis ferme le programme.\n"),
+    Texte("\nDESINSTALLER\n\nToutes les valeurs de références et les positions enregistrées, les marques de validité et l'état des modes sont perdus.\n"),
+    Texte(kPhraseConfirmation),
+    Texte("supprimer la base de données.\n"
+          "Si la base de données ne peut pas être supprimée, un message l'indique et le programme se ferme après un appui sur entrée.\n\n"),
+};
+
 }  // namespace aide

@@ -2,22 +2,17 @@
 #include "shell/boucle.h"
 
 #include "shell/commandes.h"
+#include "shell/edition.h"
 #include "shell/options.h"
 #include "shell/table_commandes.h"
 #include "store/best_store.h"
 #include "ternex/ternex.h"
 
 int LireCommande(CommandWord* words, int max, bool* endOfInput) {
-    if (!options.silencieux) {
-        console.set_text_attribute(15);
-        console.write("> ");
-        console.set_text_attribute(7);
-    }
-    char ligne[256];
+    char ligne[kLongueurLigne + 1];
     bool fin = false;
-    const int lus = console.read_line(ligne, 255, &fin);
-    if (endOfInput != nullptr) *endOfInput = fin && lus == 0;
-    if (lus == 0) ligne[0] = '\0';
+    LireLigneCommande(options.silencieux ? nullptr : "> ", ligne, &fin);
+    if (endOfInput != nullptr) *endOfInput = fin;
     return DecouperLigne(ligne, words, max);
 }
 

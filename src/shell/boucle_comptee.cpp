@@ -4,6 +4,8 @@
 #include <mutex>
 
 #include "hull/enveloppe.h"
+#include "shell/avertissements.h"
+#include "shell/progression.h"
 #include "etat/particules.h"
 #include "shell/commandes.h"
 #include "etat/modes.h"
@@ -31,19 +33,27 @@ void ApresDeplacement() {
 
 // The step count is 64-bit: "9999 M" is about 10^10 steps, beyond int32.
 // The lock is released between steps so that the viewer can draw a frame.
-void BoucleComptee(int count, const CommandWord* words, bool enveloppeAvant, void (*etape)()) {
+void BoucleComptee(int count, const CommandWord* words, bool enveloppeAvant, void (*etape)(),
+                   double (*energie)()) {
     if (enveloppeAvant) {
         Garde verrou(verrouEtat);
         CalculerEnveloppe(false);
     }
     const long long n = LireIterations(count, words);
     stopRequested = false;
-    const long long debut = Horloge();
-    for (long long i = 0; i < n && !stopRequested; ++i) {
-        Garde verrou(verrouEtat);
-        etape();
+    long long debut = 0, fin = 0;
+    {
+        Progression progression(LigneTapee(1, words), n, energie);
+        debut = Horloge();
+        for (long long i = 0; i < n && !stopRequested; ++i) {
+            {
+                Garde verrou(verrouEtat);
+                etape();
+            }
+            progression.Avancer(i + 1);
+        }
+        fin = Horloge();
     }
-    const long long fin = Horloge();
     {
         // Under the lock: a frame building the hull meanwhile would mark it valid again.
         Garde verrou(verrouEtat);

@@ -21,6 +21,14 @@ constexpr CommandWord Plier(const char* word) {
 // Returns the word count (at least 1). Sets *endOfInput when stdin is exhausted.
 int LireCommande(CommandWord* words, int max, bool* endOfInput = nullptr);
 
+// The text of word i of the last line cut by LireCommande (or DecouperLigne),
+// as typed and lower-cased, when words[i] is still that word's code; nullptr
+// otherwise.
+const char* TexteMot(const CommandWord* words, int i);
+
 int LireEntier(CommandWord word);                    // 1 .. 9999, else 0; sets the sign flag
 double LireReel(CommandWord a, CommandWord b);       // "a.b"
 long long LireIterations(int count, const CommandWord* words);
+// "5k", "20m": one to four digits glued to K or M, the way "5 k" and "20 m"
+// are typed. The digits' value and the multiplier (1000 or 1000000).
+bool LireMultiplicateurColle(const char* texte, int* valeur, long long* facteur);

@@ -18,9 +18,7 @@ void EcrireMorceaux(std::span<const MorceauAide> morceaux) {
 
 void EcrireListe() {
     console.write(aide::kDebutListe);
-    for (const Commande& c : TableCommandes()) {
-        if (c.ligneListe != nullptr) console.write(c.ligneListe);
-    }
+    for (const Commande& c : TableCommandes()) console.write(c.ligneListe);
     console.write(aide::kFinListe);
 }
 
@@ -32,7 +30,7 @@ void CommandeAide(int count, const CommandWord* words) {
         return;
     }
     const Commande* commande = TrouverCommande(words[1]);
-    if (commande != nullptr && commande->aSujet) {
+    if (commande != nullptr) {
         EcrireMorceaux(commande->sujet);
     } else {
         console.write(aide::kAucuneAide);

@@ -9,6 +9,7 @@
 #include "shell/boucle.h"
 #include "shell/commandes.h"
 #include "shell/commandes_fichiers.h"
+#include "shell/edition.h"
 #include "etat/modes.h"
 #include "shell/mots.h"
 #include "shell/options.h"
@@ -101,7 +102,10 @@ void CommandeCharger(int count, const CommandWord* words) {
     RafraichirGraphique();
 }
 
+// On a terminal both ask first: the entry, or the whole database, cannot be
+// had back. A script's input is taken as already confirmed.
 void CommandeSupprimer(int, const CommandWord*) {
+    if (!Confirmer()) return;
     Garde verrou(verrouEtat);
     if (!SupprimerReferences(etat.count)) SignalerEchec();
 }
@@ -124,6 +128,7 @@ void CommandeDesinstaller(int, const CommandWord*) {
         console.write("Le programme fonctionne sans base de données : aucune n'est supprimée.\n");
         Sortir(0);
     }
+    if (!Confirmer()) return;
     try {
         FermerBase();
     } catch (const DbError& e) {  // the file goes anyway

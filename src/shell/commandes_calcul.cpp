@@ -6,6 +6,7 @@
 #include "mathematiques/hasard.h"
 #include "etat/particules.h"
 #include "mathematiques/simulation.h"
+#include "shell/avertissements.h"
 #include "shell/boucle_comptee.h"
 #include "shell/commandes.h"
 #include "etat/modes.h"
@@ -30,6 +31,13 @@ void EtapeMonteCarlo() REQUIRES(verrouEtat) {
     }
 }
 
+// The energy the attempts keep: after a step it describes the positions, so
+// reading it costs no evaluation.
+double EnergieMonteCarlo() {
+    Garde verrou(verrouEtat);
+    return EnergieMonteCarloCourante();
+}
+
 }  // namespace
 
 void CommandeRelax(int count, const CommandWord* words) { BoucleComptee(count, words, false, EtapeRelax); }
@@ -38,7 +46,9 @@ void CommandeFaces(int count, const CommandWord* words) { BoucleComptee(count, w
 void CommandeAretes(int count, const CommandWord* words) { BoucleComptee(count, words, true, EtapeAretes); }
 void CommandeEloigne(int count, const CommandWord* words) { BoucleComptee(count, words, true, EtapeEloigne); }
 void CommandeApproche(int count, const CommandWord* words) { BoucleComptee(count, words, true, EtapeApproche); }
-void CommandeMonteCarlo(int count, const CommandWord* words) { BoucleComptee(count, words, false, EtapeMonteCarlo); }
+void CommandeMonteCarlo(int count, const CommandWord* words) {
+    BoucleComptee(count, words, false, EtapeMonteCarlo, EnergieMonteCarlo);
+}
 
 // The arrays are rebuilt even when the count does not change.
 void CommandeNb(int count, const CommandWord* words) {
@@ -51,6 +61,7 @@ void CommandeNb(int count, const CommandWord* words) {
     }
     int n = LireEntier(words[1]);
     if (n < kMinParticles) n = kDefaultParticles;
+    VerifierNombreParticules(words, n);
     const bool conserver = count >= 3 && words[2] == mot::kConserv;
     {
         Garde verrou(verrouEtat);
@@ -70,6 +81,11 @@ void CommandePlacer(int count, const CommandWord* words) {
         } else if (choix == mot::kSpirale) {
             double pas = count < 4 ? 0.0 : LireReel(words[2], words[3]);
             if (pas == 0.0) pas = kDefaultSpiralStep;
+            if (count >= 4) VerifierReel(words, 2, pas);
+            const char* t = count == 3 ? TexteMot(words, 2) : nullptr;
+            if (t != nullptr && *t != '\0') {
+                SignalerFormeReelle(count, words, "place les particules avec le pas 3.6", "PLACER SPIRALE 2.0");
+            }
             PlacerEnSpirale(pas);
         }
         hullValid = false;

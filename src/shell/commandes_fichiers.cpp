@@ -9,14 +9,9 @@
 #include "etat/particules.h"
 #include "mathematiques/placement.h"
 #include "shell/commandes.h"
+#include "shell/edition.h"
 #include "ternex/charset.h"
 #include "ternex/ternex.h"
-
-std::string LireNomFichier() {
-    char nom[256];
-    if (console.read_line(nom, 255) == 0) nom[0] = '\0';
-    return nom;
-}
 
 // The file system spells names in the locale's charset: "données.txt" opens
 // the file the user sees so named.

@@ -8,9 +8,6 @@
 
 #include "etat/vec3.h"
 
-// One line typed by the user, without prompt (at most 255 characters), in
-// Windows-1252; empty at the end of input.
-std::string LireNomFichier();
 // A Windows-1252 name in the locale's charset, for the file system.
 std::string NomSysteme(const std::string& nom);
 

@@ -4,6 +4,7 @@
 
 #include "shell/commandes.h"
 #include "shell/commandes_fichiers.h"
+#include "shell/edition.h"
 #include "shell/mots.h"
 #include "ternex/ternex.h"
 #include "ternex2/ternex2.h"

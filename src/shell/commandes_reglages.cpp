@@ -1,8 +1,11 @@
 // Settings commands: the model constants K, P, R, L, the ambient field and the
 // MODE switches, and the one-line vector display.
 #include <atomic>
+#include <cstring>
+#include <string>
 
 #include "hull/enveloppe.h"
+#include "shell/avertissements.h"
 #include "etat/particules.h"
 #include "shell/commandes.h"
 #include "etat/modes.h"
@@ -12,6 +15,16 @@
 
 namespace {
 
+// "K 2": the value is shown, not set; the warning gives the a.b the user
+// probably meant.
+void SignalerValeurEntiere(const CommandWord* words) {
+    const char* t = TexteMot(words, 1);
+    if (t == nullptr || *t == '\0') return;
+    const bool entier = t[std::strspn(t, "-0123456789")] == '\0' && std::strspn(t, "-") <= 1;
+    SignalerFormeReelle(2, words, "affiche la valeur sans la modifier",
+                        LigneTapee(1, words) + (entier ? std::string(" ") + t + ".0" : " 1.5"));
+}
+
 // Shows the field with fewer than three words; otherwise reads "a.b" from words
 // 1 and 2. With zeroMeansDefault, 0 restores the default; without it, a
 // negative value does.
@@ -19,11 +32,13 @@ void ReglerConstante(int count, const CommandWord* words, double& field, double 
                      const char* label, bool zeroMeansDefault) {
     if (count < 3) {
         console.write(label).write(field).write("\n");
+        if (count == 2) SignalerValeurEntiere(words);
         return;
     }
     const double v = LireReel(words[1], words[2]);
     const bool defautDemande = zeroMeansDefault ? v == 0.0 : v < 0.0;
     field = defautDemande ? defaut : v;
+    VerifierReel(words, 1, field);
 }
 
 struct Mode {
@@ -87,11 +102,21 @@ void CommandeChamp(int count, const CommandWord* words) {
     if (count < 7) {
         console.write("Le vecteur champ magnétique ambiant actuel est :\n");
         AfficherVecteur(champ.x, champ.y, champ.z);
+        for (int i = 1; i < count; ++i) {
+            const char* t = TexteMot(words, i);
+            if (t != nullptr && *t != '\0') {
+                SignalerFormeReelle(count, words, "affiche le champ sans le modifier", "CHAMP 1.0 0.0 0.0");
+                break;
+            }
+        }
         return;
     }
     champ.x = LireReel(words[1], words[2]);
     champ.y = LireReel(words[3], words[4]);
     champ.z = LireReel(words[5], words[6]);
+    VerifierReel(words, 1, champ.x);
+    VerifierReel(words, 3, champ.y);
+    VerifierReel(words, 5, champ.z);
 }
 
 void AfficherVecteur(double x, double y, double z) {

@@ -1,5 +1,8 @@
 // The grammar of command lines: cutting a line into folded words, and reading
 // integers, reals and step counts back out of the folded codes.
+#include <string>
+
+#include "shell/avertissements.h"
 #include "shell/boucle.h"
 #include "shell/commande.h"
 #include "shell/mots.h"
@@ -24,7 +27,37 @@ bool EstSeparateur(char c) {
 
 bool FinDeLigne(char c) { return c == '\0' || c == '\r' || c == '\n'; }
 
+// The words of the last line cut, as typed: the warnings quote them, and a
+// number longer than the four bytes of a code is read from its text.
+struct LigneDecoupee {
+    int count = 0;
+    CommandWord codes[kMaxWords] = {};
+    std::string textes[kMaxWords];
+};
+LigneDecoupee derniere;
+
+// The text of a code of at most four bytes (or its first four bytes).
+std::string TexteDuCode(CommandWord word) {
+    std::string t;
+    for (int k = 0; k < 4 && Octet(word, k) != 0; ++k) t += static_cast<char>(Octet(word, k));
+    return t;
+}
+
 }  // namespace
+
+bool LireMultiplicateurColle(const char* texte, int* valeur, long long* facteur) {
+    int n = 0, chiffres = 0;
+    for (; EstChiffre(*texte); ++texte, ++chiffres) n = n * 10 + (*texte - '0');
+    if (chiffres == 0 || chiffres > 4 || (texte[0] != 'k' && texte[0] != 'm') || texte[1] != '\0') return false;
+    *valeur = n;
+    *facteur = texte[0] == 'k' ? 1000 : 1000000;
+    return true;
+}
+
+const char* TexteMot(const CommandWord* words, int i) {
+    if (i < 0 || i >= derniere.count || derniere.codes[i] != words[i]) return nullptr;
+    return derniere.textes[i].c_str();
+}
 
 int DecouperLigne(char* line, CommandWord* words, int max) {
     for (char* c = line; *c != '\0'; ++c) {
@@ -33,12 +66,18 @@ int DecouperLigne(char* line, CommandWord* words, int max) {
     int count = 0;
     CommandWord code = 0;
     int k = 0;  // position in the current word
+    derniere.count = 0;
     for (const char* c = line; count < max; ++c) {
         if (!EstSeparateur(*c)) {
             const int32_t b = static_cast<signed char>(*c);
             code ^= static_cast<CommandWord>(b) << (8 * (k % 4));
             ++k;
             continue;
+        }
+        if (count < kMaxWords) {
+            derniere.codes[count] = code;
+            derniere.textes[count].assign(c - k, static_cast<size_t>(k));
+            derniere.count = count + 1;
         }
         words[count++] = code;
         code = 0;
@@ -74,12 +113,25 @@ double LireReel(CommandWord a, CommandWord b) {
 }
 
 // 64-bit so that "9999 M" (9 999 000 000 steps) is counted exactly rather
-// than wrapping or being clamped.
+// than wrapping or being clamped. A multiplier glued to the count ("5k") is
+// read as the separate word it stands for; without the typed text (words not
+// from the last line cut) the code's four bytes are the text.
 long long LireIterations(int count, const CommandWord* words) {
     if (count < 2) return 50;
-    long long n = LireEntier(words[1]);
-    if (n < 1) n = 1;
-    if (count >= 3 && words[2] == mot::kK) n *= 1000;
-    if (count >= 3 && words[2] == mot::kM) n *= 1000000;
+    const char* texte = TexteMot(words, 1);
+    const std::string duCode = texte == nullptr ? TexteDuCode(words[1]) : std::string();
+    int colle = 0;
+    long long facteur = 1;
+    long long n = 0;
+    if (LireMultiplicateurColle(texte != nullptr ? texte : duCode.c_str(), &colle, &facteur)) {
+        n = colle < 1 ? 1 : colle;
+        n *= facteur;
+    } else {
+        n = LireEntier(words[1]);
+        if (n < 1) n = 1;
+        if (count >= 3 && words[2] == mot::kK) n *= 1000;
+        if (count >= 3 && words[2] == mot::kM) n *= 1000000;
+    }
+    VerifierIterations(words, n);
     return n;
 }

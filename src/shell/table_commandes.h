@@ -23,9 +23,8 @@ using Gestionnaire = void (*)(int count, const CommandWord* words);
 struct Commande {
     const char* mot;                         // lower case, as the loop folds it
     Gestionnaire executer;                   // nullptr: QUITTER
-    const char* ligneListe;                  // its line in AIDE's list, or nullptr: not listed
-    bool aSujet;                             // AIDE mot has a topic (MONTECARLO's writes nothing)
-    std::span<const MorceauAide> sujet;
+    const char* ligneListe;                  // its line in AIDE's list
+    std::span<const MorceauAide> sujet;      // what AIDE mot writes
     std::span<const char* const> parametres; // fixed words that may follow, lower case
 
     constexpr CommandWord code() const { return Plier(mot); }

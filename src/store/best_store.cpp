@@ -37,7 +37,12 @@ std::atomic<bool>* ModeAt(int i) {
 
 bool EstUnNombreDeParticules(int n) { return n >= kFirstCountRecord && n < kStoreItems; }
 
-void Avertir(const std::string& texte) { console.warn(texte.c_str()); }
+// One line on standard error; texts here end with their line feed, which
+// the console adds itself.
+void Avertir(std::string texte) {
+    if (!texte.empty() && texte.back() == '\n') texte.pop_back();
+    console.warn(texte.c_str());
+}
 
 // mkdir -p: true when dir exists as a directory afterwards.
 bool MakeFolders(const std::string& dir) {

@@ -83,13 +83,14 @@ TEST(Relax, StepCountsSeenThroughThePositions) {
         "relax 12345",                                      // 4: five digits fold: one step
         "relax",                                            // 5: fifty steps
         "relax 50",                                         // 6
-        "relax 5k",                                         // 7: five steps, K glued on
+        "relax 5 x",                                        // 7: five steps, the third word ignored
         "relax 5",                                          // 8
         "relax 2 k",                                        // 9: 2000 steps
         "relax 1 k\nrelax 1 k",                             // 10
         "relax 1999",                                       // 11
+        "relax 2k",                                         // 12: K glued on, as 2 K
     });
-    ASSERT_EQ(b.size(), 12u);
+    ASSERT_EQ(b.size(), 13u);
     EXPECT_NE(b[0], b[1]);
     EXPECT_EQ(b[1], b[2]);
     EXPECT_EQ(b[1], b[3]);
@@ -100,6 +101,7 @@ TEST(Relax, StepCountsSeenThroughThePositions) {
     EXPECT_NE(b[7], b[1]);
     EXPECT_EQ(b[9], b[10]);
     EXPECT_NE(b[9], b[11]);
+    EXPECT_EQ(b[12], b[9]);
 }
 
 TEST(Relax, FiveThousandStepsEqualFiveTimesOneThousand) {

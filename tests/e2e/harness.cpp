@@ -7,6 +7,9 @@
 #include <fcntl.h>
 #include <fstream>
 #include <poll.h>
+#include <pty.h>
+#include <sys/ioctl.h>
+#include <termios.h>
 #include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
@@ -43,6 +46,22 @@ std::vector<std::string> Environnement(const std::map<std::string, std::string>&
     return out;
 }
 
+// Reads what is ready on fd into text; false (fd closed and -1) at its end. A
+// pseudo-terminal's master reports EIO once the program has closed its side:
+// that is its end of output.
+bool Lire(int& fd, std::string& text) {
+    char buf[65536];
+    const ssize_t n = read(fd, buf, sizeof buf);
+    if (n > 0) {
+        text.append(buf, static_cast<size_t>(n));
+        return true;
+    }
+    if (n < 0 && errno == EINTR) return true;
+    close(fd);
+    fd = -1;
+    return false;
+}
+
 void RemplacerTout(std::string& s, const std::string& from, const std::string& to) {
     if (from.empty()) return;
     for (size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size())) {
@@ -63,7 +82,18 @@ Session::Session() {
     fs::create_directories(data_);
     fs::create_directories(home_);
     env_ = {{"XDG_DATA_HOME", data_.string()}, {"HOME", home_.string()},
-            {"TERM", "dumb"}, {"LC_ALL", "C"}, {"NO_COLOR", ""}, {"DISPLAY", ""}};
+            {"TERM", "dumb"}, {"LC_ALL", "C"}, {"NO_COLOR", ""}, {"DISPLAY", ""}, {"XDG_STATE_HOME", ""}};
+}
+
+void Session::setTerminal(Terminal t) {
+    terminal_ = t;
+    // insert_or_assign: assigning a literal here trips g++ 12's -Wrestrict.
+    if (t == Terminal::Erreurs) env_.insert_or_assign("TERM", std::string("xterm"));
+    if (t == Terminal::Complet) {
+        env_.insert_or_assign("TERM", std::string("xterm-256color"));
+        env_.insert_or_assign("LC_ALL", std::string("C.UTF-8"));
+        env_.insert_or_assign("NO_COLOR", std::string("1"));
+    }
 }
 
 Session::~Session() {
@@ -77,36 +107,60 @@ Session::~Session() {
 
 void Session::start() {
     if (pid_ > 0) throw std::logic_error("e2e: session already started");
-    int inPipe[2], outPipe[2], errPipe[2] = {-1, -1};
-    if (pipe2(inPipe, O_CLOEXEC) != 0 || pipe2(outPipe, O_CLOEXEC) != 0) Echouer("pipe");
-    if (separateErr_ && pipe2(errPipe, O_CLOEXEC) != 0) Echouer("pipe");
+    int inPipe[2] = {-1, -1}, outPipe[2] = {-1, -1}, errPipe[2] = {-1, -1};
+    int master = -1, slave = -1;
+    if (terminal_ != Terminal::Aucun) {
+        winsize size{};
+        size.ws_col = 80;
+        size.ws_row = 24;
+        if (openpty(&master, &slave, nullptr, nullptr, &size) != 0) Echouer("openpty");
+        fcntl(master, F_SETFD, FD_CLOEXEC);
+        fcntl(slave, F_SETFD, FD_CLOEXEC);
+    }
+    if (terminal_ != Terminal::Complet) {
+        if (pipe2(inPipe, O_CLOEXEC) != 0 || pipe2(outPipe, O_CLOEXEC) != 0) Echouer("pipe");
+    }
+    if (terminal_ == Terminal::Aucun && pipe2(errPipe, O_CLOEXEC) != 0) Echouer("pipe");
     const std::vector<std::string> env = Environnement(env_);
     std::vector<char*> envp;
     for (const auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
     envp.push_back(nullptr);
     const std::string exe = exe_.empty() ? std::string(GLOMERIX_EXE) : exe_.string();
-    const std::string dir = work_.string();
     std::vector<char*> argv = {const_cast<char*>(exe.c_str())};
     for (const std::string& a : args_) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
+    const std::string dir = work_.string();
     out_.clear();
     err_.clear();
     pid_ = fork();
     if (pid_ < 0) Echouer("fork");
     if (pid_ == 0) {
-        dup2(inPipe[0], 0);
-        dup2(outPipe[1], 1);
-        dup2(separateErr_ ? errPipe[1] : outPipe[1], 2);
+        if (terminal_ == Terminal::Complet) {
+            setsid();  // the terminal becomes the session's: Ctrl+C typed at it signals the program
+            ioctl(slave, TIOCSCTTY, 0);
+            dup2(slave, 0);
+            dup2(slave, 1);
+            dup2(slave, 2);
+        } else {
+            dup2(inPipe[0], 0);
+            dup2(outPipe[1], 1);
+            dup2(terminal_ == Terminal::Erreurs ? slave : errPipe[1], 2);
+        }
         if (chdir(dir.c_str()) != 0) _exit(126);
         execve(exe.c_str(), argv.data(), envp.data());
         _exit(127);
     }
-    close(inPipe[0]);
-    close(outPipe[1]);
-    if (separateErr_) close(errPipe[1]);
-    in_ = inPipe[1];
-    outFd_ = outPipe[0];
-    errFd_ = errPipe[0];
+    for (int fd : {inPipe[0], outPipe[1], errPipe[1], slave}) {
+        if (fd >= 0) close(fd);
+    }
+    if (terminal_ == Terminal::Complet) {
+        in_ = fcntl(master, F_DUPFD_CLOEXEC, 0);
+        outFd_ = master;
+    } else {
+        in_ = inPipe[1];
+        outFd_ = outPipe[0];
+        errFd_ = terminal_ == Terminal::Erreurs ? master : errPipe[0];
+    }
     std::signal(SIGPIPE, SIG_IGN);  // a child that quits early must not kill the test
 }
 
@@ -131,27 +185,29 @@ bool Session::pump(Clock::time_point deadline) {
     pollfd p[2] = {{outFd_, POLLIN, 0}, {errFd_, POLLIN, 0}};
     const int r = poll(p, errFd_ >= 0 ? 2 : 1, static_cast<int>(left.count()));
     if (r <= 0) return true;
-    char buf[65536];
-    if (errFd_ >= 0 && p[1].revents != 0) {
-        const ssize_t n = read(errFd_, buf, sizeof buf);
-        if (n > 0) err_.append(buf, static_cast<size_t>(n));
-        if (n == 0 || (n < 0 && errno != EINTR)) {
-            close(errFd_);
-            errFd_ = -1;
-        }
-    }
+    if (errFd_ >= 0 && p[1].revents != 0) Lire(errFd_, err_);
     if (p[0].revents == 0) return true;
-    const ssize_t n = read(outFd_, buf, sizeof buf);
-    if (n < 0 && errno == EINTR) return true;
-    if (n <= 0) return false;
-    out_.append(buf, static_cast<size_t>(n));
-    return true;
+    const int fd = outFd_;
+    if (Lire(outFd_, out_)) return true;
+    outFd_ = fd;  // finish() closes it
+    // The end of stdout: what stderr still holds was written before it.
+    pollfd e{errFd_, POLLIN, 0};
+    while (errFd_ >= 0 && poll(&e, 1, 100) > 0 && Lire(errFd_, err_)) e.fd = errFd_;
+    return false;
 }
 
 bool Session::waitFor(const std::string& text, int occurrences, std::chrono::milliseconds timeout) {
     const auto deadline = Clock::now() + timeout;
     while (Compter(out_, text) < occurrences) {
         if (Clock::now() >= deadline || !pump(deadline)) return Compter(out_, text) >= occurrences;
+    }
+    return true;
+}
+
+bool Session::waitForError(const std::string& text, std::chrono::milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    while (err_.find(text) == std::string::npos) {
+        if (Clock::now() >= deadline || !pump(deadline)) return err_.find(text) != std::string::npos;
     }
     return true;
 }
@@ -165,6 +221,18 @@ bool Session::sendAndWait(const std::string& text, int prompts, std::chrono::mil
     const int avant = Compter(out_, "> ");
     send(text);
     return waitFor("> ", avant + prompts, timeout);
+}
+
+// The master side of a pseudo-terminal reports the modes of its slave side.
+bool Session::waitForEditing(std::chrono::milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    while (Clock::now() < deadline) {
+        termios mode{};
+        if (terminal_ != Terminal::Complet || tcgetattr(outFd_, &mode) != 0) return false;
+        if ((mode.c_lflag & ICANON) == 0) return true;
+        pump(Clock::now() + std::chrono::milliseconds(2));
+    }
+    return false;
 }
 
 void Session::signal(int sig) {
@@ -187,16 +255,8 @@ Result Session::finish(std::chrono::milliseconds timeout) {
     closeInput();
     close(outFd_);
     outFd_ = -1;
-    // The child is gone: what is left of its standard error is in the pipe.
-    for (char buf[65536]; errFd_ >= 0;) {
-        const ssize_t n = read(errFd_, buf, sizeof buf);
-        if (n > 0) {
-            err_.append(buf, static_cast<size_t>(n));
-        } else if (n == 0 || errno != EINTR) {
-            close(errFd_);
-            errFd_ = -1;
-        }
-    }
+    if (errFd_ >= 0) close(errFd_);
+    errFd_ = -1;
     r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     r.out = out_;
     r.err = err_;

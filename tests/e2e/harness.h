@@ -1,7 +1,8 @@
 // End-to-end harness: runs the built program (GLOMERIX_EXE) as a child process
 // with a fresh working directory, a fresh XDG_DATA_HOME and HOME, TERM=dumb and
 // LC_ALL=C (so its output is plain UTF-8 without escape sequences), feeds its
-// standard input and collects standard output and standard error together.
+// standard input and collects standard output and standard error apart.
+// setTerminal puts standard error, or all three, on a pseudo-terminal.
 //
 // One-shot:
 //     e2e::Session s;
@@ -25,14 +26,14 @@
 #include <filesystem>
 #include <map>
 #include <string>
-#include <sys/types.h>
 #include <vector>
+#include <sys/types.h>
 
 namespace e2e {
 
 struct Result {
-    std::string out;      // stdout and stderr interleaved as written (stdout only with separateErr)
-    std::string err;      // stderr, with separateErr
+    std::string out;      // stdout; on a whole terminal, all the terminal showed
+    std::string err;      // stderr (empty on a whole terminal)
     int exitCode = -1;    // exit status, or 128 + signal number when killed
     bool timedOut = false;
 };
@@ -50,12 +51,19 @@ public:
 
     // Extra environment for the next start (an empty value unsets the variable).
     void setEnv(const std::string& name, const std::string& value) { env_[name] = value; }
+
+    // Where the next start's descriptors go. Erreurs: stderr on a
+    // pseudo-terminal (TERM=xterm), stdin and stdout on pipes. Complet: all
+    // three on one pseudo-terminal of 80 x 24 (TERM=xterm-256color,
+    // LC_ALL=C.UTF-8, NO_COLOR=1 so that the prompt is a plain "> "), as a
+    // user's session; input is typed at it, and closeInput does not end it.
+    enum class Terminal { Aucun, Erreurs, Complet };
     // Command-line arguments (after the program's name) for the next start.
     void setArgs(std::vector<std::string> args) { args_ = std::move(args); }
     // Another executable than the built program (an installed copy).
     void setProgram(const std::filesystem::path& exe) { exe_ = exe; }
-    // Collects standard error apart from standard output (Result::err).
-    void separateErr() { separateErr_ = true; }
+    void setTerminal(Terminal t);
+    const std::filesystem::path& homeDir() const { return home_; }  // HOME
 
     // Starts the program, writes all of input, closes its stdin, waits.
     Result run(const std::string& input,
@@ -67,15 +75,22 @@ public:
     // Reads until `text` has appeared `occurrences` times in the whole output.
     bool waitFor(const std::string& text, int occurrences = 1,
                  std::chrono::milliseconds timeout = std::chrono::seconds(60));
+    // The same in standard error, kept apart.
+    bool waitForError(const std::string& text, std::chrono::milliseconds timeout = std::chrono::seconds(60));
     // Starts and waits for the first prompt.
     bool startAtPrompt(std::chrono::milliseconds timeout = std::chrono::seconds(60));
     // Sends text and waits until `prompts` more prompts ("> ") have appeared.
     bool sendAndWait(const std::string& text, int prompts = 1,
                      std::chrono::milliseconds timeout = std::chrono::seconds(60));
+    // On a whole terminal: until the program's line editor has taken the
+    // terminal out of line mode (it shows its prompt just before), so that
+    // keys sent next reach the editor as typed keys do.
+    bool waitForEditing(std::chrono::milliseconds timeout = std::chrono::seconds(60));
     void signal(int sig);
     void closeInput();
     Result finish(std::chrono::milliseconds timeout = std::chrono::seconds(120));
     const std::string& outputSoFar() const { return out_; }
+    const std::string& errorsSoFar() const { return err_; }
 
 private:
     bool pump(std::chrono::steady_clock::time_point deadline);  // false at end of output
@@ -83,14 +98,15 @@ private:
 
     std::filesystem::path root_, work_, data_, home_;
     std::map<std::string, std::string> env_;
-    std::vector<std::string> args_;
-    std::filesystem::path exe_;
-    bool separateErr_ = false;
     pid_t pid_ = -1;
     int in_ = -1;
     int outFd_ = -1;
     int errFd_ = -1;
-    std::string out_, err_;
+    Terminal terminal_ = Terminal::Aucun;
+    std::vector<std::string> args_;
+    std::filesystem::path exe_;
+    std::string out_;
+    std::string err_;
 };
 
 // Number of non-overlapping occurrences of `needle` in `text`.

@@ -52,7 +52,6 @@ std::string SansBanniereNiInvites(const std::string& out) {
 Result Lancer(const std::vector<std::string>& args, const std::string& input = "",
               const std::function<void(Session&)>& avant = nullptr) {
     Session s;
-    s.separateErr();
     s.setArgs(args);
     if (avant) avant(s);
     return s.run(input);
@@ -63,7 +62,6 @@ bool DossierVide(const fs::path& dir) { return fs::is_empty(dir); }
 TEST(Options, HelpAndVersionAnswerOnStandardOutputAndStartNothing) {
     for (const char* option : {"--help", "-h"}) {
         Session s;
-        s.separateErr();
         s.setArgs({option});
         const Result r = s.run("quitter\n");
         EXPECT_EQ(r.exitCode, 0) << option;
@@ -76,7 +74,6 @@ TEST(Options, HelpAndVersionAnswerOnStandardOutputAndStartNothing) {
     }
     for (const char* option : {"--version", "-V"}) {
         Session s;
-        s.separateErr();
         s.setArgs({option});
         const Result r = s.run("");
         EXPECT_EQ(r.exitCode, 0) << option;
@@ -103,7 +100,6 @@ TEST(Options, WhatCannotBeRunIsRefusedWithStatusTwoAndTheUsageOnStandardError) {
     };
     for (const auto& [args, message] : cas) {
         Session s;
-        s.separateErr();
         s.setArgs(args);
         const Result r = s.run("quitter\n");
         const std::string vu = args.empty() ? "" : args[0];

@@ -57,11 +57,10 @@ TEST(Boucle, UnknownAndEmptyCommands) {
               "> La constante de normalisation de la force est : 2.5\n> ");
 }
 
+// A line over 255 characters is refused whole: no piece of it runs.
 TEST(Boucle, ControlCharactersAndLongLinesDoNotStopTheLoop) {
     const std::string longue(600, 'x');
-    EXPECT_EQ(Commandes(longue + "\n\x01\x7f\nquitter\n"),
-              "Commande inconnue.\n> Commande inconnue.\n> Commande inconnue.\n> "
-              "Commande inconnue.\n> ");
+    EXPECT_EQ(Commandes(longue + "\n\x01\x7f\nquitter\n"), "> Commande inconnue.\n> ");
 }
 
 TEST(Boucle, StoredOpenmpSwitchGivesTheProcessorCount) {

@@ -141,7 +141,7 @@ TEST(Robustesse, PositionsOffTheSphereAreNotRecorded) {
     e2e::EcrireFichier(s.workDir() / "loin.txt", loin);
     const e2e::Result r = s.run("mode info off\nnb 10\ncharger fichier\nloin.txt\ninfo\nliste tout\n");
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_TRUE(Contient(r.out, "Avertissement : configuration hors de la sphère unité, non finie ou aux valeurs "
+    EXPECT_TRUE(Contient(r.err, "Avertissement : configuration hors de la sphère unité, non finie ou aux valeurs "
                                 "impossibles ; elle n'est pas enregistrée comme référence.\n"))
         << r.out;
     EXPECT_TRUE(Contient(r.out, "Maximum de la distance minimale  : 0.\nMinimum de l'energie potentielle : 0.\n"))
@@ -270,7 +270,7 @@ TEST(Robustesse, DanglingLinksAreSetAside) {
     std::memcpy(&bytes[20], &mot, 4);
     e2e::EcrireFichier(s.dbPath(), bytes);
     const e2e::Result r = s.run("liste tout\n");
-    EXPECT_TRUE(Contient(r.out, "Avertissement : 1 enregistrement de la base de données désignait des octets absents "
+    EXPECT_TRUE(Contient(r.err, "Avertissement : 1 enregistrement de la base de données désignait des octets absents "
                                 "du fichier ; il est ignoré, les autres restent accessibles.\n"))
         << r.out;
     EXPECT_FALSE(Contient(r.out, "ERREUR")) << r.out;

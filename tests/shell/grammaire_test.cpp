@@ -115,7 +115,7 @@ TEST(LireIterations, CountsAndSuffixes) {
     EXPECT_EQ(Iterations("relax 0"), 1);
     EXPECT_EQ(Iterations("relax x"), 1);
     EXPECT_EQ(Iterations("relax 5 k"), 5000);
-    EXPECT_EQ(Iterations("relax 5k"), 5);
+    EXPECT_EQ(Iterations("relax 5k"), 5000);  // glued: as "relax 5 k"
     EXPECT_EQ(Iterations("relax 2 m"), 2000000);
     EXPECT_EQ(Iterations("relax 12345"), 1);
     EXPECT_EQ(Iterations("relax 20 foo"), 20);
@@ -124,4 +124,33 @@ TEST(LireIterations, CountsAndSuffixes) {
     // Beyond 32 bits: counted exactly.
     EXPECT_EQ(Iterations("relax 9999 m"), 9999000000LL);
     EXPECT_EQ(Iterations("relax 2148 m"), 2148000000LL);
+}
+
+TEST(LireIterations, MultiplierGluedToTheCount) {
+    EXPECT_EQ(Iterations("relax 20M"), 20000000);
+    EXPECT_EQ(Iterations("relax 3k m"), 3000);  // the glued one counts, a third word is ignored
+    // Five characters fold beyond the code's four bytes: read from the typed text.
+    EXPECT_EQ(Iterations("relax 9999k"), 9999000);
+    EXPECT_EQ(Iterations("relax 0k"), 1000);    // the count is clamped to 1 first, as "0 k"
+    // Not a count glued to a multiplier: the number grammar as before.
+    EXPECT_EQ(Iterations("relax 5kx"), 5);
+    EXPECT_EQ(Iterations("relax k"), 1);
+    EXPECT_EQ(Iterations("relax 12345k"), 1);
+    // Codes that were not cut from a line (no typed text): their bytes are the text.
+    const CommandWord codes[] = {Plier("relax"), Plier("7k")};
+    EXPECT_EQ(LireIterations(2, codes), 7000);
+}
+
+TEST(TexteMot, TheWordsOfTheLastLineAsTyped) {
+    char ligne[] = "K  -12345.5x,Champ";
+    CommandWord words[kMaxWords];
+    ASSERT_EQ(DecouperLigne(ligne, words, kMaxWords), 5);
+    const char* attendus[] = {"k", "", "-12345", "5x", "champ"};
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_NE(TexteMot(words, i), nullptr) << i;
+        EXPECT_STREQ(TexteMot(words, i), attendus[i]) << i;
+    }
+    EXPECT_EQ(TexteMot(words, 5), nullptr);  // beyond the line
+    words[2] = Plier("autre");               // no longer the word cut
+    EXPECT_EQ(TexteMot(words, 2), nullptr);
 }

@@ -148,6 +148,49 @@ TEST(ternexReadLine, PostedCharactersWakeABlockedRead) {
     EXPECT_EQ(c.output(), "");  // no echo when the input is no terminal
 }
 
+// read_command_line on pipes: the prompt as text, whole lines, the same cut
+// and conversion as read_line; an over-long line is read to its end and
+// refused, and the next line is read as usual.
+TEST(ternexCommandLine, WholeLinesOnPipes) {
+    const std::string juste(255, 'a'), trop(256, 'b');
+    ConsoleOnPipes c("nb 5\r\n" + juste + "\n" + trop + "x\xC3\xA9\r\n\xC3\xA9t\xC3\xA9\nfin");
+    ternex_line_options options;
+    options.prompt = "> ";
+    options.promptAttribute = 15;
+    char line[256];
+    ternex_line_status status;
+    EXPECT_FALSE(c->line_editing());
+    EXPECT_EQ(c->read_command_line(line, 255, options, &status), 4);
+    EXPECT_STREQ(line, "nb 5");
+    EXPECT_FALSE(status.endOfInput || status.tooLong || status.interrupted);
+    EXPECT_EQ(c->read_command_line(line, 255, options, &status), 255);
+    EXPECT_EQ(line, juste);
+    EXPECT_FALSE(status.tooLong);
+    EXPECT_EQ(c->read_command_line(line, 255, options, &status), 0);
+    EXPECT_TRUE(status.tooLong);
+    EXPECT_FALSE(status.endOfInput);
+    EXPECT_STREQ(line, "");
+    EXPECT_EQ(c->read_command_line(line, 255, options, &status), 3);
+    EXPECT_STREQ(line, "\xE9t\xE9");
+    EXPECT_EQ(c->read_command_line(line, 255, options, &status), 3);  // the last line, without its end
+    EXPECT_STREQ(line, "fin");
+    EXPECT_FALSE(status.endOfInput);
+    EXPECT_EQ(c->read_command_line(line, 255, options, &status), 0);
+    EXPECT_TRUE(status.endOfInput);
+    EXPECT_EQ(c.output(), "> > > > > > ");
+}
+
+TEST(ternexCommandLine, NoPromptAndTheLengthIsInCharacters) {
+    ConsoleOnPipes c("\xC3\xA9\xC3\xA9\xC3\xA9\n\xC3\xA9\xC3\xA9\n");
+    char line[3];
+    ternex_line_status status;
+    EXPECT_EQ(c->read_command_line(line, 2, ternex_line_options{}, &status), 0);
+    EXPECT_TRUE(status.tooLong);
+    EXPECT_EQ(c->read_command_line(line, 2, ternex_line_options{}, &status), 2);
+    EXPECT_STREQ(line, "\xE9\xE9");
+    EXPECT_EQ(c.output(), "");
+}
+
 TEST(ternexParse, NumbersAndBooleansByLine) {
     ConsoleOnPipes c("  -42x\nabc\n1.5e-3\n123456789012\n-2.5\nNon\nFAUX\noui\nyes\n\n\xC3\xA9t\xC3\xA9\n77\n");
     int i = 1;

@@ -1,81 +1,16 @@
 // The console on a pseudo-terminal: escape sequences, geometry, keys; and the
 // control events.
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <pty.h>
-#include <sys/ioctl.h>
-#include <termios.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <csignal>
 #include <cstdlib>
-#include <memory>
 #include <string>
-#include <thread>
 
+#include "ternex/pseudo_terminal.h"
 #include "ternex/ternex.h"
 
 namespace {
-
-// A pseudo-terminal whose slave side is the console's input and output.
-class ternexTerminal : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_EQ(openpty(&master_, &slave_, nullptr, nullptr, nullptr), 0);
-        termios mode{};
-        tcgetattr(slave_, &mode);
-        mode.c_oflag &= ~static_cast<tcflag_t>(OPOST);  // bytes as written
-        tcsetattr(slave_, TCSANOW, &mode);
-        winsize size{};
-        size.ws_col = 132;
-        size.ws_row = 43;
-        ioctl(master_, TIOCSWINSZ, &size);
-        unsetenv("NO_COLOR");
-        setenv("TERM", "xterm", 1);
-    }
-    void TearDown() override {
-        if (typist_.joinable()) typist_.join();
-        console_.reset();
-        close(master_);
-        close(slave_);
-    }
-    ternex_console& open() {
-        console_ = std::make_unique<ternex_console>(slave_, slave_, "UTF-8");
-        return *console_;
-    }
-    std::string screen() {
-        std::string text;
-        char buffer[4096];
-        pollfd p{master_, POLLIN, 0};
-        while (poll(&p, 1, 50) > 0) {
-            const ssize_t n = read(master_, buffer, sizeof buffer);
-            if (n <= 0) break;
-            text.append(buffer, static_cast<size_t>(n));
-        }
-        return text;
-    }
-    void type(const std::string& keys) { ASSERT_EQ(write(master_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size())); }
-    // Types once a key read has switched the terminal out of line mode, as a
-    // person would (keys typed earlier are echoed by the line discipline).
-    void type_during_key_read(const std::string& keys) {
-        if (typist_.joinable()) typist_.join();
-        typist_ = std::thread([this, keys] {
-            for (int i = 0; i < 5000; ++i) {
-                termios mode{};
-                tcgetattr(slave_, &mode);
-                if ((mode.c_lflag & ICANON) == 0) break;
-                usleep(1000);
-            }
-            type(keys);
-        });
-    }
-
-    int master_ = -1;
-    int slave_ = -1;
-    std::unique_ptr<ternex_console> console_;
-    std::thread typist_;
-};
 
 TEST_F(ternexTerminal, ColoursAsSgr) {
     ternex_console& c = open();
@@ -87,13 +22,19 @@ TEST_F(ternexTerminal, ColoursAsSgr) {
     EXPECT_EQ(screen(), "\x1b[0;97;49m> \x1b[0;39;49m\x1b[0;91;44m\x1b[0;92;100m");
 }
 
+// The terminal's own title is pushed before the first title is set, and
+// popped when the stream ends.
 TEST_F(ternexTerminal, ColumnClearAndTitle) {
     ternex_console& c = open();
     c.write("abc");
     EXPECT_TRUE(c.set_cursor_column(10));
     EXPECT_TRUE(c.clear_screen());
     EXPECT_TRUE(c.set_title("Glomerix \xE9\a"));
-    EXPECT_EQ(screen(), "abc\x1b[11G\x1b[2J\x1b[H\x1b]0;Glomerix \xC3\xA9\a");
+    EXPECT_EQ(screen(), "abc\x1b[11G\x1b[2J\x1b[H\x1b[22;0t\x1b]0;Glomerix \xC3\xA9\a");
+    EXPECT_TRUE(c.set_title("Autre"));
+    EXPECT_EQ(screen(), "\x1b]0;Autre\a");
+    console_.reset();
+    EXPECT_EQ(screen(), "\x1b[23;0t");
 }
 
 TEST_F(ternexTerminal, NoColourOrDumbTerminalMeansPlainText) {

@@ -1,0 +1,71 @@
+#include "shell/edition.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "shell/avertissements.h"
+#include "shell/completion.h"
+#include "ternex/charset.h"
+#include "ternex/ternex.h"
+
+namespace {
+
+constexpr int kLignesHistorique = 1000;
+
+// The history is set up at the first edited line: piped runs never touch it.
+void PreparerHistorique() {
+    static bool fait = false;
+    if (fait || !console.line_editing()) return;
+    fait = true;
+    console.set_history_file(CheminHistorique(), kLignesHistorique);
+}
+
+}  // namespace
+
+std::string CheminHistorique() {
+    const char* etat = std::getenv("XDG_STATE_HOME");
+    const char* home = std::getenv("HOME");
+    std::string dossier;
+    if (etat != nullptr && etat[0] == '/') dossier = etat;
+    else if (home != nullptr && home[0] == '/') dossier = std::string(home) + "/.local/state";
+    else return {};
+    if (dossier.back() != '/') dossier += '/';
+    return dossier + "glomerix/history";
+}
+
+void LireLigneCommande(const char* invite, char* ligne, bool* fin) {
+    PreparerHistorique();
+    ternex_line_options options;
+    options.prompt = invite;
+    options.promptAttribute = 15;
+    options.textAttribute = 7;
+    options.completer = CompleterCommande;
+    options.history = true;
+    ternex_line_status etat;
+    console.read_command_line(ligne, kLongueurLigne, options, &etat);
+    *fin = etat.endOfInput;
+    if (etat.tooLong) SignalerLigneTropLongue(kLongueurLigne);
+}
+
+std::string LireNomFichier() {
+    PreparerHistorique();
+    ternex_line_options options;
+    options.completer = ternex_complete_file_name;
+    char nom[kLongueurLigne + 1];
+    ternex_line_status etat;
+    console.read_command_line(nom, kLongueurLigne, options, &etat);
+    if (etat.tooLong) SignalerNomTropLong(kLongueurLigne);
+    return nom;
+}
+
+bool Confirmer() {
+    if (!console.input_is_terminal()) return true;
+    ternex_line_options options;
+    options.prompt = "Confirmer (o/N) ? ";
+    char reponse[kLongueurLigne + 1];
+    console.read_command_line(reponse, kLongueurLigne, options);
+    const size_t debut = std::strspn(reponse, " \t");
+    std::string mot(reponse + debut, std::strcspn(reponse + debut, " \t"));
+    for (char& c : mot) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return mot == "o" || mot == "oui";
+}
