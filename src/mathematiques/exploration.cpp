@@ -152,6 +152,7 @@ BilanExploration Explorer(std::span<Vec3> positions, const ParametresExploration
             temperature *= acceptesFenetre > kCible * kFenetre ? 1.0 / kFacteur : kFacteur;
             acceptesFenetre = 0;
         }
+        if (p.apresSaut) p.apresSaut(saut, bilan.logEnergie);
     }
     bilan.acceptation = bilan.sauts > 0 ? static_cast<double>(acceptes) / bilan.sauts : 0.0;
     std::copy(meilleur.begin(), meilleur.end(), positions.begin());

@@ -27,6 +27,8 @@ struct ParametresExploration {
     // Each new lowest minimum: the hop (0 for the start's own descent), log of
     // the energy sum, the positions (valid during the call only).
     std::function<void(long long saut, double logEnergie, std::span<const Vec3> positions)> nouveauMinimum;
+    // After each hop: the hop and the log of the lowest energy sum so far.
+    std::function<void(long long saut, double logMeilleur)> apresSaut;
 };
 
 struct BilanExploration {

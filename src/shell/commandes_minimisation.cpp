@@ -18,8 +18,10 @@
 #include "etat/particules.h"
 #include "mathematiques/riesz.h"
 #include "mathematiques/tammes.h"
+#include "shell/avertissements.h"
 #include "shell/boucle_comptee.h"
 #include "shell/commandes.h"
+#include "shell/progression.h"
 #include "etat/modes.h"
 #include "store/best_store.h"
 #include "ternex/ternex.h"
@@ -99,6 +101,10 @@ void EcrireEnergie(double logEnergie) {
     console.write(std::pow(10.0, decimal - exposant)).write("e").write(static_cast<long long>(exposant));
 }
 
+// The energy of the last step or hop, for the status line (command thread).
+double energieAffichee = 0.0;
+double EnergieAffichee() { return energieAffichee; }
+
 ParametresDescente Descente() {
     ParametresDescente p;
     p.exposant = params.exposant;
@@ -113,9 +119,17 @@ void CommandeMinimiser(int count, const CommandWord* words) {
     if (!LireCompte(count, words, kIterationsMinimiser, n)) return;
     ParametresDescente p = Descente();
     p.iterationsMax = n;
-    p.apresPas = [](const EtapeDescente& e) { Montrer(e.positions); };
     long long debut, fin;
-    const BilanDescente b = Lancer([&p](std::span<Vec3> x) { return Minimiser(x, p); }, debut, fin);
+    BilanDescente b;
+    {
+        Progression progression(LigneTapee(1, words), n, EnergieAffichee);
+        p.apresPas = [&progression](const EtapeDescente& e) {
+            Montrer(e.positions);
+            energieAffichee = std::exp(e.logEnergie);
+            progression.Avancer(e.iteration);
+        };
+        b = Lancer([&p](std::span<Vec3> x) { return Minimiser(x, p); }, debut, fin);
+    }
     console.write("Itérations : ").write(b.iterations);
     console.write(", évaluations de l'énergie : ").write(b.evaluations);
     console.write(", force tangentielle maximale / force moyenne : ").write(b.critere).write("\n");
@@ -150,7 +164,15 @@ void CommandeExplorer(int count, const CommandWord* words) {
         }
     };
     long long debut, fin;
-    const BilanExploration b = Lancer([&p](std::span<Vec3> x) { return Explorer(x, p); }, debut, fin);
+    BilanExploration b;
+    {
+        Progression progression(LigneTapee(1, words), n, EnergieAffichee);
+        p.apresSaut = [&progression](long long saut, double logMeilleur) {
+            energieAffichee = std::exp(logMeilleur);
+            progression.Avancer(saut);
+        };
+        b = Lancer([&p](std::span<Vec3> x) { return Explorer(x, p); }, debut, fin);
+    }
     console.write("Sauts : ").write(b.sauts);
     console.write(", acceptés : ").write(static_cast<long long>(std::lround(100.0 * b.acceptation))).write(" %");
     console.write(", meilleur au saut ").write(b.meilleurSaut);

@@ -219,3 +219,30 @@ TEST(Terminal, ProgressOnlyOnATerminalAndStdoutTheSame) {
     EXPECT_NE(err.find("/9999000 (0 %), écoulé 1 s, reste "), std::string::npos) << err;
     EXPECT_NE(err.find("\x1b[K\r\x1b[K" + avertissement + "\r\n"), std::string::npos) << err;
 }
+
+// The descents draw the same line: step of n, with the energy they reach.
+TEST(Terminal, MinimiserAndExplorerShowTheirProgress) {
+    // A descent of 3000 particles lasts seconds; hops of 150 a fraction of one.
+    for (const char* commande : {"nb 3000\nminimiser 9999 k", "nb 150\nexplorer 9999"}) {
+        e2e::Session s;
+        s.setTerminal(Terminal::Erreurs);
+        s.start();
+        s.send(std::string("mode info off\n") + commande + "\n");
+        EXPECT_TRUE(s.waitFor("> ", 3));
+        const std::string ligne = std::string(commande).substr(std::string(commande).find('\n') + 1);
+        const std::string nom = ligne.substr(0, ligne.find(' '));
+        std::string majuscules = nom;
+        for (char& c : majuscules) c = static_cast<char>(c - 'a' + 'A');
+        EXPECT_TRUE(s.waitForError("\r" + majuscules + " étape ")) << commande;
+        bool arrete = false;
+        for (int essai = 0; essai < 10 && !arrete; ++essai) {
+            s.signal(SIGINT);
+            arrete = s.waitFor("Temps de calcul", 1, std::chrono::seconds(5));
+        }
+        EXPECT_TRUE(arrete) << commande;
+        s.send("quitter\n");
+        const e2e::Result r = s.finish();
+        EXPECT_EQ(r.exitCode, 0);
+        EXPECT_NE(r.err.find("énergie"), std::string::npos) << r.err;
+    }
+}
