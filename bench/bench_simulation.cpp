@@ -7,12 +7,15 @@
 #include <algorithm>
 #include <vector>
 
+#include "hull/enveloppe.h"
+#include "mathematiques/forces_enveloppe.h"
 #include "mathematiques/hasard.h"
 #include "mathematiques/metriques.h"
 #include "mathematiques/noyaux.h"
 #include "mathematiques/montecarlo.h"
 #include "etat/parallele.h"
 #include "etat/particules.h"
+#include "mathematiques/paires.h"
 #include "mathematiques/placement.h"
 #include "mathematiques/relaxation.h"
 #include "simulation_litterale.h"
@@ -94,15 +97,45 @@ void MonteCarloLitteral(benchmark::State& state) {
     state.counters["essais/s"] = benchmark::Counter(state.iterations(), benchmark::Counter::kIsRate);
 }
 
-void MonteCarlo(benchmark::State& state) {
+// `verifie` also compares the N positions with the cache's copy at every
+// attempt, as the cache did before it kept the state's generation.
+void MonteCarlo(benchmark::State& state, bool verifie) {
     Preparer(state.range(0), state.range(1));
+    verifierGeneration = verifie;
     long essais = 0;
     for (auto _ : state) {
         benchmark::DoNotOptimize(EssaiMonteCarlo());
         if (++essais % 1000 == 0) ActualiserPotentiels();
     }
+    verifierGeneration = false;
     state.counters["essais/s"] = benchmark::Counter(state.iterations(), benchmark::Counter::kIsRate);
 }
+
+// The hull-based steps, hull built once first as a counted loop does;
+// range(1) = 0 for the plain loop, else the fast routine's workers.
+void PreparerEnveloppe(benchmark::State& state) {
+    Preparer(state.range(0), 1);
+    CalculerEnveloppe(false);
+    ImposerEquipe(std::max<int>(1, state.range(1)));
+}
+
+template <void (*Litterale)(), void (*Rapide)(), bool avecPosition>
+void EtapeEnveloppe(benchmark::State& state) {
+    PreparerEnveloppe(state);
+    const bool litterale = state.range(1) == 0;
+    for (auto _ : state) {
+        if (litterale) {
+            Litterale();
+            if (avecPosition) litteral::ModifierPosition();
+        } else {
+            Rapide();
+            if (avecPosition) ModifierPosition();
+        }
+    }
+}
+
+void EloigneLitteral() { litteral::DeplacerPaire(1.0); }
+void ApprocheLitteral() { litteral::DeplacerPaire(-1.0); }
 
 // The machine is shared: with --benchmark_repetitions, the fastest run is the
 // one least disturbed.
@@ -125,7 +158,19 @@ BENCHMARK_CAPTURE(Energie, avx2, JeuNoyaux::avx2)->ArgsProduct({{2001, 9999}, {1
 BENCHMARK(DistanceLitterale)->Arg(400)->Arg(9999)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", Minimum);
 BENCHMARK(Distance)->Arg(400)->Arg(9999)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", Minimum);
 BENCHMARK(MonteCarloLitteral)->Arg(1000)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", Minimum);
-BENCHMARK(MonteCarlo)->Args({1000, 1})->Args({1000, 2})->Unit(benchmark::kMicrosecond)->UseRealTime()
+BENCHMARK_CAPTURE(MonteCarlo, generation, false)->ArgsProduct({{1000, 9999}, {1, 2}})
+    ->Unit(benchmark::kMicrosecond)->UseRealTime()->ComputeStatistics("min", Minimum);
+BENCHMARK_CAPTURE(MonteCarlo, comparaison, true)->Args({9999, 1})->Unit(benchmark::kMicrosecond)->UseRealTime()
     ->ComputeStatistics("min", Minimum);
+// Second argument 0: the plain loop.
+#define ETAPE_ENVELOPPE(nom, litterale, rapide, position)                                       \
+    BENCHMARK(EtapeEnveloppe<litterale, rapide, position>)->Name(nom)                           \
+        ->ArgsProduct({{1000, 3000, 9999}, {0, 1}})->Unit(benchmark::kMicrosecond)->UseRealTime() \
+        ->ComputeStatistics("min", Minimum)
+ETAPE_ENVELOPPE("Locale", litteral::ForceLocale, AppliquerForceLocale, true);
+ETAPE_ENVELOPPE("Faces", litteral::ForceFaces, ForceFaces, true);
+ETAPE_ENVELOPPE("Aretes", litteral::ForceAretes, ForceAretes, true);
+ETAPE_ENVELOPPE("Eloigne", EloigneLitteral, EloignerPlusProches, false);
+ETAPE_ENVELOPPE("Approche", ApprocheLitteral, ApprocherPlusEloignees, false);
 
 BENCHMARK_MAIN();

@@ -2,11 +2,20 @@
 
 #include <omp.h>
 
+#include <cstdlib>
+
 #include "etat/modes.h"
 
 ParticleState etat;
 SimParams params;
 VerrouRecursif verrouEtat;
+// The test suite sets GLOMERIX_VERIFIER_GENERATION for every test program,
+// the end-to-end runs of the program included.
+#ifdef NDEBUG
+std::atomic<bool> verifierGeneration{std::getenv("GLOMERIX_VERIFIER_GENERATION") != nullptr};
+#else
+std::atomic<bool> verifierGeneration{true};
+#endif
 
 int NombreDeThreads() {
     return modes.openmp ? omp_get_num_procs() : 1;

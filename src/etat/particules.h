@@ -26,6 +26,9 @@ struct ParticleState {
     int32_t count GUARDED_BY(verrouEtat) = 0;
     std::vector<ParticleRecord> particles GUARDED_BY(verrouEtat);  // exactly count records
     std::atomic<bool> resizing{true};  // arrays being replaced: the viewer skips frames
+    // Bumped by every writer of a position or of the count (MarquerDeplacement),
+    // so that a cache keyed on it knows in O(1) whether the particles moved.
+    uint64_t generation GUARDED_BY(verrouEtat) = 0;
 };
 
 struct SimParams {
@@ -59,6 +62,14 @@ extern ParticleState etat;
 // Read and written by the command thread only (settings commands and the
 // routines they run), so it needs no lock.
 extern SimParams params;
+
+// To be called by whatever writes a position or the count, once per change.
+inline void MarquerDeplacement() REQUIRES(verrouEtat) { ++etat.generation; }
+
+// When set, a cache that trusts the generation also compares the positions and
+// aborts if they moved without a bump. On in builds with assertions, and in
+// any build run with GLOMERIX_VERIFIER_GENERATION set (the tests).
+extern std::atomic<bool> verifierGeneration;
 
 // The positions of particles 0 .. count-1, copied.
 std::vector<Vec3> CopierPositions() REQUIRES(verrouEtat);

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "etat/maillage.h"
+#include "etat/parallele.h"
 #include "etat/particules.h"
 
 // What a routine reads on entry.
@@ -56,9 +57,36 @@ inline bool SommetsFace(int f, int v[3]) REQUIRES(verrouEtat) {
     return true;
 }
 
-// Adds the per-entry terms to the derivatives in list order, so that the
-// parallel loops that computed them give the one-thread result exactly.
-template <typename Terme>
-void Repartir(const std::vector<Terme>& termes) REQUIRES(verrouEtat) {
-    for (const Terme& t : termes) t.appliquer();
+// Sets every derivative with debuter(derivative), then adds one term per list
+// entry to the derivatives in list order: calculer(e, t) fills t and returns
+// false when the entry contributes nothing, t.appliquer() adds it. One worker
+// does both in one pass; several compute the terms into a buffer kept from
+// step to step, then one thread adds them in list order, the same sums.
+template <typename Terme, typename Debut, typename Calcul>
+void SommerSurListe(int entrees, Debut debuter, Calcul calculer) REQUIRES(verrouEtat) {
+    const int n = etat.count;
+    const int equipe = PreparerEquipe();
+    if (equipe == 1) {
+        for (int i = 0; i < n; ++i) debuter(etat.particles[i].derivative);
+        Terme t;
+        for (int e = 0; e < entrees; ++e) {
+            if (calculer(e, t)) t.appliquer();
+        }
+        return;
+    }
+    // Used under verrouEtat only; grows to the largest list and stays.
+    static std::vector<Terme> termes;
+    static std::vector<char> actifs;
+    termes.resize(static_cast<size_t>(entrees));
+    actifs.resize(static_cast<size_t>(entrees));
+#pragma omp parallel num_threads(equipe)
+    {
+#pragma omp for schedule(static, kChunk)
+        for (int i = 0; i < n; ++i) debuter(etat.particles[i].derivative);
+#pragma omp for schedule(static, kChunk)
+        for (int e = 0; e < entrees; ++e) actifs[e] = calculer(e, termes[e]);
+    }
+    for (int e = 0; e < entrees; ++e) {
+        if (actifs[e]) termes[e].appliquer();
+    }
 }

@@ -1,11 +1,7 @@
-// Terms are computed in parallel, one slot per face or edge, then added to the
-// derivatives in list order: the one-thread result exactly. A zero-length edge
+// One term per face or edge, added to the derivatives in list order
+// (SommerSurListe): the same sums on any number of workers. A zero-length edge
 // has no direction and contributes nothing.
 #include "mathematiques/forces_enveloppe.h"
-
-#include <omp.h>
-
-#include <vector>
 
 #include "mathematiques/enveloppe_listes.h"
 #include "etat/parallele.h"
@@ -24,9 +20,7 @@ Vec3 Tension(Vec3 e, double l, double cible, double R) {
 struct TermeFace {
     int v[3] = {0, 0, 0};
     Vec3 e[3];  // eA, eB, eC
-    bool actif = false;
     void appliquer() const REQUIRES(verrouEtat) {
-        if (!actif) return;
         for (int k = 0; k < 3; ++k) etat.particles[v[k]].derivative += e[k];
         for (int k = 0; k < 3; ++k) etat.particles[v[(k + 1) % 3]].derivative -= e[k];
     }
@@ -35,17 +29,15 @@ struct TermeFace {
 struct TermeArete {
     int a = 0, b = 0;
     Vec3 d;
-    bool actif = false;
     void appliquer() const REQUIRES(verrouEtat) {
-        if (!actif) return;
         etat.particles[a].derivative += d;
         etat.particles[b].derivative -= d;
     }
 };
 
 // eA = rA - rB, eB = rB - rC, eC = rC - rA, each scaled toward the mean length.
-void CalculerFace(int f, TermeFace& t, double R) REQUIRES(verrouEtat) {
-    if (!SommetsFace(f, t.v)) return;
+bool CalculerFace(int f, TermeFace& t, double R) REQUIRES(verrouEtat) {
+    if (!SommetsFace(f, t.v)) return false;
     double l[3];
     for (int k = 0; k < 3; ++k) {
         t.e[k] = difference(etat.particles[t.v[k]].position, etat.particles[t.v[(k + 1) % 3]].position);
@@ -53,42 +45,29 @@ void CalculerFace(int f, TermeFace& t, double R) REQUIRES(verrouEtat) {
     }
     const double m = (l[0] + l[1] + l[2]) / 3.0;
     for (int k = 0; k < 3; ++k) t.e[k] = Tension(t.e[k], l[k], m, R);
-    t.actif = true;
+    return true;
 }
 
-void CalculerArete(int e, TermeArete& t, double L, double R) REQUIRES(verrouEtat) {
-    if (!ExtremitesArete(e, t.a, t.b)) return;
+bool CalculerArete(int e, TermeArete& t, double L, double R) REQUIRES(verrouEtat) {
+    if (!ExtremitesArete(e, t.a, t.b)) return false;
     const Vec3 d = difference(etat.particles[t.a].position, etat.particles[t.b].position);
     t.d = Tension(d, norm(d), L, R);
-    t.actif = true;
+    return true;
 }
 
-// Clears every derivative, computes one term per list entry in parallel,
-// then adds them in list order.
-template <typename Terme, typename Calcul>
-void ForceSurListe(int entrees, Calcul calculer) REQUIRES(verrouEtat) {
-    const int n = etat.count;
-    std::vector<Terme> termes(entrees);
-    const int equipe = PreparerEquipe();
-#pragma omp parallel num_threads(equipe)
-    {
-#pragma omp for schedule(static, kChunk)
-        for (int i = 0; i < n; ++i) etat.particles[i].derivative.clear();
-#pragma omp for schedule(static, kChunk)
-        for (int e = 0; e < entrees; ++e) calculer(e, termes[e]);
-    }
-    Repartir(termes);
-}
+void Annuler(Vec3& d) { d.clear(); }
 
 }  // namespace
 
 void ForceFaces() {
     const double R = params.stringResistance;
-    ForceSurListe<TermeFace>(LireListes().faces, [R](int f, TermeFace& t) REQUIRES(verrouEtat) { CalculerFace(f, t, R); });
+    SommerSurListe<TermeFace>(LireListes().faces, Annuler,
+                              [R](int f, TermeFace& t) REQUIRES(verrouEtat) { return CalculerFace(f, t, R); });
 }
 
 void ForceAretes() {
     const double L = params.springLength;
     const double R = params.stringResistance;
-    ForceSurListe<TermeArete>(LireListes().aretes, [L, R](int e, TermeArete& t) REQUIRES(verrouEtat) { CalculerArete(e, t, L, R); });
+    SommerSurListe<TermeArete>(LireListes().aretes, Annuler,
+                               [L, R](int e, TermeArete& t) REQUIRES(verrouEtat) { return CalculerArete(e, t, L, R); });
 }

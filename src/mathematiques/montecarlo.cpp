@@ -1,9 +1,10 @@
 // An attempt moves one particle, so E1 = E0 + sum over j != i of
 // (1 / |q - p_j| - 1 / |o - p_j|): O(N) instead of two O(N^2) evaluations.
-// E0 comes from a cache that holds a copy of the positions it describes; it is
-// used only when every current position equals its copy bit for bit, so any
-// other routine that moved a particle (relaxation, loading, a count change)
-// forces a full evaluation. The running sum is re-evaluated in full every
+// E0 comes from a cache that holds a copy of the positions it describes and
+// the state's generation at that copy: an unchanged generation says in O(1)
+// that nothing moved. Otherwise (relaxation, loading, a count change) the
+// positions are compared bit for bit, and only a difference forces a full
+// evaluation, so a writer that put back the same bits changes nothing. The running sum is re-evaluated in full every
 // kResynchro accepted moves, which keeps its drift far below 1e-12 relative.
 //
 // The per-particle potentials of the attempt's configuration (the moved
@@ -15,6 +16,8 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "mathematiques/energie.h"
@@ -29,6 +32,7 @@ constexpr int kResynchro = 1024;
 struct CacheMonteCarlo {
     PositionsSoA p;          // configuration that `energie` describes
     bool valide = false;
+    uint64_t generation = 0; // etat.generation when p was last known to match
     double energie = 0.0;
     int acceptes = 0;        // accepted moves since the last full evaluation
     bool potentielsDus = false;
@@ -40,12 +44,26 @@ CacheMonteCarlo cache;
 
 bool MemeBits(double a, double b) { return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b); }
 
-bool CacheDecritEtat() REQUIRES(verrouEtat) {
-    if (!cache.valide || cache.p.n != etat.count) return false;
+bool CopieEgaleEtat() REQUIRES(verrouEtat) {
+    if (cache.p.n != etat.count) return false;
     for (int i = 0; i < etat.count; ++i) {
         const Vec3& v = etat.particles[i].position;
         if (!MemeBits(v.x, cache.p.x[i]) || !MemeBits(v.y, cache.p.y[i]) || !MemeBits(v.z, cache.p.z[i])) return false;
     }
+    return true;
+}
+
+bool CacheDecritEtat() REQUIRES(verrouEtat) {
+    if (!cache.valide) return false;
+    if (cache.generation == etat.generation) {
+        if (verifierGeneration && !CopieEgaleEtat()) {
+            std::fputs("MONTECARLO : des positions ont changé sans MarquerDeplacement\n", stderr);
+            std::abort();
+        }
+        return true;
+    }
+    if (!CopieEgaleEtat()) return false;
+    cache.generation = etat.generation;
     return true;
 }
 
@@ -60,6 +78,7 @@ double EnergieCourante() REQUIRES(verrouEtat) {
         ActualiserPotentiels();  // they describe the copy about to be replaced
         cache.p.charger();
         cache.valide = true;
+        cache.generation = etat.generation;
         EvaluerEnEntier();
     }
     return cache.energie;
@@ -111,6 +130,8 @@ bool EssaiMonteCarlo() {
     for (int k = 0; k < 3; ++k) cache.essai[k] = q[k];
     if (e1 < e0 || TirerReel() < std::exp(-(e1 - e0) / kMonteCarloTemperature)) {
         Accepter(i, q, e1);
+        MarquerDeplacement();
+        cache.generation = etat.generation;  // the copy moved with it
         return true;
     }
     r.position = ancienne;

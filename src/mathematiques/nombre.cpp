@@ -19,6 +19,7 @@ void ChangerNombre(int n, bool keepPositions) {
     }
     std::swap(etat.particles, nouveau);  // `nouveau` now holds the old records
     etat.count = n;
+    MarquerDeplacement();
     OublierPotentielsDus();
     if (!keepPositions) PlacerAleatoirement(0);
     AllouerEnveloppe(n);

@@ -15,6 +15,7 @@ void PlacerAleatoirement(int32_t first) {
     const int equipe = PreparerEquipe();
 #pragma omp parallel for num_threads(equipe) schedule(static, kChunk)
     for (int i = debut; i < n; ++i) TirerPointSphere(etat.particles[i].position, 1.0);
+    MarquerDeplacement();
     AnnulerDerivees();
 }
 
@@ -40,6 +41,7 @@ double PlacerEnSpirale(double step) {
     std::vector<Vec3> points(etat.count);
     CalculerSpirale(step, points);
     for (int i = 0; i < etat.count; ++i) etat.particles[i].position = points[i];
+    MarquerDeplacement();
     AnnulerDerivees();
     return EnergiePotentielle();
 }

@@ -38,4 +38,5 @@ void ModifierPosition() {
         v *= 1.0 / norm(v);
         r.position = v;
     }
+    MarquerDeplacement();
 }

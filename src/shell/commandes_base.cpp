@@ -37,6 +37,7 @@ int Charger(CommandWord w) {
     std::vector<Vec3> p(static_cast<size_t>(etat.count));
     if (!ChargerPosition(etat.count, w == mot::kEp, p)) return 0;
     for (size_t i = 0; i < p.size(); ++i) etat.particles[i].position = p[i];
+    MarquerDeplacement();
     return 1;
 }
 

@@ -165,6 +165,7 @@ void CommandeAjouter(int count, const CommandWord* words) {
         const std::vector<Vec3> positions = PositionsAjoutees(choix == mot::kFaces);
         ChangerNombre(n + ajout, true);
         for (int k = 0; k < ajout; ++k) etat.particles[n + k].position = positions[k];
+        MarquerDeplacement();
     }
     ApresDeplacement();
 }

@@ -103,6 +103,7 @@ bool ChargerFichier() {
     Garde verrou(verrouEtat);
     AnnulerDerivees();
     for (const LignePosition& l : lues) etat.particles[l.index].position = l.position;
+    MarquerDeplacement();
     return true;
 }
 

@@ -54,6 +54,7 @@ std::vector<Vec3> PositionsCourantes() {
 // frame that draws it builds it again.
 void CopierDansLEtat(std::span<const Vec3> p) REQUIRES(verrouEtat) {
     for (int i = 0; i < etat.count && i < static_cast<int>(p.size()); ++i) etat.particles[i].position = p[i];
+    MarquerDeplacement();
     hullValid = false;
 }
 

@@ -111,6 +111,7 @@ void LibererParticules() {
     etat.resizing = true;
     etat.particles = {};  // the dual corners go with their records
     etat.count = 0;
+    MarquerDeplacement();
     enveloppe = HullMesh{};
     hullValid = false;
     dualAllocated = false;

@@ -122,6 +122,7 @@ TEST_F(Enveloppe, ABuildWhileValidDoesNothing) {
     Construire(false);
     const std::vector<HullFace> faces(enveloppe.faces.begin(), enveloppe.faces.begin() + enveloppe.faceCount);
     for (ParticleRecord& p : etat.particles) p.position = {-p.position.x, p.position.y, -p.position.z};
+    MarquerDeplacement();
     EXPECT_EQ(Construire(true), "");
     for (int f = 0; f < enveloppe.faceCount; ++f) EXPECT_EQ(Trie(enveloppe.faces[f]), Trie(faces[f]));
     hullValid = false;

@@ -16,6 +16,7 @@ inline void PlacerParticules(const std::vector<Vec3>& p) {
     etat.count = static_cast<int32_t>(p.size());
     etat.particles.assign(p.size(), ParticleRecord{});
     for (size_t i = 0; i < p.size(); ++i) etat.particles[i].position = p[i];
+    MarquerDeplacement();
     AllouerEnveloppe(etat.count);
 }
 

@@ -17,6 +17,7 @@ Defauts DefautsDe(const std::vector<Vec3>& x) {
     ImposerEquipe(1);
     ChangerNombre(static_cast<int>(x.size()), true);
     for (size_t i = 0; i < x.size(); ++i) etat.particles[i].position = x[i];
+    MarquerDeplacement();
     CalculerEnveloppe(false);
     EXPECT_TRUE(enveloppe.complete);
     std::vector<int32_t> degres;

@@ -195,4 +195,46 @@ TEST(Paires, SansEnveloppeToutesLesPaires) {
     EXPECT_EQ(etat.particles[2].position.z, 0.6);
 }
 
+// Steps along a real hull, as a counted loop runs them (one build, then the
+// particles move), give the plain loops' numbers bit for bit on one and two
+// workers; the kept edge lengths follow other moves and a new build.
+TEST(EtapesEnveloppe, CommeLesBouclesLitterales) {
+    const std::vector<Vec3> depart = outils::Aleatoires(300, 21);
+    auto suite = [&](bool litterale, int workers) {
+        Configurer(depart);
+        params.P = 0.02;
+        CalculerEnveloppe(false);
+        ImposerEquipe(workers);
+        std::vector<Vec3> traces;
+        for (int k = 0; k < 60; ++k) {
+            switch (k % 5) {
+                case 0: litterale ? litteral::ForceLocale() : AppliquerForceLocale(); break;
+                case 1: litterale ? litteral::ForceFaces() : ForceFaces(); break;
+                case 2: litterale ? litteral::ForceAretes() : ForceAretes(); break;
+                case 3: litterale ? litteral::DeplacerPaire(1.0) : EloignerPlusProches(); break;
+                default: litterale ? litteral::DeplacerPaire(-1.0) : ApprocherPlusEloignees(); break;
+            }
+            if (k % 5 < 3) {
+                for (const Vec3& d : outils::Derivees()) traces.push_back(d);
+                ModifierPosition();
+            }
+            if (k == 33) CalculerEnveloppe(false);
+            if (k == 41) outils::Poser(7, outils::Unitaire(1, 1, 1));
+        }
+        for (const Vec3& p : outils::Positions()) traces.push_back(p);
+        ImposerEquipe(1);
+        return traces;
+    };
+    const std::vector<Vec3> attendu = suite(true, 1);
+    for (int workers : {1, 2}) {
+        const std::vector<Vec3> obtenu = suite(false, workers);
+        ASSERT_EQ(obtenu.size(), attendu.size());
+        for (size_t i = 0; i < attendu.size(); ++i) {
+            ASSERT_EQ(obtenu[i].x, attendu[i].x) << workers << " workers, value " << i;
+            ASSERT_EQ(obtenu[i].y, attendu[i].y) << workers << " workers, value " << i;
+            ASSERT_EQ(obtenu[i].z, attendu[i].z) << workers << " workers, value " << i;
+        }
+    }
+}
+
 }  // namespace

@@ -104,10 +104,10 @@ TEST(MonteCarlo, PotentielsDeLaConfigurationEssayee) {
     ActualiserPotentiels();
     const std::vector<float> dus = outils::Potentiels();
     const std::vector<Vec3> apres = outils::Positions();
-    etat.particles[i].position = essai;
+    outils::Poser(i, essai);
     litteral::EnergiePotentielle();
     EXPECT_EQ(dus, outils::Potentiels());
-    for (int k = 0; k < 40; ++k) etat.particles[k].position = apres[k];
+    for (int k = 0; k < 40; ++k) outils::Poser(k, apres[k]);
     // Written once: a second call leaves what a reader did to them.
     etat.particles[0].potential = -1.0f;
     ActualiserPotentiels();
@@ -147,13 +147,35 @@ TEST(MonteCarlo, AutresDeplacementsEntreLesEssais) {
                 ModifierPosition();
             }
             if (k == 100) ChangerNombre(49, true);
-            if (k == 150) etat.particles[3].position = outils::Unitaire(1, 2, 3);
+            if (k == 150) outils::Poser(3, outils::Unitaire(1, 2, 3));
         }
         return d;
     };
     const std::vector<bool> attendu = sequence(litteral::EssaiMonteCarlo);
     EXPECT_EQ(sequence(EssaiMonteCarlo), attendu);
     EXPECT_NEAR(EnergieMonteCarloCourante(), litteral::EnergiePotentielle(), 1e-12 * EnergieMonteCarloCourante());
+}
+
+// The cache trusts the generation; a writer that forgot to bump it is caught
+// by the check the tests switch on, not left to give a stale energy.
+TEST(MonteCarloDeathTest, DeplacementSansGeneration) {
+    ASSERT_TRUE(verifierGeneration.load());
+    Configurer(outils::Aleatoires(30, 4));
+    const double e0 = EnergieMonteCarloCourante();
+    EXPECT_DEATH(
+        {
+            etat.particles[7].position = outils::Unitaire(0, 0, 1);
+            EnergieMonteCarloCourante();
+        },
+        "MarquerDeplacement");
+    // A bump, or the same bits written back, keeps the cache usable.
+    const Vec3 place = etat.particles[7].position;
+    etat.particles[7].position = place;
+    EXPECT_EQ(EnergieMonteCarloCourante(), e0);
+    outils::Poser(7, outils::Unitaire(0, 0, 1));
+    const double e1 = EnergieMonteCarloCourante();
+    EXPECT_NE(e1, e0);
+    EXPECT_NEAR(e1, litteral::EnergiePotentielle(), 1e-12 * e1);
 }
 
 }  // namespace

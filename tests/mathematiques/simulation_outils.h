@@ -22,7 +22,14 @@ inline void Configurer(const std::vector<Vec3>& positions) {
     ImposerEquipe(1);
     ChangerNombre(static_cast<int>(positions.size()), true);
     for (size_t i = 0; i < positions.size(); ++i) etat.particles[i].position = positions[i];
+    MarquerDeplacement();
     AnnulerDerivees();
+}
+
+// Moves particle i to v as a routine of the program would: the generation moves too.
+inline void Poser(int i, const Vec3& v) {
+    etat.particles[i].position = v;
+    MarquerDeplacement();
 }
 
 inline std::vector<Vec3> Aleatoires(int n, long graine) {

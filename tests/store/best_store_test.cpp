@@ -36,6 +36,7 @@ void PlaceParticles(int n, unsigned seed) {
         p.position = {normal(random), normal(random), normal(random)};
         setLength(p.position, 1.0);
     }
+    MarquerDeplacement();
 }
 
 std::vector<Vec3> Positions() {
@@ -53,6 +54,7 @@ bool Load(int n, bool byEnergy) {
     std::vector<Vec3> p = Positions();
     if (!ChargerPosition(n, byEnergy, p)) return false;
     for (size_t i = 0; i < p.size(); ++i) etat.particles[i].position = p[i];
+    MarquerDeplacement();
     return true;
 }
 

@@ -83,6 +83,7 @@ void Placer(const std::vector<Vec3>& positions) {
     etat.count = static_cast<int32_t>(positions.size());
     etat.particles.assign(positions.size(), ParticleRecord{});
     for (size_t k = 0; k < positions.size(); ++k) etat.particles[k].position = positions[k];
+    MarquerDeplacement();
     AllouerEnveloppe(etat.count);
     etat.resizing = false;
 }
