@@ -97,6 +97,14 @@ void MonteCarloLitteral(benchmark::State& state) {
     state.counters["essais/s"] = benchmark::Counter(state.iterations(), benchmark::Counter::kIsRate);
 }
 
+// The attempts alone, as the MONTECARLO command runs them: nothing reads the
+// potentials between them.
+void MonteCarloSeul(benchmark::State& state) {
+    Preparer(state.range(0), state.range(1));
+    for (auto _ : state) benchmark::DoNotOptimize(EssaiMonteCarlo());
+    state.counters["essais/s"] = benchmark::Counter(state.iterations(), benchmark::Counter::kIsRate);
+}
+
 // `verifie` also compares the N positions with the cache's copy at every
 // attempt, as the cache did before it kept the state's generation.
 void MonteCarlo(benchmark::State& state, bool verifie) {
@@ -159,6 +167,8 @@ BENCHMARK(Distance)->Arg(400)->Arg(9999)->Unit(benchmark::kMillisecond)->Compute
 BENCHMARK(MonteCarloLitteral)->Arg(1000)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", Minimum);
 BENCHMARK_CAPTURE(MonteCarlo, generation, false)->ArgsProduct({{1000, 9999}, {1, 2}})
     ->Unit(benchmark::kMicrosecond)->UseRealTime()->ComputeStatistics("min", Minimum);
+BENCHMARK(MonteCarloSeul)->Args({9999, 1})->Unit(benchmark::kMicrosecond)->UseRealTime()
+    ->ComputeStatistics("min", Minimum);
 BENCHMARK_CAPTURE(MonteCarlo, comparaison, true)->Args({9999, 1})->Unit(benchmark::kMicrosecond)->UseRealTime()
     ->ComputeStatistics("min", Minimum);
 // Second argument 0: the plain loop.
