@@ -46,9 +46,11 @@ double Diagonale(const PositionsSoA& p, int r0, int r1, float* pot) {
         for (int j = i + 1; j < r1; ++j) {
             const double dx = p.x[i] - p.x[j], dy = p.y[i] - p.y[j], dz = p.z[i] - p.z[j];
             const double e = 1.0 / std::sqrt(dx * dx + dy * dy + dz * dz);
-            const float t = static_cast<float>(e);
-            pot[i] += t;
-            pot[j] += t;
+            if (pot != nullptr) {
+                const float t = static_cast<float>(e);
+                pot[i] += t;
+                pot[j] += t;
+            }
             somme += e;
         }
     }
@@ -65,6 +67,7 @@ double Tranche(const PositionsSoA& p, int c, float* pot, Progres* progres, std::
     termes.resize(static_cast<size_t>(kChunk) * pas);
     const NoyauxPaires& noyaux = Noyaux();
     double somme = noyaux.termes(p, r0, rows, r1, p.n, termes.data(), pas);
+    if (pot == nullptr) return somme + Diagonale(p, r0, r1, nullptr);
     if (c > 0) Attendre(progres[c - 1], r1);
     somme += Diagonale(p, r0, r1, pot);
     float acc[kChunk];
@@ -83,7 +86,7 @@ double Tranche(const PositionsSoA& p, int c, float* pot, Progres* progres, std::
 }  // namespace
 
 double EnergieEtPotentiels(const PositionsSoA& p, float* pot) {
-    std::fill(pot, pot + p.n, 0.0f);
+    if (pot != nullptr) std::fill(pot, pot + p.n, 0.0f);
     if (p.n < 2) return 0.0;
     const int tranches = (p.n - 1 + kChunk - 1) / kChunk;
     const std::unique_ptr<Progres[]> progres(new Progres[tranches]);

@@ -17,11 +17,10 @@
 #pragma once
 
 #include <algorithm>
-#include <vector>
 
 #include "etat/maillage.h"
-#include "etat/parallele.h"
 #include "etat/particules.h"
+#include "mathematiques/noyaux_enveloppe.h"
 
 // What a routine reads on entry.
 struct ListesEnveloppe {
@@ -57,36 +56,32 @@ inline bool SommetsFace(int f, int v[3]) REQUIRES(verrouEtat) {
     return true;
 }
 
-// Sets every derivative with debuter(derivative), then adds one term per list
-// entry to the derivatives in list order: calculer(e, t) fills t and returns
-// false when the entry contributes nothing, t.appliquer() adds it. One worker
-// does both in one pass; several compute the terms into a buffer kept from
-// step to step, then one thread adds them in list order, the same sums.
-template <typename Terme, typename Debut, typename Calcul>
-void SommerSurListe(int entrees, Debut debuter, Calcul calculer) REQUIRES(verrouEtat) {
-    const int n = etat.count;
-    const int equipe = PreparerEquipe();
-    if (equipe == 1) {
-        for (int i = 0; i < n; ++i) debuter(etat.particles[i].derivative);
-        Terme t;
-        for (int e = 0; e < entrees; ++e) {
-            if (calculer(e, t)) t.appliquer();
-        }
-        return;
-    }
-    // Used under verrouEtat only; grows to the largest list and stays.
-    static std::vector<Terme> termes;
-    static std::vector<char> actifs;
-    termes.resize(static_cast<size_t>(entrees));
-    actifs.resize(static_cast<size_t>(entrees));
-#pragma omp parallel num_threads(equipe)
-    {
-#pragma omp for schedule(static, kChunk)
-        for (int i = 0; i < n; ++i) debuter(etat.particles[i].derivative);
-#pragma omp for schedule(static, kChunk)
-        for (int e = 0; e < entrees; ++e) actifs[e] = calculer(e, termes[e]);
-    }
-    for (int e = 0; e < entrees; ++e) {
-        if (actifs[e]) termes[e].appliquer();
-    }
+// Compact copies of the positions and derivatives for the steps along the
+// hull (see noyaux_enveloppe.h), kept from step to step: the positions are
+// copied again only when the generation is not the one the last step left.
+// Under verrouEtat only.
+struct CopiesCompactes {
+    Ligne4* p;
+    Ligne4* d;
+    int n;
+};
+
+// The copies for a step: every derivative set to `depart`, the positions current.
+CopiesCompactes PreparerCopies(const Vec3& depart) REQUIRES(verrouEtat);
+
+// Writes the copies' derivatives back; with `deplacer`, first moves the copies
+// as ModifierPosition would and writes the positions too (and marks the move).
+void RendreCopies(bool deplacer) REQUIRES(verrouEtat);
+
+// Sets every derivative to `depart`, then lets noyau(p, d, n) add the
+// entries' terms in list order to the copies, writes them back and, with
+// `deplacer`, makes ModifierPosition's move in the same pass. On the calling
+// thread: the additions in list order are one chain that a second worker
+// could not share, and with the terms computed four at a time one pass is
+// faster than the terms on a team followed by that chain.
+template <typename Noyau>
+void SommerSurListe(const Vec3& depart, bool deplacer, Noyau noyau) REQUIRES(verrouEtat) {
+    const CopiesCompactes c = PreparerCopies(depart);
+    noyau(c.p, c.d, c.n);
+    RendreCopies(deplacer);
 }

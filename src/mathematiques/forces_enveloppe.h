@@ -11,3 +11,8 @@ void ForceFaces() REQUIRES(verrouEtat);
 // Each edge is a spring of rest length springLength and stiffness
 // stringResistance.
 void ForceAretes() REQUIRES(verrouEtat);
+
+// One step of FACES or ARETES: the force, then ModifierPosition, in one pass
+// over the particles (the same numbers).
+void DeplacerSelonFaces() REQUIRES(verrouEtat);
+void DeplacerSelonAretes() REQUIRES(verrouEtat);

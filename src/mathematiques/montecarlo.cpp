@@ -68,8 +68,7 @@ bool CacheDecritEtat() REQUIRES(verrouEtat) {
 }
 
 void EvaluerEnEntier() {
-    std::vector<float> pot(cache.p.n);
-    cache.energie = EnergieEtPotentiels(cache.p, pot.data());
+    cache.energie = EnergieEtPotentiels(cache.p, nullptr);
     cache.acceptes = 0;
 }
 
@@ -99,8 +98,7 @@ double EnergieDeplacee(double e0, int i, const double o[3], const double q[3]) {
     p.x[i] = q[0];
     p.y[i] = q[1];
     p.z[i] = q[2];
-    std::vector<float> pot(p.n);
-    return EnergieEtPotentiels(p, pot.data());
+    return EnergieEtPotentiels(p, nullptr);
 }
 
 void Accepter(int i, const double q[3], double e1) {

@@ -21,3 +21,7 @@ Vec3 ForcePaire(const Vec3& a, const Vec3& b);
 // AppliquerForce while the hull is not computed (a stale hull as
 // enveloppe_listes.h says).
 void AppliquerForceLocale() REQUIRES(verrouEtat);
+
+// One step of LOCAL: AppliquerForceLocale, then ModifierPosition, in one pass
+// over the particles while the hull is computed (the same numbers).
+void DeplacerSelonForceLocale() REQUIRES(verrouEtat);

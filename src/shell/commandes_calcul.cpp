@@ -19,9 +19,9 @@ namespace {
 constexpr int kEssaisMonteCarlo = 10001;
 
 void EtapeRelax() REQUIRES(verrouEtat) { AppliquerForce(); ModifierPosition(); }
-void EtapeLocale() REQUIRES(verrouEtat) { AppliquerForceLocale(); ModifierPosition(); }
-void EtapeFaces() REQUIRES(verrouEtat) { ForceFaces(); ModifierPosition(); }
-void EtapeAretes() REQUIRES(verrouEtat) { ForceAretes(); ModifierPosition(); }
+void EtapeLocale() REQUIRES(verrouEtat) { DeplacerSelonForceLocale(); }
+void EtapeFaces() REQUIRES(verrouEtat) { DeplacerSelonFaces(); }
+void EtapeAretes() REQUIRES(verrouEtat) { DeplacerSelonAretes(); }
 void EtapeEloigne() REQUIRES(verrouEtat) { EloignerPlusProches(); }
 void EtapeApproche() REQUIRES(verrouEtat) { ApprocherPlusEloignees(); }
 

@@ -197,7 +197,9 @@ TEST(Paires, SansEnveloppeToutesLesPaires) {
 
 // Steps along a real hull, as a counted loop runs them (one build, then the
 // particles move), give the plain loops' numbers bit for bit on one and two
-// workers; the kept edge lengths follow other moves and a new build.
+// workers and with either kernel version, the force alone or fused with the
+// move; entries naming no particle amid the lists are skipped; the kept edge
+// lengths and position copies follow other moves and a new build.
 TEST(EtapesEnveloppe, CommeLesBouclesLitterales) {
     const std::vector<Vec3> depart = outils::Aleatoires(300, 21);
     auto suite = [&](bool litterale, int workers) {
@@ -207,16 +209,23 @@ TEST(EtapesEnveloppe, CommeLesBouclesLitterales) {
         ImposerEquipe(workers);
         std::vector<Vec3> traces;
         for (int k = 0; k < 60; ++k) {
+            const bool fusionnee = !litterale && (k / 5) % 2 == 1;
             switch (k % 5) {
-                case 0: litterale ? litteral::ForceLocale() : AppliquerForceLocale(); break;
-                case 1: litterale ? litteral::ForceFaces() : ForceFaces(); break;
-                case 2: litterale ? litteral::ForceAretes() : ForceAretes(); break;
+                case 0:
+                    litterale ? litteral::ForceLocale() : fusionnee ? DeplacerSelonForceLocale() : AppliquerForceLocale();
+                    break;
+                case 1: litterale ? litteral::ForceFaces() : fusionnee ? DeplacerSelonFaces() : ForceFaces(); break;
+                case 2: litterale ? litteral::ForceAretes() : fusionnee ? DeplacerSelonAretes() : ForceAretes(); break;
                 case 3: litterale ? litteral::DeplacerPaire(1.0) : EloignerPlusProches(); break;
                 default: litterale ? litteral::DeplacerPaire(-1.0) : ApprocherPlusEloignees(); break;
             }
             if (k % 5 < 3) {
                 for (const Vec3& d : outils::Derivees()) traces.push_back(d);
-                ModifierPosition();
+                if (!fusionnee) ModifierPosition();
+            }
+            if (k == 17) {
+                enveloppe.edges[6].hi = 300;  // one edge of the second block of four names no particle
+                enveloppe.faces[5].v[1] = -1;
             }
             if (k == 33) CalculerEnveloppe(false);
             if (k == 41) outils::Poser(7, outils::Unitaire(1, 1, 1));
@@ -226,15 +235,20 @@ TEST(EtapesEnveloppe, CommeLesBouclesLitterales) {
         return traces;
     };
     const std::vector<Vec3> attendu = suite(true, 1);
-    for (int workers : {1, 2}) {
-        const std::vector<Vec3> obtenu = suite(false, workers);
-        ASSERT_EQ(obtenu.size(), attendu.size());
-        for (size_t i = 0; i < attendu.size(); ++i) {
-            ASSERT_EQ(obtenu[i].x, attendu[i].x) << workers << " workers, value " << i;
-            ASSERT_EQ(obtenu[i].y, attendu[i].y) << workers << " workers, value " << i;
-            ASSERT_EQ(obtenu[i].z, attendu[i].z) << workers << " workers, value " << i;
+    for (JeuNoyaux jeu : {JeuNoyaux::portable, JeuNoyaux::avx2}) {
+        if (!JeuDisponible(jeu)) continue;
+        ForcerNoyaux(jeu);
+        for (int workers : {1, 2}) {
+            const std::vector<Vec3> obtenu = suite(false, workers);
+            ASSERT_EQ(obtenu.size(), attendu.size());
+            for (size_t i = 0; i < attendu.size(); ++i) {
+                ASSERT_EQ(obtenu[i].x, attendu[i].x) << workers << " workers, value " << i;
+                ASSERT_EQ(obtenu[i].y, attendu[i].y) << workers << " workers, value " << i;
+                ASSERT_EQ(obtenu[i].z, attendu[i].z) << workers << " workers, value " << i;
+            }
         }
     }
+    ForcerNoyaux(JeuNoyaux::natif);
 }
 
 }  // namespace
