@@ -27,7 +27,16 @@ namespace {
 constexpr double kDemiPi = 1.5707963267948966;
 constexpr double kEchelle = 0.9090909090909091;  // 1 / 1.1: the sphere with a margin
 
-void DessinerSceneAppel(int) { DessinerScene(); }
+// Set while a frame posted by RafraichirGraphique waits in the window
+// thread's queue: that frame copies the state when it starts, so further
+// refreshes meanwhile need no frame of their own, and a backlog of frames
+// behind quick commands would only take the processor from them.
+std::atomic<bool> imageEnAttente{false};
+
+void DessinerSceneAppel(int) {
+    imageEnAttente = false;
+    DessinerScene();
+}
 
 // The window thread's copy, kept between frames.
 CopieImage imageCourante;
@@ -245,4 +254,9 @@ void DessinerScene() {
     if (DessinerImage()) ogl_swap_buffers();
 }
 
-void RafraichirGraphique() { ogl_post_call(DessinerSceneAppel); }
+void RafraichirGraphique() {
+    if (ogl_instance() == nullptr || imageEnAttente.exchange(true)) return;
+    ogl_post_call(DessinerSceneAppel);
+}
+
+void OublierImageEnAttente() { imageEnAttente = false; }

@@ -44,14 +44,17 @@ extern std::atomic<bool> texturesFailed;
 // the viewer's init is posted (InitialiserGL uploads what was read).
 bool LireTextures();
 
-// Posts one frame to the viewer when it is open; does nothing otherwise.
-// Never waits for the frame.
+// Posts one frame to the viewer when it is open; does nothing otherwise, nor
+// when a frame it posted has not started yet (that one shows the state as it
+// will be). Never waits for the frame.
 void RafraichirGraphique();
 
 // --- Window thread --------------------------------------------------------
 
 // The viewer's init operation: GL state, textures, then a first frame.
 void InitialiserGL();
+// A new window's queue holds no frame of an earlier one (InitialiserGL).
+void OublierImageEnAttente();
 // Uploads the blocks LireTextures read into three texture names.
 void ChargerTextures();
 // Releases the three texture names (before the viewer closes).

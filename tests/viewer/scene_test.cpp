@@ -234,6 +234,29 @@ TEST_F(Scene, AnotherThreadHoldsTheLockWhileAFrameDrawsAndMovesTheParticlesUnder
     EXPECT_LT(best, 200);
 }
 
+std::atomic<int> copies{0};
+void CompterCopie() { ++copies; }
+
+TEST_F(Scene, RefreshesWhileAFrameWaitsInTheQueueAddNoFrame) {
+    modes.particules = true;
+    Placer(scene_test::Octaedre());
+    Ouvrir();
+    Dessiner();
+    copies = 0;
+    apresCopieImage = CompterCopie;
+    std::atomic<bool> libre{false};
+    ogl_instance()->post([&] { xtest::Attendre([&] { return libre.load(); }); });
+    for (int k = 0; k < 30; ++k) RafraichirGraphique();
+    libre = true;
+    Dessiner();  // behind them
+    EXPECT_EQ(copies, 2);
+    // Once that frame has started, a refresh posts a new one.
+    RafraichirGraphique();
+    Dessiner();
+    EXPECT_EQ(copies, 4);
+    apresCopieImage = nullptr;
+}
+
 TEST_F(Scene, AxesAreBlackAndTheirLabelsDarkenTheScene) {
     modes.axes = true;
     Placer(scene_test::Octaedre());
