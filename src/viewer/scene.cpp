@@ -43,9 +43,9 @@ CopieImage imageCourante;
 
 // Divides potential(i) by degree(i) for i < n (degree 0 or less: left out)
 // and gives the bounds of the results: the colour ramp of a frame that found
-// the hull stale.
+// the hull stale. Both callers hold the lock, which the shared records need.
 template <class Potentiel, class Degre>
-void DiviserParDegre(int n, Potentiel potentiel, Degre degre, double& low, double& high) {
+void DiviserParDegre(int n, Potentiel potentiel, Degre degre, double& low, double& high) REQUIRES(verrouEtat) {
     float bas = 1e38f, haut = 0.0f;
     for (int i = 0; i < n; ++i) {
         const int32_t d = degre(i);
@@ -123,10 +123,10 @@ void OmbrerParticules(bool wasStale) {
     }
     if (!wasStale) return;
     ActualiserPotentiels();  // Monte Carlo attempts leave them owed
-    std::vector<ParticleRecord>& records = etat.particles;
     DiviserParDegre(
-        static_cast<int>(records.size()), [&](int i) -> float& { return records[i].potential; },
-        [&](int i) { return records[i].degree; }, potentialMin, potentialMax);
+        static_cast<int>(etat.particles.size()),
+        [](int i) REQUIRES(verrouEtat) -> float& { return etat.particles[i].potential; },
+        [](int i) REQUIRES(verrouEtat) { return etat.particles[i].degree; }, potentialMin, potentialMax);
 }
 
 CouleurRampe Rampe(float potential) { return Rampe(potential, potentialMin, potentialMax); }
