@@ -34,6 +34,7 @@ private:
 // every field of every record) and the hull mesh (etat/maillage.h): any
 // reader or writer of those holds it. The shell takes it around each step of
 // a counted loop and around each command that touches particles or the hull;
-// the viewer holds it for a whole frame. Never held while closing the viewer
+// a viewer frame holds it to copy what it draws and to publish a hull it
+// built from that copy, not while building or drawing. Never held while closing the viewer
 // (the window thread may be waiting for it).
 extern VerrouRecursif verrouEtat;

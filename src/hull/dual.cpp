@@ -10,15 +10,16 @@
 #include "mathematiques/hasard.h"
 #include "etat/particules.h"
 
-bool cornerTurnsLeft(int i, int k) {
-    const ParticleRecord& r = etat.particles[i];
-    const Vec3& p = r.position;
-    return dot(cross(difference(r.dualCorners[k], p), difference(r.dualCorners[k + 1], p)), p) > 0.0;
+namespace {
+
+// The routines below work on one particle's position and corners, wherever
+// they are stored: in the particle records or in a frame's copy.
+
+bool TourneAGauche(const Vec3& p, std::span<const Vec3> g, int k) {
+    return dot(cross(difference(g[k], p), difference(g[k + 1], p)), p) > 0.0;
 }
 
-std::vector<double> AnglesCoins(int i) {
-    const ParticleRecord& r = etat.particles[i];
-    Vec3 p = r.position;
+std::vector<double> Angles(Vec3 p, std::span<const Vec3> coins) {
     setLength(p, 1.0);
     const auto tangente = [&](const Vec3& c) {
         Vec3 normale = p;
@@ -28,7 +29,7 @@ std::vector<double> AnglesCoins(int i) {
     // u: the first corner's direction in the tangent plane, or any direction
     // across p when every corner lies on p's own line.
     Vec3 u{};
-    for (const Vec3& c : r.dualCorners) {
+    for (const Vec3& c : coins) {
         u = tangente(c);
         if (dot(u, u) > 1e-30) break;
     }
@@ -36,8 +37,8 @@ std::vector<double> AnglesCoins(int i) {
     setLength(u, 1.0);
     const Vec3 v = cross(p, u);  // u x v = p: from u to v is counter-clockwise seen from outside
     std::vector<double> angles;
-    angles.reserve(r.dualCorners.size());
-    for (const Vec3& c : r.dualCorners) {
+    angles.reserve(coins.size());
+    for (const Vec3& c : coins) {
         const Vec3 t = tangente(c);
         double a = std::atan2(dot(t, v), dot(t, u));
         if (a < 0.0) a += 2.0 * std::numbers::pi;
@@ -46,8 +47,8 @@ std::vector<double> AnglesCoins(int i) {
     return angles;
 }
 
-bool CoinsEnOrdreCyclique(int i) {
-    const std::vector<double> a = AnglesCoins(i);
+bool EnOrdreCyclique(const Vec3& p, std::span<const Vec3> coins) {
+    const std::vector<double> a = Angles(p, coins);
     const size_t n = a.size();
     int descentes = 0;
     for (size_t k = 0; k < n; ++k) descentes += a[(k + 1) % n] < a[k];
@@ -57,65 +58,93 @@ bool CoinsEnOrdreCyclique(int i) {
 // The adjacent-swap passes give the true cyclic order on a regular enough
 // cell, and that order is kept as it is; they are not a sort, though, and on
 // a poorer cell their result is put in order by angle, from its first corner.
-void OrdonnerCoinsDual(int i) {
-    std::vector<Vec3>& coins = etat.particles[i].dualCorners;
+void Ordonner(const Vec3& p, std::span<Vec3> coins) {
     const int n = static_cast<int>(coins.size());
     if (n <= 1) return;
     for (int passe = 0; passe <= n; ++passe) {
         for (int l = 0; l + 1 < n; ++l) {
-            if (!cornerTurnsLeft(i, l)) std::swap(coins[l], coins[l + 1]);
+            if (!TourneAGauche(p, coins, l)) std::swap(coins[l], coins[l + 1]);
         }
     }
-    if (CoinsEnOrdreCyclique(i)) return;
-    const std::vector<double> angles = AnglesCoins(i);
+    if (EnOrdreCyclique(p, coins)) return;
+    const std::vector<double> angles = Angles(p, coins);
     std::vector<int> ordre(static_cast<size_t>(n));
     for (int k = 0; k < n; ++k) ordre[k] = k;
     std::stable_sort(ordre.begin(), ordre.end(), [&](int a, int b) { return angles[a] < angles[b]; });
     std::vector<Vec3> tries;
     tries.reserve(static_cast<size_t>(n));
     for (const int k : ordre) tries.push_back(coins[k]);
-    coins.swap(tries);
+    std::copy(tries.begin(), tries.end(), coins.begin());
 }
 
-namespace {
+}  // namespace
 
-void AllouerCoins(int count) REQUIRES(verrouEtat) {
+bool cornerTurnsLeft(int i, int k) {
+    const ParticleRecord& r = etat.particles[i];
+    return TourneAGauche(r.position, r.dualCorners, k);
+}
+
+std::vector<double> AnglesCoins(int i) {
+    const ParticleRecord& r = etat.particles[i];
+    return Angles(r.position, r.dualCorners);
+}
+
+bool CoinsEnOrdreCyclique(int i) {
+    const ParticleRecord& r = etat.particles[i];
+    return EnOrdreCyclique(r.position, r.dualCorners);
+}
+
+void OrdonnerCoinsDual(int i) {
+    ParticleRecord& r = etat.particles[i];
+    Ordonner(r.position, r.dualCorners);
+}
+
+void CalculerCoinsDual(const std::vector<Vec3>& positions, const HullMesh& mesh, const std::vector<int32_t>& degres,
+                       CoinsDual& dual) {
+    const int count = static_cast<int>(positions.size());
+    dual.debut.resize(static_cast<size_t>(count) + 1);
+    dual.debut[0] = 0;
+    for (int i = 0; i < count; ++i) dual.debut[i + 1] = dual.debut[i] + std::max(degres[i], 0);
+    dual.coins.resize(static_cast<size_t>(dual.debut[count]));
+    // Each face centre goes to its three vertices, in face order, up to their degree.
+    dual.rempli.assign(static_cast<size_t>(count), 0);
+    for (int f = 0; f < mesh.faceCount; ++f) {
+        const HullFace& face = mesh.faces[f];
+        Vec3 centre = positions[face.v[0]];
+        centre += positions[face.v[1]];
+        centre += positions[face.v[2]];
+        setLength(centre, 1.0);
+        for (const int16_t v : face.v) {
+            if (dual.debut[v] + dual.rempli[v] < dual.debut[v + 1]) dual.coins[dual.debut[v] + dual.rempli[v]++] = centre;
+        }
+    }
+    for (int i = 0; i < count; ++i) {
+        const std::span<Vec3> coins(dual.coins.data() + dual.debut[i], dual.coins.data() + dual.debut[i + 1]);
+        std::fill(coins.begin() + dual.rempli[i], coins.end(), positions[i]);
+        Ordonner(positions[i], coins);
+    }
+}
+
+void InstallerDual(const CoinsDual& dual) {
+    const int count = std::min<int>(static_cast<int>(dual.debut.size()) - 1, static_cast<int>(etat.particles.size()));
     for (int i = 0; i < count; ++i) {
         ParticleRecord& r = etat.particles[i];
         if (dualAllocated) std::vector<Vec3>().swap(r.dualCorners);
-        r.dualCorners.assign(std::max(r.degree, 0), Vec3{});
+        r.dualCorners.assign(dual.coins.begin() + dual.debut[i], dual.coins.begin() + dual.debut[i + 1]);
         for (double& composante : r.dualColour) composante = TirerReel();
     }
     dualAllocated = true;
 }
 
-// Appends each face centre to its three vertices, in face order; returns how
-// many corners each particle received (at most its degree).
-std::vector<int> RemplirCoins(int count) REQUIRES(verrouEtat) {
-    std::vector<int> rempli(count, 0);
-    for (int f = 0; f < enveloppe.faceCount; ++f) {
-        const HullFace& face = enveloppe.faces[f];
-        Vec3 centre = etat.particles[face.v[0]].position;
-        centre += etat.particles[face.v[1]].position;
-        centre += etat.particles[face.v[2]].position;
-        setLength(centre, 1.0);
-        for (const int16_t v : face.v) {
-            std::vector<Vec3>& coins = etat.particles[v].dualCorners;
-            if (rempli[v] < static_cast<int>(coins.size())) coins[rempli[v]++] = centre;
-        }
-    }
-    return rempli;
-}
-
-}  // namespace
-
 void CalculerDual() {
     const int count = std::min<int>(etat.count, static_cast<int>(etat.particles.size()));
-    AllouerCoins(count);
-    const std::vector<int> rempli = RemplirCoins(count);
+    std::vector<Vec3> positions(static_cast<size_t>(count));
+    std::vector<int32_t> degres(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) {
-        ParticleRecord& r = etat.particles[i];
-        std::fill(r.dualCorners.begin() + rempli[i], r.dualCorners.end(), r.position);
-        OrdonnerCoinsDual(i);
+        positions[i] = etat.particles[i].position;
+        degres[i] = etat.particles[i].degree;
     }
+    CoinsDual dual;
+    CalculerCoinsDual(positions, enveloppe, degres, dual);
+    InstallerDual(dual);
 }

@@ -2,8 +2,12 @@
 // pushed onto the sphere and ordered around it, with a random colour.
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <vector>
 
+#include "etat/maillage.h"
+#include "etat/vec3.h"
 #include "etat/verrous.h"
 
 // For particle i with position p and dual corners g: whether going from g[k]
@@ -18,6 +22,23 @@ bool cornerTurnsLeft(int i, int k) REQUIRES(verrouEtat);
 // close cleanly), extra centres are dropped and missing corners are the
 // particle's own position, so dualCorners.size() == degree always.
 void CalculerDual() REQUIRES(verrouEtat);
+
+// The dual corners of every particle in one array, apart from the shared
+// state: particle i's are coins[debut[i] .. debut[i + 1]).
+struct CoinsDual {
+    std::vector<Vec3> coins;
+    std::vector<int> debut;   // count + 1 entries
+    std::vector<int> rempli;  // scratch: corners received per particle
+};
+
+// The corners CalculerDual would give particles at these positions with these
+// degrees (max(degree, 0) each) and the first faceCount faces of mesh, in the
+// same order; reads no shared state and draws no colour.
+void CalculerCoinsDual(const std::vector<Vec3>& positions, const HullMesh& mesh, const std::vector<int32_t>& degres,
+                       CoinsDual& dual);
+// Gives each particle its corners from dual and draws its dualColour (three
+// TirerReel per particle, in particle order). Sets dualAllocated.
+void InstallerDual(const CoinsDual& dual) REQUIRES(verrouEtat);
 
 // Orders particle i's corners: first by adjacent swaps, n + 1 passes over its
 // n corners swapping each pair that does not turn counter-clockwise; then,

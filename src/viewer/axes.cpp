@@ -101,6 +101,7 @@ void InitialiserGL() {
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
     ChargerTextures();
+    OublierImageEnAttente();
     RafraichirGraphique();
 }
 

@@ -1,13 +1,10 @@
 // The hull as lines or ramp-coloured triangles, the dual cells, the points.
-// Window thread, inside a frame (verrouEtat held).
+// Window thread, from a frame's copy (without verrouEtat).
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cmath>
-#include <mutex>
 
-#include "hull/enveloppe.h"
-#include "etat/particules.h"
-#include "etat/modes.h"
 #include "viewer/scene.h"
 
 namespace {
@@ -17,21 +14,19 @@ constexpr double kPointsNear = 0.08, kPointsFar = 0.98;
 constexpr double kLinesNear = 0.09, kLinesFar = 0.99;
 constexpr double kFacesNear = 0.1, kFacesFar = 1.0;
 
-bool Valide(int index) REQUIRES(verrouEtat) { return index >= 0 && index < etat.count; }
+bool Valide(const CopieImage& c, int index) { return index >= 0 && index < c.count; }
 
 void Sommet(const Vec3& v) { glVertex3d(v.x, v.y, v.z); }
 
-void SommetRampe(int index) REQUIRES(verrouEtat) {
-    const ParticleRecord& p = etat.particles[index];
-    const CouleurRampe c = Rampe(p.potential);
-    glColor3f(c.r, c.g, c.b);
-    Sommet(p.position);
+void SommetRampe(const CopieImage& c, int index) {
+    const CouleurRampe couleur = Rampe(c.potentiels[index], c.potentielMin, c.potentielMax);
+    glColor3f(couleur.r, couleur.g, couleur.b);
+    Sommet(c.positions[index]);
 }
 
-void SommetOmbre(int index) REQUIRES(verrouEtat) {
-    const ParticleRecord& p = etat.particles[index];
-    glColor3f(p.shading, p.shading, 1.0f);
-    Sommet(p.position);
+void SommetOmbre(const CopieImage& c, int index) {
+    glColor3f(c.ombres[index], c.ombres[index], 1.0f);
+    Sommet(c.positions[index]);
 }
 
 }  // namespace
@@ -40,63 +35,64 @@ void SommetOmbre(int index) REQUIRES(verrouEtat) {
 // Hull, dual cells and points
 // ---------------------------------------------------------------------------
 
-void DessinerEnveloppe() {
-    if (modes.polygones) {
+void DessinerEnveloppe(const CopieImage& c) {
+    const HullMesh& m = c.enveloppe.maillage;
+    if (c.polygones) {
         glDepthRange(kFacesNear, kFacesFar);
         glBegin(GL_TRIANGLES);
-        for (int f = 0; f < enveloppe.faceCount; ++f) {
-            const HullFace& face = enveloppe.faces[f];
-            if (!Valide(face.v[0]) || !Valide(face.v[1]) || !Valide(face.v[2])) continue;
-            for (int k = 0; k < 3; ++k) SommetRampe(face.v[k]);
+        for (int f = 0; f < m.faceCount; ++f) {
+            const HullFace& face = m.faces[f];
+            if (!Valide(c, face.v[0]) || !Valide(c, face.v[1]) || !Valide(c, face.v[2])) continue;
+            for (int k = 0; k < 3; ++k) SommetRampe(c, face.v[k]);
         }
         glEnd();
     }
-    if (modes.lignes) {
+    if (c.lignes) {
         glDepthRange(kLinesNear, kLinesFar);
         glBegin(GL_LINES);
-        for (int e = 0; e < enveloppe.edgeCount; ++e) {
-            const HullEdge& edge = enveloppe.edges[e];
-            if (!Valide(edge.lo) || !Valide(edge.hi)) continue;
-            SommetOmbre(edge.lo);
-            SommetOmbre(edge.hi);
+        for (int e = 0; e < m.edgeCount; ++e) {
+            const HullEdge& edge = m.edges[e];
+            if (!Valide(c, edge.lo) || !Valide(c, edge.hi)) continue;
+            SommetOmbre(c, edge.lo);
+            SommetOmbre(c, edge.hi);
         }
         glEnd();
     }
 }
 
-void DessinerDual() {
-    if (modes.polygones) {
+void DessinerDual(const CopieImage& c) {
+    const CoinsDual& d = c.enveloppe.dual;
+    const int cellules = std::min(c.count, static_cast<int>(d.debut.size()) - 1);
+    if (c.polygones) {
         glDepthRange(kFacesNear, kFacesFar);
-        for (const ParticleRecord& p : etat.particles) {
-            const size_t corners = std::min(p.dualCorners.size(), static_cast<size_t>(std::max(p.degree, 0)));
-            glColor3dv(p.dualColour);
+        for (int i = 0; i < cellules; ++i) {
+            glColor3dv(c.couleurs[i].data());
             glBegin(GL_POLYGON);
-            for (size_t k = 0; k < corners; ++k) Sommet(p.dualCorners[k]);
+            for (int k = d.debut[i]; k < d.debut[i + 1]; ++k) Sommet(d.coins[k]);
             glEnd();
         }
     }
-    if (modes.lignes) {
+    if (c.lignes) {
         glDepthRange(kLinesNear, kLinesFar);
         const Vec3 w = DirectionVue();
-        for (const ParticleRecord& p : etat.particles) {
-            const size_t corners = std::min(p.dualCorners.size(), static_cast<size_t>(std::max(p.degree, 0)));
+        for (int i = 0; i < cellules; ++i) {
             glBegin(GL_LINE_LOOP);
-            for (size_t k = 0; k < corners; ++k) {
-                const float light = static_cast<float>((1.0 + dot(w, p.dualCorners[k])) / 2.0);
+            for (int k = d.debut[i]; k < d.debut[i + 1]; ++k) {
+                const float light = static_cast<float>((1.0 + dot(w, d.coins[k])) / 2.0);
                 glColor3f(light, light, 1.0f);
-                Sommet(p.dualCorners[k]);
+                Sommet(d.coins[k]);
             }
             glEnd();
         }
     }
 }
 
-void DessinerPoints() {
+void DessinerPoints(const CopieImage& c) {
     glDepthRange(kPointsNear, kPointsFar);
     glBegin(GL_POINTS);
-    for (const ParticleRecord& p : etat.particles) {
-        glColor3f(1.0f, p.shading, p.shading);
-        Sommet(p.position);
+    for (int i = 0; i < c.count; ++i) {
+        glColor3f(1.0f, c.ombres[i], c.ombres[i]);
+        Sommet(c.positions[i]);
     }
     glEnd();
 }

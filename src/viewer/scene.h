@@ -4,11 +4,14 @@
 // eye space, and the depth test keeps the smaller eye-space z.
 #pragma once
 
+#include <array>
 #include <atomic>
+#include <cstdint>
 #include <vector>
 
 #include "etat/vec3.h"
 #include "etat/verrous.h"
+#include "hull/enveloppe.h"
 
 // View angles in radians, set by the viewer's mouse handler and read by
 // frames, both on the window thread; they survive closing the viewer.
@@ -41,21 +44,43 @@ extern std::atomic<bool> texturesFailed;
 // the viewer's init is posted (InitialiserGL uploads what was read).
 bool LireTextures();
 
-// Posts one frame to the viewer when it is open; does nothing otherwise.
-// Never waits for the frame.
+// Posts one frame to the viewer when it is open; does nothing otherwise, nor
+// when a frame it posted has not started yet (that one shows the state as it
+// will be). Never waits for the frame.
 void RafraichirGraphique();
 
 // --- Window thread --------------------------------------------------------
 
 // The viewer's init operation: GL state, textures, then a first frame.
 void InitialiserGL();
+// A new window's queue holds no frame of an earlier one (InitialiserGL).
+void OublierImageEnAttente();
 // Uploads the blocks LireTextures read into three texture names.
 void ChargerTextures();
 // Releases the three texture names (before the viewer closes).
 void SupprimerTextures();
 
-// One frame; nothing while etat.resizing is set. Holds verrouEtat for the
-// whole frame, and may build the hull.
+// What a frame draws, copied from the shared state under verrouEtat so that
+// the hull build and the drawing run without it. The window thread keeps one
+// from frame to frame, so that its buffers are not reallocated.
+struct CopieImage {
+    // The drawing modes as the frame found them.
+    bool particules = false, lignes = false, polygones = false, dual = false, axes = false;
+    bool perimee = false;     // hullValid was clear
+    bool construite = false;  // stale and drawn: this frame builds the hull on the copy
+    bool publiee = false;     // that build became the shared hull
+    uint64_t generation = 0;  // etat.generation at the copy
+    int count = 0;
+    std::vector<Vec3> positions;
+    std::vector<float> ombres;
+    std::vector<float> potentiels;  // divided by the degrees when the frame found the hull stale
+    double potentielMin = 0.0, potentielMax = 0.0;  // the ramp this frame colours with
+    EnveloppeCopiee enveloppe;  // the lists (and dual corners) drawn: copied, or built here
+    std::vector<std::array<double, 3>> couleurs;  // dual cell colours
+};
+
+// One frame; nothing while etat.resizing is set. Holds verrouEtat only to
+// copy what it draws and to publish a hull it built.
 void DessinerScene();
 // The frame of DessinerScene drawn into the back buffer, not presented; false
 // when nothing was drawn (etat.resizing).
@@ -63,11 +88,33 @@ bool DessinerImage();
 // One notch of the wheel (MouseEvent.wheel, +120 away from the user) zooms
 // in by kPasZoom, toward the user out, within the bounds.
 void ZoomerVue(int wheel);
-void DessinerEnveloppe() REQUIRES(verrouEtat);
-void DessinerDual() REQUIRES(verrouEtat);
-void DessinerPoints() REQUIRES(verrouEtat);
+
+// The steps of a frame. First, under verrouEtat: the effects on the shared
+// state that need no build (every particle's shading; with a stale hull that
+// is not drawn, the division of OmbrerParticules), then the copy. False while
+// etat.resizing is set.
+bool CopierImage(CopieImage& copie) REQUIRES(verrouEtat);
+// Without the lock: when the hull was stale and is drawn, builds it on the
+// copy. Returns whether it did.
+bool ConstruireImage(CopieImage& copie);
+// Under verrouEtat, after a build: when the positions are those of the copy
+// (same generation and count), the hull still stale and the DUAL mode
+// unchanged, installs the built hull and shades as a frame that built it
+// under the lock always did (OmbrerParticules(true)), and takes the
+// resulting potentials and ramp into the copy. Otherwise the shared state is
+// left as if the frame had not built, and the copy's own potentials are
+// divided by its degrees. Returns whether the hull was published.
+bool PublierImage(CopieImage& copie) REQUIRES(verrouEtat);
+// GL, without the lock: the copy's hull or dual cells, and its points.
+void DessinerEnveloppe(const CopieImage& copie);
+void DessinerDual(const CopieImage& copie);
+void DessinerPoints(const CopieImage& copie);
 void DessinerAxes();
 void DessinerEtiquette(char letter);  // 'x', 'y' or 'z'
+
+// Tests: called on the window thread between a frame's copy and its build,
+// the lock released.
+extern std::atomic<void (*)()> apresCopieImage;
 
 // --- Pure helpers (any thread, under verrouEtat for particle data) --------
 
@@ -82,9 +129,10 @@ Vec3 DirectionVue();
 struct CouleurRampe {
     float r, g, b;
 };
-// Cyan (lowest) to blue, magenta and red (highest); cyan when the bounds are
-// equal or inverted.
+// Cyan (lowest) to blue, magenta and red (highest) between potentialMin and
+// potentialMax, or the given bounds; cyan when the bounds are equal or inverted.
 CouleurRampe Rampe(float potential);
+CouleurRampe Rampe(float potential, double low, double high);
 
 // --- The view as a picture ------------------------------------------------
 

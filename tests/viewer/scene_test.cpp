@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <atomic>
 #include <filesystem>
 #include <mutex>
+#include <thread>
 
 #include "hull/enveloppe.h"
 #include "etat/particules.h"
@@ -157,6 +159,102 @@ TEST_F(Scene, DualCellsAreDrawnInsteadOfTheHullWhenDualIsOn) {
     EXPECT_GT(coloured, 500);
     // The octahedron's edge (1,0,0)-(0,0,-1) is not part of its dual (a cube).
     EXPECT_EQ(frame.at(EcranX(0.5), 300).r, 255);
+}
+
+// The frame pauses between its copy and its build (lock released) until the
+// test has done what a command thread would meanwhile.
+std::atomic<int> etapeCrochet{0};  // 1: the frame has copied; 2: the test is done
+
+void AttendreLeTest() {
+    etapeCrochet = 1;
+    xtest::Attendre([] { return etapeCrochet == 2; });
+}
+
+struct Crochet {
+    Crochet() {
+        etapeCrochet = 0;
+        apresCopieImage = AttendreLeTest;
+    }
+    ~Crochet() { apresCopieImage = nullptr; }
+};
+
+int Colores(const Image& frame) {
+    int n = 0;
+    for (int y = 0; y < 600; ++y) {
+        for (int x = 0; x < 600; ++x) n += !Proche(frame.at(x, y), 255, 255, 255, 0);
+    }
+    return n;
+}
+
+TEST_F(Scene, AnotherThreadHoldsTheLockWhileAFrameDrawsAndMovesTheParticlesUnderABuild) {
+    modes.lignes = true;
+    modes.particules = true;
+    Placer(scene_test::Octaedre());
+    Ouvrir();
+    Dessiner();
+    ASSERT_TRUE(hullValid);
+    Crochet crochet;
+    // The hull valid: nothing to publish, the whole drawing happens while
+    // the test holds the lock.
+    std::atomic<bool> fini{false};
+    Image frame;
+    std::thread dessin([&] {
+        frame = Dessiner();
+        fini = true;
+    });
+    ASSERT_TRUE(xtest::Attendre([] { return etapeCrochet == 1; }));
+    const bool pris = verrouEtat.try_lock();
+    EXPECT_TRUE(pris) << "the frame kept the lock after its copy";
+    etapeCrochet = 2;
+    EXPECT_TRUE(xtest::Attendre([&] { return fini.load(); })) << "the frame waited for the lock to draw";
+    if (pris) verrouEtat.unlock();
+    dessin.join();
+    EXPECT_GT(Colores(frame), 1000);
+
+    // A stale hull, and a particle moved while the frame builds: the frame
+    // draws the octahedron it copied, the shared hull stays stale and empty.
+    Placer(scene_test::Octaedre());
+    etapeCrochet = 0;
+    std::thread construction([&] { frame = Dessiner(); });
+    ASSERT_TRUE(xtest::Attendre([] { return etapeCrochet == 1; }));
+    {
+        Garde lock(verrouEtat);
+        etat.particles[0].position = {0.6, 0.8, 0.0};
+        MarquerDeplacement();
+        hullValid = false;
+    }
+    etapeCrochet = 2;
+    construction.join();
+    EXPECT_FALSE(hullValid);
+    EXPECT_EQ(enveloppe.edgeCount, 0);
+    EXPECT_GT(Colores(frame), 1000);
+    // The edge (1,0,0)-(0,0,-1) of the copy, which the moved particle left.
+    int best = 255;
+    for (int dy = -1; dy <= 1; ++dy) best = std::min(best, frame.at(EcranX(0.5), 300 + dy).r);
+    EXPECT_LT(best, 200);
+}
+
+std::atomic<int> copies{0};
+void CompterCopie() { ++copies; }
+
+TEST_F(Scene, RefreshesWhileAFrameWaitsInTheQueueAddNoFrame) {
+    modes.particules = true;
+    Placer(scene_test::Octaedre());
+    Ouvrir();
+    Dessiner();
+    copies = 0;
+    apresCopieImage = CompterCopie;
+    std::atomic<bool> libre{false};
+    ogl_instance()->post([&] { xtest::Attendre([&] { return libre.load(); }); });
+    for (int k = 0; k < 30; ++k) RafraichirGraphique();
+    libre = true;
+    Dessiner();  // behind them
+    EXPECT_EQ(copies, 2);
+    // Once that frame has started, a refresh posts a new one.
+    RafraichirGraphique();
+    Dessiner();
+    EXPECT_EQ(copies, 4);
+    apresCopieImage = nullptr;
 }
 
 TEST_F(Scene, AxesAreBlackAndTheirLabelsDarkenTheScene) {
