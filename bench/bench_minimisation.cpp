@@ -61,13 +61,16 @@ void Passe(benchmark::State& state, JeuNoyaux jeu, double s) {
         benchmark::Counter(paires * state.iterations(), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-void MesurerDescente(benchmark::State& state, const std::vector<Vec3>& depart) {
+// Arguments: n, workers, then (random starts) the seed and the memory
+// (curvature pairs kept; 0: the default).
+void MesurerDescente(benchmark::State& state, const std::vector<Vec3>& depart, int memoire = 0) {
     ImposerEquipe(state.range(1));
     BilanDescente b;
     for (auto _ : state) {
         std::vector<Vec3> x = depart;
         ParametresDescente p;
         p.iterationsMax = 1000000;
+        if (memoire > 0) p.memoire = memoire;
         b = Minimiser(x, p);
     }
     ImposerEquipe(0);
@@ -77,7 +80,9 @@ void MesurerDescente(benchmark::State& state, const std::vector<Vec3>& depart) {
     state.counters["energie"] = std::exp(b.logEnergie);
 }
 
-void MinimiserAleatoire(benchmark::State& state) { MesurerDescente(state, Aleatoires(state.range(0), state.range(2))); }
+void MinimiserAleatoire(benchmark::State& state) {
+    MesurerDescente(state, Aleatoires(state.range(0), state.range(2)), static_cast<int>(state.range(3)));
+}
 void MinimiserSpirale(benchmark::State& state) { MesurerDescente(state, Spirale(state.range(0))); }
 
 // Published lowest energies.
@@ -141,11 +146,13 @@ void Enregistrer() {
     }
     benchmark::RegisterBenchmark("Passe/coulomb/avx2", Passe, JeuNoyaux::avx2, 1.0)->Args({470, 1})->Args({2000, 1});
     benchmark::RegisterBenchmark("Passe/coulomb/portable", Passe, JeuNoyaux::portable, 1.0)->Args({470, 1});
-    benchmark::RegisterBenchmark("Minimiser/aleatoire", MinimiserAleatoire)
-        ->Args({470, 1, 1})
-        ->Args({470, 1, 2})
-        ->Args({470, 1, 3})
-        ->Unit(benchmark::kMillisecond);
+    // Seeds 1 to 8 with the default memory, then 1 to 8 with 10 pairs, the
+    // memory usually given to L-BFGS, for comparison.
+    auto* m = benchmark::RegisterBenchmark("Minimiser/aleatoire", MinimiserAleatoire);
+    for (int memoire : {0, 10}) {
+        for (int graine = 1; graine <= 8; ++graine) m->Args({470, 1, graine, memoire});
+    }
+    m->Unit(benchmark::kMillisecond);
     if (std::getenv("GLOMERIX_BENCH_LONG") == nullptr) return;
     benchmark::RegisterBenchmark("Minimiser/spirale", MinimiserSpirale)
         ->Args({9999, 2})

@@ -79,36 +79,36 @@ struct Paire {
     double rho;
 };
 
-// Six partial sums instead of one chain of additions, each waiting for the
-// last: the two-loop recursion takes 4m of these products per iteration. The
-// order is fixed, so a run repeats bit for bit.
-double Produit(const std::vector<Vec3>& a, const std::vector<Vec3>& b) {
-    double p[6] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
-    const size_t n = a.size();
+// The vectors of the two-loop recursion (4m products and 2m updates per
+// iteration) as 3n doubles, with eight partial sums instead of one chain of
+// additions each waiting for the last, so that they run in vector registers.
+// One copy per instruction set, chosen at load time; every copy adds the
+// same terms into the same partial sums, so a run repeats bit for bit.
+static_assert(sizeof(Vec3) == 3 * sizeof(double));
+#define VECTORIEL __attribute__((target_clones("avx512f", "avx2", "default")))
+
+const double* Composantes(const std::vector<Vec3>& v) { return reinterpret_cast<const double*>(v.data()); }
+double* Composantes(std::vector<Vec3>& v) { return reinterpret_cast<double*>(v.data()); }
+
+VECTORIEL double Produit(const std::vector<Vec3>& va, const std::vector<Vec3>& vb) {
+    const double* a = Composantes(va);
+    const double* b = Composantes(vb);
+    const size_t n = 3 * va.size();
+    double p[8] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
     size_t i = 0;
-    for (; i + 2 <= n; i += 2) {
-        p[0] += a[i].x * b[i].x;
-        p[1] += a[i].y * b[i].y;
-        p[2] += a[i].z * b[i].z;
-        p[3] += a[i + 1].x * b[i + 1].x;
-        p[4] += a[i + 1].y * b[i + 1].y;
-        p[5] += a[i + 1].z * b[i + 1].z;
+    for (; i + 8 <= n; i += 8) {
+        for (int k = 0; k < 8; ++k) p[k] += a[i + k] * b[i + k];
     }
-    if (i < n) {
-        p[0] += a[i].x * b[i].x;
-        p[1] += a[i].y * b[i].y;
-        p[2] += a[i].z * b[i].z;
-    }
-    return ((p[0] + p[3]) + (p[1] + p[4])) + (p[2] + p[5]);
+    for (int k = 0; i < n; ++i, ++k) p[k] += a[i] * b[i];
+    return ((p[0] + p[4]) + (p[1] + p[5])) + ((p[2] + p[6]) + (p[3] + p[7]));
 }
 
 // v += c w.
-void Ajouter(std::vector<Vec3>& v, double c, const std::vector<Vec3>& w) {
-    for (size_t i = 0; i < v.size(); ++i) {
-        v[i].x += c * w[i].x;
-        v[i].y += c * w[i].y;
-        v[i].z += c * w[i].z;
-    }
+VECTORIEL void Ajouter(std::vector<Vec3>& vv, double c, const std::vector<Vec3>& vw) {
+    double* v = Composantes(vv);
+    const double* w = Composantes(vw);
+    const size_t n = 3 * vv.size();
+    for (size_t i = 0; i < n; ++i) v[i] += c * w[i];
 }
 
 void Projeter(const std::vector<Vec3>& x, std::vector<Vec3>& v) {
