@@ -143,8 +143,10 @@ class Descente {
         SeparerPositions(positions);
         courant_.x.assign(positions.begin(), positions.end());
         echelle_ = p_.exposant == 1.0 ? 1.0 : std::max(DistanceMinimaleDe(positions), 1e-300);
-        zero_.assign(n_, Vec3{});
-        Evaluer(courant_, zero_);
+        // 64 N units of the last place: far above the rounding of the sums
+        // (each term passes through fewer than N / 8 + 100 additions).
+        seuilSommes_ = std::max(1e-10, 64.0 * n_ * 0x1p-53);
+        Calculer(courant_, {});
         logEnergie_ = std::log(courant_.energie) - p_.exposant * std::log(echelle_);
     }
 
@@ -181,8 +183,25 @@ class Descente {
     }
 
   private:
-    // Forces and gradient at pt.x, which lies `deplacement` away from courant_.
+    // Forces, gradient and phi at pt.x, which lies `deplacement` away from
+    // courant_. While the steps change the energy by far more than the sums'
+    // rounding, with s = 1, phi comes from the two sums, a pass that costs
+    // half as much; the first change too small to be sure of its sign ends
+    // that for the rest of the descent, and the point is evaluated again from
+    // the displacements.
     void Evaluer(Point& pt, const std::vector<Vec3>& deplacement) {
+        if (sommesSeules_ && p_.exposant == 1.0) {
+            Calculer(pt, {});
+            const double difference = pt.energie - courant_.energie;
+            if (std::abs(difference) > seuilSommes_ * courant_.energie || !std::isfinite(difference)) return;
+            sommesSeules_ = false;
+        }
+        Calculer(pt, deplacement);
+    }
+
+    // Evaluer's pass; an empty displacement takes the change of the energy
+    // from the difference of the sums.
+    void Calculer(Point& pt, std::span<const Vec3> deplacement) {
         pt.f.resize(n_);
         const EvaluationRiesz e = EvaluerRiesz(pt.x, deplacement, p_.exposant, echelle_, pt.f);
         ++evaluations_;
@@ -190,7 +209,8 @@ class Descente {
         pt.carreMin = e.carreMin;
         pt.radial = 0.0;
         for (int i = 0; i < n_; ++i) pt.radial += LogInverseNorme(pt.x[i]) * dot(pt.x[i], pt.f[i]);
-        const double variation = e.variation - pt.radial + courant_.radial;
+        const double changement = deplacement.empty() ? e.energie - courant_.energie : e.variation;
+        const double variation = changement - pt.radial + courant_.radial;
         // A large fall (a close pair separated at a large s) from the sums
         // themselves: 1 + variation / E would round to 0.
         const double relative = courant_.energie > 0.0 ? variation / courant_.energie : 0.0;
@@ -376,7 +396,7 @@ class Descente {
         const double nouvelle = std::sqrt(courant_.carreMin);
         if (std::abs(p_.exposant * std::log(nouvelle / echelle_)) < kChangementEchelle) return;
         echelle_ = nouvelle;
-        Evaluer(courant_, zero_);
+        Calculer(courant_, {});
     }
 
     const ParametresDescente& p_;
@@ -388,7 +408,9 @@ class Descente {
     double critere_ = 0.0;     // at courant_
     long long evaluations_ = 0;
     Point courant_;
-    std::vector<Vec3> zero_, direction_;
+    std::vector<Vec3> direction_;
+    bool sommesSeules_ = true;   // see Evaluer
+    double seuilSommes_ = 0.0;   // relative change the difference of two sums shows surely
     std::deque<Paire> paires_;
 };
 
