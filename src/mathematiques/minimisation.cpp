@@ -2,9 +2,10 @@
 // its gradient does not depend on the scale the sum is taken at, so the
 // curvature pairs survive a change of scale. Along a search direction p (in
 // the tangent planes) the trial points are x_i(a) = (x_i + a p_i) /
-// |x_i + a p_i|, and phi(a) = f(x(a)) - f(x) = log1p(dE / E) with dE taken
-// pair by pair from the displacements (EvaluerRiesz), so that the sign of a
-// step's effect is known even when the energy's own rounding hides it.
+// |x_i + a p_i|, and phi(a) = f(x(a)) - f(x) = log1p(dE / E) with dE taken,
+// once the steps get small, pair by pair from the displacements
+// (EvaluerRiesz), so that the sign of a step's effect is known even when the
+// energy's own rounding hides it.
 // phi'(a) = sum of g_i(a) . p_i / |x_i + a p_i|, g the gradient in the
 // tangent planes.
 //
