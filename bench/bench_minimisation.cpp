@@ -1,6 +1,7 @@
 // The descents (see bench/README.md, "Minimisation").
 //
-// Always: one energy pass (EvaluerRiesz) per kernel set and exponent, and
+// Always: one energy pass (EvaluerRiesz) per kernel set and exponent (and
+// at s = 1 without the displacement), and
 // MINIMISER from a random start at N = 470 on one worker, to the criterion.
 // With GLOMERIX_BENCH_LONG=1 in the environment, also the long goals, run by
 // hand: MINIMISER from the spiral at N = 9999 on two workers, and EXPLORER
@@ -45,15 +46,17 @@ std::vector<Vec3> Spirale(int n) {
     return p;
 }
 
-// One pass at a random configuration, displaced as in a late line search.
-void Passe(benchmark::State& state, JeuNoyaux jeu, double s) {
+// One pass at a random configuration, displaced as in a late line search
+// (or, with `sommes`, without the displacement: the early steps' pass).
+void Passe(benchmark::State& state, JeuNoyaux jeu, double s, bool sommes) {
     const int n = state.range(0);
     ImposerEquipe(state.range(1));
     ForcerNoyaux(jeu);
     const std::vector<Vec3> x = Aleatoires(n, 7);
     std::vector<Vec3> d = Aleatoires(n, 8), f(n);
     for (Vec3& v : d) v *= 1e-9;
-    for (auto _ : state) benchmark::DoNotOptimize(EvaluerRiesz(x, d, s, 1.0, f));
+    const std::span<const Vec3> deplacement = sommes ? std::span<const Vec3>() : std::span<const Vec3>(d);
+    for (auto _ : state) benchmark::DoNotOptimize(EvaluerRiesz(x, deplacement, s, 1.0, f));
     ForcerNoyaux(JeuNoyaux::natif);
     ImposerEquipe(0);
     const double paires = static_cast<double>(n) * (n - 1) / 2.0;
@@ -61,13 +64,16 @@ void Passe(benchmark::State& state, JeuNoyaux jeu, double s) {
         benchmark::Counter(paires * state.iterations(), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-void MesurerDescente(benchmark::State& state, const std::vector<Vec3>& depart) {
+// Arguments: n, workers, then (random starts) the seed and the memory
+// (curvature pairs kept; 0: the default).
+void MesurerDescente(benchmark::State& state, const std::vector<Vec3>& depart, int memoire = 0) {
     ImposerEquipe(state.range(1));
     BilanDescente b;
     for (auto _ : state) {
         std::vector<Vec3> x = depart;
         ParametresDescente p;
         p.iterationsMax = 1000000;
+        if (memoire > 0) p.memoire = memoire;
         b = Minimiser(x, p);
     }
     ImposerEquipe(0);
@@ -77,7 +83,9 @@ void MesurerDescente(benchmark::State& state, const std::vector<Vec3>& depart) {
     state.counters["energie"] = std::exp(b.logEnergie);
 }
 
-void MinimiserAleatoire(benchmark::State& state) { MesurerDescente(state, Aleatoires(state.range(0), state.range(2))); }
+void MinimiserAleatoire(benchmark::State& state) {
+    MesurerDescente(state, Aleatoires(state.range(0), state.range(2)), static_cast<int>(state.range(3)));
+}
 void MinimiserSpirale(benchmark::State& state) { MesurerDescente(state, Spirale(state.range(0))); }
 
 // Published lowest energies.
@@ -134,18 +142,25 @@ void MesurerExploration(benchmark::State& state) {
 void Enregistrer() {
     for (double s : {1.0, 2.0}) {
         const std::string nom = s == 1.0 ? "Passe/coulomb" : "Passe/s=2";
-        benchmark::RegisterBenchmark((nom + "/natif").c_str(), Passe, JeuNoyaux::natif, s)
+        benchmark::RegisterBenchmark((nom + "/natif").c_str(), Passe, JeuNoyaux::natif, s, false)
             ->Args({470, 1})
             ->Args({2000, 1})
             ->Args({9999, 2});
     }
-    benchmark::RegisterBenchmark("Passe/coulomb/avx2", Passe, JeuNoyaux::avx2, 1.0)->Args({470, 1})->Args({2000, 1});
-    benchmark::RegisterBenchmark("Passe/coulomb/portable", Passe, JeuNoyaux::portable, 1.0)->Args({470, 1});
-    benchmark::RegisterBenchmark("Minimiser/aleatoire", MinimiserAleatoire)
-        ->Args({470, 1, 1})
-        ->Args({470, 1, 2})
-        ->Args({470, 1, 3})
-        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("Passe/coulomb/sommes/natif", Passe, JeuNoyaux::natif, 1.0, true)
+        ->Args({470, 1})
+        ->Args({2000, 1});
+    benchmark::RegisterBenchmark("Passe/coulomb/avx2", Passe, JeuNoyaux::avx2, 1.0, false)
+        ->Args({470, 1})
+        ->Args({2000, 1});
+    benchmark::RegisterBenchmark("Passe/coulomb/portable", Passe, JeuNoyaux::portable, 1.0, false)->Args({470, 1});
+    // Seeds 1 to 8 with the default memory, then 1 to 8 with 10 pairs, the
+    // memory usually given to L-BFGS, for comparison.
+    auto* m = benchmark::RegisterBenchmark("Minimiser/aleatoire", MinimiserAleatoire);
+    for (int memoire : {0, 10}) {
+        for (int graine = 1; graine <= 8; ++graine) m->Args({470, 1, graine, memoire});
+    }
+    m->Unit(benchmark::kMillisecond);
     if (std::getenv("GLOMERIX_BENCH_LONG") == nullptr) return;
     benchmark::RegisterBenchmark("Minimiser/spirale", MinimiserSpirale)
         ->Args({9999, 2})

@@ -93,6 +93,19 @@ inline void DescenteScalaire(const PositionsSoA& t, const PositionsSoA& d, int i
     }
 }
 
+// The same row without the displacement: the sum of 1 / r and the forces
+// only, for steps whose change of the energy is far above the sums' rounding.
+inline void EnergieScalaire(const PositionsSoA& t, int i, int debut, double* rx, double* ry, double* rz,
+                            double force[3], double& energie) {
+    for (int j = debut; j < i; ++j) {
+        const double ux = t.x[i] - t.x[j], uy = t.y[i] - t.y[j], uz = t.z[i] - t.z[j];
+        const double s = ux * ux + uy * uy + uz * uz;
+        const double r = std::sqrt(s);
+        energie += 1.0 / r;
+        AppliquerPaire(CoefficientPaire(1.0, s, r), ux, uy, uz, j, rx, ry, rz, force);
+    }
+}
+
 // One set of kernels: every slot is filled in every set.
 struct NoyauxPaires {
     // Row i against j = 0 .. i - 1: adds the sum of w (p_i - p_j) to force[]
@@ -120,6 +133,9 @@ struct NoyauxPaires {
     // term within a few units of its own last place).
     void (*ligneDescente)(const PositionsSoA& t, const PositionsSoA& d, int i, double* rx, double* ry, double* rz,
                           double force[3], double sommes[2]);
+    // ligneDescente's forces and sum of 1 / r (sommes[0]), without the change.
+    void (*ligneEnergie)(const PositionsSoA& t, int i, double* rx, double* ry, double* rz, double force[3],
+                         double& energie);
 };
 
 const NoyauxPaires& Noyaux();

@@ -179,6 +179,26 @@ AVX2 void LigneDescenteAvx2(const PositionsSoA& t, const PositionsSoA& d, int i,
     sommes[1] += s2[1];
 }
 
+AVX2 void LigneEnergieAvx2(const PositionsSoA& t, int i, double* rx, double* ry, double* rz, double force[3],
+                           double& energie) {
+    const Ligne4 l{t.x.data(), t.y.data(), t.z.data(), rx, ry, rz, _mm256_set1_pd(t.x[i]), _mm256_set1_pd(t.y[i]),
+                   _mm256_set1_pd(t.z[i]), _mm256_set1_pd(1.0)};
+    __m256d f[3] = {_mm256_setzero_pd(), _mm256_setzero_pd(), _mm256_setzero_pd()};
+    __m256d somme = _mm256_setzero_pd();
+    int j = 0;
+    for (; j + 4 <= i; j += 4) {
+        const __m256d s = Carre(l, j);
+        const __m256d inv = InverseExacte(s);
+        somme = _mm256_add_pd(somme, inv);
+        Appliquer(l, j, _mm256_and_pd(_mm256_mul_pd(inv, _mm256_mul_pd(inv, inv)), Separes(s)), f);
+    }
+    double forces[3] = {Somme(f[0]), Somme(f[1]), Somme(f[2])};
+    double e = Somme(somme);
+    EnergieScalaire(t, i, j, rx, ry, rz, forces, e);
+    for (int k = 0; k < 3; ++k) force[k] += forces[k];
+    energie += e;
+}
+
 // Energy: five rows against four columns; per eight columns, seven of the ten
 // row vectors go through the unit (the fastest mix measured). A row through the unit computes s
 // and 1 / sqrt(s) exactly as the scalar code; a row through InverseRacine is
@@ -306,4 +326,5 @@ AVX2 double DeltaEnergieAvx2(const PositionsSoA& p, int a, int b, const double o
 
 
 const NoyauxPaires noyauxAvx2 = {LigneForceAvx2,    TermesAvx2,       CumulerAvx2,
-                                 DistanceMinAvx2,   DeltaEnergieAvx2, LigneDescenteAvx2};
+                                 DistanceMinAvx2,   DeltaEnergieAvx2, LigneDescenteAvx2,
+                                 LigneEnergieAvx2};

@@ -147,6 +147,30 @@ AVX512 void LigneDescenteAvx512(const PositionsSoA& t, const PositionsSoA& d, in
     sommes[1] += s2[1];
 }
 
+// The descents' pass without the displacement: half the work per pair.
+AVX512 void LigneEnergieAvx512(const PositionsSoA& t, int i, double* rx, double* ry, double* rz, double force[3],
+                               double& energie) {
+    const __m512d xi = _mm512_set1_pd(t.x[i]), yi = _mm512_set1_pd(t.y[i]), zi = _mm512_set1_pd(t.z[i]);
+    __m512d fx = _mm512_setzero_pd(), fy = fx, fz = fx, somme = fx;
+    int j = 0;
+    for (; j + 8 <= i; j += 8) {
+        const __m512d ux = _mm512_sub_pd(xi, _mm512_loadu_pd(t.x.data() + j));
+        const __m512d uy = _mm512_sub_pd(yi, _mm512_loadu_pd(t.y.data() + j));
+        const __m512d uz = _mm512_sub_pd(zi, _mm512_loadu_pd(t.z.data() + j));
+        const __m512d s = _mm512_fmadd_pd(uz, uz, _mm512_fmadd_pd(uy, uy, _mm512_mul_pd(ux, ux)));
+        const __m512d inv = HorsEstimation(s) ? InverseExacte(s) : InverseEstimee(s);
+        somme = _mm512_add_pd(somme, inv);
+        const __mmask8 separes = _mm512_cmp_pd_mask(s, _mm512_set1_pd(kContact * kContact), _CMP_GE_OQ);
+        AppliquerHuit(_mm512_maskz_mul_pd(separes, inv, _mm512_mul_pd(inv, inv)), ux, uy, uz, j, fx, fy, fz, rx, ry,
+                      rz);
+    }
+    double f[3] = {Somme(fx), Somme(fy), Somme(fz)};
+    double e = Somme(somme);
+    EnergieScalaire(t, i, j, rx, ry, rz, f, e);
+    for (int k = 0; k < 3; ++k) force[k] += f[k];
+    energie += e;
+}
+
 // Energy: five rows against eight columns. A row through the unit computes
 // s and 1 / sqrt(s) exactly as the scalar code; a row through the estimate
 // is exact after two Newton steps to within a few units of the last place,
@@ -213,4 +237,5 @@ AVX512 double TermesAvx512(const PositionsSoA& p, int r0, int rows, int a, int b
 // The accumulation, distance and Monte Carlo rows gain nothing from eight
 // lanes here (memory or float-order bound): the set takes the AVX2 ones.
 const NoyauxPaires noyauxAvx512 = {LigneForceAvx512, TermesAvx512,     CumulerAvx2,
-                                   DistanceMinAvx2,  DeltaEnergieAvx2, LigneDescenteAvx512};
+                                   DistanceMinAvx2,  DeltaEnergieAvx2, LigneDescenteAvx512,
+                                   LigneEnergieAvx512};

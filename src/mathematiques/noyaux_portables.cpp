@@ -60,7 +60,13 @@ void LigneDescentePortable(const PositionsSoA& t, const PositionsSoA& d, int i, 
     DescenteScalaire(t, d, i, 0, rx, ry, rz, force, sommes);
 }
 
+void LigneEnergiePortable(const PositionsSoA& t, int i, double* rx, double* ry, double* rz, double force[3],
+                          double& energie) {
+    EnergieScalaire(t, i, 0, rx, ry, rz, force, energie);
+}
+
 }  // namespace
 
-const NoyauxPaires noyauxPortables = {LigneForcePortable, TermesPortables, CumulerPortable, DistanceMinPortable,
-                                      DeltaEnergiePortable, LigneDescentePortable};
+const NoyauxPaires noyauxPortables = {LigneForcePortable,   TermesPortables,       CumulerPortable,
+                                      DistanceMinPortable,  DeltaEnergiePortable,  LigneDescentePortable,
+                                      LigneEnergiePortable};

@@ -47,16 +47,25 @@ EvaluationRiesz EvaluerRiesz(std::span<const Vec3> positions, std::span<const Ve
                              double echelle, std::span<Vec3> forces) {
     PositionsSoA t, d;
     t.charger(positions);
-    d.charger(deplacement);
     const int n = t.n;
     const bool coulomb = s == 1.0;
+    const bool sansVariation = deplacement.empty() && coulomb;
+    if (!sansVariation) {
+        if (deplacement.empty()) {
+            d.charger(std::vector<Vec3>(positions.size()));
+        } else {
+            d.charger(deplacement);
+        }
+    }
     const double inv2 = 1.0 / (echelle * echelle);
     const int tranches = std::max(1, (n - 1 + kChunk - 1) / kChunk);
     std::vector<Sommes> parTranche(tranches);
     const NoyauxPaires& noyaux = Noyaux();
     auto ligne = [&](int i, double* rx, double* ry, double* rz, double* propre) {
         Sommes& sommes = parTranche[(i - 1) / kChunk];  // a chunk's rows run in order on one worker
-        if (coulomb) {
+        if (sansVariation) {
+            noyaux.ligneEnergie(t, i, rx, ry, rz, propre, sommes.s[0]);
+        } else if (coulomb) {
             noyaux.ligneDescente(t, d, i, rx, ry, rz, propre, sommes.s);
         } else {
             LigneRiesz(t, d, i, s, inv2, rx, ry, rz, propre, sommes);

@@ -23,8 +23,9 @@ struct EvaluationRiesz {
 // variation comes from the displacements pair by pair, so a step too small to
 // show in the energy still shows its sign. forces[i] receives minus the
 // gradient of the scaled sum at i (no projection). s = 1 runs the vector
-// kernels. Runs on PreparerEquipe() workers; the sums do not depend on their
-// number, the forces only by rounding.
+// kernels. An empty displacement leaves the variation 0 (and, at s = 1,
+// spares the kernels half their work). Runs on PreparerEquipe() workers; the
+// sums do not depend on their number, the forces only by rounding.
 EvaluationRiesz EvaluerRiesz(std::span<const Vec3> positions, std::span<const Vec3> deplacement, double s,
                              double echelle, std::span<Vec3> forces);
 

@@ -145,6 +145,7 @@ TEST(TablesDeNoyaux, ChaqueCaseDeChaqueJeu) {
         ASSERT_NE(k.distanceMin, nullptr);
         ASSERT_NE(k.deltaEnergie, nullptr);
         ASSERT_NE(k.ligneDescente, nullptr);
+        ASSERT_NE(k.ligneEnergie, nullptr);
 
         std::vector<double> r(3 * p.n, 0.0), rRef(3 * p.n, 0.0);
         double f[3] = {0, 0, 0}, fRef[3] = {0, 0, 0};
@@ -183,6 +184,14 @@ TEST(TablesDeNoyaux, ChaqueCaseDeChaqueJeu) {
         for (int c = 0; c < 3; ++c) EXPECT_NEAR(f[c], fRef[c], 1e-12 * std::abs(fRef[c]) + 1e-18);
         for (int j = 0; j < 3 * p.n; ++j) EXPECT_NEAR(r[j], rRef[j], 1e-12 * std::abs(rRef[j]) + 1e-18);
         for (int c = 0; c < 2; ++c) EXPECT_NEAR(sommes[c], sommesRef[c], 1e-12 * std::abs(sommesRef[c]));
+
+        // Without the displacement: the same set's forces, reactions and sum, bit for bit.
+        std::vector<double> rSeul(3 * p.n, 0.0);
+        double fSeul[3] = {0, 0, 0}, energie = 0.0;
+        k.ligneEnergie(p, p.n - 1, rSeul.data(), rSeul.data() + p.n, rSeul.data() + 2 * p.n, fSeul, energie);
+        EXPECT_EQ(energie, sommes[0]);
+        for (int c = 0; c < 3; ++c) EXPECT_EQ(fSeul[c], f[c]);
+        EXPECT_EQ(rSeul, r);
     }
 }
 

@@ -117,6 +117,30 @@ TEST(Riesz, LesSommesNeDependentPasDesTravailleurs) {
     ImposerEquipe(0);
 }
 
+// No displacement given: the sum and forces of a zero displacement, bit for
+// bit, the variation 0, on every set (at s = 1 through the lighter rows).
+TEST(Riesz, SansDeplacementCommeUnDeplacementNul) {
+    const std::vector<Vec3> x = Aleatoires(203, 17);
+    for (JeuNoyaux jeu : {JeuNoyaux::portable, JeuNoyaux::avx2, JeuNoyaux::avx512}) {
+        if (!JeuDisponible(jeu)) continue;
+        ForcerNoyaux(jeu);
+        for (double s : {1.0, 3.0}) {
+            for (int travailleurs : {1, 2}) {
+                SCOPED_TRACE(testing::Message() << static_cast<int>(jeu) << ", s = " << s << ", " << travailleurs);
+                ImposerEquipe(travailleurs);
+                const Resultat zero = EvaluerSansDeplacement(x, s, 0.7);
+                const Resultat vide = Evaluer(x, {}, s, 0.7);
+                EXPECT_EQ(vide.e.energie, zero.e.energie);
+                EXPECT_EQ(vide.e.variation, 0.0);
+                EXPECT_EQ(vide.e.carreMin, zero.e.carreMin);
+                for (size_t i = 0; i < x.size(); ++i) ASSERT_EQ(norm(difference(vide.forces[i], zero.forces[i])), 0.0);
+            }
+        }
+    }
+    ImposerEquipe(0);
+    ForcerNoyaux(JeuNoyaux::natif);
+}
+
 // Two particles in one place: an infinite energy, finite forces (the pair
 // itself exerts none), on every set and for another exponent.
 TEST(Riesz, ParticulesConfonduesEnergieInfinieForcesFinies) {
