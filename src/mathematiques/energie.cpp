@@ -88,8 +88,8 @@ double EnergieEtPotentiels(const PositionsSoA& p, float* pot) {
     const int tranches = (p.n - 1 + kChunk - 1) / kChunk;
     const std::unique_ptr<Progres[]> progres(new Progres[tranches]);
     double total = 0.0;
-    const int equipe = PreparerEquipe();
-#pragma omp parallel num_threads(equipe)
+    const int equipe = PreparerEquipe(Paires(p.n), kSeuilPaires);
+#pragma omp parallel num_threads(equipe) if (equipe > 1)
     {
         // The dealing of schedule(static, kChunk) over rows, written out so that
         // each worker provably takes its chunks in ascending order.

@@ -65,7 +65,7 @@ inline bool SommetsFace(int f, int v[3]) REQUIRES(verrouEtat) {
 template <typename Terme, typename Debut, typename Calcul>
 void SommerSurListe(int entrees, Debut debuter, Calcul calculer) REQUIRES(verrouEtat) {
     const int n = etat.count;
-    const int equipe = PreparerEquipe();
+    const int equipe = PreparerEquipe(entrees, kSeuilEntrees);
     if (equipe == 1) {
         for (int i = 0; i < n; ++i) debuter(etat.particles[i].derivative);
         Terme t;
@@ -81,9 +81,9 @@ void SommerSurListe(int entrees, Debut debuter, Calcul calculer) REQUIRES(verrou
     actifs.resize(static_cast<size_t>(entrees));
 #pragma omp parallel num_threads(equipe)
     {
-#pragma omp for schedule(static, kChunk)
+#pragma omp for schedule(static)
         for (int i = 0; i < n; ++i) debuter(etat.particles[i].derivative);
-#pragma omp for schedule(static, kChunk)
+#pragma omp for schedule(static)
         for (int e = 0; e < entrees; ++e) actifs[e] = calculer(e, termes[e]);
     }
     for (int e = 0; e < entrees; ++e) {
