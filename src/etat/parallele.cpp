@@ -2,7 +2,6 @@
 
 #include <omp.h>
 #include <sched.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -67,9 +66,9 @@ std::atomic<double> prochain{0.0};  // monotonic time of the next sample
 std::atomic<int> disponibles{0};
 Releve precedent;  // written by the thread that holds `echantillonnage`
 
-// Without an interval (the first call, or after a long pause,
-// when the team's workers have gone to sleep) the runnable tasks other than
-// this thread stand for the busy cores.
+// Over the interval since the last sample when there is one. Without (the
+// first call, or after a long pause, when the team's workers have gone to
+// sleep), the runnable tasks other than this thread stand for the busy cores.
 int Mesurer(const Releve& avant, const Releve& maintenant, int permis) {
     const double duree = maintenant.mur - avant.mur;
     if (avant.inactif < 0 || maintenant.inactif < 0 || duree > kOubli || duree < kPeriode) {

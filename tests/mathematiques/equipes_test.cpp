@@ -76,6 +76,27 @@ TEST(Equipes, DeChaqueCoteDuSeuil) {
     }
 }
 
+// The shared generator deals its numbers in particle order whatever the team:
+// the same seed, the same positions.
+TEST(Equipes, PlacerAleatoirementNeDependPasDeLEquipe) {
+    outils::Configurer(std::vector<Vec3>(3000));
+    InitialiserHasard(31);
+    PlacerAleatoirement(0);
+    const std::vector<Vec3> un = outils::Positions();
+    ImposerEquipe(2);
+    IgnorerSeuils(true);
+    InitialiserHasard(31);
+    PlacerAleatoirement(0);
+    IgnorerSeuils(false);
+    ImposerEquipe(0);
+    const std::vector<Vec3> deux = outils::Positions();
+    for (size_t i = 0; i < un.size(); ++i) {
+        ASSERT_EQ(deux[i].x, un[i].x) << i;
+        ASSERT_EQ(deux[i].y, un[i].y) << i;
+        ASSERT_EQ(deux[i].z, un[i].z) << i;
+    }
+}
+
 TEST(Equipes, OpenMPEteintUnSeulTravailleur) {
     modes.openmp = false;
     EXPECT_EQ(PreparerEquipe(kSeuilPaires * 100, kSeuilPaires), 1);
