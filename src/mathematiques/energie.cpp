@@ -90,9 +90,14 @@ double EnergieEtPotentiels(const PositionsSoA& p, float* pot) {
     if (p.n < 2) return 0.0;
     const int tranches = (p.n - 1 + kChunk - 1) / kChunk;
     const std::unique_ptr<Progres[]> progres(new Progres[tranches]);
-    double total = 0.0;
-    const int equipe = PreparerEquipe();
-#pragma omp parallel num_threads(equipe)
+    const int equipe = PreparerEquipe(Paires(p.n), kSeuilPaires);
+    // One line per worker, added in worker order afterwards: a sum in order of
+    // arrival would change the last bits from run to run with three workers.
+    struct alignas(kLigneCache) Partielle {
+        double valeur = 0.0;
+    };
+    std::vector<Partielle> partielles(static_cast<size_t>(equipe));
+#pragma omp parallel num_threads(equipe) if (equipe > 1)
     {
         // The dealing of schedule(static, kChunk) over rows, written out so that
         // each worker provably takes its chunks in ascending order.
@@ -101,8 +106,9 @@ double EnergieEtPotentiels(const PositionsSoA& p, float* pot) {
         for (int c = omp_get_thread_num(); c < tranches; c += omp_get_num_threads()) {
             partielle += Tranche(p, c, pot, progres.get(), termes);
         }
-#pragma omp critical
-        total += partielle;
+        partielles[static_cast<size_t>(omp_get_thread_num())].valeur = partielle;
     }
+    double total = 0.0;
+    for (const Partielle& w : partielles) total += w.valeur;
     return total;
 }

@@ -12,8 +12,8 @@
 void PlacerAleatoirement(int32_t first) {
     const int n = etat.count;
     const int debut = first < 0 ? 0 : first;
-    const int equipe = PreparerEquipe();
-#pragma omp parallel for num_threads(equipe) schedule(static, kChunk)
+    // One thread: the generator is shared, and a team would deal its numbers
+    // to the particles in whatever order the workers reach it.
     for (int i = debut; i < n; ++i) TirerPointSphere(etat.particles[i].position, 1.0);
     MarquerDeplacement();
     AnnulerDerivees();
@@ -48,7 +48,7 @@ double PlacerEnSpirale(double step) {
 
 void AnnulerDerivees() {
     const int n = etat.count;
-    const int equipe = PreparerEquipe();
-#pragma omp parallel for num_threads(equipe) schedule(static, kChunk)
+    const int equipe = PreparerEquipe(n, kSeuilParticules);
+#pragma omp parallel for num_threads(equipe) if (equipe > 1) schedule(static)
     for (int i = 0; i < n; ++i) etat.particles[i].derivative.clear();
 }

@@ -29,8 +29,8 @@ void AppliquerForce() {
 
 void ModifierPosition() {
     const int n = etat.count;
-    const int equipe = PreparerEquipe();
-#pragma omp parallel for num_threads(equipe) schedule(static, kChunk)
+    const int equipe = PreparerEquipe(n, kSeuilParticules);
+#pragma omp parallel for num_threads(equipe) if (equipe > 1) schedule(static)
     for (int i = 0; i < n; ++i) {
         ParticleRecord& r = etat.particles[i];
         Vec3 v = r.position;

@@ -97,8 +97,8 @@ EvaluationRiesz EvaluerRiesz(std::span<const Vec3> positions, std::span<const Ve
 void PotentielsRiesz(std::span<const Vec3> positions, double s, double echelle, std::span<double> potentiels) {
     const int n = static_cast<int>(positions.size());
     const double inv2 = 1.0 / (echelle * echelle);
-    const int equipe = PreparerEquipe();
-#pragma omp parallel for num_threads(equipe) schedule(static, kChunk)
+    const int equipe = PreparerEquipe(2 * Paires(n), kSeuilPaires);
+#pragma omp parallel for num_threads(equipe) if (equipe > 1) schedule(static, kChunk)
     for (int i = 0; i < n; ++i) {
         double p = 0.0;
         for (int j = 0; j < n; ++j) {

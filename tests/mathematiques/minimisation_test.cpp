@@ -150,6 +150,7 @@ TEST(Minimisation, TravailleursEtReproductibilite) {
     const BilanDescente ba = Minimiser(a, Parametres());
     Minimiser(b, Parametres());
     for (size_t i = 0; i < a.size(); ++i) ASSERT_EQ(a[i].y, b[i].y);
+    IgnorerSeuils(true);  // 300 particles: below the pair threshold
     for (int travailleurs : {2, 3}) {
         ImposerEquipe(travailleurs);
         std::vector<Vec3> c = depart;
@@ -158,6 +159,7 @@ TEST(Minimisation, TravailleursEtReproductibilite) {
         EXPECT_NEAR(bc.logEnergie, ba.logEnergie, 1e-13);
         for (size_t i = 0; i < a.size(); ++i) EXPECT_NEAR(norm(difference(a[i], c[i])), 0.0, 1e-6);
     }
+    IgnorerSeuils(false);
     ImposerEquipe(0);
 }
 
