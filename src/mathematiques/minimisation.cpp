@@ -86,7 +86,13 @@ struct Paire {
 // One copy per instruction set, chosen at load time; every copy adds the
 // same terms into the same partial sums, so a run repeats bit for bit.
 static_assert(sizeof(Vec3) == 3 * sizeof(double));
+// Under ThreadSanitizer the load-time choice runs before the sanitizer's
+// runtime is up and crashes the program: one plain copy there.
+#if defined(__SANITIZE_THREAD__)
+#define VECTORIEL
+#else
 #define VECTORIEL __attribute__((target_clones("avx512f", "avx2", "default")))
+#endif
 
 const double* Composantes(const std::vector<Vec3>& v) { return reinterpret_cast<const double*>(v.data()); }
 double* Composantes(std::vector<Vec3>& v) { return reinterpret_cast<double*>(v.data()); }
