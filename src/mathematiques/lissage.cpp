@@ -1,0 +1,103 @@
+#include "mathematiques/lissage.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <numeric>
+
+namespace {
+
+constexpr double kPortee = 1.3;    // neighbours within this many lattice spacings
+constexpr double kDecalage = 0.5;  // sigma, in mean weighted degrees
+// Jacobi sweeps: from random starts at N = 470, two save as many evaluations
+// as an exact solve of M.
+constexpr int kBalayages = 2;
+
+}  // namespace
+
+double EspacementVoisins(int n) {
+    return n < 2 ? 2.0 : std::sqrt(8.0 * std::numbers::pi / (std::sqrt(3.0) * n));
+}
+
+double PorteeVoisins(int n) { return kPortee * EspacementVoisins(n); }
+
+void LissageVoisins::Construire(std::span<const Vec3> positions) {
+    const int n = static_cast<int>(positions.size());
+    const double portee = PorteeVoisins(n);
+    const double carrePortee = portee * portee;
+    // Sweep along z: only pairs less than the reach apart in z are measured.
+    std::vector<int> ordre(n);
+    std::iota(ordre.begin(), ordre.end(), 0);
+    std::sort(ordre.begin(), ordre.end(), [&](int a, int b) {
+        return positions[a].z < positions[b].z || (positions[a].z == positions[b].z && a < b);
+    });
+    std::vector<std::vector<std::pair<int, double>>> listes(n);
+    for (int u = 0; u < n; ++u) {
+        const int i = ordre[u];
+        for (int v = u + 1; v < n && positions[ordre[v]].z - positions[i].z < portee; ++v) {
+            const int j = ordre[v];
+            const double c = squaredDistance(positions[i], positions[j]);
+            if (!(c < carrePortee) || !(c > 0.0)) continue;
+            const double w = 1.0 / (c * std::sqrt(c));
+            listes[i].push_back({j, w});
+            listes[j].push_back({i, w});
+        }
+    }
+    debut_.assign(1, 0);
+    voisins_.clear();
+    poids_.clear();
+    diagonale_.assign(n, 0.0);
+    double total = 0.0;
+    for (int i = 0; i < n; ++i) {
+        std::sort(listes[i].begin(), listes[i].end());
+        for (const auto& [j, w] : listes[i]) {
+            voisins_.push_back(j);
+            poids_.push_back(w);
+            diagonale_[i] += w;
+        }
+        total += diagonale_[i];
+        debut_.push_back(static_cast<int>(voisins_.size()));
+    }
+    const double decalage = kDecalage * total / std::max(n, 1);
+    if (!(decalage > 0.0) || !std::isfinite(decalage)) {  // no neighbours: nothing to smooth
+        diagonale_.clear();
+        return;
+    }
+    // Kept as D^-1 and D^-1 W: the sweeps only multiply.
+    for (int i = 0; i < n; ++i) {
+        diagonale_[i] = 1.0 / (diagonale_[i] + decalage);
+        for (int e = debut_[i]; e < debut_[i + 1]; ++e) poids_[e] *= diagonale_[i];
+    }
+    a_.resize(n);
+    b_.resize(n);
+}
+
+// z_0 = D^-1 v, z_k+1 = D^-1 (v + W z_k), with D - W = M: the sum of the
+// first terms of the series of M^-1, which converges because M is diagonally
+// dominant, and a polynomial in D^-1/2 W D^-1/2 that keeps M^-1's symmetry
+// and its positive eigenvalues.
+void LissageVoisins::Appliquer(std::span<const Vec3> v, std::span<Vec3> z) const {
+    const int n = static_cast<int>(diagonale_.size());
+    for (int i = 0; i < n; ++i) {
+        a_[i] = v[i];
+        a_[i] *= diagonale_[i];
+    }
+    for (int k = 0; k < kBalayages; ++k) {
+        for (int i = 0; i < n; ++i) {
+            Vec3 s = v[i];
+            s *= diagonale_[i];
+            for (int e = debut_[i]; e < debut_[i + 1]; ++e) {
+                Vec3 t = a_[voisins_[e]];
+                t *= poids_[e];
+                s += t;
+            }
+            b_[i] = s;
+        }
+        std::swap(a_, b_);
+    }
+    std::copy(a_.begin(), a_.end(), z.begin());
+}
+
+std::span<const int> LissageVoisins::Voisins(int k) const {
+    return {voisins_.data() + debut_[k], static_cast<size_t>(debut_[k + 1] - debut_[k])};
+}
