@@ -21,10 +21,11 @@ double EspacementVoisins(int n) {
 
 double PorteeVoisins(int n) { return kPortee * EspacementVoisins(n); }
 
-void LissageVoisins::Construire(std::span<const Vec3> positions) {
+void LissageVoisins::Construire(std::span<const Vec3> positions, double exposant) {
     const int n = static_cast<int>(positions.size());
     const double portee = PorteeVoisins(n);
     const double carrePortee = portee * portee;
+    const double carreEspacement = EspacementVoisins(n) * EspacementVoisins(n);
     // Sweep along z: only pairs less than the reach apart in z are measured.
     std::vector<int> ordre(n);
     std::iota(ordre.begin(), ordre.end(), 0);
@@ -38,10 +39,22 @@ void LissageVoisins::Construire(std::span<const Vec3> positions) {
             const int j = ordre[v];
             const double c = squaredDistance(positions[i], positions[j]);
             if (!(c < carrePortee) || !(c > 0.0)) continue;
-            const double w = 1.0 / (c * std::sqrt(c));
+            // log of (r / spacing)^-(s + 2), the pair's stiffness up to a
+            // common factor, made a weight below once the largest is known.
+            const double w = -0.5 * (exposant + 2.0) * std::log(c / carreEspacement);
             listes[i].push_back({j, w});
             listes[j].push_back({i, w});
         }
+    }
+    // The largest weight 1 and none below e^-600: s = 1000 neither overflows
+    // nor leaves subnormal numbers in the sweeps. A common factor changes
+    // nothing but the scale the recursion's gamma takes out.
+    double plusGrand = -INFINITY;
+    for (const auto& liste : listes) {
+        for (const auto& paire : liste) plusGrand = std::max(plusGrand, paire.second);
+    }
+    for (auto& liste : listes) {
+        for (auto& paire : liste) paire.second = std::exp(std::max(paire.second - plusGrand, -600.0));
     }
     debut_.assign(1, 0);
     voisins_.clear();

@@ -1,6 +1,7 @@
 // Smoothing of the descents' steps near a minimum: an approximate inverse of
 // M = L + sigma I, L the Laplacian of the graph of near neighbours (weights
-// r^-3, the stiffness of a Coulomb pair), applied to each coordinate. Near a
+// r^-(s+2), the stiffness of a pair of the Riesz sum), applied to each
+// coordinate. Near a
 // minimum the Hessian's stiffest modes are those where neighbours move
 // against each other; M damps them and leaves the long waves almost
 // untouched, which lowers the spread of curvatures the quasi-Newton pairs
@@ -16,8 +17,8 @@ class LissageVoisins {
   public:
     // The graph of the pairs closer than 1.3 nearest-neighbour spacings of
     // the triangular lattice with as many points (the first ring of
-    // neighbours, not the second at sqrt(3) spacings).
-    void Construire(std::span<const Vec3> positions);
+    // neighbours, not the second at sqrt(3) spacings), for the exponent s.
+    void Construire(std::span<const Vec3> positions, double exposant = 1.0);
     bool Pret() const { return !diagonale_.empty(); }
 
     // z = (a few Jacobi sweeps on M) v: a fixed polynomial in M, symmetric
