@@ -1,11 +1,10 @@
 // Smoothing of the descents' steps near a minimum: an approximate inverse of
 // M = L + sigma I, L the Laplacian of the graph of near neighbours (weights
 // r^-(s+2), the stiffness of a pair of the Riesz sum), applied to each
-// coordinate. Near a
-// minimum the Hessian's stiffest modes are those where neighbours move
-// against each other; M damps them and leaves the long waves almost
-// untouched, which lowers the spread of curvatures the quasi-Newton pairs
-// must learn.
+// coordinate. Near a minimum the Hessian's stiffest modes are those where
+// neighbours move against each other; M damps them and leaves the long
+// waves almost untouched, which lowers the spread of curvatures the
+// quasi-Newton pairs must learn.
 #pragma once
 
 #include <span>
@@ -20,6 +19,7 @@ class LissageVoisins {
     // neighbours, not the second at sqrt(3) spacings), for the exponent s.
     void Construire(std::span<const Vec3> positions, double exposant = 1.0);
     bool Pret() const { return !diagonale_.empty(); }
+    void Oublier() { diagonale_.clear(); }  // back to the identity until the next Construire
 
     // z = (a few Jacobi sweeps on M) v: a fixed polynomial in M, symmetric
     // and positive definite, so that it can stand for the recursion's

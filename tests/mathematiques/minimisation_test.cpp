@@ -244,3 +244,27 @@ TEST(Minimisation, CritereSansEchelle) {
 }
 
 }  // namespace
+
+// Asked for a criterion no double can show, the descent goes on until no
+// direction lowers the energy, the smoothed steepest one and then the plain
+// one, and ends blocked there: never a step up, never an endless loop.
+TEST(Minimisation, BloqueeQuandPlusRienNeDescend) {
+    for (int n : {12, 40}) {
+        SCOPED_TRACE(n);
+        std::vector<Vec3> x = Aleatoires(n, 60 + n);
+        __float128 avant = descente::EnergieQuad(x, 1.0);
+        ParametresDescente p = Parametres(1.0, 20000);
+        p.tolerance = 0.0;
+        p.apresPas = [&](const EtapeDescente& e) {
+            const __float128 apres = descente::EnergieQuad(e.positions, 1.0);
+            // Down at the rounding of doubles the steps change the energy by
+            // 1e-32 of it, the rounding of the quadruple sums themselves.
+            ASSERT_LT(apres, avant + avant * static_cast<__float128>(1e-30)) << "step " << e.iteration;
+            avant = apres;
+        };
+        const BilanDescente b = Minimiser(x, p);
+        EXPECT_EQ(b.fin, FinDescente::bloquee);
+        EXPECT_LT(b.iterations, 20000);
+        EXPECT_LT(b.critere, 1e-11);
+    }
+}
