@@ -190,9 +190,12 @@ bool Session::pump(Clock::time_point deadline) {
     const int fd = outFd_;
     if (Lire(outFd_, out_)) return true;
     outFd_ = fd;  // finish() closes it
-    // The end of stdout: what stderr still holds was written before it.
-    pollfd e{errFd_, POLLIN, 0};
-    while (errFd_ >= 0 && poll(&e, 1, 100) > 0 && Lire(errFd_, err_)) e.fd = errFd_;
+    // The end of stdout comes when the program ends: stderr ends with it.
+    while (errFd_ >= 0 && Clock::now() < deadline) {
+        pollfd e{errFd_, POLLIN, 0};
+        const auto reste = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (poll(&e, 1, static_cast<int>(std::max<long long>(reste.count(), 1))) > 0 && !Lire(errFd_, err_)) break;
+    }
     return false;
 }
 
@@ -237,6 +240,15 @@ bool Session::waitForEditing(std::chrono::milliseconds timeout) {
 
 void Session::signal(int sig) {
     if (pid_ > 0) kill(pid_, sig);
+}
+
+bool Session::interruptUntil(const std::string& text, int occurrences, std::chrono::milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    while (Clock::now() < deadline) {
+        signal(SIGINT);
+        if (waitFor(text, occurrences, std::chrono::seconds(1))) return true;
+    }
+    return false;
 }
 
 Result Session::finish(std::chrono::milliseconds timeout) {

@@ -13,7 +13,7 @@
 // Interactive (signals, waiting for a text before sending the next line):
 //     ASSERT_TRUE(s.startAtPrompt());
 //     s.send("relax 9999 k\n");
-//     s.signal(SIGINT);
+//     ASSERT_TRUE(s.interruptUntil("Temps de calcul"));
 //     ASSERT_TRUE(s.waitFor("> ", 2));   // the second prompt
 //     s.closeInput();
 //     e2e::Result r = s.finish();
@@ -87,6 +87,11 @@ public:
     // keys sent next reach the editor as typed keys do.
     bool waitForEditing(std::chrono::milliseconds timeout = std::chrono::seconds(60));
     void signal(int sig);
+    // SIGINT, again every second, until `text` has appeared `occurrences`
+    // times: a signal that comes before a command clears its stop flag is
+    // lost, and a loaded machine may start the command late.
+    bool interruptUntil(const std::string& text, int occurrences = 1,
+                        std::chrono::milliseconds timeout = std::chrono::seconds(60));
     void closeInput();
     Result finish(std::chrono::milliseconds timeout = std::chrono::seconds(120));
     const std::string& outputSoFar() const { return out_; }

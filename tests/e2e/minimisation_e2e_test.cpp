@@ -3,10 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "e2e/harness.h"
@@ -115,16 +113,6 @@ TEST(Explorer, AnnoncesPuisLaBase) {
     EXPECT_NEAR(std::strtod(Valeurs(out, " Energie : ").back().c_str(), nullptr), derniere, 1e-8 * derniere);
 }
 
-// Ctrl+C until the time line comes: the command clears the flag when it
-// starts, so on a slow machine a first signal could come before that.
-bool Interrompre(e2e::Session& s) {
-    for (int essai = 0; essai < 10; ++essai) {
-        s.signal(SIGINT);
-        if (s.waitFor(kTemps, 1, std::chrono::seconds(5))) return true;
-    }
-    return false;
-}
-
 // Ctrl+C: the current hop or iteration ends, the lowest configuration stays,
 // the closing lines follow.
 TEST(Explorer, CtrlCGardeLeMeilleur) {
@@ -132,7 +120,7 @@ TEST(Explorer, CtrlCGardeLeMeilleur) {
     s.start();
     s.send("nb 150\nexplorer 9999 k\n");
     ASSERT_TRUE(s.waitFor("Saut 0" + kAnnonce));
-    ASSERT_TRUE(Interrompre(s));
+    ASSERT_TRUE(s.interruptUntil(kTemps));
     ASSERT_TRUE(s.waitFor("> ", 3, std::chrono::seconds(30)));
     s.closeInput();
     const e2e::Result r = s.finish(std::chrono::seconds(60));
@@ -152,8 +140,7 @@ TEST(Minimiser, CtrlCApresLIterationEnCours) {
     s.start();
     s.send("mode info off\nnb 3000\nminimiser 9999 k\n");
     ASSERT_TRUE(s.waitFor("> ", 3));
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    ASSERT_TRUE(Interrompre(s));
+    ASSERT_TRUE(s.interruptUntil(kTemps));
     ASSERT_TRUE(s.waitFor("> ", 4, std::chrono::seconds(30)));
     s.send("info\n");
     s.closeInput();

@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <filesystem>
+#include <regex>
 #include <string>
+#include <vector>
 
 #include "e2e/harness.h"
 
@@ -188,12 +190,7 @@ e2e::Result ScriptInterrompu(e2e::Session& s, bool terminal) {
     }
     const auto attente = std::chrono::steady_clock::now() - debut;
     EXPECT_GE(attente, std::chrono::seconds(1));  // never before a second
-    bool arrete = false;
-    for (int essai = 0; essai < 10 && !arrete; ++essai) {
-        s.signal(SIGINT);
-        arrete = s.waitFor("Temps de calcul", 1, std::chrono::seconds(3));
-    }
-    EXPECT_TRUE(arrete);
+    EXPECT_TRUE(s.interruptUntil("Temps de calcul"));
     s.send("k 2\nnb\nquitter\n");
     return s.finish();
 }
@@ -216,7 +213,9 @@ TEST(Terminal, ProgressOnlyOnATerminalAndStdoutTheSame) {
         "exemple K 2.0.";
     EXPECT_EQ(surTube.err, avertissement + "\n");
     const std::string& err = surTerminal.err;
-    EXPECT_NE(err.find("/9999000 (0 %), écoulé 1 s, reste "), std::string::npos) << err;
+    // The first line comes after a second, later on a loaded machine.
+    EXPECT_TRUE(std::regex_search(err, std::regex("\rRELAX étape [0-9]+/9999000 \\(0 %\\), écoulé [0-9]+ s, reste ")))
+        << err;
     EXPECT_NE(err.find("\x1b[K\r\x1b[K" + avertissement + "\r\n"), std::string::npos) << err;
 }
 
@@ -234,12 +233,7 @@ TEST(Terminal, MinimiserAndExplorerShowTheirProgress) {
         std::string majuscules = nom;
         for (char& c : majuscules) c = static_cast<char>(c - 'a' + 'A');
         EXPECT_TRUE(s.waitForError("\r" + majuscules + " étape ")) << commande;
-        bool arrete = false;
-        for (int essai = 0; essai < 10 && !arrete; ++essai) {
-            s.signal(SIGINT);
-            arrete = s.waitFor("Temps de calcul", 1, std::chrono::seconds(5));
-        }
-        EXPECT_TRUE(arrete) << commande;
+        EXPECT_TRUE(s.interruptUntil("Temps de calcul")) << commande;
         s.send("quitter\n");
         const e2e::Result r = s.finish();
         EXPECT_EQ(r.exitCode, 0);

@@ -149,8 +149,7 @@ TEST_F(ternexEditor, TabCompletesAndListsTheCandidates) {
     std::thread lecteur([&] { lu = lire_seul(c); });
     wait_for_reading();
     type("re\t");
-    std::string vu;
-    for (int i = 0; i < 100 && vu.find("reset") == std::string::npos; ++i) vu += screen();
+    const std::string vu = screen_until("reset");
     EXPECT_NE(vu.find("relax  reset"), std::string::npos) << vu;
     type("l\t\r");
     lecteur.join();
@@ -162,15 +161,18 @@ TEST_F(ternexEditor, CtrlCAbandonsTheLine) {
     ternex_console& c = open();
     ASSERT_TRUE(c.set_ctrl_handler(Ignorer));
     screen();
-    when_reading([this] {
+    // The signal once the editor has shown the keys: sent earlier, it could
+    // overtake them, and they would start the next line.
+    std::string vu;
+    when_reading([this, &vu] {
         type("nb 12");
-        usleep(100000);
+        vu = screen_until("nb 12");
         kill(getpid(), SIGINT);
     });
     const Lu lu = lire_seul(c);
     EXPECT_TRUE(lu.etat.interrupted);
     EXPECT_EQ(lu.texte, "");
-    const std::string vu = screen();
+    vu += screen();
     EXPECT_EQ(vu.substr(vu.size() - 1), "\n") << vu;  // the cursor below the abandoned line
     // Nothing of it is kept, and the next line is read as usual.
     EXPECT_EQ(lire(c, "\x1b[Ak\r").texte, "k");

@@ -9,6 +9,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -42,6 +43,8 @@ protected:
         console_ = std::make_unique<ternex_console>(slave_, slave_, "UTF-8", errorFd);
         return *console_;
     }
+    // What the terminal received so far: for output written by this thread,
+    // which is there already when the call returns.
     std::string screen() {
         std::string text;
         char buffer[4096];
@@ -52,6 +55,21 @@ protected:
             text.append(buffer, static_cast<size_t>(n));
         }
         return text;
+    }
+    // What the terminal received until `text` is among it (another thread
+    // writes it), or until a generous deadline.
+    std::string screen_until(const std::string& text) {
+        std::string seen;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        char buffer[4096];
+        while (seen.find(text) == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+            pollfd p{master_, POLLIN, 0};
+            if (poll(&p, 1, 100) <= 0) continue;
+            const ssize_t n = read(master_, buffer, sizeof buffer);
+            if (n <= 0) break;
+            seen.append(buffer, static_cast<size_t>(n));
+        }
+        return seen;
     }
     void type(const std::string& keys) { ASSERT_EQ(write(master_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size())); }
     // Runs `act` once a read has switched the terminal out of line mode (a key
@@ -65,9 +83,11 @@ protected:
             act();
         });
     }
-    // Until the terminal leaves line mode (at most 5 s).
+    // Until the terminal leaves line mode (a minute at most: a loaded machine
+    // may keep the reading thread waiting).
     void wait_for_reading() {
-        for (int i = 0; i < 5000; ++i) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (std::chrono::steady_clock::now() < deadline) {
             termios mode{};
             tcgetattr(slave_, &mode);
             if ((mode.c_lflag & ICANON) == 0) return;

@@ -347,12 +347,16 @@ TEST_F(Vue, TheWheelZoomsWithinBounds) {
         return Autour(image, place(1.0, 1 / 1.1), kCote / 2, Rose) && !Autour(image, EcranX(1.0), kCote / 2, Rose);
     })) << "one notch out";
 
+    // Each bound is seen on screen before the notch back: the frames of the
+    // notches still on their way pass near the places looked for.
     molette(Button5, 30);
+    ASSERT_TRUE(Montre([&](const auto& image) { return Autour(image, place(1.0, 0.5), kCote / 2, Rose); }));
     molette(Button4, 1);  // from the lower bound 0.5
     EXPECT_TRUE(Montre([&](const auto& image) { return Autour(image, place(1.0, 0.5 * 1.1), kCote / 2, Rose); }))
         << "out no further than half";
 
     molette(Button4, 60);
+    ASSERT_TRUE(Montre([&](const auto& image) { return Autour(image, place(0.05, 5.0), kCote / 2, Rouge); }));
     molette(Button5, 1);  // from the upper bound 5
     EXPECT_TRUE(Montre([&](const auto& image) {
         return Autour(image, place(0.05, 5.0 / 1.1), kCote / 2, Rouge) && !Autour(image, EcranX(0.05), kCote / 2, Rouge);

@@ -69,7 +69,7 @@ Xvfb::Xvfb() {
         return;
     }
     std::string number;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (std::chrono::steady_clock::now() < deadline) {
         pollfd p{fds[0], POLLIN, 0};
         if (poll(&p, 1, 100) <= 0) continue;

@@ -36,8 +36,9 @@ private:
 // serves every test of a program). Null when it could not start.
 const Xvfb* XvfbPartage();
 
-// Polls cond every 10 ms until it holds or the time is up.
-bool Attendre(const std::function<bool()>& cond, std::chrono::milliseconds limit = std::chrono::seconds(10));
+// Polls cond every 10 ms until it holds or the time is up: a generous
+// minute, so that a loaded machine never fails a test that would pass.
+bool Attendre(const std::function<bool()>& cond, std::chrono::milliseconds limit = std::chrono::seconds(60));
 
 // Top-level windows (children of the root) whose WM_CLASS class is resClass.
 std::vector<Window> FenetresDeClasse(::Display* dpy, const std::string& resClass);
