@@ -98,6 +98,7 @@ struct ternex_line_editor {
     std::unique_ptr<ternex_history> saved;
     std::wstring prompt;
     ternex_completer completer = nullptr;
+    bool spaceAfterWord = true;
     unsigned interruptsSeen = 0;
     bool interrupted = false;
 };
@@ -161,7 +162,8 @@ std::string common_prefix(const std::vector<std::string>& words) {
 }
 
 // Tab: the word before the cursor grows to what every candidate shares; a
-// single candidate is completed with a space (none after a folder); when
+// single candidate is completed with a space (none after a folder, nor where
+// the line is one name); when
 // nothing can be added the candidates are listed under the line.
 unsigned char complete_key(EditLine* el, int) {
     ternex_line_editor& ed = editor_of(el);
@@ -174,7 +176,9 @@ unsigned char complete_key(EditLine* el, int) {
     start = std::min(start, before.size());
     const std::string typed = before.substr(start);
     std::string completed = candidates.size() == 1 ? candidates.front() : common_prefix(candidates);
-    if (candidates.size() == 1 && (completed.empty() || completed.back() != '/')) completed += ' ';
+    if (candidates.size() == 1 && ed.spaceAfterWord && (completed.empty() || completed.back() != '/')) {
+        completed += ' ';
+    }
     if (completed.size() > typed.size()) {
         el_deletestr(el, static_cast<int>(typed.size()));
         el_winsertstr(el, ed.to_wide(completed).c_str());
@@ -331,6 +335,7 @@ int ternex_console::read_edited_line(char* buffer, int max, const ternex_line_op
         ed.prompt += text[i];
     }
     ed.completer = options.completer;
+    ed.spaceAfterWord = options.spaceAfterWord;
     ed.interrupted = false;
     ed.interruptsSeen = ternex_interrupts();
     ternex_wake_on_interrupt(st->wakeWrite);

@@ -60,7 +60,8 @@ using ternex_ctrl_handler = bool (*)(int event);
 // Tab completion on the line editor: given the line up to the cursor
 // (Windows-1252), the candidates for the word that ends there, each whole
 // (Windows-1252); *wordStart receives where that word begins in `before`.
-// A candidate ending in '/' is a folder: no space is added after it.
+// A candidate ending in '/' is a folder: no space is added after it
+// (ternex_line_options::spaceAfterWord says whether one is after the others).
 using ternex_completer = std::vector<std::string> (*)(const std::string& before, size_t* wordStart);
 
 // File names for ternex_completer: the entries of the folder named so far
@@ -73,6 +74,7 @@ struct ternex_line_options {
     uint16_t promptAttribute = 7;
     uint16_t textAttribute = 7;
     ternex_completer completer = nullptr;  // Tab on the line editor
+    bool spaceAfterWord = true;         // Tab ends a single candidate with a space (false: the answer is one name)
     bool history = false;               // the line joins the history
 };
 

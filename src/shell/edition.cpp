@@ -47,15 +47,20 @@ void LireLigneCommande(const char* invite, char* ligne, bool* fin) {
     if (etat.tooLong) SignalerLigneTropLongue(kLongueurLigne);
 }
 
+// Blanks after the name are not part of it: a script or an editor leaves
+// them, and a file "pos.txt " would be a second file beside "pos.txt".
 std::string LireNomFichier() {
     PreparerHistorique();
     ternex_line_options options;
     options.completer = ternex_complete_file_name;
+    options.spaceAfterWord = false;
     char nom[kLongueurLigne + 1];
     ternex_line_status etat;
     console.read_command_line(nom, kLongueurLigne, options, &etat);
     if (etat.tooLong) SignalerNomTropLong(kLongueurLigne);
-    return nom;
+    std::string lu = nom;
+    lu.erase(lu.find_last_not_of(" \t") + 1);
+    return lu;
 }
 
 bool Confirmer() {

@@ -15,7 +15,8 @@ inline constexpr int kLongueurLigne = 255;
 void LireLigneCommande(const char* invite, char* ligne, bool* fin);
 
 // One file name typed without prompt, in Windows-1252 (NomSysteme gives the
-// file system's spelling); empty when refused (over-long) or abandoned.
+// file system's spelling), without the blanks after it; empty when refused
+// (over-long) or abandoned. Tab completes it from the folders, with no space.
 std::string LireNomFichier();
 
 // On a terminal: asks "Confirmer (o/N) ? " and says whether the answer is o or

@@ -99,6 +99,34 @@ TEST(Terminal, FileNamesCompleteAtTheirPrompt) {
     EXPECT_EQ(e2e::Compter(e2e::LireFichier(s.workDir() / "sorties" / "pos.txt"), "\n"), 400);
 }
 
+// A name completed with Tab is the file's own: no space after it, so CHARGER
+// FICHIER loads it and ENREGISTRER writes that file again rather than one
+// whose name ends in a space. Blanks typed after a name are dropped too.
+TEST(Terminal, ACompletedFileNameNamesTheFile) {
+    e2e::Session s;
+    Demarrer(s);
+    ASSERT_TRUE(Taper(s, "mode info off\r"));
+    ASSERT_TRUE(Taper(s, "nb 150\r"));
+    ASSERT_TRUE(Taper(s, "enregistrer\r", "supprimer.\r\n"));
+    ASSERT_TRUE(Taper(s, "thomson150.txt\r"));
+    ASSERT_TRUE(Taper(s, "charger fichier\r", "150 particules.\r\n"));
+    ASSERT_TRUE(Taper(s, "thom\t\r"));
+    ASSERT_TRUE(Taper(s, "enregistrer\r", "supprimer.\r\n"));
+    ASSERT_TRUE(Taper(s, "thom\t\r"));
+    ASSERT_TRUE(Taper(s, "enregistrer\r", "supprimer.\r\n"));
+    ASSERT_TRUE(Taper(s, "sortie.txt  \r"));
+    ASSERT_TRUE(Taper(s, "quitter\r", "quitter"));
+    const e2e::Result r = s.finish();
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out.find("Aucune position"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("Erreur"), std::string::npos) << r.out;
+    std::vector<std::string> noms;
+    for (const fs::directory_entry& e : fs::directory_iterator(s.workDir())) noms.push_back(e.path().filename());
+    std::sort(noms.begin(), noms.end());
+    EXPECT_EQ(noms, (std::vector<std::string>{"sortie.txt", "thomson150.txt"}));
+    EXPECT_EQ(e2e::Compter(e2e::LireFichier(s.workDir() / "thomson150.txt"), "\n"), 150);
+}
+
 // Ctrl+C abandons the typed line and gives a new prompt at once, without Enter.
 TEST(Terminal, CtrlCAtThePromptGivesAFreshPrompt) {
     e2e::Session s;

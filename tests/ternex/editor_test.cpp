@@ -157,6 +157,19 @@ TEST_F(ternexEditor, TabCompletesAndListsTheCandidates) {
     EXPECT_EQ(lire(c, "zz\t\r").texte, "zz");  // no candidate: a beep, nothing added
 }
 
+// Where the answer is one name (a file's), the completed name ends the line as
+// it is: a space after it would be part of the name.
+TEST_F(ternexEditor, NoSpaceAfterACompletedNameWhenAsked) {
+    ternex_console& c = open();
+    ternex_line_options options;
+    options.completer = Mots;
+    options.spaceAfterWord = false;
+    char buffer[256];
+    when_reading([this] { type("qu\t\r"); });
+    c.read_command_line(buffer, 255, options);
+    EXPECT_STREQ(buffer, "quitter");
+}
+
 TEST_F(ternexEditor, CtrlCAbandonsTheLine) {
     ternex_console& c = open();
     ASSERT_TRUE(c.set_ctrl_handler(Ignorer));
