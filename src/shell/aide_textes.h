@@ -36,10 +36,6 @@ inline constexpr const char* kFinListe =
     "Les commandes ne sont pas sensibles à la casse.\n"
     "\n";
 
-// Written for a word without a topic.
-inline constexpr const char* kAucuneAide =
-    "Commande inconnue ou aucune aide détaillé n'est disponible pour cette commande.\n\n";
-
 inline constexpr MorceauAide kQuitter[] = {
     Texte("La commande QUITTER ferme le programme après avoir effectué automatiquement toutes les opérations nécessaires (fermeture de la fenêtre graphique, etc.).\n"
           "\n"),

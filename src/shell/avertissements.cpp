@@ -4,13 +4,13 @@
 #include <cstdint>
 
 #include "etat/particules.h"
+#include "shell/messages.h"
+#include "shell/mots.h"
 #include "shell/table_commandes.h"
 #include "ternex/number_format.h"
 #include "ternex/ternex.h"
 
 namespace {
-
-void Avertir(const std::string& texte) { console.warn(("Attention : " + texte).c_str()); }
 
 // One to `max` digits and nothing else; their value in *valeur.
 bool Chiffres(const char* t, size_t max, int* valeur = nullptr) {
@@ -61,13 +61,22 @@ std::string LigneTapee(int count, const CommandWord* words) {
     return Majuscules(ligne);
 }
 
-void VerifierIterations(const CommandWord* words, long long n) {
+void VerifierIterations(int count, const CommandWord* words, long long n) {
     const char* t = TexteMot(words, 1);
+    if (t == nullptr) return;
     int v = 0;
     long long facteur = 0;
-    if (t == nullptr || ((LireMultiplicateurColle(t, &v, &facteur) || Chiffres(t, 4, &v)) && v >= 1)) return;
-    Avertir(Cite(t) + " n'est pas un nombre entre 1 et 9999, " + NomCommande(words) + " effectue " +
-            std::to_string(n) + (n > 1 ? " itérations." : " itération."));
+    const bool colle = LireMultiplicateurColle(t, &v, &facteur);
+    if (!((colle || Chiffres(t, 4, &v)) && v >= 1)) {
+        Signaler(Msg::IterationsHorsBornes,
+                 {Cite(t), NomCommande(words), std::to_string(n) + (n > 1 ? " itérations" : " itération")});
+    }
+    if (count < 3) return;
+    if (colle) {
+        SignalerMotsEnTrop(3, words, 2);
+    } else if (words[2] != mot::kK && words[2] != mot::kM) {
+        SignalerMotIgnore(words, 2, "K ou M");
+    }
 }
 
 // 0 asks for the default count, as AIDE NB says: taken as typed.
@@ -75,7 +84,7 @@ void VerifierNombreParticules(const CommandWord* words, int n) {
     const char* t = TexteMot(words, 1);
     int v = 0;
     if (t == nullptr || (Chiffres(t, 4, &v) && (v == 0 || v >= kMinParticles))) return;
-    Avertir(Cite(t) + " n'est pas un nombre entre 3 et 9999, NB met " + std::to_string(n) + " particules.");
+    Signaler(Msg::ParticulesHorsBornes, {Cite(t), std::to_string(n)});
 }
 
 void VerifierReel(const CommandWord* words, int i, double valeur) {
@@ -83,25 +92,57 @@ void VerifierReel(const CommandWord* words, int i, double valeur) {
     const char* b = TexteMot(words, i + 1);
     if (a == nullptr || b == nullptr || (PartieEntiere(a) && Fraction(b))) return;
     const std::string tape = std::string(a) + "." + b;
-    // No full stop after the number: the console writes 1.0 as "1.".
-    const std::string prise = NomCommande(words) + " prend la valeur " + Reel(valeur);
-    if (PartieEntiere(a) && Chiffres(b, SIZE_MAX)) {
-        Avertir("plus de 4 chiffres après le point dans \"" + tape + "\", " + prise);
-    } else {
-        Avertir("\"" + tape + "\" n'est pas un nombre de la forme a.b, " + prise);
-    }
+    const bool tropDeChiffres = PartieEntiere(a) && Chiffres(b, SIZE_MAX);
+    Signaler(tropDeChiffres ? Msg::TropDeChiffres : Msg::PasUnReel, {tape, NomCommande(words), Reel(valeur)});
 }
 
 void SignalerFormeReelle(int count, const CommandWord* words, const std::string& effet, const std::string& exemple) {
-    std::string texte = LigneTapee(count, words);
-    texte.insert(texte.begin(), '"');  // "literal" + string&& trips -Wrestrict in g++ 12
-    Avertir(texte + "\" " + effet + " : un nombre se tape sous la forme a.b, par exemple " + exemple + ".");
+    Signaler(Msg::FormeReelle, {LigneTapee(count, words), effet, exemple});
 }
 
-void SignalerLigneTropLongue(int max) {
-    Avertir("ligne de plus de " + std::to_string(max) + " caractères refusée, rien n'a été exécuté.");
+// The example keeps the typed digits when they are a whole number: "K 2.0".
+void SignalerValeurSansFraction(const CommandWord* words) {
+    const char* t = TexteMot(words, 1);
+    if (t == nullptr || *t == '\0') return;
+    const char* chiffres = t[0] == '-' ? t + 1 : t;
+    const bool entier = Chiffres(chiffres, SIZE_MAX);
+    SignalerFormeReelle(2, words, "affiche la valeur sans la modifier",
+                        LigneTapee(1, words) + (entier ? std::string(" ") + t + ".0" : " 1.5"));
 }
 
-void SignalerNomTropLong(int max) {
-    Avertir("nom de fichier de plus de " + std::to_string(max) + " caractères refusé.");
+void SignalerMotIgnore(const CommandWord* words, int i, const char* attendus) {
+    const char* t = TexteMot(words, i);
+    if (t == nullptr || *t == '\0') return;
+    Signaler(Msg::MotNonCompris, {Cite(t), NomCommande(words), attendus, "il est ignoré"});
 }
+
+void SignalerSansEffet(const CommandWord* words, int i, const char* attendus, const char* suite) {
+    const char* t = TexteMot(words, i);
+    if (t == nullptr) return;
+    Signaler(Msg::MotNonCompris, {Cite(t), NomCommande(words), attendus, suite});
+}
+
+bool LireMarcheArret(const CommandWord* words, int i, bool* marche) {
+    if (words[i] == mot::kOn || words[i] == mot::kOff) {
+        *marche = words[i] == mot::kOn;
+        return true;
+    }
+    SignalerSansEffet(words, i, "ON ou OFF", "la commande ne fait rien");
+    return false;
+}
+
+void SignalerMotsEnTrop(int count, const CommandWord* words, int premier) {
+    for (int i = premier; i < count; ++i) {
+        const char* t = TexteMot(words, i);
+        if (t != nullptr && *t != '\0') Signaler(Msg::MotEnTrop, {Cite(t), NomCommande(words)});
+    }
+}
+
+void SignalerParametreManquant(const CommandWord* words, const char* attendus) {
+    if (TexteMot(words, 0) == nullptr) return;
+    Signaler(Msg::ParametreManquant, {NomCommande(words), attendus});
+}
+
+void SignalerLigneTropLongue(int max) { Signaler(Msg::LigneTropLongue, {std::to_string(max)}); }
+
+void SignalerNomTropLong(int max) { Signaler(Msg::NomTropLong, {std::to_string(max)}); }

@@ -1,6 +1,6 @@
 // Warnings on standard error, one French line each, when typed input is not
 // taken as typed. Standard output never carries them: scripts reading the
-// answers see the same text as before.
+// answers see the same text as before. Their texts are rows of messages.h.
 #pragma once
 
 #include <string>
@@ -8,7 +8,8 @@
 #include "shell/commande.h"
 
 // The step count of a counted command (word 1 of the line): n is what runs.
-void VerifierIterations(const CommandWord* words, long long n);
+// Word 2, when typed, must be K or M (none after a glued "5k").
+void VerifierIterations(int count, const CommandWord* words, long long n);
 
 // NB's count (word 1): n is the count set.
 void VerifierNombreParticules(const CommandWord* words, int n);
@@ -20,6 +21,27 @@ void VerifierReel(const CommandWord* words, int i, double valeur);
 // command did instead (`effet`, "affiche la valeur sans la modifier") and how
 // to type it (`exemple`, "K 2.0").
 void SignalerFormeReelle(int count, const CommandWord* words, const std::string& effet, const std::string& exemple);
+
+// "K 2", "S x": word 1 of a command that shows its value when the a.b is not
+// whole. Nothing for an empty word (a trailing space).
+void SignalerValeurSansFraction(const CommandWord* words);
+
+// Word i is none of `attendus` ("ON ou OFF"), the words the command takes
+// there. MotIgnore: the command runs as without it (an empty word changes
+// nothing and is not reported). SansEffet: the command does not do what was
+// asked (`suite`, "la commande ne fait rien"), an empty word too.
+void SignalerMotIgnore(const CommandWord* words, int i, const char* attendus);
+void SignalerSansEffet(const CommandWord* words, int i, const char* attendus, const char* suite);
+
+// Word i is ON or OFF: *marche says which. Otherwise the warning that the
+// command does nothing, and false.
+bool LireMarcheArret(const CommandWord* words, int i, bool* marche);
+
+// Every non-empty word from `premier` on: the command reads none of them.
+void SignalerMotsEnTrop(int count, const CommandWord* words, int premier);
+
+// The command needs one of `attendus` and got no word.
+void SignalerParametreManquant(const CommandWord* words, const char* attendus);
 
 // The typed words of a command line, the command in capitals ("K 2").
 std::string LigneTapee(int count, const CommandWord* words);

@@ -1,8 +1,13 @@
 // The prompt, the dispatch of the first word and the main loop.
 #include "shell/boucle.h"
 
+#include <atomic>
+#include <csignal>
+
+#include "shell/avertissements.h"
 #include "shell/commandes.h"
 #include "shell/edition.h"
+#include "shell/messages.h"
 #include "shell/options.h"
 #include "shell/table_commandes.h"
 #include "store/best_store.h"
@@ -21,10 +26,14 @@ bool Executer(int count, const CommandWord* words) {
     if (c == 0) return true;
     const Commande* commande = TrouverCommande(c);
     if (commande == nullptr) {
-        console.write("Commande inconnue.\n");
-        SignalerEchec();
+        Signaler(Msg::CommandeInconnue);
         return true;
     }
+    // "MINIMISER " as editors and scripts leave it: the empty word is no count.
+    if (commande->lecture == Lecture::stricte) {
+        while (count > 1 && words[count - 1] == 0) --count;
+    }
+    SignalerMotsEnTrop(count, words, commande->mots + 1);
     if (commande->executer == nullptr) return false;  // QUITTER
     try {
         commande->executer(count, words);

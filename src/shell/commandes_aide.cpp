@@ -1,6 +1,7 @@
 // AIDE: the command list and the detailed help topics, both read from the
 // command table.
 #include "shell/commandes.h"
+#include "shell/messages.h"
 #include "shell/table_commandes.h"
 #include "ternex/ternex.h"
 
@@ -33,7 +34,6 @@ void CommandeAide(int count, const CommandWord* words) {
     if (commande != nullptr) {
         EcrireMorceaux(commande->sujet);
     } else {
-        console.write(aide::kAucuneAide);
-        if (commande == nullptr) SignalerEchec();  // an unknown word, not a command without a topic
+        Signaler(Msg::AucuneAide);
     }
 }

@@ -9,8 +9,10 @@
 #include "shell/boucle.h"
 #include "shell/commandes.h"
 #include "shell/commandes_fichiers.h"
+#include "shell/avertissements.h"
 #include "shell/edition.h"
 #include "etat/modes.h"
+#include "shell/messages.h"
 #include "shell/mots.h"
 #include "shell/options.h"
 #include "store/best_store.h"
@@ -65,11 +67,13 @@ void AfficherInfo() {
 
 void CommandeInfo(int count, const CommandWord* words) {
     if (count >= 2 && words[1] == mot::kPos) AfficherPositions();
+    if (count >= 2 && words[1] != mot::kPos) SignalerMotIgnore(words, 1, "POS");
     AfficherInfo();
 }
 
 void CommandeListe(int count, const CommandWord* words) {
     const bool tout = count >= 2 && words[1] == mot::kTout;
+    if (count >= 2 && !tout) SignalerMotIgnore(words, 1, "TOUT");
     for (int n = kMinParticles; n <= kMaxParticles; ++n) {
         const BestValues v = LireReferences(n);
         const bool valide = EstValide(n);
@@ -82,17 +86,17 @@ void CommandeListe(int count, const CommandWord* words) {
 }
 
 void CommandeCharger(int count, const CommandWord* words) {
-    if (count < 2) return;
+    if (count < 2) {
+        SignalerParametreManquant(words, "EP, DIST ou FICHIER");
+        return;
+    }
     const int ok = Charger(words[1]);
     if (ok < 0) {
-        console.write("Paramètre non valide.\n");
-        SignalerEchec();
+        Signaler(Msg::ParametreNonValide);
         return;
     }
     if (ok == 0) {
-        console.write("Aucune position enregistrée pour ce nombre de particules, ou le fichier "
-                      "n'était pas valide.\n");
-        SignalerEchec();
+        Signaler(Msg::AucunePosition);
         return;
     }
     {
@@ -113,11 +117,7 @@ void CommandeSupprimer(int, const CommandWord*) {
 
 void CommandeMarquer(int count, const CommandWord* words) {
     bool valide = true;
-    if (count >= 2) {
-        if (words[1] == mot::kOn) valide = true;
-        else if (words[1] == mot::kOff) valide = false;
-        else return;
-    }
+    if (count >= 2 && !LireMarcheArret(words, 1, &valide)) return;
     Garde verrou(verrouEtat);
     MarquerValide(etat.count, valide);
 }
@@ -126,7 +126,7 @@ void CommandeDesinstaller(int, const CommandWord*) {
     // A run started with --sans-base has no file of its own: the usual one,
     // which it never opened, is not its to delete.
     if (options.sansBase) {
-        console.write("Le programme fonctionne sans base de données : aucune n'est supprimée.\n");
+        Signaler(Msg::SansBase);
         Sortir(0);
     }
     if (!Confirmer()) return;
@@ -137,8 +137,8 @@ void CommandeDesinstaller(int, const CommandWord*) {
         SignalerEchec();
     }
     if (SupprimerBase()) Sortir(0);
-    console.write("La base de données du programme n'a pas pu être supprimée.\nAppuyer sur entrée "
-                  "pour quitter le programme.\n");
+    Signaler(Msg::BaseNonSupprimee);
+    if (!options.silencieux) console.write("Appuyer sur entrée pour quitter le programme.\n");
     CommandWord words[kMaxWords];
     LireCommande(words, kMaxWords);
     Sortir(1);

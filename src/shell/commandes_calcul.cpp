@@ -10,6 +10,7 @@
 #include "shell/boucle_comptee.h"
 #include "shell/commandes.h"
 #include "etat/modes.h"
+#include "shell/messages.h"
 #include "shell/mots.h"
 #include "ternex/ternex.h"
 
@@ -63,6 +64,7 @@ void CommandeNb(int count, const CommandWord* words) {
     if (n < kMinParticles) n = kDefaultParticles;
     VerifierNombreParticules(words, n);
     const bool conserver = count >= 3 && words[2] == mot::kConserv;
+    if (count >= 3 && !conserver) SignalerMotIgnore(words, 2, "CONSERV");
     {
         Garde verrou(verrouEtat);
         const int ancien = etat.count;
@@ -77,6 +79,7 @@ void CommandePlacer(int count, const CommandWord* words) {
     {
         Garde verrou(verrouEtat);
         if (choix == mot::kAlea) {
+            SignalerMotsEnTrop(count, words, 2);
             PlacerAleatoirement(0);
         } else if (choix == mot::kSpirale) {
             double pas = count < 4 ? 0.0 : LireReel(words[2], words[3]);
@@ -87,6 +90,8 @@ void CommandePlacer(int count, const CommandWord* words) {
                 SignalerFormeReelle(count, words, "place les particules avec le pas 3.6", "PLACER SPIRALE 2.0");
             }
             PlacerEnSpirale(pas);
+        } else {
+            SignalerSansEffet(words, 1, "ALEA ou SPIRALE", "rien n'est placé");
         }
         hullValid = false;
     }
@@ -150,7 +155,7 @@ std::vector<Vec3> PositionsAjoutees(bool faces) REQUIRES(verrouEtat) {
 void CommandeAjouter(int count, const CommandWord* words) {
     const CommandWord choix = count < 2 ? 0 : words[1];
     if (choix != mot::kFaces && choix != mot::kAretes) {
-        console.write("Vous devez donner FACES ou areteS en paramètre à la commande.\n");
+        Signaler(Msg::FacesOuAretes);
         return;
     }
     {
@@ -159,7 +164,7 @@ void CommandeAjouter(int count, const CommandWord* words) {
         const int n = etat.count;
         const int ajout = choix == mot::kFaces ? enveloppe.faceCount : enveloppe.edgeCount;
         if (n + ajout > kMaxParticles) {
-            console.write("Impossible d'ajouter des particules, le maximum est dépassé.\n");
+            Signaler(Msg::MaximumDepasse);
             return;
         }
         const std::vector<Vec3> positions = PositionsAjoutees(choix == mot::kFaces);

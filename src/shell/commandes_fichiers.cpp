@@ -10,6 +10,8 @@
 #include "mathematiques/placement.h"
 #include "shell/commandes.h"
 #include "shell/edition.h"
+#include "shell/messages.h"
+#include "shell/options.h"
 #include "ternex/charset.h"
 #include "ternex/ternex.h"
 
@@ -65,7 +67,9 @@ std::vector<LignePosition> LirePositions(std::FILE* f, int count) {
 }
 
 bool EnregistrerFichier() {
-    console.write("Tapez le nom du fichier à enregistrer. Si celui-ci existe déjà, il sera supprimer.\n");
+    if (!options.silencieux) {
+        console.write("Tapez le nom du fichier à enregistrer. Si celui-ci existe déjà, il sera supprimer.\n");
+    }
     const std::string tape = LireNomFichier();
     std::FILE* f = std::fopen(NomSysteme(tape).c_str(), "w");
     if (f == nullptr) return false;
@@ -79,8 +83,7 @@ bool EnregistrerFichier() {
     // A full disk shows only here, when the buffered lines are written out.
     const bool ecrit = std::ferror(f) == 0;
     if (std::fclose(f) != 0 || !ecrit) {
-        console.write("Erreur en écriture du fichier ").write(tape.c_str()).write(" : il est incomplet.\n");
-        SignalerEchec();
+        Signaler(Msg::EcritureIncomplete, {tape});
     }
     return true;
 }
@@ -91,9 +94,11 @@ bool ChargerFichier() {
         Garde verrou(verrouEtat);
         n = etat.count;
     }
-    console.write("Tapez le nom du fichier à charger. Celui-ci doit contenir des informations pour ")
-        .write(n)
-        .write(" particules.\n");
+    if (!options.silencieux) {
+        console.write("Tapez le nom du fichier à charger. Celui-ci doit contenir des informations pour ")
+            .write(n)
+            .write(" particules.\n");
+    }
     std::FILE* f = std::fopen(NomSysteme(LireNomFichier()).c_str(), "r");
     if (f == nullptr) return false;
     // Only the command thread changes the count, so it holds while the file is read.
@@ -109,7 +114,6 @@ bool ChargerFichier() {
 
 void CommandeEnregistrer(int, const CommandWord*) {
     if (!EnregistrerFichier()) {
-        console.write("Erreur : le nom de fichier n'est pas valide.\n");
-        SignalerEchec();
+        Signaler(Msg::NomFichierNonValide);
     }
 }

@@ -4,8 +4,11 @@
 
 #include "shell/commandes.h"
 #include "shell/commandes_fichiers.h"
+#include "shell/avertissements.h"
 #include "shell/edition.h"
+#include "shell/messages.h"
 #include "shell/mots.h"
+#include "shell/options.h"
 #include "ternex/ternex.h"
 #include "ternex2/ternex2.h"
 #include "viewer/icone.h"
@@ -42,10 +45,7 @@ void GererClavier(int, int code, intptr_t user) {
 // it still runs before any other request.
 void OuvrirGraphique() {
     if (!ogl_open(600, 600, nullptr)) {
-        console.write(ogl_last_error() == ternex2::error_no_display
-                          ? "Impossible d'ouvrir la fenêtre graphique : aucun affichage disponible.\n"
-                          : "Impossible d'ouvrir la fenêtre graphique : OpenGL n'est pas disponible.\n");
-        SignalerEchec();
+        Signaler(ogl_last_error() == ternex2::error_no_display ? Msg::PasDAffichage : Msg::PasDOpenGL);
         return;
     }
     ogl_support* fenetre = ogl_instance();
@@ -86,6 +86,8 @@ void CommandeGraph(int count, const CommandWord* words) {
         } else {
             OuvrirGraphique();
         }
+    } else {
+        SignalerSansEffet(words, 1, "ON ou OFF", "la commande ne fait rien");
     }
 }
 
@@ -93,16 +95,14 @@ void CommandeGraph(int count, const CommandWord* words) {
 // without verrouEtat: the frame takes it.
 void CommandeImage(int, const CommandWord*) {
     if (ogl_instance() == nullptr) {
-        console.write("Le graph doit être affiché pour pouvoir effectuer cette commande.\n");
-        SignalerEchec();
+        Signaler(Msg::GraphNecessaire);
         return;
     }
-    console.write("Nom du fichier : ");
+    if (!options.silencieux) console.write("Nom du fichier : ");
     const std::string nom = NomImage(LireNomFichier());
     ImageVue image;
     if (!LireImageVue(image) || !EcrireImagePng(NomSysteme(nom).c_str(), image)) {
-        console.write("Erreur : impossible d'enregistrer l'image dans le fichier ").write(nom.c_str()).write(".\n");
-        SignalerEchec();
+        Signaler(Msg::ImageNonEnregistree, {nom});
         return;
     }
     console.write("Image enregistrée dans le fichier ").write(nom.c_str()).write(".\n");

@@ -21,14 +21,13 @@
 #include "shell/avertissements.h"
 #include "shell/boucle_comptee.h"
 #include "shell/commandes.h"
+#include "shell/messages.h"
 #include "shell/progression.h"
 #include "etat/modes.h"
 #include "store/best_store.h"
 #include "ternex/ternex.h"
 
 namespace {
-
-const char* const kParametreNonValide = "Paramètre non valide.\n";
 
 // The counted commands' grammar, except that a count word that is not a
 // number from 1 to 9999 is refused rather than read as one step.
@@ -38,7 +37,7 @@ bool LireCompte(int count, const CommandWord* words, long long defaut, long long
         return true;
     }
     if (LireEntier(words[1]) == 0) {
-        console.write(kParametreNonValide);
+        Signaler(Msg::ParametreNonValide);
         return false;
     }
     n = LireIterations(count, words);
@@ -161,6 +160,7 @@ void CommandeExplorer(int count, const CommandWord* words) {
             MettreAJourReferences(etat.count, EnergiePotentielle(), d, x);
         } catch (const DbError& e) {
             SignalerErreurBase(e.code);
+            SignalerEchec();
             baseEnErreur = true;
         }
     };
@@ -181,17 +181,20 @@ void CommandeExplorer(int count, const CommandWord* words) {
     Clore(debut, fin);
 }
 
+// Read as K reads its value, and refused out of range.
 void CommandeS(int count, const CommandWord* words) {
     if (count < 3) {
         console.write("L'exposant de l'énergie de Riesz est : ").write(params.exposant).write("\n");
+        if (count == 2) SignalerValeurSansFraction(words);
         return;
     }
     const double s = LireReel(words[1], words[2]);
     if (!(s > kExposantMin && s <= kExposantMax)) {
-        console.write(kParametreNonValide);
+        Signaler(Msg::ParametreNonValide);
         return;
     }
     params.exposant = s;
+    VerifierReel(words, 1, s);
 }
 
 void CommandeTammes(int count, const CommandWord* words) {

@@ -1,7 +1,6 @@
 // Settings commands: the model constants K, P, R, L, the ambient field and the
 // MODE switches, and the one-line vector display.
 #include <atomic>
-#include <cstring>
 #include <string>
 
 #include "hull/enveloppe.h"
@@ -9,21 +8,12 @@
 #include "etat/particules.h"
 #include "shell/commandes.h"
 #include "etat/modes.h"
+#include "shell/messages.h"
 #include "shell/mots.h"
 #include "ternex/ternex.h"
 #include "viewer/scene.h"
 
 namespace {
-
-// "K 2": the value is shown, not set; the warning gives the a.b the user
-// probably meant.
-void SignalerValeurEntiere(const CommandWord* words) {
-    const char* t = TexteMot(words, 1);
-    if (t == nullptr || *t == '\0') return;
-    const bool entier = t[std::strspn(t, "-0123456789")] == '\0' && std::strspn(t, "-") <= 1;
-    SignalerFormeReelle(2, words, "affiche la valeur sans la modifier",
-                        LigneTapee(1, words) + (entier ? std::string(" ") + t + ".0" : " 1.5"));
-}
 
 // Shows the field with fewer than three words; otherwise reads "a.b" from words
 // 1 and 2. With zeroMeansDefault, 0 restores the default; without it, a
@@ -32,7 +22,7 @@ void ReglerConstante(int count, const CommandWord* words, double& field, double 
                      const char* label, bool zeroMeansDefault) {
     if (count < 3) {
         console.write(label).write(field).write("\n");
-        if (count == 2) SignalerValeurEntiere(words);
+        if (count == 2) SignalerValeurSansFraction(words);
         return;
     }
     const double v = LireReel(words[1], words[2]);
@@ -138,16 +128,10 @@ void CommandeMode(int count, const CommandWord* words) {
         return;
     }
     bool marche = true;
-    if (count >= 3) {
-        if (words[2] == mot::kOn) marche = true;
-        else if (words[2] == mot::kOff) marche = false;
-        else return;
-    }
+    if (count >= 3 && !LireMarcheArret(words, 2, &marche)) return;
     const Mode* m = TrouverMode(words[1]);
     if (m == nullptr) {
-        console.write("Ceci n'est pas un mode valide pour le programme. Appeler MODE sans arguments "
-                      "pour connaitre la liste des modes disponibles.\n");
-        SignalerEchec();
+        Signaler(Msg::ModeNonValide);
         return;
     }
     modes.*m->drapeau = marche;

@@ -19,6 +19,7 @@
 #include "shell/boucle.h"
 #include "shell/commandes.h"
 #include "shell/credits.h"
+#include "shell/messages.h"
 #include "shell/options.h"
 #include "etat/modes.h"
 #include "store/best_store.h"
@@ -63,14 +64,7 @@ void PreparerConsole(bool effacer) {
     console.write("\n\nPour obtenir de l'aide sur les commandes disponibles, tapez aide.\n\n");
 }
 
-void ExpliquerEchecBase() {
-    console.write("\nErreur : impossible d'initialiser la base de données, le logiciel peut tout de "
-                  "même être utilisé, mais les résultat ne seront pas sauvegardé. Pour plus "
-                  "d'information, contactez moi (")
-        .write(kAdresseContact)
-        .write(") en m'indiquant le numéro de l'erreur ainsi que des informations sur votre "
-               "système.\n");
-}
+void ExpliquerEchecBase() { Signaler(Msg::BaseIndisponible, {kAdresseContact}); }
 
 // A damaged settings record must not end the program: the error is shown and
 // the run goes on with the default switches.
@@ -149,10 +143,7 @@ void Demarrer() {
     std::atexit(QuitterProprement);
     // --sans-base: no file, no failure to explain.
     const bool base = options.sansBase || OuvrirBase(options.base);
-    if (!base) {
-        ExpliquerEchecBase();
-        SignalerEchec();
-    }
+    if (!base) ExpliquerEchecBase();
     omp_set_dynamic(0);
     ChargerSettings();
     AllouerParticules(kDefaultParticles);

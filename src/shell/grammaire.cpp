@@ -132,6 +132,6 @@ long long LireIterations(int count, const CommandWord* words) {
         if (count >= 3 && words[2] == mot::kK) n *= 1000;
         if (count >= 3 && words[2] == mot::kM) n *= 1000000;
     }
-    VerifierIterations(words, n);
+    VerifierIterations(count, words, n);
     return n;
 }

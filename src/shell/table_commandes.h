@@ -20,9 +20,17 @@
 
 using Gestionnaire = void (*)(int count, const CommandWord* words);
 
+// How a row reads its words. historique: as the program always has (an empty
+// word from a trailing space is a word, read as the command reads it).
+// stricte, the commands added since: trailing empty words are dropped, and a
+// count that is not a number from 1 to 9999 is refused.
+enum class Lecture : bool { historique, stricte };
+
 struct Commande {
     const char* mot;                         // lower case, as the loop folds it
     Gestionnaire executer;                   // nullptr: QUITTER
+    int mots;                                // words read after it at most; the loop warns of the others
+    Lecture lecture;
     const char* ligneListe;                  // its line in AIDE's list
     std::span<const MorceauAide> sujet;      // what AIDE mot writes
     std::span<const char* const> parametres; // fixed words that may follow, lower case

@@ -178,6 +178,12 @@ TEST(Base, DesinstallerThatCannotDeleteWaitsAndExitsWithOne) {
               "La base de données du programme n'a pas pu être supprimée.\nAppuyer sur entrée pour "
               "quitter le programme.\n> ");
     EXPECT_TRUE(std::filesystem::is_directory(s.dbPath()));
+    // -q leaves out the question, as it does the prompts; the answer stays.
+    s.setArgs({"-q"});
+    const e2e::Result q = s.run("desinstaller\nk\nk\n");
+    EXPECT_EQ(q.exitCode, 1);
+    const std::string fin = "système.\nLa base de données du programme n'a pas pu être supprimée.\n";
+    EXPECT_EQ(q.out.substr(q.out.size() - std::min(q.out.size(), fin.size())), fin) << q.out;
 }
 
 TEST(Base, EngineErrorDuringACommandIsReportedAndTheLoopGoesOn) {

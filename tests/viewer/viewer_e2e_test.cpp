@@ -371,6 +371,22 @@ TEST_F(Vue, TheWheelZoomsWithinBounds) {
     EXPECT_EQ(session.finish().exitCode, 0);
 }
 
+// An image that could not be written counts as an error under --strict; one
+// that was, not.
+TEST_F(Vue, AnImageNotSavedGivesStatusOneUnderStrict) {
+    for (const auto& [nom, statut] : {std::pair<std::string, int>{"absent/vue", 1}, {"vue", 0}}) {
+        e2e::Session s;
+        s.setEnv("DISPLAY", server->Display());
+        s.setEnv("LP_NUM_THREADS", "0");
+        fs::copy(session.workDir() / "img", s.workDir() / "img");
+        s.setArgs({"--strict", "-q"});
+        const e2e::Result r = s.run("mode info off\ngraph\nimage\n" + nom + "\nquitter\n");
+        EXPECT_EQ(r.exitCode, statut) << nom << r.out;
+        EXPECT_EQ(r.out, statut == 1 ? "Erreur : impossible d'enregistrer l'image dans le fichier absent/vue.png.\n"
+                                     : "Image enregistrée dans le fichier vue.png.\n");
+    }
+}
+
 TEST_F(Vue, KeysTypedInTheViewerReachThePrompt) {
     ASSERT_TRUE(session.startAtPrompt());
     Commande("graph");
