@@ -44,11 +44,31 @@ bool Executer(int count, const CommandWord* words) {
     return true;
 }
 
+namespace {
+
+// The signal that ends a script, 0 until one comes (signal context).
+std::atomic<int> signalScript{0};
+static_assert(std::atomic<int>::is_always_lock_free, "written from a signal handler");
+
+// Asked before GestionnaireControle, which goes on to stop the command under way.
+bool NoterInterruption(int event) {
+    if (event == CTRL_C_EVENT) signalScript = SIGINT;
+    if (event == CTRL_BREAK_EVENT) signalScript = SIGQUIT;
+    return false;
+}
+
+}  // namespace
+
+// A session typed or piped in goes on after Ctrl+C: the user chooses the next
+// command. A script's next commands assumed the interrupted one had finished.
 int BoucleCommandes() {
+    if (options.script) console.set_ctrl_handler(NoterInterruption);
     CommandWord words[kMaxWords];
     for (;;) {
         bool fin = false;
         const int count = LireCommande(words, kMaxWords, &fin);
+        if (signalScript != 0) return 128 + signalScript;
         if (fin || !Executer(count, words)) return 0;
+        if (signalScript != 0) return 128 + signalScript;
     }
 }

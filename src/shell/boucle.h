@@ -9,11 +9,15 @@
 // leave an empty word of code 0). line is NUL-terminated. Returns the count, >= 1.
 int DecouperLigne(char* line, CommandWord* words, int max);
 
-// Runs the command of words[0]. Returns false for QUITTER. An engine error
-// raised by the handler is reported and the loop goes on.
+// Runs the command of words[0]. Returns false for QUITTER. Words the command
+// does not read get a warning; a row read strictly drops trailing empty words
+// first. An engine error raised by the handler is reported and the loop goes on.
 bool Executer(int count, const CommandWord* words);
 
-// Prompts and dispatches until QUITTER or the end of input. Returns the exit code.
+// Prompts and dispatches until QUITTER or the end of input. Returns the exit
+// code: 0, or 128 + the signal number when Ctrl+C (or Ctrl+Break) ended a
+// script (options.script) after the command it stopped. The caller then
+// shuts down as after QUITTER.
 int BoucleCommandes();
 
 // Start-up, before the first prompt: seed, database, modes, particles, console,

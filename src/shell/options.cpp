@@ -169,6 +169,7 @@ int LireOptions(int argc, char** argv) {
     if (avecFichier && avecCommandes) return Refuser("-c et un fichier de commandes s'excluent");
     if (options.sansBase && !options.base.empty()) return Refuser("--base et --sans-base s'excluent");
     if (fichier == "-") avecFichier = false;  // "-": standard input, as without a file
+    options.script = avecFichier || avecCommandes;
     if (avecFichier && !RemplacerEntree(OuvrirFichier(fichier))) {
         return Refuser("impossible de lire le fichier de commandes ", fichier);
     }

@@ -8,6 +8,7 @@ struct Options {
     bool silencieux = false;  // -q: no banner, screen clear, title or prompts
     bool strict = false;      // --strict: exit status 1 after a reported error
     bool sansBase = false;    // --sans-base
+    bool script = false;      // -c, -f FILE or FILE: Ctrl+C ends the run after the command under way
     std::string base;         // --base FILE; empty: the usual place
 };
 

@@ -178,6 +178,33 @@ TEST(Options, AFileOfCommandsRunsAsThePipedSessionAndEndsItself) {
     EXPECT_NE(suivante.run("mode\nquitter\n").out.find("  INFO        ARRET\n"), std::string::npos);
 }
 
+// Ctrl+C stops the command under way, then ends a script (-c, -f, a bare
+// file) as QUITTER does, with status 130: the commands after it assumed it
+// had finished. A piped session goes on (calcul_e2e_test).
+TEST(Options, CtrlCEndsAScriptAsQuitterDoesWithStatus130) {
+    const std::string script = "mode axes on; mode info off; nb 2000; relax 9999 k; mode polygones on; k";
+    std::string lignes = script;
+    for (size_t at = lignes.find("; "); at != std::string::npos; at = lignes.find("; ")) lignes.replace(at, 2, "\n");
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"-q", "-c", script}, {"-q", "-f", "script.txt"}, {"-q", "script.txt"}}) {
+        Session s;
+        e2e::EcrireFichier(s.workDir() / "script.txt", lignes + "\n");
+        s.setArgs(args);
+        s.setTerminal(Session::Terminal::Erreurs);  // the progress line says the loop runs
+        s.start();
+        ASSERT_TRUE(s.waitForError("RELAX étape ")) << args[1];
+        s.signal(SIGINT);
+        const Result r = s.finish();
+        EXPECT_EQ(r.exitCode, 130) << args[1];
+        EXPECT_EQ(e2e::Masque(r.out), "Temps de calcul (ms) : <ms>\n") << args[1];
+        Session suivante;  // the switches were saved at the end, as after QUITTER
+        fs::copy_file(s.dbPath(), suivante.dbPath());
+        const std::string modes = suivante.run("mode\nquitter\n").out;
+        EXPECT_NE(modes.find("  AXES        MARCHE\n"), std::string::npos) << args[1];
+        EXPECT_NE(modes.find("  POLYGONES   ARRET\n"), std::string::npos) << args[1] << ": not run";
+    }
+}
+
 TEST(Options, CommandsGivenWithDashCRunAsLines) {
     const Result lignes = Lancer({"-q"}, "k 2.5\nk\nfoo\np\nr\n");
     const Result c = Lancer({"-q", "-c", "  k 2.5 ;k;  foo\np ;", "-c", "r"});
