@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -100,6 +101,7 @@ void ternex_console::initialise() {
     st->outputIsTerminal = isatty(outputFd) != 0;
     st->editing = st->inputIsTerminal && st->outputIsTerminal && !dumb_terminal();
     st->statusAvailable = isatty(errorFd) != 0 && !dumb_terminal();
+    st->interruptsPassed.store(ternex_interrupts());
     currentAttribute = 7;
     trackedColumn.store(0, std::memory_order_relaxed);
     precision = 10;
@@ -138,7 +140,19 @@ void ternex_restore_title() {
 void ternex_console::write_raw(const char* bytes, size_t length) {
     if (st->outputFailed.load(std::memory_order_relaxed)) return;
     if (st->statusShown.load(std::memory_order_relaxed)) clear_status();
+    if (st->outputIsTerminal && ternex_leave_interrupt_echo(*st, outputFd)) {
+        trackedColumn.store(0, std::memory_order_relaxed);
+    }
     if (!ternex_write_all(outputFd, bytes, length)) st->outputFailed.store(true);
+}
+
+// ECHOCTL shows Ctrl+C as "^C"; without it (or without echo) nothing is shown.
+bool ternex_leave_interrupt_echo(ternex_console::state& s, int outputFd) {
+    const unsigned now = ternex_interrupts();
+    if (s.interruptsPassed.exchange(now) == now) return false;
+    termios mode{};
+    if (tcgetattr(outputFd, &mode) != 0 || (mode.c_lflag & ECHO) == 0 || (mode.c_lflag & ECHOCTL) == 0) return false;
+    return ternex_write_all(outputFd, "\n", 1);
 }
 
 void ternex_console::advance(const char* text, size_t length) {

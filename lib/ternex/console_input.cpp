@@ -217,6 +217,13 @@ int ternex_console::read_command_line(char* buffer, int max, const ternex_line_o
     ternex_line_status& s = status != nullptr ? *status : ignored;
     s = {};
     if (max < 0) max = 0;
+    // The prompt, the editor's too, on a line of its own after a "^C"; the
+    // Ctrl+C of the line being read is the reading's to show.
+    if (st->outputIsTerminal && ternex_leave_interrupt_echo(*st, outputFd)) trackedColumn.store(0);
+    struct passed {
+        ternex_console::state& st;
+        ~passed() { st.interruptsPassed.store(ternex_interrupts()); }
+    } afterwards{*st};
     if (st->editing) return read_edited_line(buffer, max, options, s);
     if (options.prompt != nullptr) {
         set_text_attribute(options.promptAttribute);
@@ -230,6 +237,7 @@ int ternex_console::read_command_line(char* buffer, int max, const ternex_line_o
     const int length = read_whole_line(buffer, max, s);
     if (st->interruptible) ternex_wake_on_interrupt(-1);
     st->interruptible = false;
+    st->interruptsPassed.store(ternex_interrupts());
     // Ctrl+D, or Ctrl+C, on a terminal: the cursor goes to a new line, as after Enter.
     if ((s.endOfInput || s.interrupted) && st->inputIsTerminal && st->outputIsTerminal) write("\n");
     return length;

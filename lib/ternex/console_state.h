@@ -54,7 +54,17 @@ struct ternex_console::state {
     // A line read from a terminal without the editor: Ctrl+C abandons it.
     bool interruptible = false;
     unsigned interruptsSeen = 0;
+
+    // Ctrl+C typed while no line is read is echoed "^C" by the terminal where
+    // the cursor stands: the interrupts (ternex_interrupts) whose echo the
+    // output has moved past, by a line end or by writing over that line.
+    std::atomic<unsigned> interruptsPassed{0};
 };
+
+// Before output to a terminal: a line end when a Ctrl+C was echoed since the
+// last output, so that what follows starts on a line of its own. True when
+// it wrote one.
+bool ternex_leave_interrupt_echo(ternex_console::state& s, int outputFd);
 
 // Moves characters queued by post_char into s.bytes, in the terminal's
 // charset, echoing them to echoFd unless it is negative; true if there were any.

@@ -40,6 +40,7 @@ void ternex_console::show_status(const char* text) {
     std::lock_guard<std::mutex> lock(st->statusLock);
     ternex_write_all(errorFd, out.data(), out.size());
     st->statusShown.store(true, std::memory_order_relaxed);
+    st->interruptsPassed.store(ternex_interrupts());  // the line, "^C" included, is written over
 }
 
 void ternex_console::clear_status() {
@@ -47,4 +48,5 @@ void ternex_console::clear_status() {
     std::lock_guard<std::mutex> lock(st->statusLock);
     if (!st->statusShown.exchange(false, std::memory_order_relaxed)) return;
     ternex_write_all(errorFd, kEraseLine, sizeof kEraseLine - 1);
+    st->interruptsPassed.store(ternex_interrupts());
 }

@@ -175,6 +175,7 @@ BilanTammes PolirTammes(std::span<Vec3> x, const ParametresTammes& p) {
         } else {
             h *= 0.25;
         }
+        if (p.apresIteration) p.apresIteration(bilan.iterations, d);
     }
     bilan.distanceApres = d;
     bilan.contacts = Contacts(x, d);

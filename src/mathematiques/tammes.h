@@ -8,6 +8,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <span>
 
 #include "etat/vec3.h"
@@ -15,6 +16,8 @@
 struct ParametresTammes {
     long long iterationsMax = 1000;            // linear programs solved at most
     const std::atomic<bool>* arret = nullptr;  // polled after each iteration
+    // After each iteration: how many so far and the smallest distance now.
+    std::function<void(long long iteration, double distance)> apresIteration;
 };
 
 enum class FinTammes {

@@ -101,9 +101,10 @@ void EcrireEnergie(double logEnergie) {
     console.write(std::pow(10.0, decimal - exposant)).write("e").write(static_cast<long long>(exposant));
 }
 
-// The energy of the last step or hop, for the status line (command thread).
-double energieAffichee = 0.0;
-double EnergieAffichee() { return energieAffichee; }
+// The energy of the last step or hop, or TAMMES's smallest distance, for the
+// status line (command thread).
+double valeurAffichee = 0.0;
+double ValeurAffichee() { return valeurAffichee; }
 
 ParametresDescente Descente() {
     ParametresDescente p;
@@ -122,10 +123,10 @@ void CommandeMinimiser(int count, const CommandWord* words) {
     long long debut, fin;
     BilanDescente b;
     {
-        Progression progression(LigneTapee(1, words), n, EnergieAffichee);
+        Progression progression(LigneTapee(1, words), n, ValeurAffichee);
         p.apresPas = [&progression](const EtapeDescente& e) {
             Montrer(e.positions);
-            energieAffichee = std::exp(e.logEnergie);
+            valeurAffichee = std::exp(e.logEnergie);
             progression.Avancer(e.iteration);
         };
         b = Lancer([&p](std::span<Vec3> x) { return Minimiser(x, p); }, debut, fin);
@@ -167,9 +168,9 @@ void CommandeExplorer(int count, const CommandWord* words) {
     long long debut, fin;
     BilanExploration b;
     {
-        Progression progression(LigneTapee(1, words), n, EnergieAffichee);
+        Progression progression(LigneTapee(1, words), n, ValeurAffichee);
         p.apresSaut = [&progression](long long saut, double logMeilleur) {
-            energieAffichee = std::exp(logMeilleur);
+            valeurAffichee = std::exp(logMeilleur);
             progression.Avancer(saut);
         };
         b = Lancer([&p](std::span<Vec3> x) { return Explorer(x, p); }, debut, fin);
@@ -204,8 +205,16 @@ void CommandeTammes(int count, const CommandWord* words) {
     p.iterationsMax = n;
     p.arret = &stopRequested;
     long long debut, fin;
-    const BilanTammes b = Lancer([&p](std::span<Vec3> x) { return PolirTammes(x, p); }, debut, fin);
-    if (b.fin == FinTammes::echec) console.write("Le programme linéaire n'a pas pu être résolu.\n");
+    BilanTammes b;
+    {
+        Progression progression(LigneTapee(1, words), n, ValeurAffichee, "distance");
+        p.apresIteration = [&progression](long long iteration, double distance) {
+            valeurAffichee = distance;
+            progression.Avancer(iteration);
+        };
+        b = Lancer([&p](std::span<Vec3> x) { return PolirTammes(x, p); }, debut, fin);
+    }
+    if (b.fin == FinTammes::echec) Signaler(Msg::ProgrammeLineaire);
     console.write("Itérations : ").write(b.iterations);
     console.write(", déplacements retenus : ").write(b.pas);
     console.write(", distance minimale : ").write(b.distanceAvant).write(" -> ").write(b.distanceApres);

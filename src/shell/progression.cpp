@@ -22,8 +22,8 @@ std::string Duree(long long ms) {
 
 // The ticks come from a thread of their own: the loop reads one flag per
 // step, never the clock.
-Progression::Progression(std::string nom, long long total, double (*energie)())
-    : nom_(std::move(nom)), total_(total), energie_(energie), debut_(Horloge()) {
+Progression::Progression(std::string nom, long long total, double (*valeur)(), const char* grandeur)
+    : nom_(std::move(nom)), total_(total), valeur_(valeur), grandeur_(grandeur), debut_(Horloge()) {
     if (!console.status_line_available()) return;
     battement_ = std::thread([this] { Battre(); });
 }
@@ -50,15 +50,15 @@ void Progression::Battre() {
 
 void Progression::Afficher(long long fait) {
     du_.store(false, std::memory_order_relaxed);
-    const bool avecEnergie = energie_ != nullptr;
-    const double e = avecEnergie ? energie_() : 0.0;
-    console.show_status(Texte(nom_, fait, total_, Horloge() - debut_, avecEnergie, e).c_str());
+    const char* grandeur = valeur_ != nullptr ? grandeur_ : nullptr;
+    const double v = valeur_ != nullptr ? valeur_() : 0.0;
+    console.show_status(Texte(nom_, fait, total_, Horloge() - debut_, grandeur, v).c_str());
 }
 
 // Short enough for 80 columns: "MONTECARLO étape 2297/3000 (76 %), écoulé
 // 8 s, reste 2 s, énergie 1.08123456e6".
 std::string Progression::Texte(const std::string& nom, long long fait, long long total, long long ms,
-                               bool avecEnergie, double energie) {
+                               const char* grandeur, double valeur) {
     std::string t = nom + " étape " + std::to_string(fait) + "/" + std::to_string(total);
     if (total > 0) t += " (" + std::to_string(fait * 100 / total) + " %)";
     t += ", écoulé " + Duree(ms);
@@ -66,9 +66,10 @@ std::string Progression::Texte(const std::string& nom, long long fait, long long
         const double reste = static_cast<double>(ms) * static_cast<double>(total - fait) / static_cast<double>(fait);
         t += ", reste " + Duree(static_cast<long long>(reste));
     }
-    if (avecEnergie) {
+    if (grandeur != nullptr) {
         char texte[ternex_text::kDoubleTextSize];
-        t += ", énergie " + std::string(texte, ternex_text::format_double(energie, console.get_precision(), texte));
+        t += std::string(", ") + grandeur + " " +
+             std::string(texte, ternex_text::format_double(valeur, console.get_precision(), texte));
     }
     return t;
 }

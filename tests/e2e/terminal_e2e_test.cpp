@@ -247,10 +247,12 @@ TEST(Terminal, ProgressOnlyOnATerminalAndStdoutTheSame) {
     EXPECT_NE(err.find("\x1b[K\r\x1b[K" + avertissement + "\r\n"), std::string::npos) << err;
 }
 
-// The descents draw the same line: step of n, with the energy they reach.
-TEST(Terminal, MinimiserAndExplorerShowTheirProgress) {
-    // A descent of 3000 particles lasts seconds; hops of 150 a fraction of one.
-    for (const char* commande : {"nb 3000\nminimiser 9999 k", "nb 150\nexplorer 9999"}) {
+// The descents and TAMMES draw the same line: step of n, with the energy
+// they reach or the smallest distance.
+TEST(Terminal, MinimiserExplorerAndTammesShowTheirProgress) {
+    // A descent of 3000 particles lasts seconds, hops of 150 a fraction of
+    // one, and TAMMES from a random start many iterations.
+    for (const char* commande : {"nb 3000\nminimiser 9999 k", "nb 150\nexplorer 9999", "nb 150\ntammes 9999 k"}) {
         e2e::Session s;
         s.setTerminal(Terminal::Erreurs);
         s.start();
@@ -265,6 +267,30 @@ TEST(Terminal, MinimiserAndExplorerShowTheirProgress) {
         s.send("quitter\n");
         const e2e::Result r = s.finish();
         EXPECT_EQ(r.exitCode, 0);
-        EXPECT_NE(r.err.find("énergie"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(nom == "tammes" ? ", distance 0." : ", énergie "), std::string::npos) << r.err;
     }
+}
+
+// Ctrl+C typed while a command runs shows "^C" where the cursor stands; the
+// command's closing lines start below it, not after it.
+TEST(Terminal, AnInterruptedCommandAnswersOnALineOfItsOwn) {
+    e2e::Session s;
+    Demarrer(s);
+    ASSERT_TRUE(Taper(s, "mode info off\r"));
+    ASSERT_TRUE(Taper(s, "nb 3000\r"));
+    ASSERT_TRUE(s.waitForEditing());
+    s.send("minimiser 9999 k\r");
+    ASSERT_TRUE(s.waitFor("minimiser 9999 k\r\n"));
+    // Typed at the terminal, as a user does, until the command ends.
+    const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!s.waitFor("Itérations : ", 1, std::chrono::milliseconds(300)) && std::chrono::steady_clock::now() < limite) {
+        s.send("\x03");
+    }
+    ASSERT_TRUE(Taper(s, "quitter\r", "quitter"));
+    const e2e::Result r = s.finish();
+    EXPECT_EQ(r.exitCode, 0);
+    const size_t resultat = r.out.find("Itérations : ");
+    ASSERT_NE(resultat, std::string::npos) << r.out;
+    EXPECT_EQ(r.out[resultat - 1], '\n') << r.out.substr(r.out.find("minimiser 9999 k"));
+    EXPECT_NE(r.out.find("^C"), std::string::npos);
 }

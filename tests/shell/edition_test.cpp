@@ -78,12 +78,12 @@ TEST(Historique, XdgStateHomeThenHome) {
 TEST(Progression, StepTimesAndEnergy) {
     console.set_precision(9);  // as at start-up
     // A quarter done in 30 s: 90 s left.
-    EXPECT_EQ(Progression::Texte("RELAX", 250, 1000, 30000, false, 0.0),
+    EXPECT_EQ(Progression::Texte("RELAX", 250, 1000, 30000, nullptr, 0.0),
               "RELAX \xE9tape 250/1000 (25 %), \xE9" "coul\xE9 30 s, reste 1 min 30 s");
-    EXPECT_EQ(Progression::Texte("MONTECARLO", 3, 4, 7384000, true, 1081234.5678),
+    EXPECT_EQ(Progression::Texte("MONTECARLO", 3, 4, 7384000, "\xE9nergie", 1081234.5678),
               "MONTECARLO \xE9tape 3/4 (75 %), \xE9" "coul\xE9 2 h 03 min, reste 41 min 01 s, \xE9nergie 1081234.57");
     // Counts beyond 32 bits, and no estimate before the first step.
-    EXPECT_EQ(Progression::Texte("RELAX", 0, 9999000000LL, 1200, false, 0.0),
+    EXPECT_EQ(Progression::Texte("RELAX", 0, 9999000000LL, 1200, nullptr, 0.0),
               "RELAX \xE9tape 0/9999000000 (0 %), \xE9" "coul\xE9 1 s");
 }
 
