@@ -282,7 +282,8 @@ inline constexpr MorceauAide kS[] = {
           "Sans paramètre, S affiche la valeur actuelle de l'exposant.\n"
           "Si s est un nombre réel (de la forme a.b) strictement positif et au plus égal à "),
     Entier(static_cast<long long>(kExposantMax)),
-    Texte(", alors l'exposant est réglé à s ; sinon il reste inchangé.\n"),
+    Texte(", alors l'exposant est réglé à s ; sinon il reste inchangé.\n"
+          "s se tape toujours sous la forme a.b : S 6.0 règle l'exposant à 6, alors que S 6 l'affiche sans le modifier.\n"),
     Texte("\n"
           "L'énergie minimisée est la somme des 1/r^s sur toutes les paires de particules ; s vaut "),
     Entier(1),  // the default exponent, 1.0, shown as an integer

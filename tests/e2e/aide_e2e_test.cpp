@@ -209,6 +209,7 @@ TEST(Aide, NewTopicsSpliceTheirCounts) {
     EXPECT_EQ(s.rfind("La commande S affiche ou modifie l'exposant s", 0), 0u) << s;
     EXPECT_NE(s.find("strictement positif et au plus égal à 1000, alors"), std::string::npos) << s;
     EXPECT_NE(s.find("s vaut 1 au démarrage"), std::string::npos) << s;
+    EXPECT_NE(s.find("S 6.0 règle l'exposant à 6, alors que S 6 l'affiche sans le modifier.\n"), std::string::npos) << s;
     const std::string m = Sortie("aide minimiser");
     EXPECT_NE(m.find("MINIMISER effectue au plus 1000 itérations.\n"), std::string::npos) << m;
     EXPECT_NE(m.find("inférieure à 1e-9 fois la moyenne des normes des forces totales"), std::string::npos) << m;
