@@ -1,8 +1,10 @@
 // Cost of the store's writes: every change of the tables goes through the
 // journal (written and synced, the tables changed in place and synced, the
-// journal removed).
+// journal removed); and of its reads: what INFO, LISTE and CHARGER read of a
+// count's record, checks included.
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -68,6 +70,63 @@ void BM_MettreAJourReferences(benchmark::State& state) {
     FermerBase();
 }
 BENCHMARK(BM_MettreAJourReferences)->Unit(benchmark::kMicrosecond);
+
+// Golden-angle spiral of n points.
+std::vector<Vec3> Spirale(int n) {
+    std::vector<Vec3> p;
+    for (int i = 0; i < n; ++i) p.push_back(fromAngles(2.399963 * i, std::acos(1.0 - (2.0 * i + 1.0) / n)));
+    return p;
+}
+
+// A store opened in a scratch folder, holding a record of n from a spiral.
+struct ScratchStore {
+    explicit ScratchStore(int n) : positions(Spirale(n)) {
+        setenv("XDG_DATA_HOME", scratch.folder.c_str(), 1);
+        OuvrirBase();
+        MettreAJourReferences(n, 0.5 * n * n, 0.01, positions);
+    }
+    ~ScratchStore() { FermerBase(); }
+    ScratchDatabase scratch;
+    std::vector<Vec3> positions;
+};
+
+// INFO with nothing better than the record of n: the record read and
+// compared, nothing written.
+void BM_ComparerReferences(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    ScratchStore store(n);
+    for (auto _ : state) benchmark::DoNotOptimize(MettreAJourReferences(n, 0.6 * n * n, 0.001, store.positions));
+}
+BENCHMARK(BM_ComparerReferences)->Arg(400)->Arg(2999)->Arg(5000)->Unit(benchmark::kMicrosecond);
+
+// LISTE's read of one count's values.
+void BM_LireReferences(benchmark::State& state) {
+    ScratchStore store(400);
+    for (auto _ : state) benchmark::DoNotOptimize(LireReferences(400));
+}
+BENCHMARK(BM_LireReferences)->Unit(benchmark::kMicrosecond);
+
+// CHARGER EP.
+void BM_ChargerPosition(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    ScratchStore store(n);
+    std::vector<Vec3> loaded(static_cast<size_t>(n));
+    for (auto _ : state) benchmark::DoNotOptimize(ChargerPosition(n, true, loaded));
+}
+BENCHMARK(BM_ChargerPosition)->Arg(400)->Arg(2999)->Unit(benchmark::kMicrosecond);
+
+// INFO for a count without a record, then SUPPRIMER: the new record's bytes
+// go straight to the file, beside the live ones, and the journal covers them.
+void BM_NouvelleReference(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    ScratchStore store(3);
+    const std::vector<Vec3> positions = Spirale(n);
+    for (auto _ : state) {
+        MettreAJourReferences(n, 0.5 * n * n, 0.01, positions);
+        SupprimerReferences(n);
+    }
+}
+BENCHMARK(BM_NouvelleReference)->Arg(400)->Arg(2999)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
