@@ -177,6 +177,10 @@ void Recover(RecordDb& db) {
     dbjournal::Journal journal;
     const dbjournal::State state = dbjournal::Examine(db.journalPath, db.file, journal);
     if (state == dbjournal::State::Absent) return;
+    // Kept as it is: the next opening may read it.
+    if (state == dbjournal::State::Unreadable) RaiseDbError(DB_READ_ERROR);
+    // No change could be made through it.
+    if (state == dbjournal::State::NotRegular) RaiseDbError(DB_OPEN_FAILED, CAUSE_JOURNAL_NOT_REGULAR);
     if (state == dbjournal::State::Replayable) {
         if (!dbjournal::Apply(db.file, journal)) RaiseDbError(DB_WRITE_ERROR);
         db.report.journalReplayed = true;

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -44,12 +45,20 @@ bool ReadHeaderOf(int fd, Header& header) {
     return true;
 }
 
-// Whole contents of a regular file no longer than limit; false otherwise.
-bool ReadSmallFile(int fd, int64_t limit, std::vector<uint8_t>& bytes) {
+// Whole contents of the journal open as fd, when it is a regular file no
+// longer than limit (a longer one is no journal of ours: Incomplete).
+State ReadJournalFile(int fd, int64_t limit, std::vector<uint8_t>& bytes) {
     struct stat st {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > limit) return false;
-    bytes.resize(static_cast<size_t>(st.st_size));
-    return bytes.empty() || dbio::ReadAt(fd, 0, bytes.data(), bytes.size());
+    if (fstat(fd, &st) != 0) return State::Unreadable;
+    if (!S_ISREG(st.st_mode)) return State::NotRegular;
+    if (st.st_size > limit) return State::Incomplete;
+    try {
+        bytes.resize(static_cast<size_t>(st.st_size));
+    } catch (const std::bad_alloc&) {
+        return State::Unreadable;
+    }
+    if (!bytes.empty() && !dbio::ReadAt(fd, 0, bytes.data(), bytes.size())) return State::Unreadable;
+    return State::Replayable;  // read: what it holds is judged next
 }
 
 }  // namespace
@@ -119,14 +128,18 @@ bool Decode(const std::vector<uint8_t>& bytes, Journal& journal) {
 
 State Examine(const std::string& path, int fd, Journal& journal) {
     const int jfd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (jfd < 0) return errno == ENOENT ? State::Absent : State::Incomplete;
+    if (jfd < 0) {
+        if (errno == ENOENT) return State::Absent;
+        return errno == ELOOP ? State::NotRegular : State::Unreadable;  // ELOOP: a link, never ours
+    }
     const int64_t length = dbio::FileLength(fd);
     // Its chunks hold each byte of the database once at the most, with 16
     // bytes each besides: a file much larger is no journal of ours.
     std::vector<uint8_t> bytes;
-    const bool read = length >= 0 && ReadSmallFile(jfd, 2 * length + 65536, bytes);
+    const State read = length < 0 ? State::Unreadable : ReadJournalFile(jfd, 2 * length + 65536, bytes);
     close(jfd);
-    if (!read || !Decode(bytes, journal)) return State::Incomplete;
+    if (read != State::Replayable) return read;
+    if (!Decode(bytes, journal)) return State::Incomplete;
     Header header;
     if (!ReadHeaderOf(fd, header) || !SameHeader(header, journal.header) || journal.length > length)
         return State::Foreign;

@@ -55,7 +55,9 @@ struct Journal {
 
 enum class State {
     Absent,      // no journal file
-    Incomplete,  // cut short or damaged: the change never began in place
+    Unreadable,  // there, but it cannot be read now (I/O error, no descriptor or memory left)
+    NotRegular,  // a folder, a link, a FIFO or a device at its name
+    Incomplete,  // read, but cut short or damaged: the change never began in place
     Foreign,     // complete, but not a change of this file as it stands
     Replayable,  // complete and fitting: replay it
 };
@@ -70,6 +72,9 @@ std::vector<uint8_t> Encode(const Journal& journal);
 bool Decode(const std::vector<uint8_t>& bytes, Journal& journal);
 
 // Reads the journal at path and judges it against the database open as fd.
+// Only a journal that is not there is Absent, and only bytes read that do not
+// decode are Incomplete: a journal that cannot be read may be the only way
+// back to a sound file, and must be kept.
 State Examine(const std::string& path, int fd, Journal& journal);
 
 // Copies into out[0 .. n), the bytes at file offset at, what the extents

@@ -553,6 +553,77 @@ TEST_F(JournalTest, AForeignJournalIsDroppedWithoutWriting) {
     EXPECT_EQ(ReadFile(path), changed);
 }
 
+// Opens the database with the descriptors left for the file and its folder
+// only, so that the journal cannot be opened (EMFILE); exits with the error
+// raised, 0 when it opened.
+void OpenWithTwoDescriptorsLeft(const std::string& path) {
+    const rlimit r{64, 64};
+    setrlimit(RLIMIT_NOFILE, &r);
+    std::vector<int> held;
+    for (int fd; (fd = open("/dev/null", O_RDONLY)) >= 0;) held.push_back(fd);
+    close(held.back());
+    close(held[held.size() - 2]);
+    try {
+        OpenDatabase(path);
+    } catch (const DbError& e) {
+        _exit(e.code);
+    }
+    _exit(0);
+}
+
+// The journal is the only way back to a sound file: when it is there but
+// cannot be read now, the database is refused, and the file and the journal
+// stay as they are for the next opening, which replays it.
+TEST_F(JournalTest, AJournalThatCannotBeReadNowRefusesTheDatabase) {
+    const State replayed = StateAfter();
+    WriteFile(path, stopped);
+    WriteFile(journal, journalBytes);
+    EXPECT_EQ(InChild(OpenWithTwoDescriptorsLeft, path), DB_READ_ERROR);
+    EXPECT_EQ(ReadFile(path), stopped);
+    EXPECT_EQ(ReadFile(journal), journalBytes);
+
+    // An I/O error on its read, through the program.
+    if (system("strace -V > /dev/null 2>&1") == 0) {
+        const std::string command = "strace -f -o /dev/null -P '" + journal +
+                                    "' -e trace=pread64,read -e inject=pread64,read:error=EIO " GLOMERIX_EXE
+                                    " -q --base '" + path + "' -c quitter 2>&1";
+        FILE* pipe = popen(command.c_str(), "r");
+        ASSERT_NE(pipe, nullptr);
+        std::string out;
+        char buffer[4096];
+        for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+        pclose(pipe);
+        EXPECT_NE(out.find("\nERREUR : 2\n"), std::string::npos) << out;
+        EXPECT_EQ(ReadFile(path), stopped);
+        EXPECT_EQ(ReadFile(journal), journalBytes);
+    }
+    EXPECT_EQ(StateAfter(), replayed);
+    EXPECT_TRUE(report.journalReplayed);
+}
+
+// Something else than a file at the journal's name: no change could ever be
+// made, so the database is refused with that cause, and nothing is touched.
+TEST_F(JournalTest, AFolderAtTheJournalsNameIsNamedAsTheCause) {
+    std::filesystem::remove(journal);
+    WriteFile(path, before);
+    for (const bool folder : {true, false}) {
+        if (folder)
+            std::filesystem::create_directory(journal);
+        else
+            std::filesystem::create_symlink(dir.file("elsewhere"), journal);
+        try {
+            OpenDatabase(path);
+            ADD_FAILURE() << "opened with " << (folder ? "a folder" : "a link") << " at the journal's name";
+        } catch (const DbError& e) {
+            EXPECT_EQ(e.code, DB_OPEN_FAILED);
+            EXPECT_EQ(e.cause, CAUSE_JOURNAL_NOT_REGULAR);
+        }
+        EXPECT_TRUE(std::filesystem::is_symlink(journal) || std::filesystem::is_directory(journal));
+        EXPECT_EQ(ReadFile(path), before);
+        std::filesystem::remove(journal);
+    }
+}
+
 }  // namespace
 
 namespace {

@@ -99,6 +99,16 @@ void LoadJournal(Dump& d, const char* path) {
     switch (dbjournal::Examine(journalPath, d.fd, journal)) {
     case dbjournal::State::Absent:
         return;
+    case dbjournal::State::Unreadable:
+        ++d.faults;
+        std::printf("%sjournal: cannot be read now: the next opening refuses the database and keeps it\n",
+                    d.check ? "problem: " : "");
+        return;
+    case dbjournal::State::NotRegular:
+        ++d.faults;
+        std::printf("%sjournal: %s is not a file: the next opening refuses the database\n", d.check ? "problem: " : "",
+                    journalPath.c_str());
+        return;
     case dbjournal::State::Incomplete:
         std::printf("journal: incomplete, dropped at the next opening\n");
         return;
