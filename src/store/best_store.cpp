@@ -336,7 +336,10 @@ bool SupprimerBase() {
     try {
         DeleteDatabase(databasePath);
         return true;
-    } catch (const DbError&) {
+    } catch (const DbError& e) {
+        if (e.cause == CAUSE_IN_USE)
+            Avertir("Avertissement : la base de données est ouverte par une autre session de Glomerix ; elle n'est "
+                    "pas supprimée.\n");
         return false;
     }
 }

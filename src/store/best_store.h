@@ -79,7 +79,8 @@ bool EstValide(int n);
 // Deletes the record of n; writes its own message and returns false when that
 // fails (nothing to delete without the database).
 bool SupprimerReferences(int n);
-// Deletes the database file (call FermerBase first); false on failure.
+// Deletes the database file (call FermerBase first); false on failure, with
+// a warning when another session has it open (it is then left alone).
 bool SupprimerBase();
 
 // Writes "\nERREUR : ", code, "\n", ErrorText(code) (CauseText(cause) when

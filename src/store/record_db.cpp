@@ -288,6 +288,17 @@ void CloseDatabase(std::unique_ptr<RecordDb> db) {
 }
 
 void DeleteDatabase(const std::string& path) {
+    // Under the lock an opened database holds: a program that has it would
+    // go on writing into a file no name reaches, and lose all of it.
+    FileGuard guard{open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+    if (guard.fd >= 0) {
+        if (flock(guard.fd, LOCK_EX | LOCK_NB) != 0) RaiseDbError(DB_DELETE_FAILED, CAUSE_IN_USE);
+        // The name must still be the file locked.
+        struct stat held {}, named {};
+        if (fstat(guard.fd, &held) != 0 || lstat(path.c_str(), &named) != 0 || held.st_ino != named.st_ino ||
+            held.st_dev != named.st_dev)
+            RaiseDbError(DB_DELETE_FAILED);
+    }
     if (unlink(path.c_str()) != 0) RaiseDbError(DB_DELETE_FAILED);
     dbio::Remove(dbjournal::PathFor(path));
 }

@@ -115,7 +115,8 @@ std::unique_ptr<RecordDb> OpenDatabase(const std::string& path);
 void FlushTables(RecordDb& db);
 // FlushTables, then closes the file; the RecordDb is released in every case.
 void CloseDatabase(std::unique_ptr<RecordDb> db);
-// Removes the file and its journal.
+// Removes the file and its journal. DB_DELETE_FAILED, with CAUSE_IN_USE
+// while another program has the database open.
 void DeleteDatabase(const std::string& path);
 
 // --- Changes ------------------------------------------------------------------

@@ -180,6 +180,25 @@ TEST(Base, DesinstallerThatCannotDeleteWaitsAndExitsWithOne) {
     EXPECT_TRUE(std::filesystem::is_directory(s.dbPath()));
 }
 
+// A second session, refused the database the first one has, must not
+// delete it under the first: everything the first records would go with it.
+TEST(Base, DesinstallerLeavesTheDatabaseOfAnotherSession) {
+    e2e::Session premiere;
+    ASSERT_TRUE(premiere.startAtPrompt());
+    ASSERT_TRUE(premiere.sendAndWait("nb 50\ninfo\n", 2));
+    e2e::Session seconde;
+    seconde.setEnv("XDG_DATA_HOME", premiere.dataDir().string());
+    const e2e::Result r = seconde.run("desinstaller\n\n");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.out.find("\nERREUR : 1\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("La base de données du programme n'a pas pu être supprimée."), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find("une autre session"), std::string::npos) << r.err;
+    ASSERT_TRUE(std::filesystem::exists(premiere.dbPath()));
+    premiere.send("quitter\n");
+    EXPECT_EQ(premiere.finish().exitCode, 0);
+    EXPECT_TRUE(Lire(e2e::LireFichier(premiere.dbPath()), 50));
+}
+
 TEST(Base, EngineErrorDuringACommandIsReportedAndTheLoopGoesOn) {
     e2e::Session s;
     ASSERT_TRUE(s.startAtPrompt());
