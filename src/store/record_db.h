@@ -52,6 +52,7 @@ struct RecordDb {
     std::vector<AllocEntry> savedAlloc;
     std::vector<dbjournal::Extent> pending;    // for the journal of the change under way
     std::vector<dbjournal::Extent> unapplied;  // journalled, their in-place writes failed
+    std::vector<dbjournal::Range> straight;    // written straight to the file by the change under way
     bool unsynced = false;       // bytes written straight to the file since the last sync
     bool rewriteTables = false;  // every table in full at the next commit (several tables)
     int changeDepth = 0;         // BeginChanges without CommitChanges yet

@@ -61,11 +61,30 @@ State ReadJournalFile(int fd, int64_t limit, std::vector<uint8_t>& bytes) {
     return State::Replayable;  // read: what it holds is judged next
 }
 
+// CRC-32 of the database bytes [offset, offset + size) as the extents leave
+// them; false when they cannot be read.
+bool RangeCrc(int fd, int64_t offset, int64_t size, const std::vector<Extent>& extents, uint32_t& crc) {
+    uint8_t piece[65536];
+    crc = 0;
+    for (int64_t done = 0; done < size;) {
+        const size_t n = static_cast<size_t>(std::min<int64_t>(size - done, sizeof piece));
+        if (!dbio::ReadAt(fd, offset + done, piece, n)) return false;
+        Patch(extents, offset + done, piece, n);
+        crc = dbio::Crc32(crc, piece, n);
+        done += static_cast<int64_t>(n);
+    }
+    return true;
+}
+
+// A range's size is written in 32 bits.
+constexpr int64_t kRangeMax = int64_t{1} << 30;
+
 }  // namespace
 
 std::string PathFor(const std::string& databasePath) { return databasePath + "-journal"; }
 
-bool Build(int fd, const Header& header, const std::vector<Extent>& extents, Journal& journal) {
+bool Build(int fd, const Header& header, const std::vector<Extent>& extents, const std::vector<Range>& straight,
+           Journal& journal) {
     journal.header = header;
     journal.length = dbio::FileLength(fd);
     journal.chunks.clear();
@@ -80,6 +99,14 @@ bool Build(int fd, const Header& header, const std::vector<Extent>& extents, Jou
             c.before = dbio::Crc32(0, old.data(), old.size());
             journal.chunks.push_back(std::move(c));
             at = stop;
+        }
+    }
+    journal.straight.clear();
+    for (const Range& r : straight) {
+        for (int64_t at = r.offset; at < r.offset + r.size; at += kRangeMax) {
+            Range piece{at, std::min(kRangeMax, r.offset + r.size - at)};
+            if (!RangeCrc(fd, piece.offset, piece.size, extents, piece.crc)) return false;
+            journal.straight.push_back(piece);
         }
     }
     return true;
@@ -98,13 +125,21 @@ std::vector<uint8_t> Encode(const Journal& journal) {
         PutWord(out, c.before);
         out.insert(out.end(), c.bytes.begin(), c.bytes.end());
     }
+    PutWord(out, static_cast<uint32_t>(journal.straight.size()));
+    for (const Range& r : journal.straight) {
+        PutI64(out, r.offset);
+        PutWord(out, static_cast<uint32_t>(r.size));
+        PutWord(out, r.crc);
+    }
     PutWord(out, dbio::Crc32(0, out.data(), out.size()));
     return out;
 }
 
 bool Decode(const std::vector<uint8_t>& bytes, Journal& journal) {
     const size_t total = bytes.size();
-    if (total < kHeaderSize + 4 || GetWord(&bytes[0]) != kMagic) return false;
+    if (total < kHeaderSize + 4) return false;
+    const uint32_t magic = GetWord(&bytes[0]);
+    if (magic != kMagic && magic != kFirstMagic) return false;
     if (GetWord(&bytes[total - 4]) != dbio::Crc32(0, bytes.data(), total - 4)) return false;
     const uint8_t* p = bytes.data();
     journal.header = {GetI32(p + 4), GetI32(p + 8), GetI32(p + 12), GetI32(p + 16)};
@@ -123,6 +158,17 @@ bool Decode(const std::vector<uint8_t>& bytes, Journal& journal) {
         journal.chunks.push_back({offset, GetWord(p + at + 12), std::vector<uint8_t>(data, data + size)});
         at += kChunkHeaderSize + size;
     }
+    journal.straight.clear();
+    if (magic == kFirstMagic) return at == total - 4;
+    if (total - 4 - at < 4) return false;
+    const uint32_t ranges = GetWord(p + at);
+    at += 4;
+    if ((total - 4 - at) / kRangeSize < ranges) return false;
+    for (uint32_t i = 0; i < ranges; ++i, at += kRangeSize) {
+        const Range r{GetI64(p + at), GetWord(p + at + 8), GetWord(p + at + 12)};
+        if (r.offset < 0 || r.size < 1 || r.offset > journal.length - r.size) return false;
+        journal.straight.push_back(r);
+    }
     return at == total - 4;
 }
 
@@ -140,14 +186,24 @@ State Examine(const std::string& path, int fd, Journal& journal) {
     close(jfd);
     if (read != State::Replayable) return read;
     if (!Decode(bytes, journal)) return State::Incomplete;
+    // Below, every byte read lies inside the file: a failed read is an error.
     Header header;
-    if (!ReadHeaderOf(fd, header) || !SameHeader(header, journal.header) || journal.length > length)
-        return State::Foreign;
+    if (length < dbformat::kHeaderSize || journal.length > length) return State::Foreign;
+    if (!ReadHeaderOf(fd, header)) return State::Unreadable;
+    if (!SameHeader(header, journal.header)) return State::Foreign;
     for (const Chunk& c : journal.chunks) {
         std::vector<uint8_t> now(c.bytes.size());
-        if (!dbio::ReadAt(fd, c.offset, now.data(), now.size())) return State::Foreign;
+        if (!dbio::ReadAt(fd, c.offset, now.data(), now.size())) return State::Unreadable;
         const uint32_t crc = dbio::Crc32(0, now.data(), now.size());
         if (crc != c.before && now != c.bytes) return State::Foreign;
+    }
+    if (journal.straight.empty()) return State::Replayable;
+    std::vector<Extent> replay;
+    for (const Chunk& c : journal.chunks) replay.push_back({c.offset, c.bytes});
+    for (const Range& r : journal.straight) {
+        uint32_t crc = 0;
+        if (!RangeCrc(fd, r.offset, r.size, replay, crc)) return State::Unreadable;
+        if (crc != r.crc) return State::Foreign;
     }
     return State::Replayable;
 }
@@ -174,6 +230,18 @@ std::vector<Extent> Flatten(const std::vector<Extent>& extents) {
         Extent merged{from, std::vector<uint8_t>(static_cast<size_t>(to - from))};
         Patch(extents, from, merged.bytes.data(), merged.bytes.size());  // wholly covered
         out.push_back(std::move(merged));
+    }
+    return out;
+}
+
+std::vector<Range> Merge(std::vector<Range> ranges) {
+    std::sort(ranges.begin(), ranges.end(), [](const Range& a, const Range& b) { return a.offset < b.offset; });
+    std::vector<Range> out;
+    for (const Range& r : ranges) {
+        if (!out.empty() && r.offset <= out.back().offset + out.back().size)
+            out.back().size = std::max(out.back().size, r.offset + r.size - out.back().offset);
+        else
+            out.push_back({r.offset, r.size});
     }
     return out;
 }

@@ -3,23 +3,33 @@
 // database is touched, so that a change cut short is completed on the next
 // opening instead of leaving tables that disagree. Little-endian:
 //
-//   0    magic 0x4C4E524A          (bytes 4A 52 4E 4C, "JRNL")
+//   0    magic 0x324E524A          (bytes 4A 52 4E 32, "JRN2")
 //   4    reserved, A, L, N         the database's header words 4 .. 19: a
 //                                  journal of another file is never replayed
 //   20   length                    int64: the database's length when written;
-//                                  every chunk lies below it
+//                                  every chunk and range lies below it
 //   28   C                         chunk count
 //   32   C chunks:
 //          +0   offset             int64, in the database
 //          +8   size               1 .. 512; no chunk crosses a multiple of 512
 //          +12  before             CRC-32 of the bytes the chunk replaces
 //          +16  size new bytes
+//        S                         count of ranges written straight to the file
+//        S ranges:
+//          +0   offset             int64, in the database
+//          +8   size               >= 1
+//          +12  CRC-32             of their bytes as the change leaves them
 //   end  CRC-32 of every byte above
+//
+// The first format (magic 0x4C4E524A, "JRNL") has no ranges and is read as a
+// journal without any.
 //
 // A journal is complete when its CRC holds and the file ends right after it.
 // A complete one is replayed only when every chunk's place in the database
-// holds either its old bytes or its new ones (a change stopped half-way);
-// anything else means it belongs to another state of the file.
+// holds either its old bytes or its new ones (a change stopped half-way) and
+// every range holds the bytes the change wrote there (a copy of the file
+// from before the change, put back, does not); anything else means it
+// belongs to another state of the file.
 #pragma once
 
 #include <cstdint>
@@ -30,9 +40,11 @@
 
 namespace dbjournal {
 
-inline constexpr uint32_t kMagic = 0x4C4E524Au;
+inline constexpr uint32_t kMagic = 0x324E524Au;
+inline constexpr uint32_t kFirstMagic = 0x4C4E524Au;
 inline constexpr int64_t kHeaderSize = 32;
 inline constexpr int64_t kChunkHeaderSize = 16;
+inline constexpr int64_t kRangeSize = 16;
 inline constexpr int64_t kChunkMax = 512;
 
 // Bytes to be written at an offset of the database.
@@ -47,10 +59,19 @@ struct Chunk {
     std::vector<uint8_t> bytes;
 };
 
+// Bytes of the database the change wrote straight to the file, beside the
+// live ones, before its journal.
+struct Range {
+    int64_t offset;
+    int64_t size;
+    uint32_t crc = 0;  // of the bytes as the change leaves them
+};
+
 struct Journal {
     dbformat::Header header;
     int64_t length = 0;
     std::vector<Chunk> chunks;
+    std::vector<Range> straight;
 };
 
 enum class State {
@@ -65,8 +86,11 @@ enum class State {
 std::string PathFor(const std::string& databasePath);
 
 // The journal of extents against the database open as fd (its current bytes
-// give each chunk's "before"). False when the database cannot be read.
-bool Build(int fd, const dbformat::Header& header, const std::vector<Extent>& extents, Journal& journal);
+// give each chunk's "before"), covering the ranges written straight to it
+// (sorted, disjoint; their CRCs over the bytes as the extents leave them).
+// False when the database cannot be read.
+bool Build(int fd, const dbformat::Header& header, const std::vector<Extent>& extents,
+           const std::vector<Range>& straight, Journal& journal);
 std::vector<uint8_t> Encode(const Journal& journal);
 // False when the bytes are not a complete journal.
 bool Decode(const std::vector<uint8_t>& bytes, Journal& journal);
@@ -84,6 +108,8 @@ void Patch(const std::vector<Extent>& extents, int64_t at, uint8_t* out, size_t 
 // The bytes the extents leave, as disjoint extents in offset order (a later
 // extent over an earlier one wins), so that a journal holds each byte once.
 std::vector<Extent> Flatten(const std::vector<Extent>& extents);
+// The union of ranges, sorted and disjoint (touching ones joined).
+std::vector<Range> Merge(std::vector<Range> ranges);
 
 // Writes the journal file and syncs it and its folder (folderFd, when not -1).
 // On failure nothing is left behind.

@@ -416,6 +416,28 @@ TEST(CreationFaults, EveryFileSizeLimit) {
 
 namespace {
 
+// Record 9 (created, 25 or 100 bytes) written, record 1 rewritten, as one
+// change; killed with its journal complete and nothing in place: the writes
+// straight to the file, their sync, then the journal's write, its sync, the
+// folder's sync, and the process ends before the first write in place.
+void StoppedBeforeTheWritesInPlace(const std::string& path) {
+    auto db = OpenDatabase(path);
+    dbio::faultHook = [](dbio::Step step) {
+        static int syncs = 0;
+        if (step == dbio::Step::Sync && ++syncs == 3) dbio::faultHook = [](dbio::Step next) {
+            if (next == dbio::Step::Write) raise(SIGKILL);
+            return 0;
+        };
+        return 0;
+    };
+    const int32_t size = RecordExists(*db, 9) ? RecordSize(*db, 9) : 25;
+    BeginChanges(*db);
+    if (!RecordExists(*db, 9)) CreateRecord(*db, 9, size);
+    PutRecord(*db, 9, Bytes(static_cast<size_t>(size), 9));
+    PutRecord(*db, 1, Bytes(40, 111));
+    CommitChanges(*db);
+}
+
 // A database whose change (record 9 created and written, record 1
 // rewritten) was stopped with its journal complete and nothing in place.
 class JournalTest : public ::testing::Test {
@@ -429,28 +451,7 @@ protected:
         }
         before = ReadFile(path);
         old = StateAfter();
-        // Writes straight to the file, their sync, then the journal's write, its sync, the folder's
-        // sync: killed before the first write in place.
-        const pid_t pid = fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            auto db = OpenDatabase(path);
-            injection = {0, 0, true, 0};
-            dbio::faultHook = [](dbio::Step step) {
-                static bool synced = false;
-                if (step == dbio::Step::Sync && injection.seen++ == 2) synced = true;
-                else if (synced && step == dbio::Step::Write) raise(SIGKILL);
-                return 0;
-            };
-            BeginChanges(*db);
-            PutRecord(*db, 9, Bytes(100, 9));
-            PutRecord(*db, 1, Bytes(40, 111));
-            CommitChanges(*db);
-            _exit(0);
-        }
-        int status = 0;
-        ASSERT_EQ(waitpid(pid, &status, 0), pid);
-        ASSERT_TRUE(WIFSIGNALED(status));
+        ASSERT_EQ(InChild(StoppedBeforeTheWritesInPlace, path), 128 + SIGKILL);
         stopped = ReadFile(path);
         journalBytes = ReadFile(journal);
         ASSERT_GT(journalBytes.size(), 40u);
@@ -553,6 +554,73 @@ TEST_F(JournalTest, AForeignJournalIsDroppedWithoutWriting) {
     EXPECT_EQ(ReadFile(path), changed);
 }
 
+// The journal as the first version of the engine wrote it: magic "JRNL",
+// no ranges written straight to the file.
+std::vector<uint8_t> FirstFormat(const dbjournal::Journal& j) {
+    std::vector<uint8_t> out(32);
+    SetWordAt(out, 0, 0x4C4E524A);
+    SetWordAt(out, 4, j.header.reserved);
+    SetWordAt(out, 8, j.header.A);
+    SetWordAt(out, 12, j.header.L);
+    SetWordAt(out, 16, j.header.N);
+    SetWordAt(out, 20, static_cast<int32_t>(j.length));
+    SetWordAt(out, 28, static_cast<int32_t>(j.chunks.size()));
+    for (const dbjournal::Chunk& c : j.chunks) {
+        const size_t at = out.size();
+        out.resize(at + 16);
+        SetWordAt(out, at, static_cast<int32_t>(c.offset));
+        SetWordAt(out, at + 8, static_cast<int32_t>(c.bytes.size()));
+        SetWordAt(out, at + 12, static_cast<int32_t>(c.before));
+        out.insert(out.end(), c.bytes.begin(), c.bytes.end());
+    }
+    const size_t at = out.size();
+    out.resize(at + 4);
+    SetWordAt(out, at, static_cast<int32_t>(dbio::Crc32(0, out.data(), at)));
+    return out;
+}
+
+// A journal left by the engine before it covered the bytes written straight
+// to the file still completes its change.
+TEST_F(JournalTest, AJournalOfTheFirstFormatIsReplayed) {
+    const State replayed = StateAfter();
+    WriteFile(path, stopped);
+    WriteFile(journal, FirstFormat(decoded));
+    EXPECT_EQ(StateAfter(), replayed);
+    EXPECT_TRUE(report.journalReplayed);
+}
+
+// An older copy of the file put back beside a journal: the journal's chunks
+// find their old bytes, but the bytes the change wrote straight beside the
+// live ones (a new record placed in a gap) are not there. Replayed, the new
+// record would hold the bytes of a record deleted long before.
+TEST(JournalCoverage, AJournalIsNotReplayedOntoAnOlderCopy) {
+    TempDir dir;
+    const std::string path = dir.file("glomerix.dat");
+    const std::string journal = path + "-journal";
+    CreateDatabase(path, 64);
+    {
+        auto db = OpenDatabase(path);
+        FourRecords(*db);
+        DeleteRecord(*db, 2);  // a gap of 30 bytes
+    }
+    const std::vector<uint8_t> older = ReadFile(path);
+    ASSERT_EQ(InChild(StoppedBeforeTheWritesInPlace, path), 128 + SIGKILL);
+    ASSERT_TRUE(std::filesystem::exists(journal));
+    const std::vector<uint8_t> journalBytes = ReadFile(journal);
+    {
+        auto db = OpenDatabase(path);  // the right file: replayed
+        EXPECT_TRUE(db->report.journalReplayed);
+        EXPECT_EQ(GetRecord(*db, 9), Bytes(25, 9));
+    }
+    WriteFile(path, older);
+    WriteFile(journal, journalBytes);
+    auto db = OpenDatabase(path);
+    EXPECT_FALSE(db->report.journalReplayed);
+    EXPECT_TRUE(db->report.journalDropped);
+    EXPECT_FALSE(RecordExists(*db, 9));
+    EXPECT_EQ(GetRecord(*db, 1), Bytes(40, 1));
+}
+
 // Opens the database with the descriptors left for the file and its folder
 // only, so that the journal cannot be opened (EMFILE); exits with the error
 // raised, 0 when it opened.
@@ -652,7 +720,7 @@ TEST(JournalFormat, ExtentsFlattenAndChunksStayInsideSectors) {
     const int fd = open(path.c_str(), O_RDONLY);
     dbjournal::Journal journal;
     ASSERT_TRUE(dbjournal::Build(fd, {WordAt(ReadFile(path), 4), 1, 1, 1000}, {{300, std::vector<uint8_t>(1000, 7)}},
-                                 journal));
+                                 {{5000, 40}, {9000, 3}}, journal));
     close(fd);
     int64_t covered = 300;
     for (const dbjournal::Chunk& c : journal.chunks) {
@@ -671,6 +739,19 @@ TEST(JournalFormat, ExtentsFlattenAndChunksStayInsideSectors) {
         EXPECT_EQ(decoded.chunks[i].bytes, journal.chunks[i].bytes);
     }
     EXPECT_EQ(decoded.length, journal.length);
+    ASSERT_EQ(decoded.straight.size(), 2u);
+    EXPECT_EQ(decoded.straight[1].offset, 9000);
+    EXPECT_EQ(decoded.straight[1].size, 3);
+    EXPECT_EQ(decoded.straight[0].crc, journal.straight[0].crc);
+    const std::vector<uint8_t> bytes = ReadFile(path);
+    EXPECT_EQ(decoded.straight[0].crc, dbio::Crc32(0, &bytes[5000], 40));
+
+    const std::vector<dbjournal::Range> merged = dbjournal::Merge({{50, 10}, {0, 20}, {20, 5}, {52, 3}, {100, 1}});
+    ASSERT_EQ(merged.size(), 3u);
+    EXPECT_EQ(merged[0].offset, 0);
+    EXPECT_EQ(merged[0].size, 25);
+    EXPECT_EQ(merged[1].offset, 50);
+    EXPECT_EQ(merged[1].size, 10);
 }
 
 }  // namespace
