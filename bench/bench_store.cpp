@@ -12,6 +12,7 @@
 
 #include "etat/particules.h"
 #include "etat/vec3.h"
+#include "store/best_format.h"
 #include "store/best_store.h"
 #include "store/record_db.h"
 
@@ -78,16 +79,25 @@ std::vector<Vec3> Spirale(int n) {
     return p;
 }
 
+// INFO as the shell makes it: the energy and the distance of the positions.
+BestValues Info(int n, const std::vector<Vec3>& positions) {
+    std::vector<double> xyz;
+    for (const Vec3& p : positions) xyz.insert(xyz.end(), {p.x, p.y, p.z});
+    return MettreAJourReferences(n, bestformat::EnergyOf(xyz.data(), n), bestformat::MinDistanceOf(xyz.data(), n),
+                                 positions);
+}
+
 // A store opened in a scratch folder, holding a record of n from a spiral.
 struct ScratchStore {
     explicit ScratchStore(int n) : positions(Spirale(n)) {
         setenv("XDG_DATA_HOME", scratch.folder.c_str(), 1);
         OuvrirBase();
-        MettreAJourReferences(n, 0.5 * n * n, 0.01, positions);
+        values = Info(n, positions);
     }
     ~ScratchStore() { FermerBase(); }
     ScratchDatabase scratch;
     std::vector<Vec3> positions;
+    BestValues values;
 };
 
 // INFO with nothing better than the record of n: the record read and
@@ -95,7 +105,8 @@ struct ScratchStore {
 void BM_ComparerReferences(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
     ScratchStore store(n);
-    for (auto _ : state) benchmark::DoNotOptimize(MettreAJourReferences(n, 0.6 * n * n, 0.001, store.positions));
+    const double energy = store.values.energy * 1.1, distance = store.values.minDistance * 0.9;
+    for (auto _ : state) benchmark::DoNotOptimize(MettreAJourReferences(n, energy, distance, store.positions));
 }
 BENCHMARK(BM_ComparerReferences)->Arg(400)->Arg(2999)->Arg(5000)->Unit(benchmark::kMicrosecond);
 
@@ -121,8 +132,10 @@ void BM_NouvelleReference(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
     ScratchStore store(3);
     const std::vector<Vec3> positions = Spirale(n);
+    const BestValues values = Info(n, positions);
+    SupprimerReferences(n);
     for (auto _ : state) {
-        MettreAJourReferences(n, 0.5 * n * n, 0.01, positions);
+        MettreAJourReferences(n, values.energy, values.minDistance, positions);
         SupprimerReferences(n);
     }
 }

@@ -4,6 +4,7 @@
 // used} from 20 + 4N + 4 + 8, record bytes from recordAreaBase = 16 + (4N + 4) + (12N + 4).
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <optional>
@@ -70,8 +71,9 @@ TEST(Base, RecordsAfterInfoAndQuitter) {
     ASSERT_EQ(Entier(f, 16), 10000);
     const auto r = Lire(f, 400);
     ASSERT_TRUE(r);
-    EXPECT_EQ(r->alloue, 48 * 400 + 16);
-    ASSERT_EQ(r->octets.size(), 48u * 400 + 16);
+    EXPECT_EQ(r->alloue, 48 * 400 + 20);
+    ASSERT_EQ(r->octets.size(), 48u * 400 + 20);
+    EXPECT_EQ(Entier(r->octets, 48 * 400 + 16), 400);  // the count the record belongs to
     const std::string positions = e2e::LireFichier(s.workDir() / "pos.txt");
     std::string depuisBase;
     for (int i = 0; i < 400; ++i) {
@@ -117,12 +119,16 @@ TEST(Base, CountsFrom3000StoreValuesOnly) {
     const std::string f = e2e::LireFichier(s.dbPath());
     const auto grand = Lire(f, 3000);
     ASSERT_TRUE(grand);
-    EXPECT_EQ(grand->alloue, 16);
-    EXPECT_EQ(grand->octets.size(), 16u);
+    EXPECT_EQ(grand->alloue, 20);
+    EXPECT_EQ(grand->octets.size(), 20u);
     EXPECT_GT(Reel(grand->octets, 0), 0.0);
+    EXPECT_EQ(Entier(grand->octets, 16), 3000);
     const auto petit = Lire(f, 2999);
     ASSERT_TRUE(petit);
-    EXPECT_EQ(petit->alloue, 48 * 2999 + 16);
+    EXPECT_EQ(petit->alloue, 48 * 2999 + 20);
+    // The values INFO stored are those the check recomputes from the positions.
+    const std::string check = std::string(GLOMERIX_BINARY_DIR "/glomerix-db --check '") + s.dbPath().string() + "'";
+    EXPECT_EQ(std::system((check + " > /dev/null").c_str()), 0);
 }
 
 TEST(Base, ForeignFileIsLeftUntouched) {

@@ -20,6 +20,7 @@
 
 #include "etat/vec3.h"
 #include "etat/modes.h"
+#include "store/best_format.h"
 #include "store/best_store.h"
 #include "store/record_db.h"
 #include "store/record_io.h"
@@ -90,6 +91,22 @@ std::vector<Vec3> Sphere(int n, double twist) {
     return p;
 }
 
+// The spiral pressed towards the equator: a worse configuration than Sphere's.
+std::vector<Vec3> Pressed(int n) {
+    std::vector<Vec3> p = Sphere(n, 0.0);
+    for (Vec3& q : p) {
+        q.z *= 0.7;
+        setLength(q, 1.0);
+    }
+    return p;
+}
+
+// INFO as the shell makes it: the values of the positions given.
+void Info(int n, const std::vector<Vec3>& p) {
+    const BestValues v = ValuesOf(p);
+    MettreAJourReferences(n, v.energy, v.minDistance, p);
+}
+
 // An operation under test and the state it starts from, both on an open
 // database: the engine's own (a file of 64 records) or the store's.
 struct Scenario {
@@ -125,13 +142,22 @@ void GapBeforeTwo(RecordDb& db) {
 
 // Records of the store: counts 5, 7 and 9, 7 marked, the switches saved.
 void ThreeCounts(RecordDb&) {
-    for (const int n : {5, 7, 9}) MettreAJourReferences(n, 0.6 * n * n, 0.5, Sphere(n, 0.0));
+    for (const int n : {5, 7, 9}) Info(n, Pressed(n));
     MarquerValide(7, true);
     SauverModes();
 }
 
 void CountsWithoutMarks(RecordDb&) {
-    for (const int n : {5, 7, 9}) MettreAJourReferences(n, 0.6 * n * n, 0.5, Sphere(n, 0.0));
+    for (const int n : {5, 7, 9}) Info(n, Pressed(n));
+}
+
+// Count 7's record as written before the count was kept in it.
+void ACountWithoutItsNumber(RecordDb& db) {
+    ThreeCounts(db);
+    const std::vector<uint8_t> tagged = GetRecord(db, 7);
+    DeleteRecord(db, 7);
+    CreateRecord(db, 7, bestformat::CountRecordSize(7));
+    PutRecord(db, 7, std::vector<uint8_t>(tagged.begin(), tagged.end() - bestformat::kCountTagSize));
 }
 
 const Scenario kScenarios[] = {
@@ -153,10 +179,10 @@ const Scenario kScenarios[] = {
     {"move through a free number", false, FourRecords,
      [](RecordDb& db) { MoveRecordThroughFreeNumber(db, 2, 90); }},
     {"delete in the middle", false, FourRecords, [](RecordDb& db) { DeleteRecord(db, 2); }},
-    {"INFO for a new count", true, ThreeCounts,
-     [](RecordDb&) { MettreAJourReferences(8, 40.0, 0.4, Sphere(8, 0.5)); }},
-    {"INFO improving a count", true, ThreeCounts,
-     [](RecordDb&) { MettreAJourReferences(7, 0.55 * 49, 0.6, Sphere(7, 0.25)); }},
+    {"INFO for a new count", true, ThreeCounts, [](RecordDb&) { Info(8, Sphere(8, 0.5)); }},
+    {"INFO improving a count", true, ThreeCounts, [](RecordDb&) { Info(7, Sphere(7, 0.25)); }},
+    {"INFO improving a count written without its number", true, ACountWithoutItsNumber,
+     [](RecordDb&) { Info(7, Sphere(7, 0.25)); }},
     {"SUPPRIMER", true, ThreeCounts, [](RecordDb&) { SupprimerReferences(7); }},
     {"first MARQUER", true, CountsWithoutMarks, [](RecordDb&) { MarquerValide(9, true); }},
     {"MARQUER", true, ThreeCounts, [](RecordDb&) { MarquerValide(7, false); }},

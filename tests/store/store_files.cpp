@@ -1,5 +1,7 @@
 #include "store_files.h"
 
+#include "store/best_format.h"
+
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -77,6 +79,13 @@ std::vector<uint8_t> GetRecord(RecordDb& db, int32_t r) {
     if (!bytes.empty()) ReadRecord(h, bytes.data(), h.used);
     CloseRecord(h);
     return bytes;
+}
+
+BestValues ValuesOf(const std::vector<Vec3>& positions) {
+    std::vector<double> xyz;
+    for (const Vec3& p : positions) xyz.insert(xyz.end(), {p.x, p.y, p.z});
+    const auto n = static_cast<int32_t>(positions.size());
+    return {bestformat::EnergyOf(xyz.data(), n), bestformat::MinDistanceOf(xyz.data(), n)};
 }
 
 int InChild(void (*body)(const std::string&), const std::string& argument) {

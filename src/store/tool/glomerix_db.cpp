@@ -9,10 +9,11 @@
 // there is none, 1 unreadable, 2 otherwise. Beyond the header, the check
 // words and the tables, a store's file (N = 10000) is held to the store's
 // layout: records 0 and 1 of their fixed sizes, count records of exactly
-// their count's size (a link to another count's bytes shows so), fully
-// written, with finite values, positions on the unit sphere, an energy not
-// below the count's lower bound and a distance not above its upper bound
-// (those two "suspect": no configuration can have them).
+// their count's size and ending with their count (a link to another count's
+// bytes shows so), fully written, with finite values, positions on the unit
+// sphere that give the values stored with them (below 3000 points), an
+// energy not below the count's lower bound and a distance not above its
+// upper bound (those two "suspect": no configuration can have them).
 //
 // Both read only, work on damaged files as far as their bytes allow, and see
 // the file as the program's next opening will: with a complete journal beside
@@ -180,8 +181,9 @@ bool ReadValues(const Dump& d, const AllocEntry& e, double values[2]) {
            ReadBytes(d, base + e.offset, values, bestformat::kValuesSize);
 }
 
-// The positions of one set of a count record, each on the unit sphere.
-void CheckPositions(Dump& d, int32_t n, const AllocEntry& e, bool byEnergy) {
+// The positions of one set of a count record: each on the unit sphere, and
+// the set giving the value stored for it.
+void CheckPositions(Dump& d, int32_t n, const AllocEntry& e, bool byEnergy, double value) {
     const int64_t base = RecordAreaBase(d.header.L, d.header.A, d.header.N);
     std::vector<double> coords(3 * static_cast<size_t>(n));
     const int64_t at = base + e.offset + bestformat::PositionSetOffset(n, byEnergy);
@@ -198,17 +200,32 @@ void CheckPositions(Dump& d, int32_t n, const AllocEntry& e, bool byEnergy) {
               n, i, set, r);
         return;
     }
+    const double recomputed = byEnergy ? bestformat::EnergyOf(coords.data(), n) : bestformat::MinDistanceOf(coords.data(), n);
+    if (!bestformat::Agree(value, recomputed))
+        FAULT(d, "problem", "record %" PRId32 ": best %s %.17g, its positions give %.17g\n", n, set, value, recomputed);
+}
+
+// The count a record written with it ends with; false when unreadable.
+bool CountWrittenIn(const Dump& d, int32_t n, const AllocEntry& e, int32_t& count) {
+    const int64_t base = RecordAreaBase(d.header.L, d.header.A, d.header.N);
+    return ReadI32(d, base + e.offset + bestformat::CountRecordSize(n), count);
 }
 
 // A particle-count record against its count.
 void CheckCountRecord(Dump& d, int32_t n, const AllocEntry& e) {
-    const int32_t size = bestformat::CountRecordSize(n);
-    if (e.size != size) {
+    const int32_t plain = bestformat::CountRecordSize(n), tagged = bestformat::TaggedRecordSize(n);
+    if (e.size != plain && e.size != tagged) {
         FAULT(d, "problem", "record %" PRId32 ": %" PRId32 " bytes allocated, a record of %" PRId32
-              " points has %" PRId32 ": not this count's bytes\n", n, e.size, n, size);
+              " points has %" PRId32 " (or %" PRId32 " before the count was kept in it): not this count's bytes\n",
+              n, e.size, n, tagged, plain);
         return;
     }
-    if (e.used != size) FAULT(d, "problem", "record %" PRId32 ": %" PRId32 " of %" PRId32 " bytes written\n", n, e.used, size);
+    if (e.used != e.size) FAULT(d, "problem", "record %" PRId32 ": %" PRId32 " of %" PRId32 " bytes written\n", n, e.used, e.size);
+    int32_t count = 0;
+    if (e.size == tagged && e.used == tagged && CountWrittenIn(d, n, e, count) && count != n) {
+        FAULT(d, "problem", "record %" PRId32 ": holds the count %" PRId32 ": not this count's bytes\n", n, count);
+        return;
+    }
     double values[2];
     if (!ReadValues(d, e, values)) return;
     if (!std::isfinite(values[0]) || !std::isfinite(values[1])) {
@@ -222,9 +239,9 @@ void CheckCountRecord(Dump& d, int32_t n, const AllocEntry& e) {
     if (!(values[1] > 0.0) || values[1] > upper * (1.0 + 1e-9))
         FAULT(d, "suspect", "record %" PRId32 ": minimum distance %.17g outside (0, %.17g], what %" PRId32
               " points can have\n", n, values[1], upper, n);
-    if (e.used == size && n < bestformat::kPositionsBelow) {
-        CheckPositions(d, n, e, true);
-        CheckPositions(d, n, e, false);
+    if (e.used >= plain && n < bestformat::kPositionsBelow) {
+        CheckPositions(d, n, e, true, values[0]);
+        CheckPositions(d, n, e, false, values[1]);
     }
 }
 
