@@ -263,7 +263,7 @@ void SignalerErreurBase(int code, int cause) {
 bool OuvrirBase(const std::string& chemin) {
     try {
         if (databaseAvailable) FermerBase();
-        databasePath = chemin.empty() ? DatabaseFilePath() : chemin;
+        databasePath = ResolveDatabasePath(chemin.empty() ? DatabaseFilePath() : chemin);
         if (CheckDatabaseFile(databasePath) == 0) {
             try {
                 CreateDatabase(databasePath, kStoreItems);

@@ -192,12 +192,27 @@ void Recover(RecordDb& db) {
 
 }  // namespace
 
+std::string ResolveDatabasePath(const std::string& path) {
+    std::string file = path;
+    for (int hop = 0; hop < 40; ++hop) {  // as many as the system follows
+        struct stat st {};
+        if (lstat(file.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) break;
+        std::string target(static_cast<size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
+        const ssize_t n = readlink(file.c_str(), target.data(), target.size());
+        if (n <= 0 || static_cast<size_t>(n) >= target.size()) break;
+        target.resize(static_cast<size_t>(n));
+        file = target[0] == '/' ? target : FolderOf(file) + "/" + target;
+    }
+    return file;
+}
+
 RecordDb::~RecordDb() {
     if (file >= 0) close(file);
     if (folder >= 0) close(folder);
 }
 
-int CheckDatabaseFile(const std::string& path) {
+int CheckDatabaseFile(const std::string& named) {
+    const std::string path = ResolveDatabasePath(named);
     // stat first: opening a FIFO for reading would wait for a writer.
     struct stat st {};
     if (stat(path.c_str(), &st) != 0) {
@@ -221,7 +236,8 @@ int CheckDatabaseFile(const std::string& path) {
     return GetI32(bytes) == static_cast<int32_t>(kMagic) ? 2 : 1;
 }
 
-void CreateDatabase(const std::string& path, int32_t nbMaxItem) {
+void CreateDatabase(const std::string& named, int32_t nbMaxItem) {
+    const std::string path = ResolveDatabasePath(named);
     if (nbMaxItem < 1 || nbMaxItem > kMaxItems) RaiseDbError(DB_CREATE_FAILED);
     if (CheckDatabaseFile(path) != 0) RaiseDbError(DB_FILE_EXISTS);
     std::vector<uint8_t> bytes;
@@ -247,7 +263,8 @@ void CreateDatabase(const std::string& path, int32_t nbMaxItem) {
     if (folder.fd >= 0) dbio::SyncFolder(folder.fd);
 }
 
-std::unique_ptr<RecordDb> OpenDatabase(const std::string& path) {
+std::unique_ptr<RecordDb> OpenDatabase(const std::string& named) {
+    const std::string path = ResolveDatabasePath(named);
     std::unique_ptr<RecordDb> db(new (std::nothrow) RecordDb);
     if (!db) RaiseDbError(DB_OUT_OF_MEMORY);
     db->file = open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
@@ -287,7 +304,8 @@ void CloseDatabase(std::unique_ptr<RecordDb> db) {
     if (close(fd) != 0) RaiseDbError(DB_CLOSE_ERROR);
 }
 
-void DeleteDatabase(const std::string& path) {
+void DeleteDatabase(const std::string& named) {
+    const std::string path = ResolveDatabasePath(named);
     // Under the lock an opened database holds: a program that has it would
     // go on writing into a file no name reaches, and lose all of it.
     FileGuard guard{open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};

@@ -94,6 +94,11 @@ struct RecordInfo {
 
 // --- Database files ---------------------------------------------------------
 
+// The file a database path names: links at its last component followed (a
+// relative target read from the link's folder), so that one file has one
+// journal whatever link reaches it; the path itself when it is no link.
+// Every operation below that takes a path resolves it so.
+std::string ResolveDatabasePath(const std::string& path);
 // 0: absent; 1: not a database (first 4 bytes are not the magic); 2: a
 // database. DB_READ_ERROR when shorter than 4 bytes; DB_OPEN_FAILED with
 // CAUSE_NOT_REGULAR for anything but a regular file (never opened, so a FIFO

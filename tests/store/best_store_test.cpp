@@ -629,6 +629,40 @@ TEST_F(BestStoreTest, TwoStartsWithoutADatabase) {
     }
 }
 
+// A better INFO for count 6 through `path` (argument), killed once its
+// journal is on the disk and before anything is written in place.
+void ImproveSixAndDie(const std::string& path) {
+    testing::internal::CaptureStdout();
+    if (!OuvrirBase(path)) _exit(1);
+    KillAtTheFirstWriteInPlace();
+    PlaceParticles(6, 60);
+    const BestValues stored = ValuesOf(Positions());
+    PlaceWhere(6, 60, [&](BestValues v) { return v.energy < stored.energy; });
+    Info(6);
+    _exit(0);
+}
+
+// A link to the database (--base through a link) reaches the file it names,
+// and that file's journal: a change cut short while the file was reached so
+// is completed when it is reached by its own name.
+TEST_F(BestStoreTest, ALinkReachesTheFileAndItsJournal) {
+    std::filesystem::create_directories(data);
+    const std::string real = data + "/real.dat", link = data + "/link.dat";
+    std::filesystem::create_symlink("real.dat", link);
+    ASSERT_TRUE(OuvrirBase(link));
+    EXPECT_EQ(databasePath, real);
+    PlaceParticles(6, 60);
+    const BestValues stored = Info(6);
+    FermerBase();
+    ASSERT_EQ(InChild(ImproveSixAndDie, link), 128 + SIGKILL);
+    EXPECT_TRUE(std::filesystem::exists(real + "-journal"));
+    EXPECT_FALSE(std::filesystem::exists(link + "-journal"));
+    ASSERT_TRUE(OuvrirBase(real));
+    EXPECT_FALSE(std::filesystem::exists(real + "-journal"));
+    EXPECT_LT(LireReferences(6).energy, stored.energy);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+}
+
 TEST_F(BestStoreTest, ADatabaseInUseIsRefused) {
     ASSERT_TRUE(Open());
     FermerBase();

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <sys/wait.h>
 #include <zlib.h>
 
@@ -242,6 +243,11 @@ TEST_F(CheckTest, AFileIsJudgedWithItsJournalReplayed) {
     EXPECT_EQ(run.status, 0) << run.out;
     EXPECT_TRUE(Has(run, "journal: complete, 1 chunks, replayed here as at the next opening\n")) << run.out;
     EXPECT_EQ(ReadFile(path), torn);  // read only
+    // Through a link: the journal of the file it names.
+    const std::string link = dir.file("link.dat");
+    std::filesystem::create_symlink(path, link);
+    run = Inspect(link, "--check");
+    EXPECT_EQ(run.status, 0) << run.out;
 }
 
 TEST(GlomerixDbTest, Usage) {

@@ -443,19 +443,10 @@ TEST(CreationFaults, EveryFileSizeLimit) {
 namespace {
 
 // Record 9 (created, 25 or 100 bytes) written, record 1 rewritten, as one
-// change; killed with its journal complete and nothing in place: the writes
-// straight to the file, their sync, then the journal's write, its sync, the
-// folder's sync, and the process ends before the first write in place.
+// change; killed with its journal complete and nothing in place.
 void StoppedBeforeTheWritesInPlace(const std::string& path) {
     auto db = OpenDatabase(path);
-    dbio::faultHook = [](dbio::Step step) {
-        static int syncs = 0;
-        if (step == dbio::Step::Sync && ++syncs == 3) dbio::faultHook = [](dbio::Step next) {
-            if (next == dbio::Step::Write) raise(SIGKILL);
-            return 0;
-        };
-        return 0;
-    };
+    KillAtTheFirstWriteInPlace();
     const int32_t size = RecordExists(*db, 9) ? RecordSize(*db, 9) : 25;
     BeginChanges(*db);
     if (!RecordExists(*db, 9)) CreateRecord(*db, 9, size);

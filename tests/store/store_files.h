@@ -49,6 +49,11 @@ std::vector<uint8_t> GetRecord(RecordDb& db, int32_t r);
 // as the store checks them against the positions stored with them.
 BestValues ValuesOf(const std::vector<Vec3>& positions);
 
+// Arms dbio::faultHook to kill the process at the first write in place of a
+// commit: the first write after the journal's sync and its folder's (two
+// syncs in a row), so that the journal is complete and nothing is in place.
+void KillAtTheFirstWriteInPlace();
+
 // Runs body in a child process and returns its exit code (or 128 + signal).
 int InChild(void (*body)(const std::string&), const std::string& argument);
 

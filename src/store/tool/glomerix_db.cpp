@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "store/best_format.h"
+#include "store/record_db.h"
 #include "store/record_format.h"
 #include "store/record_io.h"
 #include "store/record_journal.h"
@@ -96,7 +97,7 @@ bool Checksum(const Dump& d, int64_t offset, int64_t length, uint32_t& word) {
 
 void LoadJournal(Dump& d, const char* path) {
     dbjournal::Journal journal;
-    const std::string journalPath = dbjournal::PathFor(path);
+    const std::string journalPath = dbjournal::PathFor(ResolveDatabasePath(path));
     switch (dbjournal::Examine(journalPath, d.fd, journal)) {
     case dbjournal::State::Absent:
         return;
