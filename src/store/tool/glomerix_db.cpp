@@ -6,7 +6,7 @@
 // database, 1 unreadable, 2 not a sound database.
 //
 // --check: prints one line per fault and a verdict line; exit code 0 when
-// there is none, 1 unreadable, 2 otherwise. Beyond the header, the check
+// there is none, 1 unreadable, 2 otherwise, 3 in use. Beyond the header, the check
 // words and the tables, a store's file (N = 10000) is held to the store's
 // layout: records 0 and 1 of their fixed sizes, count records of exactly
 // their count's size and ending with their count (a link to another count's
@@ -17,14 +17,20 @@
 //
 // Both read only, work on damaged files as far as their bytes allow, and see
 // the file as the program's next opening will: with a complete journal beside
-// it replayed (in memory).
+// it replayed (in memory). Both take a reader's share of the file's lock
+// first, waiting a few seconds for a program that has the file open:
+// --check then gives up with exit code 3 (in use) rather than judge a file
+// caught in the middle of a change; the dump goes on, saying so.
 #include <cerrno>
+#include <chrono>
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <string>
+#include <sys/file.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -320,6 +326,21 @@ int DumpFile(Dump& d) {
     return sound && d.faults == 0 ? 0 : 2;
 }
 
+// A reader's share of the lock that a program holds while it has the file
+// open: waits up to kLockWait for it. False when it could not be had; true
+// also where the file system has no such locks.
+constexpr auto kLockWait = std::chrono::seconds(3);
+
+bool LockForReading(int fd) {
+    const auto deadline = std::chrono::steady_clock::now() + kLockWait;
+    for (;;) {
+        if (flock(fd, LOCK_SH | LOCK_NB) == 0) return true;
+        if (errno != EWOULDBLOCK && errno != EINTR) return true;
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -334,6 +355,15 @@ int main(int argc, char** argv) {
     if (d.fd < 0 || (d.length = dbio::FileLength(d.fd)) < 0) {
         std::fprintf(stderr, "glomerix-db: cannot read %s: %s\n", path, std::strerror(errno));
         return 1;
+    }
+    if (!LockForReading(d.fd)) {
+        if (d.check) {
+            std::fprintf(stderr, "glomerix-db: %s is in use by another program (a session has it open): not judged; "
+                                 "try again once it has ended\n", path);
+            return 3;
+        }
+        std::fprintf(stderr, "glomerix-db: %s is in use by another program: shown as it stands, perhaps in the middle "
+                             "of a change\n", path);
     }
     std::printf("file: %s\n", path);
     LoadJournal(d, path);
