@@ -61,6 +61,7 @@ void compact(ternex_console::state& s) {
 bool ternex_fill(ternex_console::state& s, int fd, int echoFd, int timeoutMs, bool returnOnSignal) {
     compact(s);
     for (;;) {
+        if (ternex_input_closed()) s.endOfInput = true;
         if (ternex_take_posted(s, s.inputIsTerminal ? echoFd : -1)) return true;
         if (s.endOfInput) return false;
         pollfd fds[2] = {{fd, POLLIN, 0}, {s.wakeRead, POLLIN, 0}};
@@ -132,7 +133,7 @@ void ternex_restore_terminal() {
 int ternex_console::next_char(bool convert) {
     state& s = *st;
     for (;;) {
-        if (s.outputFailed.load(std::memory_order_relaxed)) return -1;
+        if (s.outputFailed.load(std::memory_order_relaxed) || ternex_input_closed()) return -1;
         const size_t avail = s.bytes.size() - s.pos;
         if (avail == 0) {
             if (ternex_fill(s, inputFd, outputFd, -1, s.interruptible)) continue;
@@ -188,7 +189,7 @@ namespace {
 // Ctrl+C during an interruptible read, else 0.
 int skip_to_line_end(ternex_console::state& s, int fd, int echoFd) {
     for (;;) {
-        if (s.outputFailed.load(std::memory_order_relaxed)) return -1;
+        if (s.outputFailed.load(std::memory_order_relaxed) || ternex_input_closed()) return -1;
         const char* from = s.bytes.data() + s.pos;
         const void* end = std::memchr(from, '\n', s.bytes.size() - s.pos);
         if (end != nullptr) {
@@ -381,7 +382,7 @@ char escape_key(ternex_console::state& s, int fd, int echoFd) {
 
 char ternex_console::read_key() {
     state& s = *st;
-    if (s.outputFailed.load(std::memory_order_relaxed)) return '\0';
+    if (s.outputFailed.load(std::memory_order_relaxed) || ternex_input_closed()) return '\0';
     const bool keyMode = s.inputIsTerminal && enter_key_mode(inputFd);
     char key = '\0';
     if (s.pos < s.bytes.size() || ternex_fill(s, inputFd, outputFd)) {

@@ -117,6 +117,7 @@ int read_wide_char(EditLine* el, wchar_t* wc) {
     ternex_line_editor& ed = editor_of(el);
     ternex_console::state& s = ed.s;
     for (;;) {
+        if (ternex_input_closed()) return 0;
         const unsigned interrupts = interruptCount.load();
         if (interrupts != ed.interruptsSeen) {
             ed.interruptsSeen = interrupts;

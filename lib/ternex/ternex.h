@@ -59,6 +59,12 @@ enum : int {
 };
 using ternex_ctrl_handler = bool (*)(int event);
 
+// Ends the reading of the console's input, now and for good: a read waiting
+// is woken and reports the end of the input, and what was received but not
+// yet read is left. For a handler that ends the session; safe in a signal
+// handler.
+void ternex_close_input();
+
 // Tab completion on the line editor: given the line up to the cursor
 // (Windows-1252), the candidates for the word that ends there, each whole
 // (Windows-1252); *wordStart receives where that word begins in `before`.

@@ -40,6 +40,6 @@ int BoucleCommandes() {
     for (;;) {
         bool fin = false;
         const int count = LireCommande(words, kMaxWords, &fin);
-        if (fin || !Executer(count, words)) return 0;
+        if (fin || !Executer(count, words) || FinDemandee() != 0) return FinDemandee();
     }
 }
