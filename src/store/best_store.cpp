@@ -271,7 +271,7 @@ bool OuvrirBase(const std::string& chemin) {
                 if (e.code != DB_FILE_EXISTS) throw;  // another instance made it first: open that one
             }
         }
-        if (CheckDatabaseFile(databasePath) == 1) RaiseDbError(DB_FILE_EXISTS);  // never overwrite a foreign file
+        if (CheckDatabaseFile(databasePath) == 1) RaiseDbError(DB_FILE_EXISTS, CAUSE_NOT_DATABASE);  // never overwritten
         database = OpenDatabase(databasePath);
         databaseAvailable = true;
         SignalerReparations(database->report);
@@ -376,7 +376,7 @@ bool SupprimerReferences(int n) {
         if (e.code == DB_RECORD_MISSING)
             console.write("Erreur : l'enregistrement spécifié n'existe pas.\n");
         else if (e.code != DB_NO_ERROR)
-            console.write("Erreur n°").write(e.code).write("\n");
+            SignalerErreurBase(e.code, e.cause);
         return e.code == DB_NO_ERROR;
     }
     return true;

@@ -231,6 +231,8 @@ void Accept(RecordDb& db) {
     db.pending.clear();
     db.straight.clear();
     db.rewriteTables = false;
+    const int64_t length = dbio::FileLength(db.file);
+    if (length >= 0) db.savedLength = length;
 }
 
 void Rollback(RecordDb& db) {
@@ -239,6 +241,9 @@ void Rollback(RecordDb& db) {
     db.allocTable = db.savedAlloc;
     db.pending.clear();
     db.straight.clear();
+    // Bytes the change wrote past the end of the file are no record's; a
+    // failure to cut them leaves them as unused space.
+    if (dbio::FileLength(db.file) > db.savedLength) dbio::Truncate(db.file, db.savedLength);
 }
 
 }  // namespace dbinternal

@@ -50,6 +50,7 @@ struct RecordDb {
     std::vector<int32_t> savedLinks;
     int32_t savedCount = 0;
     std::vector<AllocEntry> savedAlloc;
+    int64_t savedLength = 0;                   // the file's length then: bytes past it are no record's
     std::vector<dbjournal::Extent> pending;    // for the journal of the change under way
     std::vector<dbjournal::Extent> unapplied;  // journalled, their in-place writes failed
     std::vector<dbjournal::Range> straight;    // written straight to the file by the change under way
@@ -99,15 +100,17 @@ struct RecordInfo {
 // journal whatever link reaches it; the path itself when it is no link.
 // Every operation below that takes a path resolves it so.
 std::string ResolveDatabasePath(const std::string& path);
-// 0: absent; 1: not a database (first 4 bytes are not the magic); 2: a
-// database. DB_READ_ERROR when shorter than 4 bytes; DB_OPEN_FAILED with
+// 0: absent, or empty (no database yet); 1: not a database (first 4 bytes
+// are not the magic); 2: a database. DB_READ_ERROR when shorter than 4 bytes; DB_OPEN_FAILED with
 // CAUSE_NOT_REGULAR for anything but a regular file (never opened, so a FIFO
 // cannot hang), CAUSE_PERMISSION when it may not be read.
 int CheckDatabaseFile(const std::string& path);
 // Builds a new, empty database in a temporary file of the same folder and
 // renames it into place, so that no reader sees a half-written file and a
-// failure leaves nothing behind. DB_FILE_EXISTS when the path exists (a file
-// is never overwritten, even when it appears meanwhile), DB_CREATE_FAILED when
+// failure leaves nothing behind (temporary files left by creations killed
+// before their rename are removed). DB_FILE_EXISTS when the path exists (a
+// file is never overwritten, even when it appears meanwhile, but for an
+// empty one, which it replaces), DB_CREATE_FAILED when
 // N is outside 1 .. kMaxItems or the file cannot be created, DB_WRITE_ERROR.
 void CreateDatabase(const std::string& path, int32_t nbMaxItem);
 // Opens an existing database: replays or drops a journal left by a change cut

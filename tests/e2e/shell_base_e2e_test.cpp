@@ -138,7 +138,9 @@ TEST(Base, ForeignFileIsLeftUntouched) {
     const e2e::Result r = s.run("mode axes on\ninfo\nmarquer\nliste tout\nsupprimer\ncharger ep\nquitter\n");
     EXPECT_EQ(r.exitCode, 0);
     const std::string out = e2e::Masque(r.out);
-    const std::string entete = "\nERREUR : 14\nERREUR : Le fichier existe déjà.\n" + kExplication + kBanniere + kDebut;
+    const std::string entete = "\nERREUR : 14\nERREUR : Le fichier existe déjà et n'est pas une base de données de "
+                               "Glomerix : il n'a pas été modifié.\n" +
+                               kExplication + kBanniere + kDebut;
     ASSERT_EQ(out.substr(0, entete.size()), entete);
     EXPECT_NE(out.find("Valeurs de références :\n"), std::string::npos);
     EXPECT_NE(out.find("> > > Aucune position enregistrée pour ce nombre de particules, ou le fichier n'était pas "
@@ -151,14 +153,15 @@ TEST(Base, ForeignFileIsLeftUntouched) {
     EXPECT_EQ(e2e::LireFichier(s.dbPath()), etranger);
 }
 
-TEST(Base, EmptyFileIsAReadError) {
+// An empty file (a creation cut short by something else, a file emptied)
+// is no database yet: the start makes one in its place, as with none.
+TEST(Base, AnEmptyFileBecomesTheDatabase) {
     e2e::Session s;
     e2e::EcrireFichier(s.dbPath(), "");
-    const e2e::Result r = s.run("k\n");
+    const e2e::Result r = s.run("k\nmode axes on\n");
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(e2e::Masque(r.out), "\nERREUR : 2\nERREUR : Erreur en lecture.\n" + kExplication + kBanniere + kDebut +
-                                      "La constante de normalisation de la force est : 1.\n> ");
-    EXPECT_EQ(e2e::LireFichier(s.dbPath()), "");
+    EXPECT_EQ(e2e::Masque(r.out), kBanniere + kDebut + "La constante de normalisation de la force est : 1.\n> > ");
+    EXPECT_NE(s.run("mode\n").out.find("  AXES        MARCHE\n"), std::string::npos);
 }
 
 TEST(Base, DesinstallerDeletesTheFile) {

@@ -17,6 +17,7 @@
 #include "etat/modes.h"
 #include "store/best_format.h"
 #include "store/best_store.h"
+#include "store/record_io.h"
 #include "store_files.h"
 
 using namespace storetest;
@@ -332,15 +333,18 @@ TEST_F(BestStoreTest, ForeignEmptyAndDamagedFilesAreReportedAndLeftAlone) {
     std::filesystem::create_directories(data);
     WriteText(file, "Ceci n'est pas une base.\n");
     EXPECT_FALSE(Open());
-    EXPECT_EQ(opening, U8(u8"\nERREUR : 14\nERREUR : Le fichier existe déjà.\n"));
+    EXPECT_EQ(opening, U8(u8"\nERREUR : 14\nERREUR : Le fichier existe déjà et n'est pas une base de données de "
+                          u8"Glomerix : il n'a pas été modifié.\n"));
     EXPECT_EQ(ReadFile(file).size(), 25u);
     EXPECT_FALSE(databaseAvailable);
     EXPECT_EQ(Update(5, 1.0, 0.5).energy, 1.0);
 
+    // An empty file is no database yet: it becomes one.
     WriteText(file, "");
-    EXPECT_FALSE(Open());
-    EXPECT_EQ(opening, U8(u8"\nERREUR : 2\nERREUR : Erreur en lecture.\n"));
-    EXPECT_EQ(ReadFile(file).size(), 0u);
+    EXPECT_TRUE(Open());
+    EXPECT_EQ(opening, "");
+    FermerBase();
+    EXPECT_EQ(ReadFile(file).size(), 160032u);
 
     std::filesystem::remove(file);
     CreateDatabase(file, 10000);
@@ -700,6 +704,18 @@ TEST_F(BestStoreTest, SupprimerReferencesAndSupprimerBase) {
     EXPECT_TRUE(SupprimerBase());
     EXPECT_FALSE(std::filesystem::exists(file));
     EXPECT_FALSE(SupprimerBase());
+}
+
+// A deletion that cannot be written says so as every other engine error.
+TEST_F(BestStoreTest, SupprimerThatCannotWriteGivesTheUsualMessage) {
+    ASSERT_TRUE(Open());
+    Info(5);
+    dbio::faultHook = [](dbio::Step) { return ENOSPC; };
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(SupprimerReferences(5));
+    dbio::faultHook = nullptr;
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), U8(u8"\nERREUR : 3\nERREUR : Erreur en écriture.\n"));
+    EXPECT_TRUE(RecordExists(Db(), 5));
 }
 
 TEST_F(BestStoreTest, ErrorLinesForTheShell) {
