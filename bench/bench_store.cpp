@@ -5,6 +5,8 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <fcntl.h>
+#include <unistd.h>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -15,6 +17,8 @@
 #include "store/best_format.h"
 #include "store/best_store.h"
 #include "store/record_db.h"
+#include "store/record_io.h"
+#include "store/record_journal.h"
 
 namespace {
 
@@ -140,6 +144,26 @@ void BM_NouvelleReference(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_NouvelleReference)->Arg(400)->Arg(2999)->Unit(benchmark::kMicrosecond);
+
+// Building the journal of a change: 1 KB of table bytes, and a record of
+// the given size written straight to the file beside the live ones, whose
+// bytes are read back for their CRC (0: none, as before the journal covered
+// them).
+void BM_JournalDUnChangement(benchmark::State& state) {
+    ScratchDatabase scratch;
+    const int64_t size = state.range(0);
+    const int fd = open(scratch.path.c_str(), O_RDWR);
+    const std::vector<uint8_t> record(static_cast<size_t>(size), 7);
+    const int64_t end = dbio::FileLength(fd);
+    if (size > 0) dbio::WriteAt(fd, end, record.data(), record.size());
+    const std::vector<dbjournal::Extent> tables = {{40032, std::vector<uint8_t>(1024, 1)}};
+    std::vector<dbjournal::Range> straight;
+    if (size > 0) straight.push_back({end, size});
+    dbjournal::Journal journal;
+    for (auto _ : state) benchmark::DoNotOptimize(dbjournal::Build(fd, {0, 1, 1, 10000}, tables, straight, journal));
+    close(fd);
+}
+BENCHMARK(BM_JournalDUnChangement)->Arg(0)->Arg(48 * 400 + 20)->Arg(48 * 2999 + 20)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
