@@ -1,8 +1,12 @@
 // Cost of the store's writes: every change of the tables goes through the
 // journal (written and synced, the tables changed in place and synced, the
-// journal removed).
+// journal removed); and of its reads: what INFO, LISTE and CHARGER read of a
+// count's record, checks included.
 #include <benchmark/benchmark.h>
 
+#include <cmath>
+#include <fcntl.h>
+#include <unistd.h>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -10,8 +14,11 @@
 
 #include "etat/particules.h"
 #include "etat/vec3.h"
+#include "store/best_format.h"
 #include "store/best_store.h"
 #include "store/record_db.h"
+#include "store/record_io.h"
+#include "store/record_journal.h"
 
 namespace {
 
@@ -68,6 +75,95 @@ void BM_MettreAJourReferences(benchmark::State& state) {
     FermerBase();
 }
 BENCHMARK(BM_MettreAJourReferences)->Unit(benchmark::kMicrosecond);
+
+// Golden-angle spiral of n points.
+std::vector<Vec3> Spirale(int n) {
+    std::vector<Vec3> p;
+    for (int i = 0; i < n; ++i) p.push_back(fromAngles(2.399963 * i, std::acos(1.0 - (2.0 * i + 1.0) / n)));
+    return p;
+}
+
+// INFO as the shell makes it: the energy and the distance of the positions.
+BestValues Info(int n, const std::vector<Vec3>& positions) {
+    std::vector<double> xyz;
+    for (const Vec3& p : positions) xyz.insert(xyz.end(), {p.x, p.y, p.z});
+    return MettreAJourReferences(n, bestformat::EnergyOf(xyz.data(), n), bestformat::MinDistanceOf(xyz.data(), n),
+                                 positions);
+}
+
+// A store opened in a scratch folder, holding a record of n from a spiral.
+struct ScratchStore {
+    explicit ScratchStore(int n) : positions(Spirale(n)) {
+        setenv("XDG_DATA_HOME", scratch.folder.c_str(), 1);
+        OuvrirBase();
+        values = Info(n, positions);
+    }
+    ~ScratchStore() { FermerBase(); }
+    ScratchDatabase scratch;
+    std::vector<Vec3> positions;
+    BestValues values;
+};
+
+// INFO with nothing better than the record of n: the record read and
+// compared, nothing written.
+void BM_ComparerReferences(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    ScratchStore store(n);
+    const double energy = store.values.energy * 1.1, distance = store.values.minDistance * 0.9;
+    for (auto _ : state) benchmark::DoNotOptimize(MettreAJourReferences(n, energy, distance, store.positions));
+}
+BENCHMARK(BM_ComparerReferences)->Arg(400)->Arg(2999)->Arg(5000)->Unit(benchmark::kMicrosecond);
+
+// LISTE's read of one count's values.
+void BM_LireReferences(benchmark::State& state) {
+    ScratchStore store(400);
+    for (auto _ : state) benchmark::DoNotOptimize(LireReferences(400));
+}
+BENCHMARK(BM_LireReferences)->Unit(benchmark::kMicrosecond);
+
+// CHARGER EP.
+void BM_ChargerPosition(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    ScratchStore store(n);
+    std::vector<Vec3> loaded(static_cast<size_t>(n));
+    for (auto _ : state) benchmark::DoNotOptimize(ChargerPosition(n, true, loaded));
+}
+BENCHMARK(BM_ChargerPosition)->Arg(400)->Arg(2999)->Unit(benchmark::kMicrosecond);
+
+// INFO for a count without a record, then SUPPRIMER: the new record's bytes
+// go straight to the file, beside the live ones, and the journal covers them.
+void BM_NouvelleReference(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    ScratchStore store(3);
+    const std::vector<Vec3> positions = Spirale(n);
+    const BestValues values = Info(n, positions);
+    SupprimerReferences(n);
+    for (auto _ : state) {
+        MettreAJourReferences(n, values.energy, values.minDistance, positions);
+        SupprimerReferences(n);
+    }
+}
+BENCHMARK(BM_NouvelleReference)->Arg(400)->Arg(2999)->Unit(benchmark::kMicrosecond);
+
+// Building the journal of a change: 1 KB of table bytes, and a record of
+// the given size written straight to the file beside the live ones, whose
+// bytes are read back for their CRC (0: none, as before the journal covered
+// them).
+void BM_JournalDUnChangement(benchmark::State& state) {
+    ScratchDatabase scratch;
+    const int64_t size = state.range(0);
+    const int fd = open(scratch.path.c_str(), O_RDWR);
+    const std::vector<uint8_t> record(static_cast<size_t>(size), 7);
+    const int64_t end = dbio::FileLength(fd);
+    if (size > 0) dbio::WriteAt(fd, end, record.data(), record.size());
+    const std::vector<dbjournal::Extent> tables = {{40032, std::vector<uint8_t>(1024, 1)}};
+    std::vector<dbjournal::Range> straight;
+    if (size > 0) straight.push_back({end, size});
+    dbjournal::Journal journal;
+    for (auto _ : state) benchmark::DoNotOptimize(dbjournal::Build(fd, {0, 1, 1, 10000}, tables, straight, journal));
+    close(fd);
+}
+BENCHMARK(BM_JournalDUnChangement)->Arg(0)->Arg(48 * 400 + 20)->Arg(48 * 2999 + 20)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

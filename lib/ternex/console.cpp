@@ -80,6 +80,7 @@ ternex_console::~ternex_console() {
     clear_status();
     if (st->titleSaved) ternex_restore_title();
     ternex_restore_terminal();
+    ternex_no_wake_on_close(st->wakeWrite);
     --instanceCount;
 }
 
@@ -96,6 +97,7 @@ void ternex_console::initialise() {
     if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) == 0) {
         st->wakeRead = fds[0];
         st->wakeWrite = fds[1];
+        ternex_wake_on_close(st->wakeWrite);
     }
     escapes = terminal_takes_escapes(outputFd);
     st->outputIsTerminal = isatty(outputFd) != 0;

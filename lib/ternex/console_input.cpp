@@ -61,6 +61,7 @@ void compact(ternex_console::state& s) {
 bool ternex_fill(ternex_console::state& s, int fd, int echoFd, int timeoutMs, bool returnOnSignal) {
     compact(s);
     for (;;) {
+        if (ternex_input_closed()) s.endOfInput = true;
         if (ternex_take_posted(s, s.inputIsTerminal ? echoFd : -1)) return true;
         if (s.endOfInput) return false;
         pollfd fds[2] = {{fd, POLLIN, 0}, {s.wakeRead, POLLIN, 0}};
@@ -132,7 +133,7 @@ void ternex_restore_terminal() {
 int ternex_console::next_char(bool convert) {
     state& s = *st;
     for (;;) {
-        if (s.outputFailed.load(std::memory_order_relaxed)) return -1;
+        if (s.outputFailed.load(std::memory_order_relaxed) || ternex_input_closed()) return -1;
         const size_t avail = s.bytes.size() - s.pos;
         if (avail == 0) {
             if (ternex_fill(s, inputFd, outputFd, -1, s.interruptible)) continue;
@@ -180,15 +181,48 @@ int ternex_console::read_line(char* buffer, int max, bool* endOfInput) {
     return read_raw_line(buffer, max, true, endOfInput);
 }
 
+namespace {
+
+// Skips the input up to and with the next line end, without converting it:
+// the charsets the console reads all end lines with the byte 0x0A, which no
+// longer sequence contains. -1 at the end of the input, kInterrupted on
+// Ctrl+C during an interruptible read, else 0.
+int skip_to_line_end(ternex_console::state& s, int fd, int echoFd) {
+    for (;;) {
+        if (s.outputFailed.load(std::memory_order_relaxed) || ternex_input_closed()) return -1;
+        const char* from = s.bytes.data() + s.pos;
+        const void* end = std::memchr(from, '\n', s.bytes.size() - s.pos);
+        if (end != nullptr) {
+            s.pos += static_cast<size_t>(static_cast<const char*>(end) - from) + 1;
+            return 0;
+        }
+        s.pos = s.bytes.size();
+        if (ternex_fill(s, fd, echoFd, -1, s.interruptible)) continue;
+        if (!s.interruptible || s.endOfInput) return -1;
+        if (ternex_interrupts() != s.interruptsSeen) return kInterrupted;
+    }
+}
+
+}  // namespace
+
 // The line to its end, whatever its length; the line-end cut of read_line.
 int ternex_console::read_whole_line(char* buffer, int max, ternex_line_status& status) {
     std::string text;  // the first max + 2 characters: enough to apply the cut
     size_t received = 0;
     char last = 0, beforeLast = 0;
     for (;;) {
-        const int c = next_char(true);
+        // max + 2 characters and no line end yet: at least max + 1 before
+        // the line's end, so it is refused whatever follows.
+        const bool refused = text.size() == static_cast<size_t>(max) + 2 && last != '\n';
+        const int c = refused ? skip_to_line_end(*st, inputFd, outputFd) : next_char(true);
         if (c == kInterrupted) {
             status.interrupted = true;
+            buffer[0] = '\0';
+            return 0;
+        }
+        if (refused) {
+            status.tooLong = true;
+            if (c == 0 && st->inputIsTerminal) trackedColumn.store(0, std::memory_order_relaxed);
             buffer[0] = '\0';
             return 0;
         }
@@ -356,7 +390,7 @@ char escape_key(ternex_console::state& s, int fd, int echoFd) {
 
 char ternex_console::read_key() {
     state& s = *st;
-    if (s.outputFailed.load(std::memory_order_relaxed)) return '\0';
+    if (s.outputFailed.load(std::memory_order_relaxed) || ternex_input_closed()) return '\0';
     const bool keyMode = s.inputIsTerminal && enter_key_mode(inputFd);
     char key = '\0';
     if (s.pos < s.bytes.size() || ternex_fill(s, inputFd, outputFd)) {

@@ -1,6 +1,7 @@
 // Console control events: SIGINT (Ctrl+C), SIGQUIT (Ctrl+\, the terminal's
 // Ctrl+Break), SIGHUP (terminal closed) and SIGTERM (shutdown).
 #include <signal.h>
+#include <unistd.h>
 
 #include <atomic>
 
@@ -8,6 +9,9 @@
 #include "ternex/ternex.h"
 
 namespace {
+
+std::atomic<bool> inputClosed{false};
+std::atomic<int> closeWakeFd{-1};
 
 constexpr int kMaxHandlers = 8;
 std::atomic<ternex_ctrl_handler> handlers[kMaxHandlers];
@@ -58,6 +62,18 @@ bool install() {
 }
 
 }  // namespace
+
+void ternex_close_input() {
+    inputClosed.store(true);
+    const int fd = closeWakeFd.load();
+    const char one = 1;
+    if (fd >= 0 && write(fd, &one, 1) < 0) {
+    }
+}
+
+bool ternex_input_closed() { return inputClosed.load(std::memory_order_relaxed); }
+void ternex_wake_on_close(int fd) { closeWakeFd.store(fd); }
+void ternex_no_wake_on_close(int fd) { closeWakeFd.compare_exchange_strong(fd, -1); }
 
 bool ternex_console::set_ctrl_handler(ternex_ctrl_handler handler) {
     if (handler == nullptr) return false;

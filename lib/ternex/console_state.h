@@ -90,6 +90,12 @@ void ternex_note_interrupt();
 unsigned ternex_interrupts();
 void ternex_wake_on_interrupt(int fd);
 
+// Whether ternex_close_input was called; the wake pipe it writes to (the
+// last console made registers its own, and takes it back when it ends).
+bool ternex_input_closed();
+void ternex_wake_on_close(int fd);
+void ternex_no_wake_on_close(int fd);
+
 // Pops the terminal title pushed by set_title, if any; safe in a signal handler.
 void ternex_restore_title();
 

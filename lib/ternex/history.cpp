@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <fstream>
 #include <utility>
 
 #include "ternex/console_state.h"
@@ -20,18 +19,57 @@ void make_parent_folders(const std::string& file) {
     }
 }
 
+// Characters of a UTF-8 line: its bytes but the continuation ones.
+size_t characters(const std::string& line) {
+    size_t n = 0;
+    for (const char c : line) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return n;
+}
+
 }  // namespace
 
-ternex_history::ternex_history(std::string file, size_t max) : path(std::move(file)), maxLines(max) {
+ternex_history::ternex_history(std::string file, size_t max, size_t maxLineLength)
+    : path(std::move(file)), maxLines(max) {
     if (path.empty()) return;
-    std::ifstream in(path, std::ios::binary);
-    std::string line;
-    while (std::getline(in, line)) {
+    loaded = read_file(maxLineLength);
+    if (loaded != load_result::read && loaded != load_result::absent) path.clear();  // never written over
+}
+
+// Opened without waiting (a FIFO would wait for a writer), then read only
+// when regular, and never more than the lines can be.
+ternex_history::load_result ternex_history::read_file(size_t maxLineLength) {
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return errno == ENOENT ? load_result::absent : load_result::unreadable;
+    struct stat st {};
+    const bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    const size_t bound = maxLines * (4 * maxLineLength + 2);  // UTF-8, a line end of "\r\n"
+    std::string text;
+    bool failed = false;
+    char buffer[65536];
+    while (regular && text.size() <= bound) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            failed = n < 0;
+            break;
+        }
+        text.append(buffer, static_cast<size_t>(n));
+    }
+    close(fd);
+    if (!regular) return load_result::not_regular;
+    if (failed) return load_result::unreadable;
+    if (text.size() > bound) return load_result::too_large;
+    for (size_t at = 0; at < text.size();) {
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(at, end - at);
+        at = end + 1;
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty() || (!entries.empty() && entries.back() == line)) continue;
+        if (line.empty() || characters(line) > maxLineLength || (!entries.empty() && entries.back() == line)) continue;
         entries.push_back(std::move(line));
     }
     if (entries.size() > maxLines) entries.erase(entries.begin(), entries.end() - static_cast<long>(maxLines));
+    return load_result::read;
 }
 
 bool ternex_history::add(const std::string& line) {

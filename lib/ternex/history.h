@@ -8,8 +8,20 @@
 
 class ternex_history {
 public:
-    // Reads path when it names a file; an empty path keeps the lines in memory.
-    ternex_history(std::string path, size_t maxLines);
+    enum class load_result {
+        read,         // read (or nothing to read: an empty path)
+        absent,       // no file yet: it is made at the first line added
+        not_regular,  // a FIFO, a device, a folder: neither read nor written
+        too_large,    // more bytes than maxLines lines of maxLineLength can take: neither read nor written
+        unreadable,   // it could not be opened or read: neither read nor written
+    };
+
+    // Reads path when it names a regular file no longer than maxLines lines
+    // of maxLineLength characters can be (lines longer than that are left
+    // out); an empty path, or a file that is not so, keeps the lines in
+    // memory only (load says why).
+    ternex_history(std::string path, size_t maxLines, size_t maxLineLength);
+    load_result load() const { return loaded; }
 
     // Oldest first: at most maxLines, no line equal to the one before it, no
     // empty line.
@@ -25,6 +37,9 @@ private:
     std::string path;
     size_t maxLines;
     std::vector<std::string> entries;
+    load_result loaded = load_result::read;
+
+    load_result read_file(size_t maxLineLength);
 
     void save() const;
 };

@@ -82,7 +82,7 @@ struct ternex_line_editor {
     ternex_line_editor(const ternex_line_editor&) = delete;
     ternex_line_editor& operator=(const ternex_line_editor&) = delete;
 
-    void load_history(const std::string& path, int maxLines);
+    ternex_history::load_result load_history(const std::string& path, int maxLines, int maxLineLength);
     void remember(const std::wstring& line);
     std::string to_windows(const wchar_t* begin, const wchar_t* end) const;
     std::wstring to_wide(const std::string& windows) const;
@@ -118,6 +118,7 @@ int read_wide_char(EditLine* el, wchar_t* wc) {
     ternex_line_editor& ed = editor_of(el);
     ternex_console::state& s = ed.s;
     for (;;) {
+        if (ternex_input_closed()) return 0;
         const unsigned interrupts = interruptCount.load();
         if (interrupts != ed.interruptsSeen) {
             ed.interruptsSeen = interrupts;
@@ -220,7 +221,7 @@ ternex_line_editor::ternex_line_editor(ternex_console::state& state, int inFd, i
     HistEventW event;
     history_w(history, &event, H_SETUNIQUE, 1);
     el_wset(el, EL_HIST, history_w, history);
-    load_history("", 1000);
+    load_history("", 1000, 0);
 }
 
 ternex_line_editor::~ternex_line_editor() {
@@ -230,12 +231,14 @@ ternex_line_editor::~ternex_line_editor() {
     if (out != nullptr) fclose(out);
 }
 
-void ternex_line_editor::load_history(const std::string& path, int maxLines) {
-    saved = std::make_unique<ternex_history>(path, static_cast<size_t>(std::max(maxLines, 0)));
+ternex_history::load_result ternex_line_editor::load_history(const std::string& path, int maxLines, int maxLineLength) {
+    saved = std::make_unique<ternex_history>(path, static_cast<size_t>(std::max(maxLines, 0)),
+                                             static_cast<size_t>(std::max(maxLineLength, 0)));
     HistEventW event;
     history_w(history, &event, H_CLEAR);
     history_w(history, &event, H_SETSIZE, std::max(maxLines, 1));
     for (const std::string& line : saved->lines()) history_w(history, &event, H_ENTER, from_utf8(line).c_str());
+    return saved->load();
 }
 
 void ternex_line_editor::remember(const std::wstring& line) {
@@ -307,8 +310,9 @@ ternex_line_editor& editor_for(ternex_console::state& s, int inputFd, int output
 
 }  // namespace
 
-void ternex_console::set_history_file(const std::string& path, int maxLines) {
-    if (st->editing) editor_for(*st, inputFd, outputFd).load_history(path, maxLines);
+ternex_history::load_result ternex_console::set_history_file(const std::string& path, int maxLines, int maxLineLength) {
+    if (!st->editing) return ternex_history::load_result::read;
+    return editor_for(*st, inputFd, outputFd).load_history(path, maxLines, maxLineLength);
 }
 
 // The prompt's colours go in escape sequences bracketed for libedit, each

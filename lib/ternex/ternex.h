@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "ternex/history.h"
+
 class generic_ternex {
 public:
     virtual ~generic_ternex() = default;
@@ -56,6 +58,12 @@ enum : int {
     CTRL_SHUTDOWN_EVENT = 6,  // SIGTERM
 };
 using ternex_ctrl_handler = bool (*)(int event);
+
+// Ends the reading of the console's input, now and for good: a read waiting
+// is woken and reports the end of the input, and what was received but not
+// yet read is left. For a handler that ends the session; safe in a signal
+// handler.
+void ternex_close_input();
 
 // Tab completion on the line editor: given the line up to the cursor
 // (Windows-1252), the candidates for the word that ends there, each whole
@@ -149,10 +157,11 @@ public:
     bool line_editing() const;
     bool input_is_terminal() const;
     // The history of edited lines lives in this file (created mode 0600 with
-    // its folder, at most maxLines lines, no line twice in a row); loaded now,
-    // rewritten after each line added. A file that cannot be read or written
-    // leaves the history in memory only.
-    void set_history_file(const std::string& path, int maxLines);
+    // its folder, at most maxLines lines of maxLineLength characters, no line
+    // twice in a row); loaded now, rewritten after each line added. A file
+    // that cannot be written, or is not a regular file that fits its lines
+    // (see the result), leaves the history in memory only.
+    ternex_history::load_result set_history_file(const std::string& path, int maxLines, int maxLineLength);
 
     // Standard error: one line of Windows-1252 text, converted, ended by "\n".
     void warn(const char* text);

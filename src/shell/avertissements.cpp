@@ -12,11 +12,13 @@
 
 namespace {
 
-// One to `max` digits and nothing else; their value in *valeur.
+// One to `max` digits and nothing else; their value in *valeur (of the
+// first nine digits: more never fit an int, and are refused unless max allows).
 bool Chiffres(const char* t, size_t max, int* valeur = nullptr) {
     int v = 0;
     size_t n = 0;
-    for (; std::isdigit(static_cast<unsigned char>(t[n])); ++n) v = v * 10 + (t[n] - '0');
+    for (; std::isdigit(static_cast<unsigned char>(t[n])); ++n)
+        if (n < 9) v = v * 10 + (t[n] - '0');
     if (valeur != nullptr) *valeur = v;
     return n > 0 && n <= max && t[n] == '\0';
 }

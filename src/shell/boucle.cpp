@@ -1,7 +1,6 @@
 // The prompt, the dispatch of the first word and the main loop.
 #include "shell/boucle.h"
 
-#include <atomic>
 #include <csignal>
 
 #include "shell/avertissements.h"
@@ -46,14 +45,11 @@ bool Executer(int count, const CommandWord* words) {
 
 namespace {
 
-// The signal that ends a script, 0 until one comes (signal context).
-std::atomic<int> signalScript{0};
-static_assert(std::atomic<int>::is_always_lock_free, "written from a signal handler");
-
-// Asked before GestionnaireControle, which goes on to stop the command under way.
+// Asked before GestionnaireControle, which goes on to stop the command under
+// way; the script then ends as a termination does, with its own status.
 bool NoterInterruption(int event) {
-    if (event == CTRL_C_EVENT) signalScript = SIGINT;
-    if (event == CTRL_BREAK_EVENT) signalScript = SIGQUIT;
+    if (event == CTRL_C_EVENT) DemanderFin(128 + SIGINT);
+    if (event == CTRL_BREAK_EVENT) DemanderFin(128 + SIGQUIT);
     return false;
 }
 
@@ -67,8 +63,8 @@ int BoucleCommandes() {
     for (;;) {
         bool fin = false;
         const int count = LireCommande(words, kMaxWords, &fin);
-        if (signalScript != 0) return 128 + signalScript;
-        if (fin || !Executer(count, words)) return 0;
-        if (signalScript != 0) return 128 + signalScript;
+        // A line read while the end was asked for is not run.
+        if (FinDemandee() != 0) return FinDemandee();
+        if (fin || !Executer(count, words) || FinDemandee() != 0) return FinDemandee();
     }
 }

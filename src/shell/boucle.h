@@ -14,10 +14,10 @@ int DecouperLigne(char* line, CommandWord* words, int max);
 // first. An engine error raised by the handler is reported and the loop goes on.
 bool Executer(int count, const CommandWord* words);
 
-// Prompts and dispatches until QUITTER or the end of input. Returns the exit
-// code: 0, or 128 + the signal number when Ctrl+C (or Ctrl+Break) ended a
-// script (options.script) after the command it stopped. The caller then
-// shuts down as after QUITTER.
+// Prompts and dispatches until QUITTER, the end of input or DemanderFin
+// (a termination, or Ctrl+C and Ctrl+Break in a script: options.script).
+// Returns the exit code, FinDemandee(); the caller then shuts down as after
+// QUITTER.
 int BoucleCommandes();
 
 // Start-up, before the first prompt: seed, database, modes, particles, console,
@@ -33,5 +33,16 @@ void QuitterProprement();
 [[noreturn]] void Sortir(int code);
 
 // Answers console control events: Ctrl+C and Ctrl+Break set stopRequested;
-// closing, logoff and shutdown end the process at once with exit code 0.
+// closing (SIGHUP), logoff and shutdown (SIGTERM) end the session as QUITTER
+// does, with the status 128 + the signal (DemanderFin).
 bool GestionnaireControle(int event);
+
+// Asks the session to end as QUITTER does, with exit status `statut` (the
+// first asked is kept): the computation under way stops after its step
+// (stopRequested), the input is read no further, and BoucleCommandes returns
+// `statut` once the command under way has returned. Safe in a signal handler.
+void DemanderFin(int statut);
+// The status DemanderFin asked for; 0 when none was.
+int FinDemandee();
+// Clears stopRequested before a computation, unless the session is ending.
+void EffacerArret();

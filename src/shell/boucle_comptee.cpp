@@ -5,6 +5,7 @@
 
 #include "hull/enveloppe.h"
 #include "shell/avertissements.h"
+#include "shell/boucle.h"
 #include "shell/progression.h"
 #include "etat/particules.h"
 #include "shell/commandes.h"
@@ -40,7 +41,7 @@ void BoucleComptee(int count, const CommandWord* words, bool enveloppeAvant, voi
         CalculerEnveloppe(false);
     }
     const long long n = LireIterations(count, words);
-    stopRequested = false;
+    EffacerArret();
     long long debut = 0, fin = 0;
     {
         Progression progression(LigneTapee(1, words), n, energie);

@@ -19,6 +19,7 @@
 #include "mathematiques/riesz.h"
 #include "mathematiques/tammes.h"
 #include "shell/avertissements.h"
+#include "shell/boucle.h"
 #include "shell/boucle_comptee.h"
 #include "shell/commandes.h"
 #include "shell/messages.h"
@@ -78,7 +79,7 @@ long long Installer(std::span<const Vec3> p) {
 template <typename Calcul>
 auto Lancer(Calcul calcul, long long& debut, long long& fin) {
     std::vector<Vec3> x = PositionsCourantes();
-    stopRequested = false;
+    EffacerArret();
     debut = Horloge();
     const auto bilan = calcul(x);
     fin = Installer(x);

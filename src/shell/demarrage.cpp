@@ -6,7 +6,6 @@
 #include <ctime>
 #include <mutex>
 #include <string>
-#include <unistd.h>
 
 #include <omp.h>
 
@@ -118,6 +117,27 @@ void Sortir(int code) {
     std::exit(CodeDeSortie(code));
 }
 
+namespace {
+
+std::atomic<int> finDemandee{0};
+static_assert(std::atomic<int>::is_always_lock_free, "finDemandee is written from a signal handler");
+
+}  // namespace
+
+void DemanderFin(int statut) {
+    int aucune = 0;
+    finDemandee.compare_exchange_strong(aucune, statut);
+    stopRequested = true;
+    ternex_close_input();
+}
+
+int FinDemandee() { return finDemandee.load(); }
+
+void EffacerArret() { stopRequested = FinDemandee() != 0; }
+
+// The end the closing of the terminal or a termination asks for is the one
+// QUITTER makes (the MODE switches saved, the database closed), so that
+// nothing of the session is lost; the status tells it from a clean end.
 bool GestionnaireControle(int event) {
     switch (event) {
     case CTRL_C_EVENT:
@@ -125,9 +145,12 @@ bool GestionnaireControle(int event) {
         stopRequested = true;
         return true;
     case CTRL_CLOSE_EVENT:
+        DemanderFin(128 + SIGHUP);
+        return true;
     case CTRL_LOGOFF_EVENT:
     case CTRL_SHUTDOWN_EVENT:
-        _exit(0);
+        DemanderFin(128 + SIGTERM);
+        return true;
     default:
         return true;
     }

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "shell/avertissements.h"
 #include "shell/completion.h"
@@ -13,11 +14,21 @@ namespace {
 constexpr int kLignesHistorique = 1000;
 
 // The history is set up at the first edited line: piped runs never touch it.
+// A file that cannot be the history is left as it is, and said so.
 void PreparerHistorique() {
     static bool fait = false;
     if (fait || !console.line_editing()) return;
     fait = true;
-    console.set_history_file(CheminHistorique(), kLignesHistorique);
+    using Lecture = ternex_history::load_result;
+    const Lecture lecture = console.set_history_file(CheminHistorique(), kLignesHistorique, kLongueurLigne);
+    std::string cause;
+    if (lecture == Lecture::not_regular) cause = "n'est pas un fichier ordinaire";
+    if (lecture == Lecture::too_large)
+        cause = "est plus long que " + std::to_string(kLignesHistorique) + " lignes ne peuvent l'être";
+    if (lecture == Lecture::unreadable) cause = "n'a pas pu être lu";
+    if (!cause.empty())
+        console.warn(("Attention : l'historique des commandes " + cause +
+                      " ; il n'est ni lu ni modifié pendant cette session.").c_str());
 }
 
 }  // namespace

@@ -47,7 +47,8 @@ std::string TexteDuCode(CommandWord word) {
 
 bool LireMultiplicateurColle(const char* texte, int* valeur, long long* facteur) {
     int n = 0, chiffres = 0;
-    for (; EstChiffre(*texte); ++texte, ++chiffres) n = n * 10 + (*texte - '0');
+    for (; EstChiffre(*texte); ++texte, ++chiffres)
+        if (chiffres < 4) n = n * 10 + (*texte - '0');  // more digits are refused below
     if (chiffres == 0 || chiffres > 4 || (texte[0] != 'k' && texte[0] != 'm') || texte[1] != '\0') return false;
     *valeur = n;
     *facteur = texte[0] == 'k' ? 1000 : 1000000;

@@ -8,11 +8,17 @@
 //   8          minDistance             largest minimum distance reported
 //   16         n positions {x, y, z}   of the configuration of that energy
 //   16 + 24n   n positions {x, y, z}   of the configuration of that distance
-//   48n + 16   end
+//   48n + 16   n                       int32: the count the bytes belong to
+//   48n + 20   end
 //
-// From kPositionsBelow points on, only the 16-byte header is kept. Either
-// size is exact: a count's record is never larger or smaller, so a record of
-// any other size is not that count's.
+// From kPositionsBelow points on, only the 16-byte values and the count are
+// kept. Records written before the count was kept end where it begins, and
+// are still read (the count is written when they next change). Either size
+// is exact: a count's record is never larger or smaller, so a record of any
+// other size is not that count's, nor one that holds another count.
+//
+// The values are those of the positions stored with them: the energy (sum of
+// 1/r over pairs) of the first set, the minimum distance of the second.
 #pragma once
 
 #include <algorithm>
@@ -32,10 +38,14 @@ inline constexpr int kPositionsBelow = 3000;   // from this count on, values onl
 constexpr int32_t PositionSetOffset(int32_t n, bool byEnergy) {
     return byEnergy ? kPositionsOffset : kPositionsOffset + kPositionSize * n;
 }
-// 48n + 16 below kPositionsBelow, else 16.
+// 48n + 16 below kPositionsBelow, else 16: where the count begins, and the
+// size of a record written before it was kept.
 constexpr int32_t CountRecordSize(int32_t n) {
     return n < kPositionsBelow ? PositionSetOffset(n, false) + kPositionSize * n : kValuesSize;
 }
+inline constexpr int32_t kCountTagSize = 4;
+// The size of a record that ends with its count: 48n + 20, or 20.
+constexpr int32_t TaggedRecordSize(int32_t n) { return CountRecordSize(n) + kCountTagSize; }
 
 // A lower bound of the energy (sum of 1/r over pairs) of any n points on the
 // unit sphere. The larger of two proven bounds:
@@ -61,5 +71,12 @@ inline double DistanceUpperBound(int32_t n) {
     const double s = std::sin(M_PI * n / (6.0 * (n - 2.0)));
     return std::sqrt(std::max(0.0, 4.0 - 1.0 / (s * s)));
 }
+
+// The energy and the minimum distance of n points given as n {x, y, z}.
+double EnergyOf(const double* xyz, int32_t n);
+double MinDistanceOf(const double* xyz, int32_t n);
+// A stored value and the one recomputed from its positions agree within
+// 1e-9 relative (the sums run in another order than the program's).
+bool Agree(double stored, double recomputed);
 
 }  // namespace bestformat

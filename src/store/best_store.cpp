@@ -119,21 +119,59 @@ std::vector<double> PositionBytes(std::span<const Vec3> positions) {
     return coords;
 }
 
-// Whether the record of n can be n's: written values, n's exact size, values
-// n points can have. One that cannot is deleted: short ones silently, as
-// always; others hold another count's bytes or a best no configuration could
-// ever beat, which is told.
-bool HoldsValues(int n) {
-    if (!RecordExists(*database, n)) return false;
-    const bool written = RecordUsed(*database, n) >= kValuesSize;
-    if (written && RecordSize(*database, n) == CountRecordSize(n)) {
-        const BestValues v = ReadValues(n);
-        if (ValeursPossibles(n, v.energy, v.minDistance)) return true;
-    }
+// What the record of n holds.
+enum class Contenu {
+    Absent,
+    Court,        // fewer than 16 bytes written
+    Etranger,     // not n's: another size, another count written in it, values no n points have
+    Incoherent,   // values that are not those of the positions stored with them
+    DeN,
+};
+
+int32_t CountWrittenIn(int n) {
+    int32_t count = 0;
+    ReadBytes(n, CountRecordSize(n), &count, kCountTagSize);
+    return count;
+}
+
+// The record's values against its positions, when both sets are there.
+bool ValeursDesPositions(int n, BestValues v) {
+    if (n >= kPositionsBelow || RecordUsed(*database, n) < CountRecordSize(n)) return true;
+    std::vector<double> record(static_cast<size_t>(CountRecordSize(n)) / sizeof(double));
+    ReadBytes(n, 0, record.data(), CountRecordSize(n));
+    return Agree(v.energy, EnergyOf(&record[PositionSetOffset(n, true) / sizeof(double)], n)) &&
+           Agree(v.minDistance, MinDistanceOf(&record[PositionSetOffset(n, false) / sizeof(double)], n));
+}
+
+// verifierPositions: recomputes the values from the positions (O(n^2));
+// done when a record is read to be compared or loaded, not by LISTE.
+Contenu Juger(int n, bool verifierPositions) {
+    if (!RecordExists(*database, n)) return Contenu::Absent;
+    const int32_t size = RecordSize(*database, n), used = RecordUsed(*database, n);
+    if (used < kValuesSize) return Contenu::Court;
+    const bool marque = size == TaggedRecordSize(n);
+    if (!marque && size != CountRecordSize(n)) return Contenu::Etranger;
+    if (marque && (used != size || CountWrittenIn(n) != n)) return Contenu::Etranger;
+    const BestValues v = ReadValues(n);
+    if (!ValeursPossibles(n, v.energy, v.minDistance)) return Contenu::Etranger;
+    if (verifierPositions && !ValeursDesPositions(n, v)) return Contenu::Incoherent;
+    return Contenu::DeN;
+}
+
+// Whether the record of n is n's. One that is not is deleted: short ones
+// silently, as always; others hold another count's bytes, a best no
+// configuration could ever beat, or values their positions do not have,
+// which is told.
+bool HoldsValues(int n, bool verifierPositions = false) {
+    const Contenu contenu = Juger(n, verifierPositions);
+    if (contenu == Contenu::DeN) return true;
+    if (contenu == Contenu::Absent) return false;
     DeleteRecord(*database, n);
-    if (written)
-        Avertir("Avertissement : l'enregistrement de " + std::to_string(n) +
-                " particules était endommagé (taille ou valeurs impossibles) ; il a été supprimé.\n");
+    const std::string debut = "Avertissement : l'enregistrement de " + std::to_string(n) + " particules était endommagé (";
+    if (contenu == Contenu::Etranger)
+        Avertir(debut + "taille, nombre inscrit ou valeurs impossibles) ; il a été supprimé.\n");
+    if (contenu == Contenu::Incoherent)
+        Avertir(debut + "valeurs qui ne sont pas celles de ses positions) ; il a été supprimé.\n");
     return false;
 }
 
@@ -154,20 +192,32 @@ auto EnUnSeulChangement(Operation operation) {
 }
 
 // A new record of n: the values, then (below kPositionsBelow) the positions
-// as both sets, in one write.
+// as both sets, then the count, in one write.
 void CreerReferences(int n, BestValues values, std::span<const Vec3> positions) {
-    CreateRecord(*database, n, CountRecordSize(n));
-    std::vector<double> bytes = {values.energy, values.minDistance};
+    CreateRecord(*database, n, TaggedRecordSize(n));
+    std::vector<double> doubles = {values.energy, values.minDistance};
     if (n < kPositionsBelow) {
         const std::vector<double> coords = PositionBytes(positions);
-        bytes.insert(bytes.end(), coords.begin(), coords.end());
-        bytes.insert(bytes.end(), coords.begin(), coords.end());
+        doubles.insert(doubles.end(), coords.begin(), coords.end());
+        doubles.insert(doubles.end(), coords.begin(), coords.end());
     }
-    WriteBytes(n, 0, bytes.data(), CountRecordSize(n));
+    std::vector<uint8_t> bytes(static_cast<size_t>(TaggedRecordSize(n)));
+    std::memcpy(bytes.data(), doubles.data(), static_cast<size_t>(CountRecordSize(n)));
+    const auto count = static_cast<int32_t>(n);
+    std::memcpy(&bytes[static_cast<size_t>(CountRecordSize(n))], &count, kCountTagSize);
+    WriteBytes(n, 0, bytes.data(), TaggedRecordSize(n));
+}
+
+// A record written before the count was kept gets it.
+void MarquerLeNombre(int n) {
+    if (RecordSize(*database, n) == TaggedRecordSize(n)) return;
+    ResizeRecord(*database, n, TaggedRecordSize(n));
+    const auto count = static_cast<int32_t>(n);
+    WriteBytes(n, CountRecordSize(n), &count, kCountTagSize);
 }
 
 BestValues AmeliorerReferences(int n, double energy, double minDistance, std::span<const Vec3> positions) {
-    if (!HoldsValues(n)) {
+    if (!HoldsValues(n, true)) {
         CreerReferences(n, {energy, minDistance}, positions);
         return {energy, minDistance};
     }
@@ -178,6 +228,7 @@ BestValues AmeliorerReferences(int n, double energy, double minDistance, std::sp
     if (distanceImproved) best.minDistance = minDistance;
     if (!energyImproved && !distanceImproved) return best;
     const double values[2] = {best.energy, best.minDistance};
+    MarquerLeNombre(n);
     WriteBytes(n, kEnergyOffset, values, kValuesSize);
     if (n >= kPositionsBelow) return best;
     const std::vector<double> coords = PositionBytes(positions);
@@ -212,7 +263,7 @@ void SignalerErreurBase(int code, int cause) {
 bool OuvrirBase(const std::string& chemin) {
     try {
         if (databaseAvailable) FermerBase();
-        databasePath = chemin.empty() ? DatabaseFilePath() : chemin;
+        databasePath = ResolveDatabasePath(chemin.empty() ? DatabaseFilePath() : chemin);
         if (CheckDatabaseFile(databasePath) == 0) {
             try {
                 CreateDatabase(databasePath, kStoreItems);
@@ -220,7 +271,7 @@ bool OuvrirBase(const std::string& chemin) {
                 if (e.code != DB_FILE_EXISTS) throw;  // another instance made it first: open that one
             }
         }
-        if (CheckDatabaseFile(databasePath) == 1) RaiseDbError(DB_FILE_EXISTS);  // never overwrite a foreign file
+        if (CheckDatabaseFile(databasePath) == 1) RaiseDbError(DB_FILE_EXISTS, CAUSE_NOT_DATABASE);  // never overwritten
         database = OpenDatabase(databasePath);
         databaseAvailable = true;
         SignalerReparations(database->report);
@@ -279,10 +330,10 @@ BestValues LireReferences(int n) {
 
 bool ChargerPosition(int n, bool byEnergy, std::span<Vec3> positions) {
     if (!databaseAvailable || !EstUnNombreDeParticules(n) || n >= kPositionsBelow) return false;
-    if (positions.size() < static_cast<size_t>(n) || !RecordExists(*database, n)) return false;
+    if (positions.size() < static_cast<size_t>(n) || !HoldsValues(n, true)) return false;
     const int32_t start = PositionSetOffset(n, byEnergy);
     const auto size = static_cast<int32_t>(kPositionSize * n);
-    if (RecordSize(*database, n) != CountRecordSize(n) || RecordUsed(*database, n) < start + size) return false;
+    if (RecordUsed(*database, n) < start + size) return false;
     std::vector<double> coords(3 * static_cast<size_t>(n));
     ReadBytes(n, start, coords.data(), size);
     std::vector<Vec3> loaded(static_cast<size_t>(n));
@@ -325,7 +376,7 @@ bool SupprimerReferences(int n) {
         if (e.code == DB_RECORD_MISSING)
             console.write("Erreur : l'enregistrement spécifié n'existe pas.\n");
         else if (e.code != DB_NO_ERROR)
-            console.write("Erreur n°").write(e.code).write("\n");
+            SignalerErreurBase(e.code, e.cause);
         return e.code == DB_NO_ERROR;
     }
     return true;
@@ -336,7 +387,10 @@ bool SupprimerBase() {
     try {
         DeleteDatabase(databasePath);
         return true;
-    } catch (const DbError&) {
+    } catch (const DbError& e) {
+        if (e.cause == CAUSE_IN_USE)
+            Avertir("Avertissement : la base de données est ouverte par une autre session de Glomerix ; elle n'est "
+                    "pas supprimée.\n");
         return false;
     }
 }

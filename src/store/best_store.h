@@ -59,27 +59,34 @@ void ChargerModes();
 void SauverModes();
 // Keeps energy and minDistance, with positions[0 .. n), where they strictly
 // improve on the record of n; returns what the record then holds,
-// {energy, minDistance} without the database. A configuration that is not
-// on the unit sphere (every |p| within 1e-9 of 1) or not finite, or values
-// no n points can have (not finite, energy below EnergyLowerBound, distance
-// not in (0, DistanceUpperBound]), is never recorded: a warning, and the
-// stored values ({0, 0} when none) are returned.
+// {energy, minDistance} without the database. REQUIRES: energy and
+// minDistance are those of positions (the record's values are checked
+// against its positions when it is read). A configuration that is not on
+// the unit sphere (every |p| within 1e-9 of 1) or not finite, or values no n
+// points can have (not finite, energy below EnergyLowerBound, distance not
+// in (0, DistanceUpperBound]), is never recorded: a warning, and the stored
+// values ({0, 0} when none) are returned.
 BestValues MettreAJourReferences(int n, double energy, double minDistance, std::span<const Vec3> positions);
 // {0, 0} when nothing is stored. A record of n that cannot be n's (shorter
-// than 16 bytes, not of n's size, values no n points can have) is deleted,
-// with a warning unless it was merely short.
+// than 16 bytes, not of n's size, another count written in it, values no n
+// points can have) is deleted, with a warning unless it was merely short.
+// Cheap: the values are not recomputed from the positions here (LISTE reads
+// every count).
 BestValues LireReferences(int n);
 // Loads the stored positions of the best energy (byEnergy) or of the best
 // distance into positions[0 .. n). False, positions unchanged, when there are
 // none (no database, no record, values only, damaged record, positions not
-// on the unit sphere).
+// on the unit sphere). The record's values are recomputed from its positions
+// first (O(n^2)), as MettreAJourReferences does: a record whose values are
+// not those of its positions is deleted with a warning.
 bool ChargerPosition(int n, bool byEnergy, std::span<Vec3> positions);
 void MarquerValide(int n, bool valid);
 bool EstValide(int n);
 // Deletes the record of n; writes its own message and returns false when that
 // fails (nothing to delete without the database).
 bool SupprimerReferences(int n);
-// Deletes the database file (call FermerBase first); false on failure.
+// Deletes the database file (call FermerBase first); false on failure, with
+// a warning when another session has it open (it is then left alone).
 bool SupprimerBase();
 
 // Writes "\nERREUR : ", code, "\n", ErrorText(code) (CauseText(cause) when

@@ -71,6 +71,10 @@ const char* CauseText(int cause) {
         return "ERREUR : L'accès au fichier de la base de données est refusé (droits insuffisants sur le fichier ou sur son dossier).";
     case CAUSE_NOT_REGULAR:
         return "ERREUR : Le chemin de la base de données ne désigne pas un fichier ordinaire (c'est un tube, un périphérique ou un dossier) : il n'a pas été ouvert.";
+    case CAUSE_NOT_DATABASE:
+        return "ERREUR : Le fichier existe déjà et n'est pas une base de données de Glomerix : il n'a pas été modifié.";
+    case CAUSE_JOURNAL_NOT_REGULAR:
+        return "ERREUR : Le nom du journal de la base de données (celui du fichier suivi de « -journal ») désigne un dossier, un lien, un tube ou un périphérique : la base n'a pas été ouverte.";
     default:
         return nullptr;
     }

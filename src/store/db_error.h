@@ -40,6 +40,9 @@ enum DbCause : int {
     CAUSE_NONE = 0,
     CAUSE_PERMISSION = 1,   // the file or its folder may not be read or written
     CAUSE_NOT_REGULAR = 2,  // a FIFO, a device or a folder at the path
+    CAUSE_JOURNAL_NOT_REGULAR = 3,  // a folder, a link, a FIFO or a device at the journal's name
+    CAUSE_IN_USE = 4,               // another program has the database open
+    CAUSE_NOT_DATABASE = 5,         // a file of something else at the database's path
 };
 
 // Thrown by value; `code` is one of DbErrorCode, `cause` one of DbCause.

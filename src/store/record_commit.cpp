@@ -4,7 +4,8 @@
 //
 // A commit: (1) sync what went straight to the file, so that no table on the
 // disk counts bytes that are not there; (2) write and sync the journal with
-// the new bytes of the tables and of the live ranges; (3) write them in
+// the new bytes of the tables and of the live ranges, and the CRCs of the
+// ranges written straight (a replay checks they are there); (3) write them in
 // place and sync; (4) remove the journal. A kill before (2) is complete
 // leaves the old state, one after it the new state once replayed.
 #include <algorithm>
@@ -162,7 +163,7 @@ void CommitChange(RecordDb& db) {
     if (db.unsynced && !dbio::SyncData(db.file)) Fail(db, DB_WRITE_ERROR);
     db.unsynced = false;
     dbjournal::Journal journal;
-    if (!dbjournal::Build(db.file, h, change, journal)) Fail(db, DB_READ_ERROR);
+    if (!dbjournal::Build(db.file, h, change, dbjournal::Merge(db.straight), journal)) Fail(db, DB_READ_ERROR);
     if (!dbjournal::Write(db.journalPath, db.folder, journal)) Fail(db, DB_WRITE_ERROR);
     if (!dbjournal::Apply(db.file, journal)) {
         // The journal holds the change: it is the state on the disk now, and
@@ -189,6 +190,11 @@ void PutBytes(RecordDb& db, int64_t at, const void* buffer, size_t n) {
     if (!Live(db, at, end)) {
         if (!dbio::WriteAt(db.file, at, buffer, n)) Fail(db, DB_WRITE_ERROR);
         db.unsynced = true;
+        try {
+            db.straight.push_back({at, static_cast<int64_t>(n)});
+        } catch (const std::bad_alloc&) {
+            Fail(db, DB_OUT_OF_MEMORY);
+        }
         return;
     }
     // Blocks reserved now: the writes in place after the journal cannot find the disk full.
@@ -223,7 +229,10 @@ void Accept(RecordDb& db) {
     db.savedCount = db.allocCount;
     db.savedAlloc = db.allocTable;
     db.pending.clear();
+    db.straight.clear();
     db.rewriteTables = false;
+    const int64_t length = dbio::FileLength(db.file);
+    if (length >= 0) db.savedLength = length;
 }
 
 void Rollback(RecordDb& db) {
@@ -231,6 +240,10 @@ void Rollback(RecordDb& db) {
     db.allocCount = db.savedCount;
     db.allocTable = db.savedAlloc;
     db.pending.clear();
+    db.straight.clear();
+    // Bytes the change wrote past the end of the file are no record's; a
+    // failure to cut them leaves them as unused space.
+    if (dbio::FileLength(db.file) > db.savedLength) dbio::Truncate(db.file, db.savedLength);
 }
 
 }  // namespace dbinternal

@@ -3,7 +3,10 @@
 #include "store/record_db.h"
 
 #include <cerrno>
+#include <csignal>
+#include <cstdlib>
 #include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <new>
 #include <sys/file.h>
@@ -84,14 +87,54 @@ std::vector<uint8_t> NewFileBytes(int32_t N) {
     return bytes;
 }
 
+// The prefix of CreateTemporary's names for path: the creator's process
+// number and an attempt number follow.
+std::string TemporaryPrefix(const std::string& path) { return path + ".new-"; }
+
 // A new file beside path, created exclusively; its name in `name`.
 int CreateTemporary(const std::string& path, std::string& name) {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        name = path + ".new-" + std::to_string(getpid()) + "-" + std::to_string(attempt);
+        name = TemporaryPrefix(path) + std::to_string(getpid()) + "-" + std::to_string(attempt);
         const int fd = open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
     return -1;
+}
+
+// The new file takes the name: never over a database or a foreign file, but
+// over an empty file (no database yet), while it holds that file's lock and
+// the name still names it. errno EEXIST when the name is taken.
+bool PutInPlace(const std::string& temporary, const std::string& path) {
+    FileGuard empty{open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC)};
+    if (empty.fd < 0) return dbio::RenameNew(temporary, path);
+    struct stat held {}, named {};
+    const bool stillEmpty = flock(empty.fd, LOCK_EX | LOCK_NB) == 0 && fstat(empty.fd, &held) == 0 &&
+                            S_ISREG(held.st_mode) && held.st_size == 0 && lstat(path.c_str(), &named) == 0 &&
+                            named.st_ino == held.st_ino && named.st_dev == held.st_dev;
+    if (!stillEmpty) {
+        errno = EEXIST;
+        return false;
+    }
+    return dbio::Replace(temporary, path);
+}
+
+// Temporary files of creations whose process was killed before the rename
+// (its number names no process any more).
+void RemoveStaleTemporaries(const std::string& path) {
+    const std::string prefix = TemporaryPrefix(path);
+    const size_t slash = prefix.rfind('/');
+    const std::string leaf = slash == std::string::npos ? prefix : prefix.substr(slash + 1);
+    DIR* folder = opendir(FolderOf(path).c_str());
+    if (folder == nullptr) return;
+    while (const dirent* entry = readdir(folder)) {
+        const std::string name = entry->d_name;
+        if (name.compare(0, leaf.size(), leaf) != 0) continue;
+        char* end = nullptr;
+        const long pid = std::strtol(name.c_str() + leaf.size(), &end, 10);
+        if (pid <= 0 || *end != '-' || pid == getpid()) continue;
+        if (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) dbio::Remove(FolderOf(path) + "/" + name);
+    }
+    closedir(folder);
 }
 
 void VerifyCheckWords(const RecordDb& db) {
@@ -158,6 +201,7 @@ bool LoadTables(RecordDb& db, int64_t fileLength) {
     db.savedLinks = db.linkTable;
     db.savedCount = db.allocCount;
     db.savedAlloc = db.allocTable;
+    db.savedLength = fileLength;
     db.rewriteTables = h.L > 1 || h.A > 1;  // the other tables may lag behind table 0
     const bool salvaged = Salvage(db, fileLength);
     const int error = CheckTables(h, fileLength, db.linkTable, db.allocCount, db.allocTable);
@@ -177,6 +221,10 @@ void Recover(RecordDb& db) {
     dbjournal::Journal journal;
     const dbjournal::State state = dbjournal::Examine(db.journalPath, db.file, journal);
     if (state == dbjournal::State::Absent) return;
+    // Kept as it is: the next opening may read it.
+    if (state == dbjournal::State::Unreadable) RaiseDbError(DB_READ_ERROR);
+    // No change could be made through it.
+    if (state == dbjournal::State::NotRegular) RaiseDbError(DB_OPEN_FAILED, CAUSE_JOURNAL_NOT_REGULAR);
     if (state == dbjournal::State::Replayable) {
         if (!dbjournal::Apply(db.file, journal)) RaiseDbError(DB_WRITE_ERROR);
         db.report.journalReplayed = true;
@@ -188,12 +236,27 @@ void Recover(RecordDb& db) {
 
 }  // namespace
 
+std::string ResolveDatabasePath(const std::string& path) {
+    std::string file = path;
+    for (int hop = 0; hop < 40; ++hop) {  // as many as the system follows
+        struct stat st {};
+        if (lstat(file.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) break;
+        std::string target(static_cast<size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
+        const ssize_t n = readlink(file.c_str(), target.data(), target.size());
+        if (n <= 0 || static_cast<size_t>(n) >= target.size()) break;
+        target.resize(static_cast<size_t>(n));
+        file = target[0] == '/' ? target : FolderOf(file) + "/" + target;
+    }
+    return file;
+}
+
 RecordDb::~RecordDb() {
     if (file >= 0) close(file);
     if (folder >= 0) close(folder);
 }
 
-int CheckDatabaseFile(const std::string& path) {
+int CheckDatabaseFile(const std::string& named) {
+    const std::string path = ResolveDatabasePath(named);
     // stat first: opening a FIFO for reading would wait for a writer.
     struct stat st {};
     if (stat(path.c_str(), &st) != 0) {
@@ -207,6 +270,7 @@ int CheckDatabaseFile(const std::string& path) {
         RaiseDbError(DB_OPEN_FAILED, CauseOf(errno));
     }
     if (!RegularFile(guard.fd)) RaiseDbError(DB_OPEN_FAILED, CAUSE_NOT_REGULAR);
+    if (dbio::FileLength(guard.fd) == 0) return 0;  // no database yet: CreateDatabase takes its place
     uint8_t bytes[4];
     const bool read = dbio::ReadAt(guard.fd, 0, bytes, 4);
     const int fd = guard.fd;
@@ -217,9 +281,11 @@ int CheckDatabaseFile(const std::string& path) {
     return GetI32(bytes) == static_cast<int32_t>(kMagic) ? 2 : 1;
 }
 
-void CreateDatabase(const std::string& path, int32_t nbMaxItem) {
+void CreateDatabase(const std::string& named, int32_t nbMaxItem) {
+    const std::string path = ResolveDatabasePath(named);
     if (nbMaxItem < 1 || nbMaxItem > kMaxItems) RaiseDbError(DB_CREATE_FAILED);
     if (CheckDatabaseFile(path) != 0) RaiseDbError(DB_FILE_EXISTS);
+    RemoveStaleTemporaries(path);
     std::vector<uint8_t> bytes;
     try {
         bytes = NewFileBytes(nbMaxItem);
@@ -232,8 +298,8 @@ void CreateDatabase(const std::string& path, int32_t nbMaxItem) {
     int error = DB_NO_ERROR;
     if (!dbio::WriteAt(fd, 0, bytes.data(), bytes.size()) || !dbio::SyncData(fd)) error = DB_WRITE_ERROR;
     if (close(fd) != 0 && error == DB_NO_ERROR) error = DB_CLOSE_ERROR;
-    // The name appears with the whole file behind it, and never replaces one.
-    if (error == DB_NO_ERROR && !dbio::RenameNew(temporary, path))
+    // The name appears with the whole file behind it, and never replaces a database.
+    if (error == DB_NO_ERROR && !PutInPlace(temporary, path))
         error = errno == EEXIST ? DB_FILE_EXISTS : DB_CREATE_FAILED;
     if (error != DB_NO_ERROR) {
         dbio::Remove(temporary);
@@ -243,7 +309,8 @@ void CreateDatabase(const std::string& path, int32_t nbMaxItem) {
     if (folder.fd >= 0) dbio::SyncFolder(folder.fd);
 }
 
-std::unique_ptr<RecordDb> OpenDatabase(const std::string& path) {
+std::unique_ptr<RecordDb> OpenDatabase(const std::string& named) {
+    const std::string path = ResolveDatabasePath(named);
     std::unique_ptr<RecordDb> db(new (std::nothrow) RecordDb);
     if (!db) RaiseDbError(DB_OUT_OF_MEMORY);
     db->file = open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
@@ -254,6 +321,7 @@ std::unique_ptr<RecordDb> OpenDatabase(const std::string& path) {
     if (flock(db->file, LOCK_EX | LOCK_NB) != 0) RaiseDbError(DB_OPEN_FAILED);
     db->folder = OpenFolder(path);
     db->journalPath = dbjournal::PathFor(path);
+    RemoveStaleTemporaries(path);
     try {
         Recover(*db);
         ReadHeader(*db);
@@ -283,7 +351,19 @@ void CloseDatabase(std::unique_ptr<RecordDb> db) {
     if (close(fd) != 0) RaiseDbError(DB_CLOSE_ERROR);
 }
 
-void DeleteDatabase(const std::string& path) {
+void DeleteDatabase(const std::string& named) {
+    const std::string path = ResolveDatabasePath(named);
+    // Under the lock an opened database holds: a program that has it would
+    // go on writing into a file no name reaches, and lose all of it.
+    FileGuard guard{open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+    if (guard.fd >= 0) {
+        if (flock(guard.fd, LOCK_EX | LOCK_NB) != 0) RaiseDbError(DB_DELETE_FAILED, CAUSE_IN_USE);
+        // The name must still be the file locked.
+        struct stat held {}, named {};
+        if (fstat(guard.fd, &held) != 0 || lstat(path.c_str(), &named) != 0 || held.st_ino != named.st_ino ||
+            held.st_dev != named.st_dev)
+            RaiseDbError(DB_DELETE_FAILED);
+    }
     if (unlink(path.c_str()) != 0) RaiseDbError(DB_DELETE_FAILED);
     dbio::Remove(dbjournal::PathFor(path));
 }

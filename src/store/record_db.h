@@ -50,8 +50,10 @@ struct RecordDb {
     std::vector<int32_t> savedLinks;
     int32_t savedCount = 0;
     std::vector<AllocEntry> savedAlloc;
+    int64_t savedLength = 0;                   // the file's length then: bytes past it are no record's
     std::vector<dbjournal::Extent> pending;    // for the journal of the change under way
     std::vector<dbjournal::Extent> unapplied;  // journalled, their in-place writes failed
+    std::vector<dbjournal::Range> straight;    // written straight to the file by the change under way
     bool unsynced = false;       // bytes written straight to the file since the last sync
     bool rewriteTables = false;  // every table in full at the next commit (several tables)
     int changeDepth = 0;         // BeginChanges without CommitChanges yet
@@ -93,15 +95,22 @@ struct RecordInfo {
 
 // --- Database files ---------------------------------------------------------
 
-// 0: absent; 1: not a database (first 4 bytes are not the magic); 2: a
-// database. DB_READ_ERROR when shorter than 4 bytes; DB_OPEN_FAILED with
+// The file a database path names: links at its last component followed (a
+// relative target read from the link's folder), so that one file has one
+// journal whatever link reaches it; the path itself when it is no link.
+// Every operation below that takes a path resolves it so.
+std::string ResolveDatabasePath(const std::string& path);
+// 0: absent, or empty (no database yet); 1: not a database (first 4 bytes
+// are not the magic); 2: a database. DB_READ_ERROR when shorter than 4 bytes; DB_OPEN_FAILED with
 // CAUSE_NOT_REGULAR for anything but a regular file (never opened, so a FIFO
 // cannot hang), CAUSE_PERMISSION when it may not be read.
 int CheckDatabaseFile(const std::string& path);
 // Builds a new, empty database in a temporary file of the same folder and
 // renames it into place, so that no reader sees a half-written file and a
-// failure leaves nothing behind. DB_FILE_EXISTS when the path exists (a file
-// is never overwritten, even when it appears meanwhile), DB_CREATE_FAILED when
+// failure leaves nothing behind (temporary files left by creations killed
+// before their rename are removed). DB_FILE_EXISTS when the path exists (a
+// file is never overwritten, even when it appears meanwhile, but for an
+// empty one, which it replaces), DB_CREATE_FAILED when
 // N is outside 1 .. kMaxItems or the file cannot be created, DB_WRITE_ERROR.
 void CreateDatabase(const std::string& path, int32_t nbMaxItem);
 // Opens an existing database: replays or drops a journal left by a change cut
@@ -115,7 +124,8 @@ std::unique_ptr<RecordDb> OpenDatabase(const std::string& path);
 void FlushTables(RecordDb& db);
 // FlushTables, then closes the file; the RecordDb is released in every case.
 void CloseDatabase(std::unique_ptr<RecordDb> db);
-// Removes the file and its journal.
+// Removes the file and its journal. DB_DELETE_FAILED, with CAUSE_IN_USE
+// while another program has the database open.
 void DeleteDatabase(const std::string& path);
 
 // --- Changes ------------------------------------------------------------------

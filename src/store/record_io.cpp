@@ -82,6 +82,14 @@ bool RenameNew(const std::string& from, const std::string& to) {
     return true;
 }
 
+bool Replace(const std::string& from, const std::string& to) {
+    return Allowed(Step::Rename) && rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool Truncate(int fd, int64_t length) {
+    return Allowed(Step::Truncate) && ftruncate(fd, static_cast<off_t>(length)) == 0;
+}
+
 bool Remove(const std::string& path) {
     if (!Allowed(Step::Remove)) return false;
     return unlink(path.c_str()) == 0 || errno == ENOENT;

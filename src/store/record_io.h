@@ -11,10 +11,10 @@
 namespace dbio {
 
 // What the engine is about to do to a file or a folder.
-enum class Step { Write, Sync, Extend, Rename, Remove };
+enum class Step { Write, Sync, Extend, Rename, Remove, Truncate };
 
 // Test seam, null in the program: called before every write, sync,
-// extension, rename and removal; returns 0 to let it happen, or an errno value
+// extension, rename, removal and truncation; returns 0 to let it happen, or an errno value
 // with which it then fails as the system would. It may end the process.
 using FaultHook = int (*)(Step step);
 extern FaultHook faultHook;
@@ -34,8 +34,12 @@ bool Reserve(int fd, int64_t offset, int64_t n);
 // Moves from to a new name to, never replacing a file already there; false
 // with errno EEXIST when to exists.
 bool RenameNew(const std::string& from, const std::string& to);
+// Moves from to the name to, in place of the file there; false on error.
+bool Replace(const std::string& from, const std::string& to);
 // Removes a file; true when it is gone (or was never there).
 bool Remove(const std::string& path);
+// Cuts the file back to length bytes; false on error.
+bool Truncate(int fd, int64_t length);
 // TableChecksum of the file bytes [offset, offset + length), read back from
 // the file; false when they cannot all be read.
 bool RangeChecksum(int fd, int64_t offset, int64_t length, uint32_t& word);

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -44,19 +45,46 @@ bool ReadHeaderOf(int fd, Header& header) {
     return true;
 }
 
-// Whole contents of a regular file no longer than limit; false otherwise.
-bool ReadSmallFile(int fd, int64_t limit, std::vector<uint8_t>& bytes) {
+// Whole contents of the journal open as fd, when it is a regular file no
+// longer than limit (a longer one is no journal of ours: Incomplete).
+State ReadJournalFile(int fd, int64_t limit, std::vector<uint8_t>& bytes) {
     struct stat st {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > limit) return false;
-    bytes.resize(static_cast<size_t>(st.st_size));
-    return bytes.empty() || dbio::ReadAt(fd, 0, bytes.data(), bytes.size());
+    if (fstat(fd, &st) != 0) return State::Unreadable;
+    if (!S_ISREG(st.st_mode)) return State::NotRegular;
+    if (st.st_size > limit) return State::Incomplete;
+    try {
+        bytes.resize(static_cast<size_t>(st.st_size));
+    } catch (const std::bad_alloc&) {
+        return State::Unreadable;
+    }
+    if (!bytes.empty() && !dbio::ReadAt(fd, 0, bytes.data(), bytes.size())) return State::Unreadable;
+    return State::Replayable;  // read: what it holds is judged next
 }
+
+// CRC-32 of the database bytes [offset, offset + size) as the extents leave
+// them; false when they cannot be read.
+bool RangeCrc(int fd, int64_t offset, int64_t size, const std::vector<Extent>& extents, uint32_t& crc) {
+    uint8_t piece[65536];
+    crc = 0;
+    for (int64_t done = 0; done < size;) {
+        const size_t n = static_cast<size_t>(std::min<int64_t>(size - done, sizeof piece));
+        if (!dbio::ReadAt(fd, offset + done, piece, n)) return false;
+        Patch(extents, offset + done, piece, n);
+        crc = dbio::Crc32(crc, piece, n);
+        done += static_cast<int64_t>(n);
+    }
+    return true;
+}
+
+// A range's size is written in 32 bits.
+constexpr int64_t kRangeMax = int64_t{1} << 30;
 
 }  // namespace
 
 std::string PathFor(const std::string& databasePath) { return databasePath + "-journal"; }
 
-bool Build(int fd, const Header& header, const std::vector<Extent>& extents, Journal& journal) {
+bool Build(int fd, const Header& header, const std::vector<Extent>& extents, const std::vector<Range>& straight,
+           Journal& journal) {
     journal.header = header;
     journal.length = dbio::FileLength(fd);
     journal.chunks.clear();
@@ -71,6 +99,14 @@ bool Build(int fd, const Header& header, const std::vector<Extent>& extents, Jou
             c.before = dbio::Crc32(0, old.data(), old.size());
             journal.chunks.push_back(std::move(c));
             at = stop;
+        }
+    }
+    journal.straight.clear();
+    for (const Range& r : straight) {
+        for (int64_t at = r.offset; at < r.offset + r.size; at += kRangeMax) {
+            Range piece{at, std::min(kRangeMax, r.offset + r.size - at)};
+            if (!RangeCrc(fd, piece.offset, piece.size, extents, piece.crc)) return false;
+            journal.straight.push_back(piece);
         }
     }
     return true;
@@ -89,13 +125,21 @@ std::vector<uint8_t> Encode(const Journal& journal) {
         PutWord(out, c.before);
         out.insert(out.end(), c.bytes.begin(), c.bytes.end());
     }
+    PutWord(out, static_cast<uint32_t>(journal.straight.size()));
+    for (const Range& r : journal.straight) {
+        PutI64(out, r.offset);
+        PutWord(out, static_cast<uint32_t>(r.size));
+        PutWord(out, r.crc);
+    }
     PutWord(out, dbio::Crc32(0, out.data(), out.size()));
     return out;
 }
 
 bool Decode(const std::vector<uint8_t>& bytes, Journal& journal) {
     const size_t total = bytes.size();
-    if (total < kHeaderSize + 4 || GetWord(&bytes[0]) != kMagic) return false;
+    if (total < kHeaderSize + 4) return false;
+    const uint32_t magic = GetWord(&bytes[0]);
+    if (magic != kMagic && magic != kFirstMagic) return false;
     if (GetWord(&bytes[total - 4]) != dbio::Crc32(0, bytes.data(), total - 4)) return false;
     const uint8_t* p = bytes.data();
     journal.header = {GetI32(p + 4), GetI32(p + 8), GetI32(p + 12), GetI32(p + 16)};
@@ -114,27 +158,52 @@ bool Decode(const std::vector<uint8_t>& bytes, Journal& journal) {
         journal.chunks.push_back({offset, GetWord(p + at + 12), std::vector<uint8_t>(data, data + size)});
         at += kChunkHeaderSize + size;
     }
+    journal.straight.clear();
+    if (magic == kFirstMagic) return at == total - 4;
+    if (total - 4 - at < 4) return false;
+    const uint32_t ranges = GetWord(p + at);
+    at += 4;
+    if ((total - 4 - at) / kRangeSize < ranges) return false;
+    for (uint32_t i = 0; i < ranges; ++i, at += kRangeSize) {
+        const Range r{GetI64(p + at), GetWord(p + at + 8), GetWord(p + at + 12)};
+        if (r.offset < 0 || r.size < 1 || r.offset > journal.length - r.size) return false;
+        journal.straight.push_back(r);
+    }
     return at == total - 4;
 }
 
 State Examine(const std::string& path, int fd, Journal& journal) {
     const int jfd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (jfd < 0) return errno == ENOENT ? State::Absent : State::Incomplete;
+    if (jfd < 0) {
+        if (errno == ENOENT) return State::Absent;
+        return errno == ELOOP ? State::NotRegular : State::Unreadable;  // ELOOP: a link, never ours
+    }
     const int64_t length = dbio::FileLength(fd);
     // Its chunks hold each byte of the database once at the most, with 16
     // bytes each besides: a file much larger is no journal of ours.
     std::vector<uint8_t> bytes;
-    const bool read = length >= 0 && ReadSmallFile(jfd, 2 * length + 65536, bytes);
+    const State read = length < 0 ? State::Unreadable : ReadJournalFile(jfd, 2 * length + 65536, bytes);
     close(jfd);
-    if (!read || !Decode(bytes, journal)) return State::Incomplete;
+    if (read != State::Replayable) return read;
+    if (!Decode(bytes, journal)) return State::Incomplete;
+    // Below, every byte read lies inside the file: a failed read is an error.
     Header header;
-    if (!ReadHeaderOf(fd, header) || !SameHeader(header, journal.header) || journal.length > length)
-        return State::Foreign;
+    if (length < dbformat::kHeaderSize || journal.length > length) return State::Foreign;
+    if (!ReadHeaderOf(fd, header)) return State::Unreadable;
+    if (!SameHeader(header, journal.header)) return State::Foreign;
     for (const Chunk& c : journal.chunks) {
         std::vector<uint8_t> now(c.bytes.size());
-        if (!dbio::ReadAt(fd, c.offset, now.data(), now.size())) return State::Foreign;
+        if (!dbio::ReadAt(fd, c.offset, now.data(), now.size())) return State::Unreadable;
         const uint32_t crc = dbio::Crc32(0, now.data(), now.size());
         if (crc != c.before && now != c.bytes) return State::Foreign;
+    }
+    if (journal.straight.empty()) return State::Replayable;
+    std::vector<Extent> replay;
+    for (const Chunk& c : journal.chunks) replay.push_back({c.offset, c.bytes});
+    for (const Range& r : journal.straight) {
+        uint32_t crc = 0;
+        if (!RangeCrc(fd, r.offset, r.size, replay, crc)) return State::Unreadable;
+        if (crc != r.crc) return State::Foreign;
     }
     return State::Replayable;
 }
@@ -161,6 +230,18 @@ std::vector<Extent> Flatten(const std::vector<Extent>& extents) {
         Extent merged{from, std::vector<uint8_t>(static_cast<size_t>(to - from))};
         Patch(extents, from, merged.bytes.data(), merged.bytes.size());  // wholly covered
         out.push_back(std::move(merged));
+    }
+    return out;
+}
+
+std::vector<Range> Merge(std::vector<Range> ranges) {
+    std::sort(ranges.begin(), ranges.end(), [](const Range& a, const Range& b) { return a.offset < b.offset; });
+    std::vector<Range> out;
+    for (const Range& r : ranges) {
+        if (!out.empty() && r.offset <= out.back().offset + out.back().size)
+            out.back().size = std::max(out.back().size, r.offset + r.size - out.back().offset);
+        else
+            out.push_back({r.offset, r.size});
     }
     return out;
 }

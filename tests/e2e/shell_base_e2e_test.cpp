@@ -4,6 +4,7 @@
 // used} from 20 + 4N + 4 + 8, record bytes from recordAreaBase = 16 + (4N + 4) + (12N + 4).
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <optional>
@@ -70,8 +71,9 @@ TEST(Base, RecordsAfterInfoAndQuitter) {
     ASSERT_EQ(Entier(f, 16), 10000);
     const auto r = Lire(f, 400);
     ASSERT_TRUE(r);
-    EXPECT_EQ(r->alloue, 48 * 400 + 16);
-    ASSERT_EQ(r->octets.size(), 48u * 400 + 16);
+    EXPECT_EQ(r->alloue, 48 * 400 + 20);
+    ASSERT_EQ(r->octets.size(), 48u * 400 + 20);
+    EXPECT_EQ(Entier(r->octets, 48 * 400 + 16), 400);  // the count the record belongs to
     const std::string positions = e2e::LireFichier(s.workDir() / "pos.txt");
     std::string depuisBase;
     for (int i = 0; i < 400; ++i) {
@@ -117,12 +119,16 @@ TEST(Base, CountsFrom3000StoreValuesOnly) {
     const std::string f = e2e::LireFichier(s.dbPath());
     const auto grand = Lire(f, 3000);
     ASSERT_TRUE(grand);
-    EXPECT_EQ(grand->alloue, 16);
-    EXPECT_EQ(grand->octets.size(), 16u);
+    EXPECT_EQ(grand->alloue, 20);
+    EXPECT_EQ(grand->octets.size(), 20u);
     EXPECT_GT(Reel(grand->octets, 0), 0.0);
+    EXPECT_EQ(Entier(grand->octets, 16), 3000);
     const auto petit = Lire(f, 2999);
     ASSERT_TRUE(petit);
-    EXPECT_EQ(petit->alloue, 48 * 2999 + 16);
+    EXPECT_EQ(petit->alloue, 48 * 2999 + 20);
+    // The values INFO stored are those the check recomputes from the positions.
+    const std::string check = std::string(GLOMERIX_BINARY_DIR "/glomerix-db --check '") + s.dbPath().string() + "'";
+    EXPECT_EQ(std::system((check + " > /dev/null").c_str()), 0);
 }
 
 TEST(Base, ForeignFileIsLeftUntouched) {
@@ -132,7 +138,9 @@ TEST(Base, ForeignFileIsLeftUntouched) {
     const e2e::Result r = s.run("mode axes on\ninfo\nmarquer\nliste tout\nsupprimer\ncharger ep\nquitter\n");
     EXPECT_EQ(r.exitCode, 0);
     const std::string out = e2e::Masque(r.out);
-    const std::string entete = "\nERREUR : 14\nERREUR : Le fichier existe déjà.\n" + kExplication + kBanniere + kDebut;
+    const std::string entete = "\nERREUR : 14\nERREUR : Le fichier existe déjà et n'est pas une base de données de "
+                               "Glomerix : il n'a pas été modifié.\n" +
+                               kExplication + kBanniere + kDebut;
     ASSERT_EQ(out.substr(0, entete.size()), entete);
     EXPECT_NE(out.find("Valeurs de références :\n"), std::string::npos);
     EXPECT_NE(out.find("> > > Aucune position enregistrée pour ce nombre de particules, ou le fichier n'était pas "
@@ -145,14 +153,15 @@ TEST(Base, ForeignFileIsLeftUntouched) {
     EXPECT_EQ(e2e::LireFichier(s.dbPath()), etranger);
 }
 
-TEST(Base, EmptyFileIsAReadError) {
+// An empty file (a creation cut short by something else, a file emptied)
+// is no database yet: the start makes one in its place, as with none.
+TEST(Base, AnEmptyFileBecomesTheDatabase) {
     e2e::Session s;
     e2e::EcrireFichier(s.dbPath(), "");
-    const e2e::Result r = s.run("k\n");
+    const e2e::Result r = s.run("k\nmode axes on\n");
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(e2e::Masque(r.out), "\nERREUR : 2\nERREUR : Erreur en lecture.\n" + kExplication + kBanniere + kDebut +
-                                      "La constante de normalisation de la force est : 1.\n> ");
-    EXPECT_EQ(e2e::LireFichier(s.dbPath()), "");
+    EXPECT_EQ(e2e::Masque(r.out), kBanniere + kDebut + "La constante de normalisation de la force est : 1.\n> > ");
+    EXPECT_NE(s.run("mode\n").out.find("  AXES        MARCHE\n"), std::string::npos);
 }
 
 TEST(Base, DesinstallerDeletesTheFile) {
@@ -184,6 +193,25 @@ TEST(Base, DesinstallerThatCannotDeleteWaitsAndExitsWithOne) {
     EXPECT_EQ(q.exitCode, 1);
     const std::string fin = "système.\nLa base de données du programme n'a pas pu être supprimée.\n";
     EXPECT_EQ(q.out.substr(q.out.size() - std::min(q.out.size(), fin.size())), fin) << q.out;
+}
+
+// A second session, refused the database the first one has, must not
+// delete it under the first: everything the first records would go with it.
+TEST(Base, DesinstallerLeavesTheDatabaseOfAnotherSession) {
+    e2e::Session premiere;
+    ASSERT_TRUE(premiere.startAtPrompt());
+    ASSERT_TRUE(premiere.sendAndWait("nb 50\ninfo\n", 2));
+    e2e::Session seconde;
+    seconde.setEnv("XDG_DATA_HOME", premiere.dataDir().string());
+    const e2e::Result r = seconde.run("desinstaller\n\n");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.out.find("\nERREUR : 1\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("La base de données du programme n'a pas pu être supprimée."), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find("une autre session"), std::string::npos) << r.err;
+    ASSERT_TRUE(std::filesystem::exists(premiere.dbPath()));
+    premiere.send("quitter\n");
+    EXPECT_EQ(premiere.finish().exitCode, 0);
+    EXPECT_TRUE(Lire(e2e::LireFichier(premiere.dbPath()), 50));
 }
 
 TEST(Base, EngineErrorDuringACommandIsReportedAndTheLoopGoesOn) {

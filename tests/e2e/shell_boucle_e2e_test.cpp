@@ -85,19 +85,43 @@ TEST(Boucle, InterruptAtThePromptChangesNothing) {
     EXPECT_EQ(e2e::ApresDemarrage(r.out), "La constante de normalisation de la force est : 1.\n> ");
 }
 
-TEST(Boucle, HangupEndsAtOnceWithoutSavingModes) {
+// A hangup or a termination ends the session as QUITTER does (the MODE
+// switches saved, the database closed), with the status that tells it from
+// a clean end: 128 + the signal. At a prompt read from a pipe, or edited on
+// a terminal.
+TEST(Boucle, HangupAndTerminationEndAsQuitterWithTheirStatus) {
+    for (const bool terminal : {false, true}) {
+        for (const int sig : {SIGHUP, SIGTERM}) {
+            e2e::Session s;
+            if (terminal) s.setTerminal(e2e::Session::Terminal::Complet);
+            ASSERT_TRUE(s.startAtPrompt());
+            ASSERT_TRUE(!terminal || s.waitForEditing());
+            ASSERT_TRUE(s.sendAndWait(terminal ? "mode axes on\r" : "mode axes on\n"));
+            ASSERT_TRUE(!terminal || s.waitForEditing());
+            s.signal(sig);
+            EXPECT_EQ(s.finish().exitCode, 128 + sig) << sig << (terminal ? " on a terminal" : "");
+            e2e::Session suivante;
+            suivante.setEnv("XDG_DATA_HOME", s.dataDir().string());
+            const e2e::Result r = suivante.run("mode\n");
+            EXPECT_NE(r.out.find("  AXES        MARCHE\n"), std::string::npos) << sig << "\n" << r.out;
+        }
+    }
+}
+
+// During a computation: it stops after its current step, its result is
+// offered to the database as after Ctrl+C, and the session ends there; the
+// commands after it do not run.
+TEST(Boucle, TerminationStopsTheComputationThenEndsTheSession) {
     e2e::Session s;
-    ASSERT_TRUE(s.startAtPrompt());
-    ASSERT_TRUE(s.sendAndWait("mode axes on\n"));
-    s.signal(SIGHUP);
-    EXPECT_EQ(s.finish().exitCode, 0);
-
-    // The switch was not saved: AXES is off in the next run.
-    const e2e::Result r = s.run("mode\n");
-    EXPECT_NE(r.out.find("  AXES        ARRET\n"), std::string::npos) << r.out;
-
-    e2e::Session t;
-    ASSERT_TRUE(t.startAtPrompt());
-    t.signal(SIGTERM);
-    EXPECT_EQ(t.finish().exitCode, 0);
+    s.setTerminal(e2e::Session::Terminal::Erreurs);
+    s.start();
+    s.send("nb 1500\nrelax 9999 k\nk 2.0\n");
+    ASSERT_TRUE(s.waitForError("RELAX"));  // the progress line: the loop runs
+    s.signal(SIGTERM);
+    const e2e::Result r = s.finish();
+    EXPECT_EQ(r.exitCode, 128 + SIGTERM);
+    EXPECT_NE(r.out.find("Temps de calcul (ms) : "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Valeurs de références"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("La constante de normalisation"), std::string::npos) << r.out;
+    EXPECT_NE(s.run("liste tout\n").out.find("Nombre de particules : 1500 "), std::string::npos);
 }

@@ -71,6 +71,23 @@ TEST(Terminal, HistoryRecalledInTheNextRunFromAPrivateFile) {
     EXPECT_NE(r.out.find("Le nombre actuel de particules est : 7\r\n"), std::string::npos) << r.out;
 }
 
+// A history that is no regular file (a FIFO would wait for a writer before
+// the first prompt, and Ctrl+C would not help): left as it is, with a
+// warning, and the run goes on.
+TEST(Terminal, AHistoryThatIsNoFileIsLeftAlone) {
+    e2e::Session s;
+    const fs::path fichier = s.homeDir() / ".local/state/glomerix/history";
+    fs::create_directories(fichier.parent_path());
+    ASSERT_EQ(mkfifo(fichier.c_str(), 0600), 0);
+    Demarrer(s);
+    EXPECT_NE(s.outputSoFar().find("Attention : l'historique des commandes n'est pas un fichier ordinaire"),
+              std::string::npos)
+        << s.outputSoFar();
+    ASSERT_TRUE(Taper(s, "quitter\r", "quitter"));
+    EXPECT_EQ(s.finish().exitCode, 0);
+    EXPECT_TRUE(fs::is_fifo(fichier));
+}
+
 TEST(Terminal, TabCompletesCommandsAndTheirWords) {
     e2e::Session s;
     Demarrer(s);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/avertissements.h"
 #include "shell/boucle.h"
 #include "shell/commande.h"
 #include "shell/mots.h"
@@ -139,6 +140,19 @@ TEST(LireIterations, MultiplierGluedToTheCount) {
     // Codes that were not cut from a line (no typed text): their bytes are the text.
     const CommandWord codes[] = {Plier("relax"), Plier("7k")};
     EXPECT_EQ(LireIterations(2, codes), 7000);
+}
+
+// Ten digits or more, glued to a multiplier or not: read without an int
+// overflowing (the sanitizer build watches), and told as not taken.
+TEST(LireIterations, CountsOfManyDigits) {
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(Iterations("relax 12345678901234k"), Iterations("relax 12345678901234"));
+    EXPECT_EQ(Iterations("relax 99999999999"), 999);  // the folded code reads "999"
+    const auto w = Mots("nb 123456789012");
+    VerifierNombreParticules(w.data(), 400);
+    const std::string avertissements = testing::internal::GetCapturedStderr();
+    for (const char* mot : {"\"12345678901234k\"", "\"99999999999\"", "\"123456789012\""})
+        EXPECT_NE(avertissements.find(mot), std::string::npos) << mot << "\n" << avertissements;
 }
 
 TEST(TexteMot, TheWordsOfTheLastLineAsTyped) {

@@ -3,6 +3,7 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <limits>
 #include <optional>
@@ -16,11 +17,12 @@
 #include "etat/modes.h"
 #include "store/best_format.h"
 #include "store/best_store.h"
+#include "store/record_io.h"
 #include "store_files.h"
 
 using namespace storetest;
 using bestformat::CountRecordSize;
-using bestformat::kValuesSize;
+using bestformat::TaggedRecordSize;
 
 namespace {
 
@@ -48,6 +50,22 @@ std::vector<Vec3> Positions() {
 // The store's calls with the current particles, as the shell makes them.
 BestValues Update(int n, double energy, double minDistance) {
     return MettreAJourReferences(n, energy, minDistance, Positions());
+}
+
+// INFO with the current particles: their own energy and minimum distance.
+BestValues Info(int n) {
+    const BestValues v = ValuesOf(Positions());
+    return MettreAJourReferences(n, v.energy, v.minDistance, Positions());
+}
+
+// Places n particles from the first seed after `after` whose values pass test.
+template <typename Test>
+BestValues PlaceWhere(int n, unsigned after, Test test) {
+    for (unsigned seed = after + 1;; ++seed) {
+        PlaceParticles(n, seed);
+        const BestValues v = ValuesOf(Positions());
+        if (test(v)) return v;
+    }
 }
 
 bool Load(int n, bool byEnergy) {
@@ -143,24 +161,30 @@ TEST_F(BestStoreTest, FolderComesFromXdgElseHomeElseTheWorkingFolder) {
 
 TEST_F(BestStoreTest, FirstAndSecondInfoForACount) {
     ASSERT_TRUE(Open());
+    PlaceParticles(5, 1);
     const std::vector<Vec3> first = Positions();
-    BestValues v = Update(5, 10.0, 0.5);
-    EXPECT_EQ(v.energy, 10.0);
-    EXPECT_EQ(v.minDistance, 0.5);
-    EXPECT_EQ(RecordSize(Db(), 5), CountRecordSize(5));
-    EXPECT_EQ(RecordUsed(Db(), 5), CountRecordSize(5));
+    const BestValues a = ValuesOf(first);
+    BestValues v = Info(5);
+    EXPECT_EQ(v.energy, a.energy);
+    EXPECT_EQ(v.minDistance, a.minDistance);
+    EXPECT_EQ(RecordSize(Db(), 5), TaggedRecordSize(5));
+    EXPECT_EQ(RecordUsed(Db(), 5), TaggedRecordSize(5));
 
-    PlaceParticles(5, 2);
+    // Worse energy, better distance.
+    const BestValues b = PlaceWhere(5, 1, [&](BestValues w) { return w.energy > a.energy && w.minDistance > a.minDistance; });
     const std::vector<Vec3> second = Positions();
-    v = Update(5, 11.0, 0.6);  // worse energy, better distance
-    EXPECT_EQ(v.energy, 10.0);
-    EXPECT_EQ(v.minDistance, 0.6);
+    v = Info(5);
+    EXPECT_EQ(v.energy, a.energy);
+    EXPECT_EQ(v.minDistance, b.minDistance);
 
-    PlaceParticles(5, 3);
+    // Values equal to the stored ones change nothing.
     const std::vector<uint8_t> before = ReadFile(file);
-    v = Update(5, 10.0, 0.6);  // equal values change nothing
-    EXPECT_EQ(v.energy, 10.0);
-    EXPECT_EQ(v.minDistance, 0.6);
+    for (const std::vector<Vec3>* p : {&first, &second}) {
+        for (int i = 0; i < 5; ++i) etat.particles[i].position = (*p)[i];
+        v = Info(5);
+        EXPECT_EQ(v.energy, a.energy);
+        EXPECT_EQ(v.minDistance, b.minDistance);
+    }
     EXPECT_EQ(ReadFile(file), before);
 
     ASSERT_TRUE(Load(5, true));
@@ -168,8 +192,8 @@ TEST_F(BestStoreTest, FirstAndSecondInfoForACount) {
     ASSERT_TRUE(Load(5, false));
     EXPECT_TRUE(Same(Positions(), second));
     v = LireReferences(5);
-    EXPECT_EQ(v.energy, 10.0);
-    EXPECT_EQ(v.minDistance, 0.6);
+    EXPECT_EQ(v.energy, a.energy);
+    EXPECT_EQ(v.minDistance, b.minDistance);
     EXPECT_FALSE(Load(6, true));
 }
 
@@ -180,13 +204,13 @@ TEST_F(BestStoreTest, LargeCountsKeepValuesOnly) {
     BestValues v = Update(3000, 4.4e6, 0.03);
     EXPECT_EQ(v.energy, 4.4e6);
     EXPECT_EQ(v.minDistance, 0.03);
-    EXPECT_EQ(RecordSize(Db(), 3000), kValuesSize);
-    EXPECT_EQ(RecordUsed(Db(), 3000), kValuesSize);
+    EXPECT_EQ(RecordSize(Db(), 3000), TaggedRecordSize(3000));
+    EXPECT_EQ(RecordUsed(Db(), 3000), TaggedRecordSize(3000));
     EXPECT_FALSE(Load(3000, true));
     EXPECT_FALSE(Load(3000, false));
     PlaceParticles(2999, 5);
-    Update(2999, 4.5e6, 0.02);
-    EXPECT_EQ(RecordSize(Db(), 2999), CountRecordSize(2999));
+    Info(2999);
+    EXPECT_EQ(RecordSize(Db(), 2999), TaggedRecordSize(2999));
     EXPECT_TRUE(Load(2999, false));
 }
 
@@ -203,12 +227,11 @@ TEST_F(BestStoreTest, DamagedCountRecordsAreDroppedOrRefused) {
 
     CreateRecord(Db(), 8, 10);
     PlaceParticles(8, 6);
-    v = Update(8, 20.0, 0.3);  // the short record is replaced
-    EXPECT_EQ(v.energy, 20.0);
-    EXPECT_EQ(RecordSize(Db(), 8), CountRecordSize(8));
+    v = Info(8);  // the short record is replaced
+    EXPECT_EQ(v.energy, ValuesOf(Positions()).energy);
+    EXPECT_EQ(RecordSize(Db(), 8), TaggedRecordSize(8));
 
-    // Positions that are not numbers are not loaded.
-    const std::vector<Vec3> stored = Positions();
+    // Positions that are not numbers are not loaded: their record goes.
     h = OpenRecord(Db(), 8, MODE_WRITE);
     SeekRecord(h, bestformat::PositionSetOffset(8, true), SEEK_FROM_START);
     const double nan = std::numeric_limits<double>::quiet_NaN();
@@ -216,10 +239,11 @@ TEST_F(BestStoreTest, DamagedCountRecordsAreDroppedOrRefused) {
     CloseRecord(h);
     PlaceParticles(8, 7);
     const std::vector<Vec3> current = Positions();
-    EXPECT_FALSE(Load(8, true));
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(Load(8, false));
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("ne sont pas celles de ses positions"), std::string::npos);
     EXPECT_TRUE(Same(Positions(), current));
-    EXPECT_TRUE(Load(8, false));
-    EXPECT_TRUE(Same(Positions(), stored));
+    EXPECT_FALSE(RecordExists(Db(), 8));
 }
 
 TEST_F(BestStoreTest, ValidityBits) {
@@ -309,15 +333,18 @@ TEST_F(BestStoreTest, ForeignEmptyAndDamagedFilesAreReportedAndLeftAlone) {
     std::filesystem::create_directories(data);
     WriteText(file, "Ceci n'est pas une base.\n");
     EXPECT_FALSE(Open());
-    EXPECT_EQ(opening, U8(u8"\nERREUR : 14\nERREUR : Le fichier existe déjà.\n"));
+    EXPECT_EQ(opening, U8(u8"\nERREUR : 14\nERREUR : Le fichier existe déjà et n'est pas une base de données de "
+                          u8"Glomerix : il n'a pas été modifié.\n"));
     EXPECT_EQ(ReadFile(file).size(), 25u);
     EXPECT_FALSE(databaseAvailable);
     EXPECT_EQ(Update(5, 1.0, 0.5).energy, 1.0);
 
+    // An empty file is no database yet: it becomes one.
     WriteText(file, "");
-    EXPECT_FALSE(Open());
-    EXPECT_EQ(opening, U8(u8"\nERREUR : 2\nERREUR : Erreur en lecture.\n"));
-    EXPECT_EQ(ReadFile(file).size(), 0u);
+    EXPECT_TRUE(Open());
+    EXPECT_EQ(opening, "");
+    FermerBase();
+    EXPECT_EQ(ReadFile(file).size(), 160032u);
 
     std::filesystem::remove(file);
     CreateDatabase(file, 10000);
@@ -375,14 +402,15 @@ TEST_F(BestStoreTest, ImpossibleConfigurationsAreNeverRecorded) {
     EXPECT_EQ(GetRecord(Db(), 20), before);
 }
 
-// Bytes of another count behind a link (the size shows it), or values no
-// configuration has: the record is not n's, and it goes with a warning.
+// Bytes of another count behind a link (the size or the count written in
+// them shows it), or values no configuration has: the record is not n's, and
+// it goes with a warning.
 TEST_F(BestStoreTest, RecordsThatCannotBeTheCountsAreDropped) {
     ASSERT_TRUE(Open());
     PlaceParticles(12, 4);
     MettreAJourReferences(12, 49.5, 1.0, Positions());
     const std::vector<uint8_t> twelve = GetRecord(Db(), 12);
-    CreateRecord(Db(), 20, CountRecordSize(12));  // as the mixed-up links left it
+    CreateRecord(Db(), 20, TaggedRecordSize(12));  // as the mixed-up links left it
     PutRecord(Db(), 20, twelve);
     PlaceParticles(32, 5);
     MettreAJourReferences(32, 450.0, 0.3, Positions());
@@ -390,21 +418,97 @@ TEST_F(BestStoreTest, RecordsThatCannotBeTheCountsAreDropped) {
     const double tooLow = 60.249632;
     WriteRecord(h, &tooLow, sizeof tooLow);
     CloseRecord(h);
+    // From 3000 points on every record has the same size: 3003 holding 3002's bytes.
+    for (const int n : {3002, 3003}) {
+        PlaceParticles(n, 6);
+        MettreAJourReferences(n, 5e6 + n, 0.01, Positions());
+    }
+    PutRecord(Db(), 3003, GetRecord(Db(), 3002));
 
     testing::internal::CaptureStderr();
     EXPECT_EQ(LireReferences(20).minDistance, 0.0);
     EXPECT_EQ(LireReferences(32).minDistance, 0.0);
+    EXPECT_EQ(LireReferences(3003).minDistance, 0.0);
     EXPECT_EQ(LireReferences(12).energy, 49.5);
+    EXPECT_EQ(LireReferences(3002).energy, 5e6 + 3002);
     const std::string warnings = testing::internal::GetCapturedStderr();
     EXPECT_FALSE(RecordExists(Db(), 20));
     EXPECT_FALSE(RecordExists(Db(), 32));
+    EXPECT_FALSE(RecordExists(Db(), 3003));
     EXPECT_EQ(GetRecord(Db(), 12), twelve);
-    EXPECT_EQ(warnings, U8(u8"Avertissement : l'enregistrement de 20 particules était endommagé (taille ou valeurs "
-                           u8"impossibles) ; il a été supprimé.\n"
-                           u8"Avertissement : l'enregistrement de 32 particules était endommagé (taille ou valeurs "
-                           u8"impossibles) ; il a été supprimé.\n"));
+    std::string expected;
+    for (const int n : {20, 32, 3003})
+        expected += "Avertissement : l'enregistrement de " + std::to_string(n) +
+                    U8(u8" particules était endommagé (taille, nombre inscrit ou valeurs impossibles) ; il a été "
+                       u8"supprimé.\n");
+    EXPECT_EQ(warnings, expected);
     // The count is usable again: the next INFO stores its own best.
     EXPECT_EQ(MettreAJourReferences(32, 455.0, 0.25, Positions()).energy, 455.0);
+}
+
+// A record written before the count was kept in it (48n + 16 bytes, or 16)
+// is read as it is, and gets its count when it next changes.
+TEST_F(BestStoreTest, RecordsWithoutTheirCountAreReadAndGetIt) {
+    ASSERT_TRUE(Open());
+    for (const int n : {40, 3004}) {
+        PlaceParticles(n, 8);
+        const std::vector<Vec3> p = Positions();
+        const BestValues v = ValuesOf(p);
+        std::vector<double> doubles = {v.energy, v.minDistance};
+        if (n < 3000)
+            for (int set = 0; set < 2; ++set)
+                for (const Vec3& q : p) doubles.insert(doubles.end(), {q.x, q.y, q.z});
+        std::vector<uint8_t> bytes(doubles.size() * sizeof(double));
+        std::memcpy(bytes.data(), doubles.data(), bytes.size());
+        CreateRecord(Db(), n, CountRecordSize(n));
+        PutRecord(Db(), n, bytes);
+
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(LireReferences(n).energy, v.energy) << n;
+        EXPECT_EQ(Info(n).energy, v.energy) << n;  // compared, nothing better: unchanged
+        EXPECT_EQ(GetRecord(Db(), n), bytes) << n;
+        EXPECT_EQ(Load(n, true), n < 3000) << n;
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << n;
+
+        const BestValues better =
+            PlaceWhere(n, 8, [&](BestValues w) { return w.minDistance > v.minDistance && w.energy > v.energy; });
+        EXPECT_EQ(Info(n).minDistance, better.minDistance) << n;
+        const std::vector<uint8_t> now = GetRecord(Db(), n);
+        ASSERT_EQ(now.size(), static_cast<size_t>(TaggedRecordSize(n))) << n;
+        EXPECT_EQ(WordAt(now, static_cast<size_t>(CountRecordSize(n))), n);
+        EXPECT_EQ(std::vector<uint8_t>(now.begin(), now.begin() + 8), std::vector<uint8_t>(bytes.begin(), bytes.begin() + 8))
+            << n;  // the energy kept
+    }
+}
+
+// A value that is not that of the positions stored with it (one bit of the
+// energy flipped, below the best known, so never beaten; a coordinate's sign
+// flipped) passes every bound; INFO and CHARGER recompute it and set the
+// record aside.
+TEST_F(BestStoreTest, ValuesThatAreNotThoseOfTheirPositionsAreSetAside) {
+    ASSERT_TRUE(Open());
+    const int n = 100;
+    for (int damage = 0; damage < 2; ++damage) {
+        PlaceParticles(n, 11);
+        const BestValues v = Info(n);
+        std::vector<uint8_t> bytes = GetRecord(Db(), n);
+        if (damage == 0) {
+            bytes[5] ^= 0x08;  // in the energy's mantissa: a few percent lower
+        } else {
+            bytes[static_cast<size_t>(bestformat::PositionSetOffset(n, true)) + 7] ^= 0x80;  // x of particle 0
+        }
+        PutRecord(Db(), n, bytes);
+        EXPECT_EQ(LireReferences(n).minDistance, v.minDistance);  // LISTE does not recompute
+        testing::internal::CaptureStderr();
+        if (damage == 0) {
+            EXPECT_EQ(Info(n).energy, v.energy);  // the record is n's again, from these positions
+        } else {
+            EXPECT_FALSE(Load(n, true));
+        }
+        EXPECT_EQ(testing::internal::GetCapturedStderr(),
+                  U8(u8"Avertissement : l'enregistrement de 100 particules était endommagé (valeurs qui ne sont pas "
+                     u8"celles de ses positions) ; il a été supprimé.\n"));
+    }
 }
 
 // What the opening mends is told on standard error; the other counts stay.
@@ -529,6 +633,40 @@ TEST_F(BestStoreTest, TwoStartsWithoutADatabase) {
     }
 }
 
+// A better INFO for count 6 through `path` (argument), killed once its
+// journal is on the disk and before anything is written in place.
+void ImproveSixAndDie(const std::string& path) {
+    testing::internal::CaptureStdout();
+    if (!OuvrirBase(path)) _exit(1);
+    KillAtTheFirstWriteInPlace();
+    PlaceParticles(6, 60);
+    const BestValues stored = ValuesOf(Positions());
+    PlaceWhere(6, 60, [&](BestValues v) { return v.energy < stored.energy; });
+    Info(6);
+    _exit(0);
+}
+
+// A link to the database (--base through a link) reaches the file it names,
+// and that file's journal: a change cut short while the file was reached so
+// is completed when it is reached by its own name.
+TEST_F(BestStoreTest, ALinkReachesTheFileAndItsJournal) {
+    std::filesystem::create_directories(data);
+    const std::string real = data + "/real.dat", link = data + "/link.dat";
+    std::filesystem::create_symlink("real.dat", link);
+    ASSERT_TRUE(OuvrirBase(link));
+    EXPECT_EQ(databasePath, real);
+    PlaceParticles(6, 60);
+    const BestValues stored = Info(6);
+    FermerBase();
+    ASSERT_EQ(InChild(ImproveSixAndDie, link), 128 + SIGKILL);
+    EXPECT_TRUE(std::filesystem::exists(real + "-journal"));
+    EXPECT_FALSE(std::filesystem::exists(link + "-journal"));
+    ASSERT_TRUE(OuvrirBase(real));
+    EXPECT_FALSE(std::filesystem::exists(real + "-journal"));
+    EXPECT_LT(LireReferences(6).energy, stored.energy);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+}
+
 TEST_F(BestStoreTest, ADatabaseInUseIsRefused) {
     ASSERT_TRUE(Open());
     FermerBase();
@@ -556,6 +694,18 @@ TEST_F(BestStoreTest, SupprimerReferencesAndSupprimerBase) {
     EXPECT_FALSE(SupprimerBase());
 }
 
+// A deletion that cannot be written says so as every other engine error.
+TEST_F(BestStoreTest, SupprimerThatCannotWriteGivesTheUsualMessage) {
+    ASSERT_TRUE(Open());
+    Info(5);
+    dbio::faultHook = [](dbio::Step) { return ENOSPC; };
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(SupprimerReferences(5));
+    dbio::faultHook = nullptr;
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), U8(u8"\nERREUR : 3\nERREUR : Erreur en écriture.\n"));
+    EXPECT_TRUE(RecordExists(Db(), 5));
+}
+
 TEST_F(BestStoreTest, ErrorLinesForTheShell) {
     testing::internal::CaptureStdout();
     SignalerErreurBase(DB_ALLOC_TABLE_CORRUPT);
@@ -571,9 +721,9 @@ void StoreAndDie(const std::string&) {
     if (!OuvrirBase()) _exit(1);
     SupprimerReferences(5);
     PlaceParticles(4, 40);
-    Update(4, 4.0, 0.75);  // lands in the gap record 5 left
+    Info(4);  // lands in the gap record 5 left
     PlaceParticles(7, 70);
-    Update(7, 15.0, 0.5);
+    Info(7);
     MarquerValide(7, true);
     raise(SIGKILL);
 }
@@ -581,9 +731,9 @@ void StoreAndDie(const std::string&) {
 TEST_F(BestStoreTest, RecordsStoredBeforeAKillAreFoundAgain) {
     ASSERT_TRUE(Open());
     PlaceParticles(5, 50);
-    Update(5, 7.0, 0.25);
+    Info(5);
     PlaceParticles(6, 60);
-    Update(6, 10.0, 0.125);
+    Info(6);
     const std::vector<Vec3> six = Positions();
     FermerBase();
 
@@ -592,11 +742,14 @@ TEST_F(BestStoreTest, RecordsStoredBeforeAKillAreFoundAgain) {
     ASSERT_TRUE(Open());
     EXPECT_EQ(LireReferences(5).minDistance, 0.0);
     EXPECT_EQ(RecordOffset(Db(), 4), 0);
+    PlaceParticles(4, 40);
+    const BestValues four = ValuesOf(Positions());
     BestValues v = LireReferences(4);
-    EXPECT_EQ(v.energy, 4.0);
-    EXPECT_EQ(v.minDistance, 0.75);
+    EXPECT_EQ(v.energy, four.energy);
+    EXPECT_EQ(v.minDistance, four.minDistance);
+    PlaceParticles(7, 70);
     v = LireReferences(7);
-    EXPECT_EQ(v.energy, 15.0);
+    EXPECT_EQ(v.energy, ValuesOf(Positions()).energy);
     EXPECT_TRUE(EstValide(7));
     PlaceParticles(7, 1);
     ASSERT_TRUE(Load(7, true));

@@ -2,7 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <numeric>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "store/record_db.h"
 #include "store_files.h"
@@ -338,8 +341,12 @@ TEST_F(RecordDbTest, CheckAndCreateRespectExistingFiles) {
     EXPECT_DB_ERROR(DB_READ_ERROR, CreateDatabase(path, 100));
     EXPECT_EQ(ReadFile(path).size(), 2u);
 
+    // An empty file stands for no database: a new one takes its place.
     WriteText(path, "");
-    EXPECT_DB_ERROR(DB_READ_ERROR, CheckDatabaseFile(path));
+    EXPECT_EQ(CheckDatabaseFile(path), 0);
+    CreateDatabase(path, 100);
+    EXPECT_EQ(CheckDatabaseFile(path), 2);
+    EXPECT_EQ(ReadFile(path).size(), static_cast<size_t>(20 + 404 + 1208));
 
     const std::string db2 = dir.file("other.dat");
     CreateDatabase(db2, 100);
@@ -353,6 +360,23 @@ TEST_F(RecordDbTest, CheckAndCreateRespectExistingFiles) {
     DeleteDatabase(db2);
     EXPECT_EQ(CheckDatabaseFile(db2), 0);
     EXPECT_DB_ERROR(DB_DELETE_FAILED, DeleteDatabase(db2));
+}
+
+// The temporary file of a creation killed before its rename goes at the
+// next start; one whose process still runs (it may be creating) stays.
+TEST_F(RecordDbTest, TemporaryFilesOfEndedCreationsAreRemoved) {
+    CreateDatabase(path, 100);
+    const pid_t ended = fork();
+    if (ended == 0) _exit(0);
+    waitpid(ended, nullptr, 0);
+    const std::string stale = path + ".new-" + std::to_string(ended) + "-0";
+    const std::string running = path + ".new-1-0";  // init runs as long as the system
+    const std::string other = dir.file("other.dat.new-" + std::to_string(ended) + "-0");
+    for (const std::string& f : {stale, running, other}) WriteText(f, "x");
+    OpenDatabase(path);
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    EXPECT_TRUE(std::filesystem::exists(running));
+    EXPECT_TRUE(std::filesystem::exists(other));
 }
 
 TEST_F(RecordDbTest, ASecondOpeningOfTheSameFileIsRefused) {

@@ -20,6 +20,7 @@
 
 #include "etat/vec3.h"
 #include "etat/modes.h"
+#include "store/best_format.h"
 #include "store/best_store.h"
 #include "store/record_db.h"
 #include "store/record_io.h"
@@ -90,6 +91,22 @@ std::vector<Vec3> Sphere(int n, double twist) {
     return p;
 }
 
+// The spiral pressed towards the equator: a worse configuration than Sphere's.
+std::vector<Vec3> Pressed(int n) {
+    std::vector<Vec3> p = Sphere(n, 0.0);
+    for (Vec3& q : p) {
+        q.z *= 0.7;
+        setLength(q, 1.0);
+    }
+    return p;
+}
+
+// INFO as the shell makes it: the values of the positions given.
+void Info(int n, const std::vector<Vec3>& p) {
+    const BestValues v = ValuesOf(p);
+    MettreAJourReferences(n, v.energy, v.minDistance, p);
+}
+
 // An operation under test and the state it starts from, both on an open
 // database: the engine's own (a file of 64 records) or the store's.
 struct Scenario {
@@ -125,13 +142,22 @@ void GapBeforeTwo(RecordDb& db) {
 
 // Records of the store: counts 5, 7 and 9, 7 marked, the switches saved.
 void ThreeCounts(RecordDb&) {
-    for (const int n : {5, 7, 9}) MettreAJourReferences(n, 0.6 * n * n, 0.5, Sphere(n, 0.0));
+    for (const int n : {5, 7, 9}) Info(n, Pressed(n));
     MarquerValide(7, true);
     SauverModes();
 }
 
 void CountsWithoutMarks(RecordDb&) {
-    for (const int n : {5, 7, 9}) MettreAJourReferences(n, 0.6 * n * n, 0.5, Sphere(n, 0.0));
+    for (const int n : {5, 7, 9}) Info(n, Pressed(n));
+}
+
+// Count 7's record as written before the count was kept in it.
+void ACountWithoutItsNumber(RecordDb& db) {
+    ThreeCounts(db);
+    const std::vector<uint8_t> tagged = GetRecord(db, 7);
+    DeleteRecord(db, 7);
+    CreateRecord(db, 7, bestformat::CountRecordSize(7));
+    PutRecord(db, 7, std::vector<uint8_t>(tagged.begin(), tagged.end() - bestformat::kCountTagSize));
 }
 
 const Scenario kScenarios[] = {
@@ -153,10 +179,10 @@ const Scenario kScenarios[] = {
     {"move through a free number", false, FourRecords,
      [](RecordDb& db) { MoveRecordThroughFreeNumber(db, 2, 90); }},
     {"delete in the middle", false, FourRecords, [](RecordDb& db) { DeleteRecord(db, 2); }},
-    {"INFO for a new count", true, ThreeCounts,
-     [](RecordDb&) { MettreAJourReferences(8, 40.0, 0.4, Sphere(8, 0.5)); }},
-    {"INFO improving a count", true, ThreeCounts,
-     [](RecordDb&) { MettreAJourReferences(7, 0.55 * 49, 0.6, Sphere(7, 0.25)); }},
+    {"INFO for a new count", true, ThreeCounts, [](RecordDb&) { Info(8, Sphere(8, 0.5)); }},
+    {"INFO improving a count", true, ThreeCounts, [](RecordDb&) { Info(7, Sphere(7, 0.25)); }},
+    {"INFO improving a count written without its number", true, ACountWithoutItsNumber,
+     [](RecordDb&) { Info(7, Sphere(7, 0.25)); }},
     {"SUPPRIMER", true, ThreeCounts, [](RecordDb&) { SupprimerReferences(7); }},
     {"first MARQUER", true, CountsWithoutMarks, [](RecordDb&) { MarquerValide(9, true); }},
     {"MARQUER", true, ThreeCounts, [](RecordDb&) { MarquerValide(7, false); }},
@@ -290,6 +316,10 @@ TEST_P(FaultTest, EachStepFailingAsOnAFullDisk) {
             EXPECT_TRUE(raised == DB_NO_ERROR || raised == DB_WRITE_ERROR || raised == DB_READ_ERROR)
                 << what << ": " << raised;
             EXPECT_TRUE(inProcess == old || inProcess == next) << what << ": " << Describe(inProcess);
+            // Nothing written for the change is left at the end of the file.
+            if (inProcess == old) {
+                EXPECT_EQ(ReadFile(path).size(), prepared.size()) << what;
+            }
             State found;
             ExpectOldOrNew(what, found);
             // A failure after the journal is on the disk is the new state already.
@@ -350,12 +380,12 @@ TEST(CreationFaults, KilledBeforeEachStep) {
             EXPECT_TRUE(std::equal(found.begin() + 8, found.end(), whole.begin() + 8)) << k;  // all but the identity
             EXPECT_NO_THROW(OpenDatabase(path)) << k;
         }
-        for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
-            const std::string name = entry.path().filename().string();
-            // A kill between writing and renaming leaves the temporary file; nothing else.
-            EXPECT_TRUE(name == "glomerix.dat" || name.rfind("glomerix.dat.new-", 0) == 0) << k << " " << name;
-            if (name != "glomerix.dat") std::filesystem::remove(entry.path());
-        }
+        // A kill between writing and renaming leaves the temporary file; the
+        // next start, its process gone, removes it.
+        if (CheckDatabaseFile(path) == 0) CreateDatabase(path, 64);
+        OpenDatabase(path);
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+            EXPECT_EQ(entry.path().filename(), "glomerix.dat") << k;
     }
     EXPECT_GT(absent, 0);
     EXPECT_GT(present, 0);
@@ -416,6 +446,19 @@ TEST(CreationFaults, EveryFileSizeLimit) {
 
 namespace {
 
+// Record 9 (created, 25 or 100 bytes) written, record 1 rewritten, as one
+// change; killed with its journal complete and nothing in place.
+void StoppedBeforeTheWritesInPlace(const std::string& path) {
+    auto db = OpenDatabase(path);
+    KillAtTheFirstWriteInPlace();
+    const int32_t size = RecordExists(*db, 9) ? RecordSize(*db, 9) : 25;
+    BeginChanges(*db);
+    if (!RecordExists(*db, 9)) CreateRecord(*db, 9, size);
+    PutRecord(*db, 9, Bytes(static_cast<size_t>(size), 9));
+    PutRecord(*db, 1, Bytes(40, 111));
+    CommitChanges(*db);
+}
+
 // A database whose change (record 9 created and written, record 1
 // rewritten) was stopped with its journal complete and nothing in place.
 class JournalTest : public ::testing::Test {
@@ -429,28 +472,7 @@ protected:
         }
         before = ReadFile(path);
         old = StateAfter();
-        // Writes straight to the file, their sync, then the journal's write, its sync, the folder's
-        // sync: killed before the first write in place.
-        const pid_t pid = fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            auto db = OpenDatabase(path);
-            injection = {0, 0, true, 0};
-            dbio::faultHook = [](dbio::Step step) {
-                static bool synced = false;
-                if (step == dbio::Step::Sync && injection.seen++ == 2) synced = true;
-                else if (synced && step == dbio::Step::Write) raise(SIGKILL);
-                return 0;
-            };
-            BeginChanges(*db);
-            PutRecord(*db, 9, Bytes(100, 9));
-            PutRecord(*db, 1, Bytes(40, 111));
-            CommitChanges(*db);
-            _exit(0);
-        }
-        int status = 0;
-        ASSERT_EQ(waitpid(pid, &status, 0), pid);
-        ASSERT_TRUE(WIFSIGNALED(status));
+        ASSERT_EQ(InChild(StoppedBeforeTheWritesInPlace, path), 128 + SIGKILL);
         stopped = ReadFile(path);
         journalBytes = ReadFile(journal);
         ASSERT_GT(journalBytes.size(), 40u);
@@ -553,6 +575,144 @@ TEST_F(JournalTest, AForeignJournalIsDroppedWithoutWriting) {
     EXPECT_EQ(ReadFile(path), changed);
 }
 
+// The journal as the first version of the engine wrote it: magic "JRNL",
+// no ranges written straight to the file.
+std::vector<uint8_t> FirstFormat(const dbjournal::Journal& j) {
+    std::vector<uint8_t> out(32);
+    SetWordAt(out, 0, 0x4C4E524A);
+    SetWordAt(out, 4, j.header.reserved);
+    SetWordAt(out, 8, j.header.A);
+    SetWordAt(out, 12, j.header.L);
+    SetWordAt(out, 16, j.header.N);
+    SetWordAt(out, 20, static_cast<int32_t>(j.length));
+    SetWordAt(out, 28, static_cast<int32_t>(j.chunks.size()));
+    for (const dbjournal::Chunk& c : j.chunks) {
+        const size_t at = out.size();
+        out.resize(at + 16);
+        SetWordAt(out, at, static_cast<int32_t>(c.offset));
+        SetWordAt(out, at + 8, static_cast<int32_t>(c.bytes.size()));
+        SetWordAt(out, at + 12, static_cast<int32_t>(c.before));
+        out.insert(out.end(), c.bytes.begin(), c.bytes.end());
+    }
+    const size_t at = out.size();
+    out.resize(at + 4);
+    SetWordAt(out, at, static_cast<int32_t>(dbio::Crc32(0, out.data(), at)));
+    return out;
+}
+
+// A journal left by the engine before it covered the bytes written straight
+// to the file still completes its change.
+TEST_F(JournalTest, AJournalOfTheFirstFormatIsReplayed) {
+    const State replayed = StateAfter();
+    WriteFile(path, stopped);
+    WriteFile(journal, FirstFormat(decoded));
+    EXPECT_EQ(StateAfter(), replayed);
+    EXPECT_TRUE(report.journalReplayed);
+}
+
+// An older copy of the file put back beside a journal: the journal's chunks
+// find their old bytes, but the bytes the change wrote straight beside the
+// live ones (a new record placed in a gap) are not there. Replayed, the new
+// record would hold the bytes of a record deleted long before.
+TEST(JournalCoverage, AJournalIsNotReplayedOntoAnOlderCopy) {
+    TempDir dir;
+    const std::string path = dir.file("glomerix.dat");
+    const std::string journal = path + "-journal";
+    CreateDatabase(path, 64);
+    {
+        auto db = OpenDatabase(path);
+        FourRecords(*db);
+        DeleteRecord(*db, 2);  // a gap of 30 bytes
+    }
+    const std::vector<uint8_t> older = ReadFile(path);
+    ASSERT_EQ(InChild(StoppedBeforeTheWritesInPlace, path), 128 + SIGKILL);
+    ASSERT_TRUE(std::filesystem::exists(journal));
+    const std::vector<uint8_t> journalBytes = ReadFile(journal);
+    {
+        auto db = OpenDatabase(path);  // the right file: replayed
+        EXPECT_TRUE(db->report.journalReplayed);
+        EXPECT_EQ(GetRecord(*db, 9), Bytes(25, 9));
+    }
+    WriteFile(path, older);
+    WriteFile(journal, journalBytes);
+    auto db = OpenDatabase(path);
+    EXPECT_FALSE(db->report.journalReplayed);
+    EXPECT_TRUE(db->report.journalDropped);
+    EXPECT_FALSE(RecordExists(*db, 9));
+    EXPECT_EQ(GetRecord(*db, 1), Bytes(40, 1));
+}
+
+// Opens the database with the descriptors left for the file and its folder
+// only, so that the journal cannot be opened (EMFILE); exits with the error
+// raised, 0 when it opened.
+void OpenWithTwoDescriptorsLeft(const std::string& path) {
+    const rlimit r{64, 64};
+    setrlimit(RLIMIT_NOFILE, &r);
+    std::vector<int> held;
+    for (int fd; (fd = open("/dev/null", O_RDONLY)) >= 0;) held.push_back(fd);
+    close(held.back());
+    close(held[held.size() - 2]);
+    try {
+        OpenDatabase(path);
+    } catch (const DbError& e) {
+        _exit(e.code);
+    }
+    _exit(0);
+}
+
+// The journal is the only way back to a sound file: when it is there but
+// cannot be read now, the database is refused, and the file and the journal
+// stay as they are for the next opening, which replays it.
+TEST_F(JournalTest, AJournalThatCannotBeReadNowRefusesTheDatabase) {
+    const State replayed = StateAfter();
+    WriteFile(path, stopped);
+    WriteFile(journal, journalBytes);
+    EXPECT_EQ(InChild(OpenWithTwoDescriptorsLeft, path), DB_READ_ERROR);
+    EXPECT_EQ(ReadFile(path), stopped);
+    EXPECT_EQ(ReadFile(journal), journalBytes);
+
+    // An I/O error on its read, through the program.
+    if (system("strace -V > /dev/null 2>&1") == 0) {
+        const std::string command = "strace -f -o /dev/null -P '" + journal +
+                                    "' -e trace=pread64,read -e inject=pread64,read:error=EIO " GLOMERIX_EXE
+                                    " -q --base '" + path + "' -c quitter 2>&1";
+        FILE* pipe = popen(command.c_str(), "r");
+        ASSERT_NE(pipe, nullptr);
+        std::string out;
+        char buffer[4096];
+        for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+        pclose(pipe);
+        EXPECT_NE(out.find("\nERREUR : 2\n"), std::string::npos) << out;
+        EXPECT_EQ(ReadFile(path), stopped);
+        EXPECT_EQ(ReadFile(journal), journalBytes);
+    }
+    EXPECT_EQ(StateAfter(), replayed);
+    EXPECT_TRUE(report.journalReplayed);
+}
+
+// Something else than a file at the journal's name: no change could ever be
+// made, so the database is refused with that cause, and nothing is touched.
+TEST_F(JournalTest, AFolderAtTheJournalsNameIsNamedAsTheCause) {
+    std::filesystem::remove(journal);
+    WriteFile(path, before);
+    for (const bool folder : {true, false}) {
+        if (folder)
+            std::filesystem::create_directory(journal);
+        else
+            std::filesystem::create_symlink(dir.file("elsewhere"), journal);
+        try {
+            OpenDatabase(path);
+            ADD_FAILURE() << "opened with " << (folder ? "a folder" : "a link") << " at the journal's name";
+        } catch (const DbError& e) {
+            EXPECT_EQ(e.code, DB_OPEN_FAILED);
+            EXPECT_EQ(e.cause, CAUSE_JOURNAL_NOT_REGULAR);
+        }
+        EXPECT_TRUE(std::filesystem::is_symlink(journal) || std::filesystem::is_directory(journal));
+        EXPECT_EQ(ReadFile(path), before);
+        std::filesystem::remove(journal);
+    }
+}
+
 }  // namespace
 
 namespace {
@@ -581,7 +741,7 @@ TEST(JournalFormat, ExtentsFlattenAndChunksStayInsideSectors) {
     const int fd = open(path.c_str(), O_RDONLY);
     dbjournal::Journal journal;
     ASSERT_TRUE(dbjournal::Build(fd, {WordAt(ReadFile(path), 4), 1, 1, 1000}, {{300, std::vector<uint8_t>(1000, 7)}},
-                                 journal));
+                                 {{5000, 40}, {9000, 3}}, journal));
     close(fd);
     int64_t covered = 300;
     for (const dbjournal::Chunk& c : journal.chunks) {
@@ -600,6 +760,19 @@ TEST(JournalFormat, ExtentsFlattenAndChunksStayInsideSectors) {
         EXPECT_EQ(decoded.chunks[i].bytes, journal.chunks[i].bytes);
     }
     EXPECT_EQ(decoded.length, journal.length);
+    ASSERT_EQ(decoded.straight.size(), 2u);
+    EXPECT_EQ(decoded.straight[1].offset, 9000);
+    EXPECT_EQ(decoded.straight[1].size, 3);
+    EXPECT_EQ(decoded.straight[0].crc, journal.straight[0].crc);
+    const std::vector<uint8_t> bytes = ReadFile(path);
+    EXPECT_EQ(decoded.straight[0].crc, dbio::Crc32(0, &bytes[5000], 40));
+
+    const std::vector<dbjournal::Range> merged = dbjournal::Merge({{50, 10}, {0, 20}, {20, 5}, {52, 3}, {100, 1}});
+    ASSERT_EQ(merged.size(), 3u);
+    EXPECT_EQ(merged[0].offset, 0);
+    EXPECT_EQ(merged[0].size, 25);
+    EXPECT_EQ(merged[1].offset, 50);
+    EXPECT_EQ(merged[1].size, 10);
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "etat/vec3.h"
+#include "store/best_store.h"
 #include "store/record_db.h"
 
 namespace storetest {
@@ -42,6 +44,15 @@ uint32_t CheckWordOf(const std::vector<uint8_t>& bytes, size_t from, size_t leng
 void PutRecord(RecordDb& db, int32_t r, const std::vector<uint8_t>& bytes);
 // The used bytes of record r.
 std::vector<uint8_t> GetRecord(RecordDb& db, int32_t r);
+
+// The energy and the minimum distance of positions, as INFO gives them and
+// as the store checks them against the positions stored with them.
+BestValues ValuesOf(const std::vector<Vec3>& positions);
+
+// Arms dbio::faultHook to kill the process at the first write in place of a
+// commit: the first write after the journal's sync and its folder's (two
+// syncs in a row), so that the journal is complete and nothing is in place.
+void KillAtTheFirstWriteInPlace();
 
 // Runs body in a child process and returns its exit code (or 128 + signal).
 int InChild(void (*body)(const std::string&), const std::string& argument);

@@ -180,6 +180,25 @@ TEST(ternexCommandLine, WholeLinesOnPipes) {
     EXPECT_EQ(c.output(), "> > > > > > ");
 }
 
+// The rest of a refused line is skipped unconverted, whatever it holds, up
+// to its line end, or to the end of the input.
+TEST(ternexCommandLine, TheRestOfARefusedLineIsSkipped) {
+    std::string accents;
+    for (int i = 0; i < 300; ++i) accents += "\xC3\xA9";
+    ConsoleOnPipes c(accents + "\r\nnb 5\n" + accents);
+    char line[256];
+    ternex_line_status status;
+    EXPECT_EQ(c->read_command_line(line, 255, ternex_line_options{}, &status), 0);
+    EXPECT_TRUE(status.tooLong);
+    EXPECT_EQ(c->read_command_line(line, 255, ternex_line_options{}, &status), 4);
+    EXPECT_STREQ(line, "nb 5");
+    EXPECT_EQ(c->read_command_line(line, 255, ternex_line_options{}, &status), 0);  // the last, without its end
+    EXPECT_TRUE(status.tooLong);
+    EXPECT_FALSE(status.endOfInput);
+    c->read_command_line(line, 255, ternex_line_options{}, &status);
+    EXPECT_TRUE(status.endOfInput);
+}
+
 TEST(ternexCommandLine, NoPromptAndTheLengthIsInCharacters) {
     ConsoleOnPipes c("\xC3\xA9\xC3\xA9\xC3\xA9\n\xC3\xA9\xC3\xA9\n");
     char line[3];

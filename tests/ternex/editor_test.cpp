@@ -125,7 +125,7 @@ TEST_F(ternexEditor, HistoryKeptInAFileBetweenRuns) {
     const fs::path fichier = dossier() / "etat" / "glomerix" / "history";
     {
         ternex_console& c = open();
-        c.set_history_file(fichier.string(), 1000);
+        c.set_history_file(fichier.string(), 1000, 255);
         lire(c, "nb 7\r");
         lire(c, "relax 1 k\r");
         lire(c, std::string(300, 'x') + "\r");  // refused: not kept
@@ -136,7 +136,7 @@ TEST_F(ternexEditor, HistoryKeptInAFileBetweenRuns) {
     EXPECT_EQ(fs::status(fichier).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
 
     ternex_console& c = open();
-    c.set_history_file(fichier.string(), 1000);
+    c.set_history_file(fichier.string(), 1000, 255);
     EXPECT_EQ(lire(c, "\x1b[A\x1b[A\r").texte, "nb 7");
 }
 

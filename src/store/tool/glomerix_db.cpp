@@ -6,28 +6,36 @@
 // database, 1 unreadable, 2 not a sound database.
 //
 // --check: prints one line per fault and a verdict line; exit code 0 when
-// there is none, 1 unreadable, 2 otherwise. Beyond the header, the check
+// there is none, 1 unreadable, 2 otherwise, 3 in use. Beyond the header, the check
 // words and the tables, a store's file (N = 10000) is held to the store's
 // layout: records 0 and 1 of their fixed sizes, count records of exactly
-// their count's size (a link to another count's bytes shows so), fully
-// written, with finite values, positions on the unit sphere, an energy not
-// below the count's lower bound and a distance not above its upper bound
-// (those two "suspect": no configuration can have them).
+// their count's size and ending with their count (a link to another count's
+// bytes shows so), fully written, with finite values, positions on the unit
+// sphere that give the values stored with them (below 3000 points), an
+// energy not below the count's lower bound and a distance not above its
+// upper bound (those two "suspect": no configuration can have them).
 //
 // Both read only, work on damaged files as far as their bytes allow, and see
 // the file as the program's next opening will: with a complete journal beside
-// it replayed (in memory).
+// it replayed (in memory). Both take a reader's share of the file's lock
+// first, waiting a few seconds for a program that has the file open:
+// --check then gives up with exit code 3 (in use) rather than judge a file
+// caught in the middle of a change; the dump goes on, saying so.
 #include <cerrno>
+#include <chrono>
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <string>
+#include <sys/file.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
 #include "store/best_format.h"
+#include "store/record_db.h"
 #include "store/record_format.h"
 #include "store/record_io.h"
 #include "store/record_journal.h"
@@ -95,9 +103,19 @@ bool Checksum(const Dump& d, int64_t offset, int64_t length, uint32_t& word) {
 
 void LoadJournal(Dump& d, const char* path) {
     dbjournal::Journal journal;
-    const std::string journalPath = dbjournal::PathFor(path);
+    const std::string journalPath = dbjournal::PathFor(ResolveDatabasePath(path));
     switch (dbjournal::Examine(journalPath, d.fd, journal)) {
     case dbjournal::State::Absent:
+        return;
+    case dbjournal::State::Unreadable:
+        ++d.faults;
+        std::printf("%sjournal: cannot be read now: the next opening refuses the database and keeps it\n",
+                    d.check ? "problem: " : "");
+        return;
+    case dbjournal::State::NotRegular:
+        ++d.faults;
+        std::printf("%sjournal: %s is not a file: the next opening refuses the database\n", d.check ? "problem: " : "",
+                    journalPath.c_str());
         return;
     case dbjournal::State::Incomplete:
         std::printf("journal: incomplete, dropped at the next opening\n");
@@ -170,8 +188,9 @@ bool ReadValues(const Dump& d, const AllocEntry& e, double values[2]) {
            ReadBytes(d, base + e.offset, values, bestformat::kValuesSize);
 }
 
-// The positions of one set of a count record, each on the unit sphere.
-void CheckPositions(Dump& d, int32_t n, const AllocEntry& e, bool byEnergy) {
+// The positions of one set of a count record: each on the unit sphere, and
+// the set giving the value stored for it.
+void CheckPositions(Dump& d, int32_t n, const AllocEntry& e, bool byEnergy, double value) {
     const int64_t base = RecordAreaBase(d.header.L, d.header.A, d.header.N);
     std::vector<double> coords(3 * static_cast<size_t>(n));
     const int64_t at = base + e.offset + bestformat::PositionSetOffset(n, byEnergy);
@@ -188,17 +207,32 @@ void CheckPositions(Dump& d, int32_t n, const AllocEntry& e, bool byEnergy) {
               n, i, set, r);
         return;
     }
+    const double recomputed = byEnergy ? bestformat::EnergyOf(coords.data(), n) : bestformat::MinDistanceOf(coords.data(), n);
+    if (!bestformat::Agree(value, recomputed))
+        FAULT(d, "problem", "record %" PRId32 ": best %s %.17g, its positions give %.17g\n", n, set, value, recomputed);
+}
+
+// The count a record written with it ends with; false when unreadable.
+bool CountWrittenIn(const Dump& d, int32_t n, const AllocEntry& e, int32_t& count) {
+    const int64_t base = RecordAreaBase(d.header.L, d.header.A, d.header.N);
+    return ReadI32(d, base + e.offset + bestformat::CountRecordSize(n), count);
 }
 
 // A particle-count record against its count.
 void CheckCountRecord(Dump& d, int32_t n, const AllocEntry& e) {
-    const int32_t size = bestformat::CountRecordSize(n);
-    if (e.size != size) {
+    const int32_t plain = bestformat::CountRecordSize(n), tagged = bestformat::TaggedRecordSize(n);
+    if (e.size != plain && e.size != tagged) {
         FAULT(d, "problem", "record %" PRId32 ": %" PRId32 " bytes allocated, a record of %" PRId32
-              " points has %" PRId32 ": not this count's bytes\n", n, e.size, n, size);
+              " points has %" PRId32 " (or %" PRId32 " before the count was kept in it): not this count's bytes\n",
+              n, e.size, n, tagged, plain);
         return;
     }
-    if (e.used != size) FAULT(d, "problem", "record %" PRId32 ": %" PRId32 " of %" PRId32 " bytes written\n", n, e.used, size);
+    if (e.used != e.size) FAULT(d, "problem", "record %" PRId32 ": %" PRId32 " of %" PRId32 " bytes written\n", n, e.used, e.size);
+    int32_t count = 0;
+    if (e.size == tagged && e.used == tagged && CountWrittenIn(d, n, e, count) && count != n) {
+        FAULT(d, "problem", "record %" PRId32 ": holds the count %" PRId32 ": not this count's bytes\n", n, count);
+        return;
+    }
     double values[2];
     if (!ReadValues(d, e, values)) return;
     if (!std::isfinite(values[0]) || !std::isfinite(values[1])) {
@@ -212,9 +246,9 @@ void CheckCountRecord(Dump& d, int32_t n, const AllocEntry& e) {
     if (!(values[1] > 0.0) || values[1] > upper * (1.0 + 1e-9))
         FAULT(d, "suspect", "record %" PRId32 ": minimum distance %.17g outside (0, %.17g], what %" PRId32
               " points can have\n", n, values[1], upper, n);
-    if (e.used == size && n < bestformat::kPositionsBelow) {
-        CheckPositions(d, n, e, true);
-        CheckPositions(d, n, e, false);
+    if (e.used >= plain && n < bestformat::kPositionsBelow) {
+        CheckPositions(d, n, e, true, values[0]);
+        CheckPositions(d, n, e, false, values[1]);
     }
 }
 
@@ -292,6 +326,21 @@ int DumpFile(Dump& d) {
     return sound && d.faults == 0 ? 0 : 2;
 }
 
+// A reader's share of the lock that a program holds while it has the file
+// open: waits up to kLockWait for it. False when it could not be had; true
+// also where the file system has no such locks.
+constexpr auto kLockWait = std::chrono::seconds(3);
+
+bool LockForReading(int fd) {
+    const auto deadline = std::chrono::steady_clock::now() + kLockWait;
+    for (;;) {
+        if (flock(fd, LOCK_SH | LOCK_NB) == 0) return true;
+        if (errno != EWOULDBLOCK && errno != EINTR) return true;
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -306,6 +355,15 @@ int main(int argc, char** argv) {
     if (d.fd < 0 || (d.length = dbio::FileLength(d.fd)) < 0) {
         std::fprintf(stderr, "glomerix-db: cannot read %s: %s\n", path, std::strerror(errno));
         return 1;
+    }
+    if (!LockForReading(d.fd)) {
+        if (d.check) {
+            std::fprintf(stderr, "glomerix-db: %s is in use by another program (a session has it open): not judged; "
+                                 "try again once it has ended\n", path);
+            return 3;
+        }
+        std::fprintf(stderr, "glomerix-db: %s is in use by another program: shown as it stands, perhaps in the middle "
+                             "of a change\n", path);
     }
     std::printf("file: %s\n", path);
     LoadJournal(d, path);
