@@ -9,6 +9,7 @@
 #include "etat/maillage.h"
 #include "etat/vec3.h"
 #include "etat/verrous.h"
+#include "mathematiques/hasard.h"
 
 // For particle i with position p and dual corners g: whether going from g[k]
 // to g[k + 1] turns counter-clockwise seen from outside the sphere, i.e.
@@ -16,7 +17,8 @@
 bool cornerTurnsLeft(int i, int k) REQUIRES(verrouEtat);
 
 // Replaces every particle's dualCorners by `degree` corners and draws its
-// dualColour (three TirerReel per particle, in particle order), then fills the
+// dualColour (three draws per particle, in particle order, from
+// CouleursDual()), then fills the
 // corners from the first faceCount faces and orders them. Sets dualAllocated.
 // When the faces around a particle are not `degree` (a build that could not
 // close cleanly), extra centres are dropped and missing corners are the
@@ -37,8 +39,14 @@ struct CoinsDual {
 void CalculerCoinsDual(const std::vector<Vec3>& positions, const HullMesh& mesh, const std::vector<int32_t>& degres,
                        CoinsDual& dual);
 // Gives each particle its corners from dual and draws its dualColour (three
-// TirerReel per particle, in particle order). Sets dualAllocated.
+// draws per particle, in particle order, from CouleursDual()). Sets
+// dualAllocated.
 void InstallerDual(const CoinsDual& dual) REQUIRES(verrouEtat);
+
+// The colours' own stream, seeded on first use from the shared generator's
+// seed: a frame may build the dual at any moment, and the shared stream must
+// deal the same values to the commands whatever the viewer draws.
+FluxHasard& CouleursDual() REQUIRES(verrouEtat);
 
 // Orders particle i's corners: first by adjacent swaps, n + 1 passes over its
 // n corners swapping each pair that does not turn counter-clockwise; then,

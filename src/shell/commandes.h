@@ -11,6 +11,7 @@ void CommandeR(int count, const CommandWord* words);
 void CommandeL(int count, const CommandWord* words);
 void CommandeChamp(int count, const CommandWord* words);
 void CommandeMode(int count, const CommandWord* words);
+void CommandeGraine(int count, const CommandWord* words);
 
 // The viewer (commandes_graph.cpp).
 void CommandeGraph(int count, const CommandWord* words);

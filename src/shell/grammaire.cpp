@@ -43,6 +43,13 @@ std::string TexteDuCode(CommandWord word) {
     return t;
 }
 
+// Word i as typed; without the typed text (words not from the last line cut)
+// the code's four bytes are the text.
+std::string TexteTape(const CommandWord* words, int i) {
+    const char* texte = TexteMot(words, i);
+    return texte != nullptr ? std::string(texte) : TexteDuCode(words[i]);
+}
+
 }  // namespace
 
 bool LireMultiplicateurColle(const char* texte, int* valeur, long long* facteur) {
@@ -88,6 +95,20 @@ int DecouperLigne(char* line, CommandWord* words, int max) {
     return count;
 }
 
+bool LireEntierLong(const CommandWord* words, int i, long long max, long long* valeur) {
+    const std::string tape = TexteTape(words, i);
+    const char* texte = tape.c_str();
+    long long v = 0;
+    int chiffres = 0;
+    for (; EstChiffre(*texte); ++texte, ++chiffres) {
+        v = v * 10 + (*texte - '0');
+        if (v > max) return false;
+    }
+    if (chiffres == 0 || *texte != '\0') return false;
+    *valeur = v;
+    return true;
+}
+
 int LireEntier(CommandWord word) {
     int k = 0;
     signeNegatif = Octet(word, 0) == '-';
@@ -115,16 +136,14 @@ double LireReel(CommandWord a, CommandWord b) {
 
 // 64-bit so that "9999 M" (9 999 000 000 steps) is counted exactly rather
 // than wrapping or being clamped. A multiplier glued to the count ("5k") is
-// read as the separate word it stands for; without the typed text (words not
-// from the last line cut) the code's four bytes are the text.
+// read as the separate word it stands for.
 long long LireIterations(int count, const CommandWord* words) {
     if (count < 2) return 50;
-    const char* texte = TexteMot(words, 1);
-    const std::string duCode = texte == nullptr ? TexteDuCode(words[1]) : std::string();
+    const std::string texte = TexteTape(words, 1);
     int colle = 0;
     long long facteur = 1;
     long long n = 0;
-    if (LireMultiplicateurColle(texte != nullptr ? texte : duCode.c_str(), &colle, &facteur)) {
+    if (LireMultiplicateurColle(texte.c_str(), &colle, &facteur)) {
         n = colle < 1 ? 1 : colle;
         n *= facteur;
     } else {

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <string>
 
+#include "mathematiques/hasard.h"
 #include "shell/commandes.h"
 #include "ternex/charset.h"
 #include "ternex/ternex.h"
@@ -32,6 +33,8 @@ constexpr const char* kUsage =
     "      --strict           code de sortie 1 quand une commande a signalé une erreur\n"
     "      --base FICHIER     utilise FICHIER comme base de données des records\n"
     "      --sans-base        fonctionne sans base de données\n"
+    "      --graine N         graine du générateur de nombres aléatoires, de 0 à 1073741821\n"
+    "                         (sans elle, l'horloge) : les mêmes commandes refont les mêmes calculs\n"
     "  -h, --help             affiche cette aide et quitte\n"
     "  -V, --version          affiche la version et quitte\n"
     "\n"
@@ -113,6 +116,17 @@ int EntreeCommandes(const std::string& commandes) {
     return fd;
 }
 
+// Digits only, at most kGraineMax; -1 for anything else.
+long LireGraine(const char* texte) {
+    long v = 0;
+    const char* c = texte;
+    for (; *c >= '0' && *c <= '9'; ++c) {
+        v = v * 10 + (*c - '0');
+        if (v > kGraineMax) return -1;
+    }
+    return c == texte || *c != '\0' ? -1 : v;
+}
+
 }  // namespace
 
 void SignalerEchec() { echec = true; }
@@ -120,12 +134,13 @@ void SignalerEchec() { echec = true; }
 int CodeDeSortie(int code) { return code == 0 && options.strict && echec ? 1 : code; }
 
 int LireOptions(int argc, char** argv) {
-    enum { kStrict = 256, kBase, kSansBase };
+    enum { kStrict = 256, kBase, kSansBase, kGraine };
     static const option kLongues[] = {
         {"fichier", required_argument, nullptr, 'f'}, {"quiet", no_argument, nullptr, 'q'},
         {"help", no_argument, nullptr, 'h'},          {"version", no_argument, nullptr, 'V'},
         {"strict", no_argument, nullptr, kStrict},    {"base", required_argument, nullptr, kBase},
-        {"sans-base", no_argument, nullptr, kSansBase}, {nullptr, 0, nullptr, 0},
+        {"sans-base", no_argument, nullptr, kSansBase}, {"graine", required_argument, nullptr, kGraine},
+        {nullptr, 0, nullptr, 0},
     };
     std::string fichier, commandes;
     bool avecFichier = false, avecCommandes = false;
@@ -153,6 +168,10 @@ int LireOptions(int argc, char** argv) {
                 options.base = optarg;
                 break;
             case kSansBase: options.sansBase = true; break;
+            case kGraine:
+                options.graine = LireGraine(optarg);
+                if (options.graine < 0) return Refuser("--graine demande un entier de 0 à 1073741821, pas ", optarg);
+                break;
             case 'h': Ecrire(STDOUT_FILENO, kUsage); return 0;
             case 'V': Ecrire(STDOUT_FILENO, "glomerix " GLOMERIX_VERSION "\n"); return 0;
             case ':': return Refuser("l'option ", argv[lue < argc ? lue : argc - 1], " demande un argument.\n");

@@ -57,6 +57,7 @@ DESINSTALLER Supprime la base de données du programme et quitte le programme.
 MINIMISER  Minimise l'énergie des particules par une méthode de quasi-Newton.
 EXPLORER   Cherche le minimum global de l'énergie par sauts entre bassins.
 S          Affiche ou modifie l'exposant de l'énergie de Riesz.
+GRAINE     Affiche ou modifie la graine du générateur de nombres aléatoires.
 TAMMES     Augmente localement la distance minimale entre les particules.
 DEFAUTS    Affiche les défauts topologiques de l'enveloppe convexe.
 

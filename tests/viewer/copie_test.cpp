@@ -118,10 +118,14 @@ TEST_F(Copie, APublishedBuildLeavesWhatTheFrameBuildingUnderTheLockLeft) {
         // The frame as it was: build, then shade, all under the lock.
         Preparer(points);
         InitialiserHasard(77);
+        FluxHasard couleurs, couleursApres;
         {
             Garde lock(verrouEtat);
+            couleurs = CouleursDual();
             CalculerEnveloppe(false);
             OmbrerParticules(true);
+            couleursApres = CouleursDual();
+            CouleursDual() = couleurs;
         }
         const Traces attendu = Relever();
         const double tirageSuivant = TirerReel();
@@ -135,7 +139,11 @@ TEST_F(Copie, APublishedBuildLeavesWhatTheFrameBuildingUnderTheLockLeft) {
         ASSERT_TRUE(Publier());
         const Traces obtenu = Relever();
         ComparerTraces(attendu, obtenu);
-        EXPECT_EQ(TirerReel(), tirageSuivant) << "as many colours drawn";
+        EXPECT_EQ(TirerReel(), tirageSuivant) << "no draw from the shared stream";
+        {
+            Garde lock(verrouEtat);
+            EXPECT_EQ(CouleursDual().Reel(), couleursApres.Reel()) << "as many colours drawn";
+        }
         // The frame draws what it published.
         EXPECT_TRUE(MemesOctets(copie.potentiels, obtenu.potentiels));
         EXPECT_EQ(copie.potentielMin, obtenu.min);
