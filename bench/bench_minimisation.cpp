@@ -91,6 +91,7 @@ void MinimiserSpirale(benchmark::State& state) { MesurerDescente(state, Spirale(
 // Published lowest energies.
 const std::map<int, double> kPubliees = {{24, 223.347074052},   {32, 412.261274651},    {48, 968.713455344},
                                          {72, 2255.001190975},  {100, 4448.350634331},  {122, 6698.374499261},
+                                         {132, 7875.045342797}, {192, 16963.338386460}, {200, 18438.842717530},
                                          {282, 37147.294418462}, {470, 104822.886324279}};
 
 double Secondes() {
@@ -98,14 +99,23 @@ double Secondes() {
     return s != nullptr ? std::atof(s) : 60.0;
 }
 
+double Reel(const char* nom, double defaut) {
+    const char* s = std::getenv(nom);
+    return s != nullptr ? std::atof(s) : defaut;
+}
+
 // Counters: trouve (1 when the published value was reached to 9 significant
-// digits), secondes until then (or the limit), sauts, the lowest energy and
-// its distance above the published one.
+// digits), secondes until then (or the limit), sauts (all walkers), the
+// lowest energy and its distance above the published one. Arguments: n,
+// seed, walkers (0: one walker on two workers, as EXPLORER ran before it had
+// walkers). The walkers' seeds derive from the seed, walker 0's the same
+// whatever their number; the start is the same random placement.
 void MesurerExploration(benchmark::State& state) {
     const int n = state.range(0);
     const double publiee = kPubliees.at(n);
     const double limite = Secondes();
-    ImposerEquipe(2);
+    const int marcheurs = std::max<int>(1, state.range(2));
+    ImposerEquipe(state.range(2) == 0 ? 2 : 1);
     double trouveA = -1.0, meilleure = 0.0;
     BilanExploration b;
     for (auto _ : state) {
@@ -115,6 +125,9 @@ void MesurerExploration(benchmark::State& state) {
         ParametresExploration p;
         p.sauts = 1000000000;
         p.arret = &arret;
+        p.partage = static_cast<long long>(Reel("GLOMERIX_BENCH_PARTAGE", static_cast<double>(kPartage)));
+        p.ecartPartage = Reel("GLOMERIX_BENCH_ECART", kEcartPartage);
+        for (int w = 0; w < marcheurs; ++w) p.graines.push_back(GraineDerivee(state.range(1), n, w));
         p.nouveauMinimum = [&](long long, double e, std::span<const Vec3>) {
             if (std::abs(std::exp(e) - publiee) < 5e-9 * publiee) {
                 trouveA = std::chrono::duration<double>(std::chrono::steady_clock::now() - debut).count();
@@ -175,9 +188,22 @@ void Enregistrer() {
     }
     auto* e = benchmark::RegisterBenchmark("Explorer", MesurerExploration);
     for (int n : comptes) {
-        for (int graine = 1; graine <= 5; ++graine) e->Args({n, graine});
+        for (int graine = 1; graine <= 5; ++graine) e->Args({n, graine, 0});
     }
     e->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+    // GLOMERIX_BENCH_MARCHEURS=100,122,...: one walker against two, seeds 1
+    // to GLOMERIX_BENCH_GRAINES (10), interleaved.
+    if (const char* liste = std::getenv("GLOMERIX_BENCH_MARCHEURS")) {
+        auto* m = benchmark::RegisterBenchmark("Marcheurs", MesurerExploration);
+        std::stringstream flux(liste);
+        const int graines = static_cast<int>(Reel("GLOMERIX_BENCH_GRAINES", 10));
+        for (std::string mot; std::getline(flux, mot, ',');) {
+            for (int graine = 1; graine <= graines; ++graine) {
+                for (int marcheurs : {1, 2}) m->Args({std::atoi(mot.c_str()), graine, marcheurs});
+            }
+        }
+        m->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+    }
 }
 
 }  // namespace

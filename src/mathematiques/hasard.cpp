@@ -110,6 +110,16 @@ long GraineDerivee(long graine, long a, long b) {
     return static_cast<long>(z % static_cast<uint64_t>(kGraineMax + 1));
 }
 
+long LireGraine(const char* texte) {
+    long v = 0;
+    const char* c = texte;
+    for (; *c >= '0' && *c <= '9'; ++c) {
+        v = v * 10 + (*c - '0');
+        if (v > kGraineMax) return -1;
+    }
+    return c == texte || *c != '\0' ? -1 : v;
+}
+
 namespace hasard_knuth {
 
 void ranf_start(long seed) { partage.Semer(seed); }

@@ -46,6 +46,9 @@ private:
 // walker): a mix of the three, in 0 .. kGraineMax.
 long GraineDerivee(long graine, long a, long b);
 
+// A seed as typed: digits only, 0 to kGraineMax; -1 for anything else.
+long LireGraine(const char* texte);
+
 // Seeds the shared generator; only the low 30 bits of the seed count.
 void InitialiserHasard(long seed);
 

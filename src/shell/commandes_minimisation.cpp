@@ -140,8 +140,9 @@ void CommandeMinimiser(int count, const CommandWord* words) {
 
 // Each new lowest minimum is announced, shown, and offered to the store as
 // INFO offers the configuration it reports (the Coulomb energy and the
-// smallest distance of those positions). A store error is reported once and
-// the search goes on without the store.
+// smallest distance of those positions), all from the command's thread
+// whatever thread the walker that found it runs on. A store error is
+// reported once and the search goes on without the store.
 void CommandeExplorer(int count, const CommandWord* words) {
     long long n;
     if (!LireCompte(count, words, kSautsExplorer, n)) return;
@@ -149,6 +150,9 @@ void CommandeExplorer(int count, const CommandWord* words) {
     p.sauts = n;
     p.descente.exposant = params.exposant;
     p.arret = &stopRequested;
+    // One walker per processor with OPENMP on, however busy they are: the
+    // seed then repeats the search.
+    p.graines = GrainesDesMarcheurs(NombreDeThreads());
     bool baseEnErreur = false;
     p.nouveauMinimum = [&baseEnErreur](long long saut, double logEnergie, std::span<const Vec3> x) {
         console.write("Saut ").write(saut).write(", nouvelle énergie minimale : ");
@@ -177,6 +181,7 @@ void CommandeExplorer(int count, const CommandWord* words) {
         b = Lancer([&p](std::span<Vec3> x) { return Explorer(x, p); }, debut, fin);
     }
     console.write("Sauts : ").write(b.sauts);
+    if (b.marcheurs > 1) console.write(" (").write(b.marcheurs).write(" marcheurs)");
     console.write(", acceptés : ").write(static_cast<long long>(std::lround(100.0 * b.acceptation))).write(" %");
     console.write(", meilleur au saut ").write(b.meilleurSaut);
     console.write(", évaluations de l'énergie : ").write(b.evaluations).write("\n");

@@ -40,20 +40,7 @@ constexpr const char* kUsage =
     "\n"
     "Code de sortie : 0 normalement, 1 avec --strict après une erreur, 2 pour une option non valide.\n";
 
-// Program texts are Windows-1252; what comes from argv is already in the
-// terminal's charset and goes out as it is.
-void Ecrire(int fd, const char* texte, const std::string& brut = {}) {
-    static ternex_charset charset(nullptr);
-    std::string out;
-    for (const char* c = texte; *c != '\0'; ++c) charset.encode(*c, out);
-    out += brut;
-    for (size_t fait = 0; fait < out.size();) {
-        const ssize_t n = write(fd, out.data() + fait, out.size() - fait);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return;
-        fait += static_cast<size_t>(n);
-    }
-}
+void Ecrire(int fd, const char* texte, const std::string& brut = {}) { ternex_write_text(fd, texte, brut); }
 
 int Refuser(const char* message, const std::string& brut = {}, const char* suite = ".\n") {
     Ecrire(STDERR_FILENO, "glomerix : ");
@@ -114,17 +101,6 @@ int EntreeCommandes(const std::string& commandes) {
     }
     lseek(fd, 0, SEEK_SET);
     return fd;
-}
-
-// Digits only, at most kGraineMax; -1 for anything else.
-long LireGraine(const char* texte) {
-    long v = 0;
-    const char* c = texte;
-    for (; *c >= '0' && *c <= '9'; ++c) {
-        v = v * 10 + (*c - '0');
-        if (v > kGraineMax) return -1;
-    }
-    return c == texte || *c != '\0' ? -1 : v;
 }
 
 }  // namespace
