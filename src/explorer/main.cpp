@@ -173,11 +173,15 @@ int LancerSeul(Proprietaire& proprietaire) {
     Distributeur distributeur;
     EchangeFils groupe(marcheurs, deposer);
     const int n = options.premier;
+    std::vector<Vec3> depart = Depart(n);
+    // On one worker, as each rank of an MPI run makes it: the same seed and
+    // number of walkers then give the same search either way.
+    if (UnSeulCompte()) DescendreDepart(depart, Parametres(n, marcheurs, 0), 1);
     for (int w = 0; w < marcheurs; ++w) {
         fils.emplace_back([&, w] {
             if (UnSeulCompte()) {
                 ImposerEquipeDuFil(1);
-                std::vector<Vec3> x = Depart(n);
+                std::vector<Vec3> x = depart;
                 Marcher(x, Parametres(n, marcheurs, 0), w, GraineDerivee(graine, n, w), groupe, n);
             } else {
                 MarcherLesComptes(&distributeur, nullptr, deposer);

@@ -34,8 +34,7 @@ EchangeFils::EchangeFils(int marcheurs, std::function<void(Rapport&&)> rapporter
     : marcheurs_(marcheurs), rapporter_(std::move(rapporter)) {}
 
 // A barrier that also reduces: the last walker to come publishes the lowest
-// and opens the next round; each walker copies the result before it leaves,
-// and the buffer is written again only when all have come to the next one.
+// and opens the next round; each walker copies the result before it leaves.
 bool EchangeFils::Rencontrer(int marcheur, double& logEnergie, std::vector<Vec3>& x, bool arreter) {
     std::unique_lock<std::mutex> garde(verrou_);
     const bool plusBas = meilleurMarcheur_ < 0 || logEnergie < meilleurLog_ ||
@@ -50,6 +49,7 @@ bool EchangeFils::Rencontrer(int marcheur, double& logEnergie, std::vector<Vec3>
     if (++arrives_ == marcheurs_) {
         resultatLog_ = meilleurLog_;
         resultatArret_ = arret_;
+        std::swap(resultat_, meilleur_);
         arrives_ = 0;
         meilleurMarcheur_ = -1;
         arret_ = false;
@@ -59,7 +59,7 @@ bool EchangeFils::Rencontrer(int marcheur, double& logEnergie, std::vector<Vec3>
         rencontre_.wait(garde, [&] { return tour_ != tour; });
     }
     logEnergie = resultatLog_;
-    x = meilleur_;
+    x = resultat_;
     return resultatArret_;
 }
 

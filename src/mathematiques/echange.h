@@ -79,9 +79,11 @@ private:
     int meilleurMarcheur_ = -1;
     bool arret_ = false;
     std::vector<Vec3> meilleur_;
-    // The result of the last meeting, read by each walker before it leaves.
+    // The result of the last meeting, read by each walker before it leaves:
+    // written again only once all have come to the next meeting.
     double resultatLog_ = 0.0;
     bool resultatArret_ = false;
+    std::vector<Vec3> resultat_;
 };
 
 // The owner's side of one search: takes the reports of its walkers in any

@@ -239,6 +239,15 @@ void Marcher(std::span<Vec3> positions, const ParametresExploration& p, int marc
     echange.Rapporter(std::move(r));
 }
 
+void DescendreDepart(std::span<Vec3> positions, const ParametresExploration& p, int equipe) {
+    ParametresDescente d = p.descente;
+    d.arret = p.arret;
+    d.apresPas = nullptr;
+    ImposerEquipeDuFil(equipe);
+    Minimiser(positions, d);
+    ImposerEquipeDuFil(0);
+}
+
 std::vector<long> GrainesDesMarcheurs(int n) {
     std::vector<long> graines(static_cast<size_t>(std::max(1, n)));
     for (long& g : graines) g = std::min(kGraineMax, static_cast<long>(TirerReel() * (kGraineMax + 1.0)));
@@ -266,6 +275,7 @@ BilanExploration Explorer(std::span<Vec3> positions, const ParametresExploration
         EchangeFils seul(1, traiter);
         Marcher(positions, p, 0, graines[0], seul);
     } else {
+        DescendreDepart(positions, p, marcheurs);
         FileRapports file;
         EchangeFils echange(marcheurs, [&file](Rapport&& r) { file.Deposer(std::move(r)); });
         std::vector<std::vector<Vec3>> copies(static_cast<size_t>(marcheurs),

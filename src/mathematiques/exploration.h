@@ -78,5 +78,10 @@ BilanExploration Explorer(std::span<Vec3> positions, const ParametresExploration
 void Marcher(std::span<Vec3> positions, const ParametresExploration& parametres, int marcheur, long graine,
              Echange& echange, int compte = 0);
 
+// The start's own descent as a walker makes it, run once on `equipe`
+// workers (fixed, so that it repeats): walkers that share the start then find
+// it made and go on to their hops at once, instead of each making it again.
+void DescendreDepart(std::span<Vec3> positions, const ParametresExploration& parametres, int equipe);
+
 // A seed for each of n walkers, drawn from the shared generator.
 std::vector<long> GrainesDesMarcheurs(int n);

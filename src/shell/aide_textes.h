@@ -272,6 +272,10 @@ inline constexpr MorceauAide kExplorer[] = {
           "Chaque saut perturbe la configuration courante (quelques particules placées au hasard, une calotte de la sphère tournée, ou la particule de plus fort potentiel placée dans le plus grand espace vide), la minimise complètement comme MINIMISER, puis la garde ou non selon la règle de Metropolis, à une température qui s'adapte au taux d'acceptation.\n"
           "Chaque nouvelle énergie minimale est affichée avec le numéro du saut, et proposée à la base de données comme le fait INFO.\n"
           "A la fin, ou à l'appui sur Ctrl+C, la configuration de plus basse énergie trouvée devient la configuration courante. Le hasard vient du générateur du programme : une même graine donne la même recherche.\n"
+          "\n"
+          "Avec le mode OPENMP activé, un marcheur par processeur fait i sauts, chacun avec son propre hasard tiré de la graine ; tous les "),
+    Entier(kPartage),
+    Texte(" sauts, un marcheur plus haut que le plus bas d'entre eux repart du plus bas. Les annonces suivent l'ordre des sauts, quel que soit le marcheur le plus rapide : une même graine et un même nombre de processeurs donnent la même recherche.\n"
           "\n"),
 };
 
