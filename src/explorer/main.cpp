@@ -34,6 +34,7 @@ OptionsExplorer options;
 long graine = 0;
 std::atomic<bool> arret{false};
 std::atomic<int> signalRecu{0};
+std::atomic<bool> perdu{false};  // an MPI call of rank 0's walker failed
 
 void SurSignal(int s) {
     int aucun = 0;
@@ -154,7 +155,7 @@ private:
 void MarcherLesComptes(Distributeur* distributeur, const std::function<int()>& prochain,
                        const std::function<void(Rapport&&)>& rapporter) {
     ImposerEquipeDuFil(1);
-    for (int n; (n = distributeur != nullptr ? distributeur->Prochain() : prochain()) != 0;) {
+    for (int n; !arret && (n = distributeur != nullptr ? distributeur->Prochain() : prochain()) != 0;) {
         EchangeFils seul(1, rapporter);
         std::vector<Vec3> x = Depart(n);
         Marcher(x, Parametres(n, 1, 0), 0, GraineDerivee(graine, n, 0), seul, n);
@@ -173,15 +174,11 @@ int LancerSeul(Proprietaire& proprietaire) {
     Distributeur distributeur;
     EchangeFils groupe(marcheurs, deposer);
     const int n = options.premier;
-    std::vector<Vec3> depart = Depart(n);
-    // On one worker, as each rank of an MPI run makes it: the same seed and
-    // number of walkers then give the same search either way.
-    if (UnSeulCompte()) DescendreDepart(depart, Parametres(n, marcheurs, 0), 1);
     for (int w = 0; w < marcheurs; ++w) {
         fils.emplace_back([&, w] {
             if (UnSeulCompte()) {
                 ImposerEquipeDuFil(1);
-                std::vector<Vec3> x = depart;
+                std::vector<Vec3> x = Depart(n);
                 Marcher(x, Parametres(n, marcheurs, 0), w, GraineDerivee(graine, n, w), groupe, n);
             } else {
                 MarcherLesComptes(&distributeur, nullptr, deposer);
@@ -189,10 +186,12 @@ int LancerSeul(Proprietaire& proprietaire) {
             --actifs;
         });
     }
+    // A walker deposits its last report before it counts itself out.
     for (Rapport r;;) {
-        if (file.Recevoir(r, std::chrono::milliseconds(50))) {
+        const bool fini = actifs == 0;
+        if (file.Recevoir(r, std::chrono::milliseconds(fini ? 0 : 50))) {
             proprietaire.Traiter(std::move(r));
-        } else if (actifs == 0) {
+        } else if (fini) {
             break;
         }
     }
@@ -234,14 +233,16 @@ int LancerRangs(Proprietaire* proprietaire) {
             MarcherLesComptes(nullptr, reseau::Demander, rapporter);
         }
     };
+    // A signal to another rank ends the whole run: rank 0 then says so.
     if (rang != 0) {
         marcher();
+        if (signalRecu != 0) reseau::Abandonner(128 + signalRecu);
         return 0;
     }
     std::thread marcheur(marcher);
     int refus = UnSeulCompte() ? taille - 1 : 0;  // ranks told that no count is left
     while (!proprietaire->Fini() || refus < taille - 1) {
-        if (signalRecu != 0) {
+        if (signalRecu != 0 || perdu) {
             Perdu();
             std::_Exit(1);
         }
@@ -292,8 +293,17 @@ int main(int argc, char** argv) {
     Proprietaire proprietaire(marcheurs, Comptes());
     int code = 0;
     if (mpi) {
-        reseau::SiPerdu([rang] {
-            if (rang == 0) Perdu();
+        // Rank 0's owner thread says so and closes the database itself; its
+        // walker thread leaves that to the owner and waits for the end.
+        const std::thread::id proprietaire0 = std::this_thread::get_id();
+        reseau::SiPerdu([rang, proprietaire0] {
+            if (rang != 0) return;
+            if (std::this_thread::get_id() == proprietaire0) {
+                Perdu();
+                return;
+            }
+            perdu = true;
+            for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
         });
         code = LancerRangs(rang == 0 ? &proprietaire : nullptr);
         reseau::Quitter();

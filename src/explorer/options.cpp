@@ -33,8 +33,8 @@ constexpr const char* kUsage =
     "  -V, --version         affiche la version et quitte\n"
     "\n"
     "Une ligne par nouvelle énergie minimale (nombre, saut, énergie, secondes), une ligne de bilan\n"
-    "par nombre. Code de sortie : 0 normalement, 1 si la base ne s'ouvre pas ou si le calcul est\n"
-    "interrompu, 2 pour une option non valide.\n";
+    "par nombre. Code de sortie : 0 normalement, 1 si la base ne s'ouvre pas ou si un processus\n"
+    "MPI est perdu, 2 pour une option non valide, 128 + le signal après SIGINT ou SIGTERM.\n";
 
 void Ecrire(int fd, const char* texte, const std::string& brut = {}) { ternex_write_text(fd, texte, brut); }
 

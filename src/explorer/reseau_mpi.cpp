@@ -4,8 +4,10 @@
 // thread and its owner thread never share a communicator.
 #include <mpi.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "explorer/reseau.h"
@@ -29,6 +31,18 @@ void Verifier(int code) {
     if (siPerdu) siPerdu();
     MPI_Abort(MPI_COMM_WORLD, 1);
     std::exit(1);
+}
+
+// Waits for a request by polling it every fifth of a millisecond: a blocking
+// call would spin on its core, and take it from the walker still hopping
+// that the others wait for.
+void Attendre(MPI_Request& requete) {
+    for (;;) {
+        int fait = 0;
+        Verifier(MPI_Test(&requete, &fait, MPI_STATUS_IGNORE));
+        if (fait) return;
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
 }
 
 // A report as bytes: its integers, its reals, then the positions.
@@ -81,10 +95,15 @@ public:
             double valeur;
             int rang;
         } sien{logEnergie, rang}, groupe{};
-        Verifier(MPI_Allreduce(&sien, &groupe, 1, MPI_DOUBLE_INT, MPI_MINLOC, rencontres));
         int veut = arreter ? 1 : 0, tous = 0;
-        Verifier(MPI_Allreduce(&veut, &tous, 1, MPI_INT, MPI_LOR, rencontres));
-        Verifier(MPI_Bcast(x.data(), static_cast<int>(3 * x.size()), MPI_DOUBLE, groupe.rang, rencontres));
+        MPI_Request requetes[2];
+        Verifier(MPI_Iallreduce(&sien, &groupe, 1, MPI_DOUBLE_INT, MPI_MINLOC, rencontres, &requetes[0]));
+        Verifier(MPI_Iallreduce(&veut, &tous, 1, MPI_INT, MPI_LOR, rencontres, &requetes[1]));
+        Attendre(requetes[0]);
+        Attendre(requetes[1]);
+        MPI_Request diffusion;
+        Verifier(MPI_Ibcast(x.data(), static_cast<int>(3 * x.size()), MPI_DOUBLE, groupe.rang, rencontres, &diffusion));
+        Attendre(diffusion);
         logEnergie = groupe.valeur;
         return tous != 0;
     }
@@ -130,7 +149,9 @@ void Envoyer(const Rapport& r) {
 int Demander() {
     int compte = 0;
     Verifier(MPI_Send(&compte, 1, MPI_INT, 0, kDemande, messages));
-    Verifier(MPI_Recv(&compte, 1, MPI_INT, 0, kCompte, messages, MPI_STATUS_IGNORE));
+    MPI_Request reponse;
+    Verifier(MPI_Irecv(&compte, 1, MPI_INT, 0, kCompte, messages, &reponse));
+    Attendre(reponse);
     return compte;
 }
 

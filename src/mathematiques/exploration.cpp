@@ -102,8 +102,13 @@ bool Arret(const std::atomic<bool>* arret) { return arret != nullptr && arret->l
 // minima, its temperature.
 class Marcheur {
 public:
-    Marcheur(std::span<const Vec3> depart, const ParametresExploration& p, long graine)
+    // With `ailleurs`, the walker starts from points of its own stream
+    // rather than from `depart` (only their number counts then).
+    Marcheur(std::span<const Vec3> depart, const ParametresExploration& p, long graine, bool ailleurs)
         : flux_(graine), courant_(depart.begin(), depart.end()), essai_(depart.size()) {
+        if (ailleurs) {
+            for (Vec3& v : courant_) flux_.PointSphere(v, 1.0);
+        }
         descente_ = p.descente;
         descente_.arret = p.arret;
         descente_.apresPas = nullptr;
@@ -205,7 +210,9 @@ Rapport RapportDe(const Marcheur& m, int compte, int marcheur, bool minimum) {
 
 void Marcher(std::span<Vec3> positions, const ParametresExploration& p, int marcheur, long graine,
              Echange& echange, int compte) {
-    Marcheur m(positions, p, graine);
+    // Walker 0 starts from the positions given, the others each from a
+    // random placement of their own: starts as different as the hops.
+    Marcheur m(positions, p, graine, marcheur > 0);
     const auto horsDelai = [&] { return p.secondes > 0.0 && m.Secondes() >= p.secondes; };
     bool arreter = !m.Demarrer();
     echange.Rapporter(RapportDe(m, compte, marcheur, true));  // stopped or not, the start's minimum
@@ -239,15 +246,6 @@ void Marcher(std::span<Vec3> positions, const ParametresExploration& p, int marc
     echange.Rapporter(std::move(r));
 }
 
-void DescendreDepart(std::span<Vec3> positions, const ParametresExploration& p, int equipe) {
-    ParametresDescente d = p.descente;
-    d.arret = p.arret;
-    d.apresPas = nullptr;
-    ImposerEquipeDuFil(equipe);
-    Minimiser(positions, d);
-    ImposerEquipeDuFil(0);
-}
-
 std::vector<long> GrainesDesMarcheurs(int n) {
     std::vector<long> graines(static_cast<size_t>(std::max(1, n)));
     for (long& g : graines) g = std::min(kGraineMax, static_cast<long>(TirerReel() * (kGraineMax + 1.0)));
@@ -275,7 +273,6 @@ BilanExploration Explorer(std::span<Vec3> positions, const ParametresExploration
         EchangeFils seul(1, traiter);
         Marcher(positions, p, 0, graines[0], seul);
     } else {
-        DescendreDepart(positions, p, marcheurs);
         FileRapports file;
         EchangeFils echange(marcheurs, [&file](Rapport&& r) { file.Deposer(std::move(r)); });
         std::vector<std::vector<Vec3>> copies(static_cast<size_t>(marcheurs),

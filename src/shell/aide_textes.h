@@ -275,7 +275,9 @@ inline constexpr MorceauAide kExplorer[] = {
           "\n"
           "Avec le mode OPENMP activé, un marcheur par processeur fait i sauts, chacun avec son propre hasard tiré de la graine ; tous les "),
     Entier(kPartage),
-    Texte(" sauts, un marcheur plus haut que le plus bas d'entre eux repart du plus bas. Les annonces suivent l'ordre des sauts, quel que soit le marcheur le plus rapide : une même graine et un même nombre de processeurs donnent la même recherche.\n"
+    Texte(" sauts, un marcheur nettement plus haut que le plus bas d'entre eux (de plus de "),
+    Entier(static_cast<long long>(kEcartPartage)),
+    Texte(" fois sa température) repart du plus bas. Les annonces suivent l'ordre des sauts, quel que soit le marcheur le plus rapide : une même graine et un même nombre de processeurs donnent la même recherche. Le premier marcheur part de la configuration courante, les autres chacun d'un placement au hasard.\n"
           "\n"),
 };
 

@@ -1,6 +1,7 @@
 // glomerix-explorer alone: its lines and the records it leaves, a search
 // repeated from its seed, bad options.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -62,6 +63,30 @@ TEST(Explorer, PlageChaqueNombreUneFois) {
     EXPECT_EQ(bilans.size(), 7u) << r.out;
     EXPECT_EQ(bilans.begin()->first, 20);
     EXPECT_EQ(bilans.rbegin()->first, 26);
+    bool sain = false;
+    const std::map<int, double> records = Records(base, &sain);
+    EXPECT_TRUE(sain);
+    for (const auto& [n, e] : bilans) EXPECT_NEAR(records.at(n), e, 1e-9 * e) << n;
+}
+
+// SIGTERM: the walkers stop after their descent, each count under way gets
+// its summary, the database stays sound, the status tells the signal.
+TEST(Explorer, SigtermFinitLesNombresEnCours) {
+    e2e::Session s;
+    const fs::path base = s.workDir() / "sigterm.dat";
+    s.setProgram(kExplorer);
+    s.setArgs({"--nb", "300-400", "--duree", "60", "--base", base.string()});
+    s.start();
+    ASSERT_TRUE(s.waitFor(" : saut ", 1, std::chrono::seconds(60))) << s.errorsSoFar();
+    s.signal(SIGTERM);
+    const e2e::Result r = s.finish(std::chrono::seconds(60));
+    EXPECT_EQ(r.exitCode, 128 + SIGTERM) << r.err;
+    EXPECT_NE(r.err.find("glomerix-explorer : calcul interrompu (signal 15)."), string::npos) << r.err;
+    const std::map<int, double> bilans = Bilans(r.out);
+    ASSERT_FALSE(bilans.empty()) << r.out;
+    std::map<int, double> annoncees;
+    for (const Annonce& a : Annonces(r.out)) annoncees[a.n] = std::stod(a.energie);
+    for (const auto& [n, e] : annoncees) EXPECT_EQ(bilans.count(n), 1u) << n;
     bool sain = false;
     const std::map<int, double> records = Records(base, &sain);
     EXPECT_TRUE(sain);
