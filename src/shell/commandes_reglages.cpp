@@ -31,36 +31,24 @@ void ReglerConstante(int count, const CommandWord* words, double& field, double 
     VerifierReel(words, 1, field);
 }
 
-struct Mode {
-    const char* libelle;          // MODE listing label
-    std::atomic<bool> ModeFlags::*drapeau;
-    CommandWord mot;
-    CommandWord autreMot;         // second spelling, or 0
-    bool redessiner;              // the picture shows it
-};
-
-// Listing order.
-const Mode kModes[] = {
-    {"  PARTICULES  ", &ModeFlags::particules, mot::kParticules, mot::kBilles, true},
-    {"  LIGNES      ", &ModeFlags::lignes, mot::kLignes, 0, true},
-    {"  POLYGONES   ", &ModeFlags::polygones, mot::kPolygones, mot::kPoly, true},
-    {"  INFO        ", &ModeFlags::info, mot::kInfo, 0, false},
-    {"  OPENMP      ", &ModeFlags::openmp, mot::kOpenmp, 0, false},
-    {"  ENVELOPPE   ", &ModeFlags::enveloppe, mot::kEnveloppe, 0, false},
-    {"  AXES        ", &ModeFlags::axes, mot::kAxes, 0, true},
-    {"  DUAL        ", &ModeFlags::dual, mot::kDual, 0, true},
-};
+// "  PARTICULES  ": the label of the listing.
+std::string Libelle(const Interrupteur& i) {
+    std::string libelle = "  ";
+    for (const char* c = i.mot; *c != '\0'; ++c) libelle += static_cast<char>(*c >= 'a' && *c <= 'z' ? *c - 'a' + 'A' : *c);
+    libelle.resize(kLargeurLibelle, ' ');
+    return libelle;
+}
 
 void ListerModes() {
     console.write("Etats des mode du programme :\n");
-    for (const Mode& m : kModes) {
-        console.write(m.libelle).write((modes.*m.drapeau) ? "MARCHE\n" : "ARRET\n");
+    for (const Interrupteur& i : kInterrupteurs) {
+        console.write(Libelle(i).c_str()).write((modes.*i.drapeau) ? "MARCHE\n" : "ARRET\n");
     }
 }
 
-const Mode* TrouverMode(CommandWord w) {
-    for (const Mode& m : kModes) {
-        if (w == m.mot || (m.autreMot != 0 && w == m.autreMot)) return &m;
+const Interrupteur* TrouverInterrupteur(CommandWord w) {
+    for (const Interrupteur& i : kInterrupteurs) {
+        if (w == Plier(i.mot) || (i.autreMot != nullptr && w == Plier(i.autreMot))) return &i;
     }
     return nullptr;
 }
@@ -129,15 +117,15 @@ void CommandeMode(int count, const CommandWord* words) {
     }
     bool marche = true;
     if (count >= 3 && !LireMarcheArret(words, 2, &marche)) return;
-    const Mode* m = TrouverMode(words[1]);
-    if (m == nullptr) {
+    const Interrupteur* i = TrouverInterrupteur(words[1]);
+    if (i == nullptr) {
         Signaler(Msg::ModeNonValide);
         return;
     }
-    modes.*m->drapeau = marche;
-    if (m->drapeau == &ModeFlags::dual && marche) {
+    modes.*i->drapeau = marche;
+    if (i->refaireEnveloppe && marche) {
         Garde verrou(verrouEtat);
-        hullValid = false;  // the next build makes the dual
+        hullValid = false;
     }
-    if (m->redessiner) RafraichirGraphique();
+    if (i->redessiner) RafraichirGraphique();
 }

@@ -1,5 +1,8 @@
 #include "shell/table_commandes.h"
 
+#include <array>
+
+#include "etat/modes.h"
 #include "shell/commandes.h"
 #include "shell/commandes_minimisation.h"
 
@@ -16,8 +19,24 @@ constexpr const char* kParametresPlacer[] = {"alea", "spirale"};
 constexpr const char* kParametresAjouter[] = {"faces", "aretes"};
 constexpr const char* kParametresCharger[] = {"ep", "dist", "fichier"};
 constexpr const char* kParametresListe[] = {"tout"};
-constexpr const char* kParametresMode[] = {"particules", "billes", "lignes", "polygones", "poly", "info",
-                                           "openmp", "enveloppe", "axes", "dual", "on", "off"};
+
+// Every spelling of every MODE switch, then ON and OFF.
+constexpr size_t NombreDeMotsMode() {
+    size_t n = 2;
+    for (const Interrupteur& i : kInterrupteurs) n += i.autreMot != nullptr ? 2 : 1;
+    return n;
+}
+constexpr auto kParametresMode = [] {
+    std::array<const char*, NombreDeMotsMode()> mots{};
+    size_t n = 0;
+    for (const Interrupteur& i : kInterrupteurs) {
+        mots[n++] = i.mot;
+        if (i.autreMot != nullptr) mots[n++] = i.autreMot;
+    }
+    mots[n++] = "on";
+    mots[n++] = "off";
+    return mots;
+}();
 
 constexpr std::span<const char* const> kSansParametre{};
 
