@@ -33,19 +33,19 @@ void ApresDeplacement() {
 
 // The step count is 64-bit: "9999 M" is about 10^10 steps, beyond int32.
 // The lock is released between steps so that the viewer can draw a frame.
-void BoucleComptee(int count, const CommandWord* words, bool enveloppeAvant, void (*etape)(),
-                   double (*energie)()) {
+void BoucleComptee(const Ligne& ligne, bool enveloppeAvant, void (*etape)(), double (*energie)()) {
     if (enveloppeAvant) {
         Garde verrou(verrouEtat);
         CalculerEnveloppe(false);
     }
-    const long long n = LireIterations(count, words);
+    const std::optional<long long> n = LireCompte(ligne);
+    if (!n) return;
     stopRequested = false;
     long long debut = 0, fin = 0;
     {
-        Progression progression(LigneTapee(1, words), n, energie);
+        Progression progression(LigneTapee(ligne, 1), *n, energie);
         debut = Horloge();
-        for (long long i = 0; i < n && !stopRequested; ++i) {
+        for (long long i = 0; i < *n && !stopRequested; ++i) {
             {
                 Garde verrou(verrouEtat);
                 etape();

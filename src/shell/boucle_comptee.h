@@ -14,12 +14,11 @@ void EcrireTempsDeCalcul(long long debut, long long fin);
 // Takes verrouEtat for the summary.
 void ApresDeplacement();
 
-// Runs LireIterations(count, words) steps, each one call of etape() under
-// verrouEtat, stopping early at a step boundary once stopRequested is set
-// (cleared first). With enveloppeAvant the hull is built once before the first
-// step and kept for all of them. Then writes the time, clears hullValid and
-// runs ApresDeplacement; a stopped loop does the same. A loop that lasts shows
-// its progress on a terminal (Progression), with the energy that `energie`
-// gives when the steps keep it up to date.
-void BoucleComptee(int count, const CommandWord* words, bool enveloppeAvant, void (*etape)(),
-                   double (*energie)() = nullptr);
+// Runs LireCompte(ligne) steps, each one call of etape() under verrouEtat,
+// stopping early at a step boundary once stopRequested is set (cleared
+// first). With enveloppeAvant the hull is built once before the first step
+// and kept for all of them. Then writes the time, clears hullValid and runs
+// ApresDeplacement; a stopped loop does the same. A loop that lasts shows its
+// progress on a terminal (Progression), with the energy that `energie` gives
+// when the steps keep it up to date.
+void BoucleComptee(const Ligne& ligne, bool enveloppeAvant, void (*etape)(), double (*energie)() = nullptr);

@@ -18,11 +18,7 @@ std::string Majuscules(std::string s) {
     return s;
 }
 
-CommandWord PremierMot(std::string ligne) {
-    CommandWord mots[kMaxWords];
-    DecouperLigne(ligne.data(), mots, kMaxWords);
-    return mots[0];
-}
+CommandWord PremierMot(const std::string& ligne) { return DecouperLigne(ligne.c_str())[0]; }
 
 }  // namespace
 
