@@ -19,13 +19,6 @@ namespace {
 // At most 10 001 attempts: a step ends at the first accepted move.
 constexpr int kEssaisMonteCarlo = 10001;
 
-void EtapeRelax() REQUIRES(verrouEtat) { AppliquerForce(); ModifierPosition(); }
-void EtapeLocale() REQUIRES(verrouEtat) { DeplacerSelonForceLocale(); }
-void EtapeFaces() REQUIRES(verrouEtat) { DeplacerSelonFaces(); }
-void EtapeAretes() REQUIRES(verrouEtat) { DeplacerSelonAretes(); }
-void EtapeEloigne() REQUIRES(verrouEtat) { EloignerPlusProches(); }
-void EtapeApproche() REQUIRES(verrouEtat) { ApprocherPlusEloignees(); }
-
 void EtapeMonteCarlo() REQUIRES(verrouEtat) {
     for (int essai = 0; essai < kEssaisMonteCarlo; ++essai) {
         if (EssaiMonteCarlo()) return;
@@ -41,13 +34,31 @@ double EnergieMonteCarlo() {
 
 }  // namespace
 
-void CommandeRelax(const Ligne& ligne) { BoucleComptee(ligne, false, EtapeRelax); }
-void CommandeLocal(const Ligne& ligne) { BoucleComptee(ligne, true, EtapeLocale); }
-void CommandeFaces(const Ligne& ligne) { BoucleComptee(ligne, true, EtapeFaces); }
-void CommandeAretes(const Ligne& ligne) { BoucleComptee(ligne, true, EtapeAretes); }
-void CommandeEloigne(const Ligne& ligne) { BoucleComptee(ligne, true, EtapeEloigne); }
-void CommandeApproche(const Ligne& ligne) { BoucleComptee(ligne, true, EtapeApproche); }
-void CommandeMonteCarlo(const Ligne& ligne) { BoucleComptee(ligne, false, EtapeMonteCarlo, EnergieMonteCarlo); }
+// Each step is a lambda that the lock analysis follows (BoucleComptee).
+void CommandeRelax(const Ligne& ligne) {
+    BoucleComptee(ligne, false, []() REQUIRES(verrouEtat) {
+        AppliquerForce();
+        ModifierPosition();
+    });
+}
+void CommandeLocal(const Ligne& ligne) {
+    BoucleComptee(ligne, true, []() REQUIRES(verrouEtat) { DeplacerSelonForceLocale(); });
+}
+void CommandeFaces(const Ligne& ligne) {
+    BoucleComptee(ligne, true, []() REQUIRES(verrouEtat) { DeplacerSelonFaces(); });
+}
+void CommandeAretes(const Ligne& ligne) {
+    BoucleComptee(ligne, true, []() REQUIRES(verrouEtat) { DeplacerSelonAretes(); });
+}
+void CommandeEloigne(const Ligne& ligne) {
+    BoucleComptee(ligne, true, []() REQUIRES(verrouEtat) { EloignerPlusProches(); });
+}
+void CommandeApproche(const Ligne& ligne) {
+    BoucleComptee(ligne, true, []() REQUIRES(verrouEtat) { ApprocherPlusEloignees(); });
+}
+void CommandeMonteCarlo(const Ligne& ligne) {
+    BoucleComptee(ligne, false, []() REQUIRES(verrouEtat) { EtapeMonteCarlo(); }, EnergieMonteCarlo);
+}
 
 // The arrays are rebuilt even when the count does not change.
 void CommandeNb(const Ligne& ligne) {
