@@ -1,6 +1,6 @@
 #include "store/best_store.h"
 
-#include <atomic>
+#include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <cmath>
@@ -22,18 +22,12 @@ bool databaseAvailable = false;
 
 namespace {
 
-constexpr int32_t kModesSize = 100;
+constexpr int32_t kModesSize = kPlaceModes;
 constexpr int32_t kValiditySize = 1250;
-constexpr int kModeCount = 8;
+// Every record 0 written holds the bytes of the first eight switches; a
+// shorter one is not ours.
+constexpr int32_t kModesAlways = 8;
 constexpr double kSphereTolerance = 1e-9;
-
-// The switches in their byte order in record 0.
-std::atomic<bool>* ModeAt(int i) {
-    std::atomic<bool>* const order[kModeCount] = {&modes.info,      &modes.particules, &modes.lignes,
-                                                  &modes.polygones, &modes.enveloppe,  &modes.axes,
-                                                  &modes.openmp,    &modes.dual};
-    return order[i];
-}
 
 bool EstUnNombreDeParticules(int n) { return n >= kFirstCountRecord && n < kStoreItems; }
 
@@ -291,10 +285,11 @@ void FermerBase() {
 
 void ChargerModes() {
     if (databaseAvailable && RecordExists(*database, kModesRecord) &&
-        RecordUsed(*database, kModesRecord) >= kModeCount) {
-        uint8_t bytes[kModeCount];
-        ReadBytes(kModesRecord, 0, bytes, kModeCount);
-        for (int i = 0; i < kModeCount; ++i) ModeAt(i)->store(bytes[i] != 0);
+        RecordUsed(*database, kModesRecord) >= kModesAlways) {
+        // Switches added since the record was written find no byte: off.
+        std::vector<uint8_t> bytes(std::min(RecordUsed(*database, kModesRecord), kModesSize));
+        ReadBytes(kModesRecord, 0, bytes.data(), static_cast<int32_t>(bytes.size()));
+        ModesDepuisOctets(bytes);
     } else {
         modes.resetDefaults();
     }
@@ -302,11 +297,10 @@ void ChargerModes() {
 
 void SauverModes() {
     if (!databaseAvailable) return;
-    uint8_t bytes[kModeCount];
-    for (int i = 0; i < kModeCount; ++i) bytes[i] = ModeAt(i)->load() ? 1 : 0;
+    const std::vector<uint8_t> bytes = OctetsDesModes();
     EnUnSeulChangement([&] {
         if (!RecordExists(*database, kModesRecord)) CreateRecord(*database, kModesRecord, kModesSize);
-        WriteBytes(kModesRecord, 0, bytes, kModeCount);
+        WriteBytes(kModesRecord, 0, bytes.data(), static_cast<int32_t>(bytes.size()));
         return 0;
     });
 }

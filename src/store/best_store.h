@@ -1,10 +1,11 @@
 // The best-configuration store: for each particle count, the lowest energy
 // and the largest minimum distance ever reported with the positions that gave
-// them, a validity mark per count, and the eight MODE switches, all in one
+// them, a validity mark per count, and the MODE switches, all in one
 // RecordDb opened at start-up and closed at exit.
 //
-// Records: 0 the MODE switches (100 bytes, 8 used: INFO, PARTICULES, LIGNES,
-// POLYGONES, ENVELOPPE, AXES, OPENMP, DUAL, 1 byte each); 1 the validity
+// Records: 0 the MODE switches (100 bytes, 1 byte each at the place that
+// kInterrupteurs in etat/modes.h gives it, the first 8: INFO, PARTICULES,
+// LIGNES, POLYGONES, ENVELOPPE, AXES, OPENMP, DUAL); 1 the validity
 // bits (1250 bytes, bit n mod 8 of byte n / 8); n, a count from 3 to 9999:
 // the count's best values and positions (layout in best_format.h).
 //
@@ -52,8 +53,9 @@ extern bool databaseAvailable;
 bool OuvrirBase(const std::string& chemin = {});
 // Writes the tables and closes the database when it is open.
 void FermerBase();
-// MODE switches from record 0 when it holds 8 bytes, else their defaults.
-// The count and SimParams are the shell's.
+// MODE switches from record 0 when it holds at least the first 8 bytes (a
+// switch whose byte it lacks is off), else their defaults. The count and
+// SimParams are the shell's.
 void ChargerModes();
 // MODE switches into record 0 (created with 100 bytes if missing).
 void SauverModes();

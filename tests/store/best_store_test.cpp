@@ -312,6 +312,42 @@ TEST_F(BestStoreTest, ModesComeBackOnTheNextRun) {
     modes.resetDefaults();
 }
 
+// A switch added later has its byte past those an older record holds: it
+// reads as off there; and a record written by a later program, longer than
+// ours, keeps the bytes we do not know when we save ours.
+TEST_F(BestStoreTest, SwitchesBeyondTheRecordReadOffAndUnknownBytesSurvive) {
+    const Interrupteur plusTard[] = {{"info", nullptr, &ModeFlags::info, 0, false, false},
+                                     {"axes", nullptr, &ModeFlags::axes, 8, true, false}};
+    EXPECT_EQ(OctetsModes(plusTard), 9);
+    modes.axes = true;
+    ModesDepuisOctets(std::vector<uint8_t>(8, 1), plusTard);
+    EXPECT_TRUE(modes.info);
+    EXPECT_FALSE(modes.axes);
+    modes.axes = true;
+    EXPECT_EQ(OctetsDesModes(plusTard), (std::vector<uint8_t>{1, 0, 0, 0, 0, 0, 0, 0, 1}));
+
+    ASSERT_TRUE(Open());
+    CreateRecord(Db(), 0, 100);
+    const uint8_t plusLong[12] = {0, 1, 0, 0, 0, 1, 0, 0, 1, 1, 1, 1};
+    RecordHandle h = OpenRecord(Db(), 0, MODE_WRITE);
+    WriteRecord(h, plusLong, sizeof plusLong);
+    CloseRecord(h);
+    ChargerModes();
+    EXPECT_FALSE(modes.info);
+    EXPECT_TRUE(modes.particules);
+    EXPECT_TRUE(modes.axes);
+    EXPECT_FALSE(modes.lignes);
+    modes.info = true;
+    SauverModes();
+    uint8_t relu[12];
+    h = OpenRecord(Db(), 0, MODE_READ);
+    ReadRecord(h, relu, sizeof relu);
+    CloseRecord(h);
+    EXPECT_EQ(std::vector<uint8_t>(relu, relu + 12), (std::vector<uint8_t>{1, 1, 0, 0, 0, 1, 0, 0, 1, 1, 1, 1}));
+    FermerBase();
+    modes.resetDefaults();
+}
+
 TEST_F(BestStoreTest, WithoutTheDatabaseNothingIsStored) {
     EXPECT_FALSE(databaseAvailable);
     BestValues v = Update(5, 3.0, 0.25);
