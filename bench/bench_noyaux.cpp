@@ -61,7 +61,11 @@ __attribute__((target("avx512f"))) double UniteAvx512(const double* s, long tour
             b = _mm512_add_pd(b, _mm512_div_pd(un, _mm512_maskz_sqrt_pd(0xFF, _mm512_loadu_pd(q + k + 8))));
         }
     }
-    return _mm512_reduce_add_pd(_mm512_add_pd(a, b));
+    alignas(64) double v[8];
+    _mm512_store_pd(v, _mm512_add_pd(a, b));
+    double somme = 0.0;
+    for (double x : v) somme += x;
+    return somme;
 }
 
 double Unite(JeuNoyaux jeu, const double* s, long tours) {
