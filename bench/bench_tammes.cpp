@@ -120,6 +120,8 @@ BENCHMARK(Iterations)
     ->Args({2000, 1})
     ->Args({2000, 5})
     ->Args({2000, 10})
+    ->Args({9999, 1})
+    ->Args({9999, 3})
     ->Args({9999, 10})
     ->Iterations(1)
     ->Unit(benchmark::kSecond);
@@ -131,7 +133,7 @@ BENCHMARK(Sequence)
     ->Unit(benchmark::kSecond);
 BENCHMARK(Arret)
     ->Name("Tammes/arret")
-    ->ArgsProduct({{2000, 9999}, {300, 1300}})
+    ->ArgsProduct({{2000, 9999}, {300, 1300, 10000}})
     ->Iterations(1)
     ->Unit(benchmark::kSecond)
     ->UseRealTime();
