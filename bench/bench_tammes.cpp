@@ -10,12 +10,16 @@
 // smallest distance before and after with 17 digits.
 // Tammes/arret/N/ms: the stop flag raised ms milliseconds after the start;
 // counter: seconds from the flag to the return.
-// Run with --benchmark_filter; the long ones are not run by default.
+// With GLOMERIX_BENCH_LONG=1 in the environment, also the long ones (more
+// iterations at N = 2000 and 9999, more seeds, N = 470, later stops), run by
+// hand with --benchmark_filter.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
+#include <cstdlib>
 #include <cstdio>
 #include <map>
 #include <thread>
@@ -111,31 +115,27 @@ void Arret(benchmark::State& state) {
     state.counters["secondes apres le signal"] = attente;
 }
 
+void Enregistrer() {
+    const bool long_ = std::getenv("GLOMERIX_BENCH_LONG") != nullptr;
+    auto* iterations = benchmark::RegisterBenchmark("Tammes/iterations", Iterations);
+    iterations->Args({470, 10})->Args({1000, 3})->Args({2000, 1})->Args({9999, 1});
+    if (long_) iterations->Args({2000, 5})->Args({2000, 10})->Args({9999, 3})->Args({9999, 10});
+    iterations->Iterations(1)->Unit(benchmark::kSecond);
+    auto* sequence = benchmark::RegisterBenchmark("Tammes/sequence", Sequence);
+    sequence->ArgsProduct({{24, 32, 100}, long_ ? std::vector<int64_t>{1, 2, 3, 4, 5, 6, 7, 8} : std::vector<int64_t>{1}});
+    if (long_) sequence->ArgsProduct({{470}, {1, 2, 3}});
+    sequence->Iterations(1)->Unit(benchmark::kSecond);
+    auto* arret = benchmark::RegisterBenchmark("Tammes/arret", Arret);
+    arret->ArgsProduct({{2000, 9999}, long_ ? std::vector<int64_t>{300, 1300, 10000} : std::vector<int64_t>{300}});
+    arret->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+}
+
 }  // namespace
 
-BENCHMARK(Iterations)
-    ->Name("Tammes/iterations")
-    ->Args({470, 10})
-    ->Args({1000, 3})
-    ->Args({2000, 1})
-    ->Args({2000, 5})
-    ->Args({2000, 10})
-    ->Args({9999, 1})
-    ->Args({9999, 3})
-    ->Args({9999, 10})
-    ->Iterations(1)
-    ->Unit(benchmark::kSecond);
-BENCHMARK(Sequence)
-    ->Name("Tammes/sequence")
-    ->ArgsProduct({{24, 32, 100}, {1, 2, 3, 4, 5, 6, 7, 8}})
-    ->ArgsProduct({{470}, {1, 2, 3}})
-    ->Iterations(1)
-    ->Unit(benchmark::kSecond);
-BENCHMARK(Arret)
-    ->Name("Tammes/arret")
-    ->ArgsProduct({{2000, 9999}, {300, 1300, 10000}})
-    ->Iterations(1)
-    ->Unit(benchmark::kSecond)
-    ->UseRealTime();
-
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    Enregistrer();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
