@@ -4,7 +4,8 @@
 // tables, A = allocation tables (both 1 in files we create).
 //
 //   0    magic 0x281F0D9F          (bytes 9F 0D 1F 28)
-//   4    reserved                  never read; we write 0
+//   4    change counter            a number of the file's own at creation,
+//                                  + 1 (mod 2^32) with every change
 //   8    A
 //   12   L
 //   16   N
@@ -27,6 +28,13 @@
 // Example, N = 10000, A = L = 1: link table at 20 (entries from 24),
 // allocation table at 40024 (count at 40028, slots 40032 .. 160032),
 // recordAreaBase = 160024, new file 160032 bytes.
+//
+// Processes that share the file take advisory locks on two bytes past
+// anything the file can hold (the locks of the open file, not of the
+// process): every process that has it open holds kPresenceByte shared, which
+// a deletion takes exclusively; a change holds kChangeByte exclusively, a
+// reader that must not see half of one holds it shared. The change counter
+// tells a process whether the tables it holds are still the file's.
 #pragma once
 
 #include <cstddef>
@@ -46,6 +54,10 @@ inline constexpr int32_t kMaxItems = 1000000;
 // Opening refuses more tables of a kind: each is read back in full, and a
 // sparse file can be long enough for millions of them.
 inline constexpr int32_t kMaxTables = 8;
+// Record bytes end below recordAreaBase + 2^31.
+inline constexpr int64_t kPresenceByte = int64_t{1} << 32;
+inline constexpr int64_t kChangeByte = kPresenceByte + 1;
+inline constexpr int64_t kCounterOffset = 4;
 
 constexpr int64_t LinkTableSize(int32_t N) { return kLinkEntrySize * N + 4; }
 constexpr int64_t AllocTableSize(int32_t N) { return kAllocEntrySize * N + 8; }
@@ -102,7 +114,7 @@ struct AllocEntry {
 };
 
 struct Header {
-    int32_t reserved = 0;
+    int32_t counter = 0;  // the change counter
     int32_t A = 1;  // allocation tables
     int32_t L = 1;  // link tables
     int32_t N = 0;  // NbMaxItem

@@ -379,12 +379,4 @@ TEST_F(RecordDbTest, TemporaryFilesOfEndedCreationsAreRemoved) {
     EXPECT_TRUE(std::filesystem::exists(other));
 }
 
-TEST_F(RecordDbTest, ASecondOpeningOfTheSameFileIsRefused) {
-    auto db = Fresh(100);
-    EXPECT_DB_ERROR(DB_OPEN_FAILED, OpenDatabase(path));
-    CloseDatabase(std::move(db));
-    db = OpenDatabase(path);
-    EXPECT_NE(db, nullptr);
-}
-
 }  // namespace
