@@ -351,10 +351,11 @@ void SignalerOccupation() {
             "jusqu'à ce qu'elle se libère.\n");
 }
 
+std::chrono::milliseconds AttenteOrdinaire() { return occupee ? std::chrono::milliseconds{0} : kLockWait; }
+
 // Takes the change lock, opening the file first when its opening ran into
 // the lock. False, told the first time, when another program keeps it.
-bool Verrouiller() {
-    const std::chrono::milliseconds attente = occupee ? std::chrono::milliseconds{0} : kLockWait;
+bool Verrouiller(std::chrono::milliseconds attente) {
     try {
         if (!database) {
             database = OpenDatabase(databasePath, attente);
@@ -386,8 +387,9 @@ void Liberee(bool gardes) {
 // reaches the disk, or nothing of it when it fails), after what was kept
 // while the lock could not be had; repli() instead when it still cannot be.
 template <typename Operation, typename Repli>
-auto SousVerrou(Operation operation, Repli repli) -> decltype(operation()) {
-    if (!Verrouiller()) return repli();
+auto SousVerrou(Operation operation, Repli repli, std::chrono::milliseconds attente = AttenteOrdinaire())
+    -> decltype(operation()) {
+    if (!Verrouiller(attente)) return repli();
     RecordDb& db = *database;
     const bool gardes = !RienEnAttente();
     decltype(operation()) result{};
@@ -440,7 +442,6 @@ void FermerBase() {
     if (!databaseAvailable) return;
     std::exception_ptr erreur;
     if (!RienEnAttente()) {
-        occupee = false;  // one more full wait
         try {
             SousVerrou([] { return 0; }, [] {
                 std::string nombres;
@@ -451,7 +452,7 @@ void FermerBase() {
                         (nombres.empty() ? std::string(".\n")
                                          : " (références de " + nombres + " particules).\n"));
                 return 0;
-            });
+            }, kLockWait);  // one more full wait
         } catch (...) {
             erreur = std::current_exception();
         }
