@@ -1,7 +1,7 @@
 // Cost of the store's writes: every change of the tables goes through the
 // journal (written and synced, the tables changed in place and synced, the
-// journal removed); and of its reads: what INFO, LISTE and CHARGER read of a
-// count's record, checks included.
+// journal removed), under the file's change lock; and of its reads: what
+// INFO, LISTE and CHARGER read of a count's record, checks included.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -75,6 +75,62 @@ void BM_MettreAJourReferences(benchmark::State& state) {
     FermerBase();
 }
 BENCHMARK(BM_MettreAJourReferences)->Unit(benchmark::kMicrosecond);
+
+// The same INFO in a session that shares the file with another opening of
+// it (another session): with the argument 1 the other makes a change (a
+// record resized) before each INFO, untimed, so that the INFO's write first
+// reads the tables again; with 0 the other only has the file open.
+void BM_MettreAJourReferencesPartage(benchmark::State& state) {
+    ScratchDatabase scratch;
+    setenv("XDG_DATA_HOME", scratch.folder.c_str(), 1);
+    std::vector<Vec3> positions;
+    for (int i = 0; i < 400; ++i) positions.push_back(fromAngles(0.1 * i, 0.007 * i));
+    OuvrirBase();
+    auto autre = OpenDatabase(scratch.path);
+    BeginChanges(*autre);
+    CreateRecord(*autre, 2, 1000);
+    CommitChanges(*autre);
+    int32_t size = 1000;
+    double energy = 1e6;
+    for (auto _ : state) {
+        if (state.range(0) != 0) {
+            state.PauseTiming();
+            BeginChanges(*autre);
+            ResizeRecord(*autre, 2, size = 3000 - size);
+            CommitChanges(*autre);
+            state.ResumeTiming();
+        }
+        MettreAJourReferences(400, energy -= 1.0, 0.01, positions);
+    }
+    FermerBase();
+}
+BENCHMARK(BM_MettreAJourReferencesPartage)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// The change lock taken and released by one opening of the file, with
+// nothing to do (argument 0), or after another opening changed the file
+// (argument 1, the other's change untimed): the tables read again and their
+// check words verified.
+void BM_VerrouEtRelecture(benchmark::State& state) {
+    ScratchDatabase scratch;
+    auto db = OpenDatabase(scratch.path);
+    auto autre = OpenDatabase(scratch.path);
+    int32_t size = 1000;
+    BeginChanges(*autre);
+    CreateRecord(*autre, 2, size);
+    CommitChanges(*autre);
+    for (auto _ : state) {
+        if (state.range(0) != 0) {
+            state.PauseTiming();
+            BeginChanges(*autre);
+            ResizeRecord(*autre, 2, size = 3000 - size);
+            CommitChanges(*autre);
+            state.ResumeTiming();
+        }
+        BeginChanges(*db);
+        CommitChanges(*db);
+    }
+}
+BENCHMARK(BM_VerrouEtRelecture)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 // Golden-angle spiral of n points.
 std::vector<Vec3> Spirale(int n) {

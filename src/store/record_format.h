@@ -98,11 +98,24 @@ constexpr void PutI32(uint8_t* p, int32_t value) {
 
 // TableChecksum, fed in pieces: byte i of the range is sign-extended to 32
 // bits, shifted left by 8 * (i mod 4) and ORed into the word (not XORed).
-// `index` is the position of bytes[0] within the covered range.
+// `index` (>= 0) is the position of bytes[0] within the covered range.
+//
+// OR does not depend on the order: the bytes of each position mod 4 are
+// ORed together first (four at a time, as one little-endian word, which the
+// compiler vectorises), and each of the four results is extended once; a
+// byte's sign reaches the word exactly when the OR of its position's bytes
+// has the top bit.
 constexpr uint32_t TableChecksum(uint32_t word, int64_t index, const uint8_t* bytes, size_t n) {
-    for (size_t k = 0; k < n; ++k) {
-        const auto extended = static_cast<uint32_t>(static_cast<int32_t>(static_cast<int8_t>(bytes[k])));
-        word |= extended << (8 * ((index + static_cast<int64_t>(k)) % 4));
+    uint32_t lanes = 0;  // byte j: the OR of bytes[k] with k mod 4 = j
+    size_t k = 0;
+    for (; k + 4 <= n; k += 4)
+        lanes |= uint32_t{bytes[k]} | uint32_t{bytes[k + 1]} << 8 | uint32_t{bytes[k + 2]} << 16 |
+                 uint32_t{bytes[k + 3]} << 24;
+    for (; k < n; ++k) lanes |= uint32_t{bytes[k]} << (8 * (k % 4));
+    for (int j = 0; j < 4; ++j) {
+        const auto lane = static_cast<uint8_t>(lanes >> (8 * j));
+        const auto extended = static_cast<uint32_t>(static_cast<int32_t>(static_cast<int8_t>(lane)));
+        word |= extended << (8 * ((index + j) % 4));
     }
     return word;
 }
