@@ -76,56 +76,53 @@ void BM_MettreAJourReferences(benchmark::State& state) {
 }
 BENCHMARK(BM_MettreAJourReferences)->Unit(benchmark::kMicrosecond);
 
-// The same INFO in a session that shares the file with another opening of
-// it (another session): with the argument 1 the other makes a change (a
-// record resized) before each INFO, untimed, so that the INFO's write first
-// reads the tables again; with 0 the other only has the file open.
+// Another opening of the file, as another session: record 2 (no count's)
+// resized by each change it makes, untimed.
+struct AutreSession {
+    explicit AutreSession(const std::string& path) : db(OpenDatabase(path)) {
+        BeginChanges(*db);
+        CreateRecord(*db, 2, size);
+        CommitChanges(*db);
+    }
+    void Changer(benchmark::State& state) {
+        state.PauseTiming();
+        BeginChanges(*db);
+        ResizeRecord(*db, 2, size = 3000 - size);
+        CommitChanges(*db);
+        state.ResumeTiming();
+    }
+    std::unique_ptr<RecordDb> db;
+    int32_t size = 1000;
+};
+
+// The same INFO in a session that shares the file with another: with the
+// argument 1 the other makes a change before each INFO, so that the INFO's
+// write first reads the tables again; with 0 it only has the file open.
 void BM_MettreAJourReferencesPartage(benchmark::State& state) {
     ScratchDatabase scratch;
     setenv("XDG_DATA_HOME", scratch.folder.c_str(), 1);
     std::vector<Vec3> positions;
     for (int i = 0; i < 400; ++i) positions.push_back(fromAngles(0.1 * i, 0.007 * i));
     OuvrirBase();
-    auto autre = OpenDatabase(scratch.path);
-    BeginChanges(*autre);
-    CreateRecord(*autre, 2, 1000);
-    CommitChanges(*autre);
-    int32_t size = 1000;
+    AutreSession autre(scratch.path);
     double energy = 1e6;
     for (auto _ : state) {
-        if (state.range(0) != 0) {
-            state.PauseTiming();
-            BeginChanges(*autre);
-            ResizeRecord(*autre, 2, size = 3000 - size);
-            CommitChanges(*autre);
-            state.ResumeTiming();
-        }
+        if (state.range(0) != 0) autre.Changer(state);
         MettreAJourReferences(400, energy -= 1.0, 0.01, positions);
     }
     FermerBase();
 }
 BENCHMARK(BM_MettreAJourReferencesPartage)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
-// The change lock taken and released by one opening of the file, with
-// nothing to do (argument 0), or after another opening changed the file
-// (argument 1, the other's change untimed): the tables read again and their
-// check words verified.
+// The change lock taken and released with nothing to do (argument 0), or
+// after another session changed the file (argument 1): the tables read
+// again and their check words verified.
 void BM_VerrouEtRelecture(benchmark::State& state) {
     ScratchDatabase scratch;
     auto db = OpenDatabase(scratch.path);
-    auto autre = OpenDatabase(scratch.path);
-    int32_t size = 1000;
-    BeginChanges(*autre);
-    CreateRecord(*autre, 2, size);
-    CommitChanges(*autre);
+    AutreSession autre(scratch.path);
     for (auto _ : state) {
-        if (state.range(0) != 0) {
-            state.PauseTiming();
-            BeginChanges(*autre);
-            ResizeRecord(*autre, 2, size = 3000 - size);
-            CommitChanges(*autre);
-            state.ResumeTiming();
-        }
+        if (state.range(0) != 0) autre.Changer(state);
         BeginChanges(*db);
         CommitChanges(*db);
     }
