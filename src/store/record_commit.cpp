@@ -69,6 +69,7 @@ bool ChangedLinks(const RecordDb& db, int32_t& first, int32_t& last) {
     first = 0;
     last = db.header.N - 1;
     if (db.rewriteTables) return true;
+    if (db.linkTable == db.savedLinks) return false;  // a compare of memory: most commits change no link
     while (first <= last && db.linkTable[first] == db.savedLinks[first]) ++first;
     while (last >= first && db.linkTable[last] == db.savedLinks[last]) --last;
     return first <= last;
