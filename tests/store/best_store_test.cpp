@@ -662,56 +662,6 @@ TEST_F(BestStoreTest, ALinkReachesTheFileAndItsJournal) {
     EXPECT_TRUE(std::filesystem::is_symlink(link));
 }
 
-// Another session, in a process of its own while this one has the file
-// open: counts 7 and 8 new (placed from the tables as the file then holds
-// them), 6 improved in energy only.
-void AnotherSession(const std::string&) {
-    testing::internal::CaptureStdout();
-    if (!OuvrirBase()) _exit(1);
-    for (const int n : {7, 8}) {
-        PlaceParticles(n, static_cast<unsigned>(n));
-        Info(n);
-    }
-    PlaceParticles(6, 60);
-    const BestValues stored = ValuesOf(Positions());
-    PlaceWhere(6, 60, [&](BestValues v) { return v.energy < stored.energy && v.minDistance < stored.minDistance; });
-    Info(6);
-    FermerBase();
-    _exit(0);
-}
-
-// Each session sees what the others wrote, places its new records where the
-// file has room at the time, and a best replaces only a worse one on the
-// disk when it is written.
-TEST_F(BestStoreTest, SessionsShareTheFile) {
-    ASSERT_TRUE(Open());
-    PlaceParticles(6, 60);
-    const BestValues six = Info(6);
-    ASSERT_EQ(InChild(AnotherSession, ""), 0);
-    const BestValues theirs = LireReferences(6);
-    EXPECT_LT(theirs.energy, six.energy);
-    EXPECT_EQ(theirs.minDistance, six.minDistance);
-    PlaceParticles(8, 8);
-    EXPECT_EQ(LireReferences(8).energy, ValuesOf(Positions()).energy);
-    // Better in distance, worse in energy than what the other wrote.
-    const BestValues mine = PlaceWhere(6, 60, [&](BestValues v) {
-        return v.minDistance > six.minDistance && v.energy > theirs.energy;
-    });
-    const BestValues kept = Info(6);
-    EXPECT_EQ(kept.energy, theirs.energy);
-    EXPECT_EQ(kept.minDistance, mine.minDistance);
-    PlaceParticles(9, 9);
-    Info(9);
-    FermerBase();
-    const std::string command = std::string(GLOMERIX_BINARY_DIR "/glomerix-db --check '") + file + "' >/dev/null";
-    EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 0);
-    ASSERT_TRUE(Open());
-    for (const int n : {7, 8, 9}) {
-        PlaceParticles(n, static_cast<unsigned>(n));
-        EXPECT_EQ(LireReferences(n).energy, ValuesOf(Positions()).energy) << n;
-    }
-}
-
 // A program that keeps the lock (stopped in the middle of a change): the
 // opening waits kLockWait, says so on standard error and goes on; what the
 // session has to write is kept, and written once the lock is free again.

@@ -1,7 +1,7 @@
 // One file open in several places at once: each change under the change
 // lock, the tables read again when another opening changed the file, a
 // change that a killed process left half-done completed by the next one to
-// take the lock, a deletion refused while the file is open anywhere.
+// take the lock.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -119,22 +119,6 @@ TEST_F(ShareTest, AChangeUnderWayIsWaitedFor) {
     CommitChanges(*first);
     reader.join();
     EXPECT_EQ(seen, Bytes(10, 3));
-}
-
-// Open anywhere, the file is not deleted: a deletion would leave the
-// opening writing into a file no name reaches.
-TEST_F(ShareTest, NoDeletionWhileOpenAnywhere) {
-    auto db = OpenDatabase(path);
-    try {
-        DeleteDatabase(path);
-        ADD_FAILURE() << "deleted while open";
-    } catch (const DbError& e) {
-        EXPECT_EQ(e.cause, CAUSE_IN_USE);
-    }
-    EXPECT_TRUE(std::filesystem::exists(path));
-    CloseDatabase(std::move(db));
-    DeleteDatabase(path);
-    EXPECT_FALSE(std::filesystem::exists(path));
 }
 
 // A change of another process killed with its journal on the disk and
