@@ -85,9 +85,10 @@ int Verifier(const std::string& base, std::string& sortie) {
     return WIFEXITED(statut) ? WEXITSTATUS(statut) : -1;
 }
 
-// Printed with 9 significant digits.
-bool AuPlus(double stocke, double affiche) { return stocke <= affiche + 5e-9 * std::abs(affiche); }
-bool Egal(double stocke, double affiche) { return std::abs(stocke - affiche) <= 5e-9 * std::abs(affiche); }
+// Printed with 9 significant digits, cut rather than rounded: one unit of
+// the ninth digit apart at most.
+bool AuPlus(double stocke, double affiche) { return stocke <= affiche + 1e-8 * std::abs(affiche); }
+bool Egal(double stocke, double affiche) { return std::abs(stocke - affiche) <= 1e-8 * std::abs(affiche); }
 
 // Session i: counts 10, 11 and 12 shared by all, 20 + i its own, each
 // placed at random (and minimised one round in two) before INFO, four rounds,
