@@ -84,11 +84,6 @@ bool cornerTurnsLeft(int i, int k) {
     return TourneAGauche(r.position, r.dualCorners, k);
 }
 
-std::vector<double> AnglesCoins(int i) {
-    const ParticleRecord& r = etat.particles[i];
-    return Angles(r.position, r.dualCorners);
-}
-
 bool CoinsEnOrdreCyclique(int i) {
     const ParticleRecord& r = etat.particles[i];
     return EnOrdreCyclique(r.position, r.dualCorners);

@@ -55,9 +55,6 @@ FluxHasard& CouleursDual() REQUIRES(verrouEtat);
 // corner. So every cell of a valid hull is a simple polygon.
 void OrdonnerCoinsDual(int i) REQUIRES(verrouEtat);
 
-// Each corner's angle around particle i in its tangent plane, in [0, 2 pi),
-// counter-clockwise seen from outside, 0 along the first corner.
-std::vector<double> AnglesCoins(int i) REQUIRES(verrouEtat);
 // Whether the corners, as stored, go once around the particle
 // counter-clockwise: their angles rise, but for one fall back.
 bool CoinsEnOrdreCyclique(int i) REQUIRES(verrouEtat);

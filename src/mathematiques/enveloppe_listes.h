@@ -46,16 +46,6 @@ inline bool ExtremitesArete(int e, int& a, int& b) REQUIRES(verrouEtat) {
     return true;
 }
 
-// The corners of face f, or false when the entry contributes nothing.
-inline bool SommetsFace(int f, int v[3]) REQUIRES(verrouEtat) {
-    const HullFace& face = enveloppe.faces[f];
-    for (int k = 0; k < 3; ++k) {
-        if (!IndiceValide(face.v[k])) return false;
-    }
-    for (int k = 0; k < 3; ++k) v[k] = face.v[k];
-    return true;
-}
-
 // Compact copies of the positions and derivatives for the steps along the
 // hull (see noyaux_enveloppe.h), kept from step to step: the positions are
 // copied again only when the generation is not the one the last step left.

@@ -7,12 +7,14 @@
 #pragma once
 
 #include "etat/particules.h"
+#include "mathematiques/exploration.h"
 #include "mathematiques/hasard.h"
 #include "mathematiques/riesz.h"
-#include "shell/commandes_minimisation.h"
 
 struct MorceauAide {
-    enum class Genre { Texte, Entier, Reel };
+    // Compte: the steps the command runs without a count word, from its row
+    // of the command table, written as an integer.
+    enum class Genre { Texte, Entier, Reel, Compte };
     Genre genre;
     const char* texte = nullptr;  // Texte
     long long entier = 0;         // Entier
@@ -24,9 +26,7 @@ namespace aide {
 constexpr MorceauAide Texte(const char* t) { return {MorceauAide::Genre::Texte, t}; }
 constexpr MorceauAide Entier(long long n) { return {MorceauAide::Genre::Entier, nullptr, n}; }
 constexpr MorceauAide Reel(double x) { return {MorceauAide::Genre::Reel, nullptr, 0, x}; }
-
-// Steps of a counted loop without a parameter (LireIterations).
-inline constexpr int kIterationsParDefaut = 50;
+constexpr MorceauAide Compte() { return {MorceauAide::Genre::Compte}; }
 
 // AIDE without a parameter: this, the list line of every listed command in
 // table order, then kFinListe.
@@ -147,7 +147,7 @@ inline constexpr MorceauAide kPlacer[] = {
 inline constexpr MorceauAide kRelax[] = {
     Texte("La commande RELAX modifie la position des particules suivant un modèle physique.\n"),
     Texte("\nRELAX [i [K]]\n\nSans paramètre, RELAX effectue "),
-    Entier(kIterationsParDefaut),
+    Compte(),
     Texte(" itérations du modèle physique.\n"
           "Si i est un nombre entre 1 et 9999 alors la comande effectue i itérations, et si jamais le paramètre K est entré, alors le commande effectue 1000*i itérations.\n"),
     Texte("\nLe modèle physique utilisé est celui de force de répulsion coulombienne en 1/r^"),
@@ -182,7 +182,7 @@ inline constexpr MorceauAide kEnregistrer[] = {
 inline constexpr MorceauAide kEloigne[] = {
     Texte("La commande ELOIGNE modifie la position des particules en éloignant légèrement les deux particules les plus proches.\n"),
     Texte("\nELOIGNE [i [K]]\n\nSans paramètre, ELOIGNE effectue "),
-    Entier(kIterationsParDefaut),
+    Compte(),
     Texte(" itérations de processus d'éloignement.\n"
           "Si i est un nombre entre 1 et 9999 alors la comande effectue i itérations, et si jamais le paramètre K est entré, alors le commande effectue 1000*i itérations.\n"),
     Texte("\n"
@@ -195,7 +195,7 @@ inline constexpr MorceauAide kEloigne[] = {
 inline constexpr MorceauAide kApproche[] = {
     Texte("La commande APPROCHE modifie la position des particules en approchant légèrement les deux particules les plus éloigné.\n"),
     Texte("\nAPPROCHE [i [K]]\n\nSans paramètre, APPROCHE effectue "),
-    Entier(kIterationsParDefaut),
+    Compte(),
     Texte(" itérations de processus d'éloignement.\n"
           "Si i est un nombre entre 1 et 9999 alors la comande effectue i itérations, et si jamais le paramètre K est entré, alors le commande effectue 1000*i itérations.\n"),
     Texte("\n"
@@ -251,7 +251,7 @@ inline constexpr MorceauAide kMode[] = {
 inline constexpr MorceauAide kMinimiser[] = {
     Texte("La commande MINIMISER minimise l'énergie des particules par une méthode de quasi-Newton à mémoire limitée (L-BFGS).\n"),
     Texte("\nMINIMISER [i [K|M]]\n\nSans paramètre, MINIMISER effectue au plus "),
-    Entier(kIterationsMinimiser),
+    Compte(),
     Texte(" itérations.\n"
           "Si i est un nombre entre 1 et 9999 alors la commande effectue au plus i itérations, et si le paramètre K (ou M) est entré, au plus 1000*i (ou 1000000*i) itérations. Tout autre nombre est refusé.\n"),
     Texte("\n"
@@ -265,7 +265,7 @@ inline constexpr MorceauAide kMinimiser[] = {
 inline constexpr MorceauAide kExplorer[] = {
     Texte("La commande EXPLORER cherche le minimum global de l'énergie des particules par sauts entre bassins.\n"),
     Texte("\nEXPLORER [i [K|M]]\n\nSans paramètre, EXPLORER effectue "),
-    Entier(kSautsExplorer),
+    Compte(),
     Texte(" sauts.\n"
           "Si i est un nombre entre 1 et 9999 alors la commande effectue i sauts, et si le paramètre K (ou M) est entré, 1000*i (ou 1000000*i) sauts. Tout autre nombre est refusé.\n"),
     Texte("\n"
@@ -317,7 +317,7 @@ inline constexpr MorceauAide kS[] = {
 inline constexpr MorceauAide kTammes[] = {
     Texte("La commande TAMMES augmente localement la distance minimale entre les particules.\n"),
     Texte("\nTAMMES [i [K|M]]\n\nSans paramètre, TAMMES effectue au plus "),
-    Entier(kIterationsTammes),
+    Compte(),
     Texte(" itérations.\n"
           "Si i est un nombre entre 1 et 9999 alors la commande effectue au plus i itérations, et si le paramètre K (ou M) est entré, au plus 1000*i (ou 1000000*i) itérations. Tout autre nombre est refusé.\n"),
     Texte("\n"
@@ -348,7 +348,7 @@ inline constexpr const char* kPhraseConfirmation =
 inline constexpr MorceauAide kMonteCarlo[] = {
     Texte("La commande MONTECARLO modifie la position des particules suivant une \"loi\" de MonteCarlo.\n"),
     Texte("\nMONTECARLO [i [K|M]]\n\nSans paramètre, MONTECARLO effectue "),
-    Entier(kIterationsParDefaut),
+    Compte(),
     Texte(" itérations.\n"),
     Texte(kPhraseIterations),
     Texte("\nA chaque essai, une particule tirée au hasard est placée en un point quelconque de la sphère. Ce déplacement est conservé si l'énergie potentielle diminue, et sinon avec la probabilité exp(-(E1 - E0) / "),
@@ -362,7 +362,7 @@ inline constexpr MorceauAide kLocal[] = {
     Texte("La commande LOCAL "),
     Texte(kPhraseLocal),
     Texte("\nLOCAL [i [K|M]]\n\nSans paramètre, LOCAL effectue "),
-    Entier(kIterationsParDefaut),
+    Compte(),
     Texte(" itérations.\n"),
     Texte(kPhraseIterations),
     Texte(kPhraseEnveloppeAvant),
@@ -373,7 +373,7 @@ inline constexpr MorceauAide kLocale[] = {
     Texte("La commande LOCALE est un autre nom de la commande LOCAL : elle "),
     Texte(kPhraseLocal),
     Texte("\nLOCALE [i [K|M]]\n\nSans paramètre, LOCALE effectue "),
-    Entier(kIterationsParDefaut),
+    Compte(),
     Texte(" itérations.\n"),
     Texte(kPhraseIterations),
     Texte(kPhraseEnveloppeAvant),
@@ -383,7 +383,7 @@ inline constexpr MorceauAide kLocale[] = {
 inline constexpr MorceauAide kFaces[] = {
     Texte("La commande FACES modifie la position des particules en tendant des cordes le long des arêtes de chaque face de l'enveloppe convexe.\n"),
     Texte("\nFACES [i [K|M]]\n\nSans paramètre, FACES effectue "),
-    Entier(kIterationsParDefaut),
+    Compte(),
     Texte(" itérations.\n"),
     Texte(kPhraseIterations),
     Texte("\nDans chaque face, une arête plus courte que la moyenne des trois arêtes de la face écarte ses deux particules, une arête plus longue les rapproche, proportionnellement à la résistance des cordes (commande R). Les faces tendent ainsi à devenir équilatérales.\n"),
@@ -394,7 +394,7 @@ inline constexpr MorceauAide kFaces[] = {
 inline constexpr MorceauAide kAretes[] = {
     Texte("La commande ARETES modifie la position des particules en plaçant un ressort sur chaque arête de l'enveloppe convexe.\n"),
     Texte("\nARETES [i [K|M]]\n\nSans paramètre, ARETES effectue "),
-    Entier(kIterationsParDefaut),
+    Compte(),
     Texte(" itérations.\n"),
     Texte(kPhraseIterations),
     Texte("\nChaque ressort a pour longueur au repos la longueur des ressorts (commande L) et pour raideur la résistance des cordes (commande R) : il écarte ses deux particules quand il est plus court, et les rapproche quand il est plus long.\n"),

@@ -42,9 +42,13 @@ std::string Majuscules(std::string s) {
     return s;
 }
 
-std::string NomCommande(const CommandWord* words) {
-    const Commande* c = TrouverCommande(words[0]);
-    return Majuscules(c != nullptr ? c->mot : "");
+std::string NomCommande(const Ligne& ligne) {
+    return Majuscules(ligne.commande != nullptr ? ligne.commande->mot : "");
+}
+
+// Word i, when not empty: the command does not read it.
+void SignalerMotEnTrop(const Ligne& ligne, int i) {
+    if (!ligne.texte(i).empty()) Signaler(Msg::MotEnTrop, {Cite(ligne.texte(i)), NomCommande(ligne)});
 }
 
 std::string Reel(double v) {
@@ -54,95 +58,86 @@ std::string Reel(double v) {
 
 }  // namespace
 
-std::string LigneTapee(int count, const CommandWord* words) {
-    std::string ligne = NomCommande(words);
-    for (int i = 1; i < count; ++i) {
-        const char* t = TexteMot(words, i);
-        if (t != nullptr) ligne += std::string(" ") + t;
-    }
-    return Majuscules(ligne);
+std::string LigneTapee(const Ligne& ligne, int mots) {
+    std::string tape = NomCommande(ligne);
+    for (int i = 1; i < mots && i < ligne.count; ++i) tape += " " + ligne.texte(i);
+    return Majuscules(tape);
 }
 
-void VerifierIterations(int count, const CommandWord* words, long long n) {
-    const char* t = TexteMot(words, 1);
-    if (t == nullptr) return;
+void VerifierIterations(const Ligne& ligne, long long n) {
+    const std::string& t = ligne.texte(1);
     int v = 0;
     long long facteur = 0;
-    const bool colle = LireMultiplicateurColle(t, &v, &facteur);
-    if (!((colle || Chiffres(t, 4, &v)) && v >= 1)) {
+    const bool colle = LireMultiplicateurColle(t.c_str(), &v, &facteur);
+    if (!((colle || Chiffres(t.c_str(), 4, &v)) && v >= 1)) {
         Signaler(Msg::IterationsHorsBornes,
-                 {Cite(t), NomCommande(words), std::to_string(n) + (n > 1 ? " itérations" : " itération")});
+                 {Cite(t), NomCommande(ligne), std::to_string(n) + (n > 1 ? " itérations" : " itération")});
     }
-    if (count < 3) return;
+    if (ligne.count < 3) return;
     if (colle) {
-        SignalerMotsEnTrop(3, words, 2);
-    } else if (words[2] != mot::kK && words[2] != mot::kM) {
-        SignalerMotIgnore(words, 2, "K ou M");
+        SignalerMotEnTrop(ligne, 2);
+    } else if (ligne[2] != mot::kK && ligne[2] != mot::kM) {
+        SignalerMotIgnore(ligne, 2, "K ou M");
     }
 }
 
 // 0 asks for the default count, as AIDE NB says: taken as typed.
-void VerifierNombreParticules(const CommandWord* words, int n) {
-    const char* t = TexteMot(words, 1);
+void VerifierNombreParticules(const Ligne& ligne, int n) {
+    const std::string& t = ligne.texte(1);
     int v = 0;
-    if (t == nullptr || (Chiffres(t, 4, &v) && (v == 0 || v >= kMinParticles))) return;
+    if (Chiffres(t.c_str(), 4, &v) && (v == 0 || v >= kMinParticles)) return;
     Signaler(Msg::ParticulesHorsBornes, {Cite(t), std::to_string(n)});
 }
 
-void VerifierReel(const CommandWord* words, int i, double valeur) {
-    const char* a = TexteMot(words, i);
-    const char* b = TexteMot(words, i + 1);
-    if (a == nullptr || b == nullptr || (PartieEntiere(a) && Fraction(b))) return;
+void VerifierReel(const Ligne& ligne, int i, double valeur) {
+    const char* a = ligne.texte(i).c_str();
+    const char* b = ligne.texte(i + 1).c_str();
+    if (PartieEntiere(a) && Fraction(b)) return;
     const std::string tape = std::string(a) + "." + b;
     const bool tropDeChiffres = PartieEntiere(a) && Chiffres(b, SIZE_MAX);
-    Signaler(tropDeChiffres ? Msg::TropDeChiffres : Msg::PasUnReel, {tape, NomCommande(words), Reel(valeur)});
+    Signaler(tropDeChiffres ? Msg::TropDeChiffres : Msg::PasUnReel, {tape, NomCommande(ligne), Reel(valeur)});
 }
 
-void SignalerFormeReelle(int count, const CommandWord* words, const std::string& effet, const std::string& exemple) {
-    Signaler(Msg::FormeReelle, {LigneTapee(count, words), effet, exemple});
+void SignalerFormeReelle(const Ligne& ligne, int mots, const std::string& effet, const std::string& exemple) {
+    Signaler(Msg::FormeReelle, {LigneTapee(ligne, mots), effet, exemple});
 }
 
 // The example keeps the typed digits when they are a whole number: "K 2.0".
-void SignalerValeurSansFraction(const CommandWord* words) {
-    const char* t = TexteMot(words, 1);
-    if (t == nullptr || *t == '\0') return;
-    const char* chiffres = t[0] == '-' ? t + 1 : t;
+void SignalerValeurSansFraction(const Ligne& ligne) {
+    const std::string& t = ligne.texte(1);
+    if (t.empty()) return;
+    const char* chiffres = t[0] == '-' ? t.c_str() + 1 : t.c_str();
     const bool entier = Chiffres(chiffres, SIZE_MAX);
-    SignalerFormeReelle(2, words, "affiche la valeur sans la modifier",
-                        LigneTapee(1, words) + (entier ? std::string(" ") + t + ".0" : " 1.5"));
+    SignalerFormeReelle(ligne, 2, "affiche la valeur sans la modifier",
+                        LigneTapee(ligne, 1) + (entier ? " " + t + ".0" : " 1.5"));
 }
 
-void SignalerMotIgnore(const CommandWord* words, int i, const char* attendus) {
-    const char* t = TexteMot(words, i);
-    if (t == nullptr || *t == '\0') return;
-    Signaler(Msg::MotNonCompris, {Cite(t), NomCommande(words), attendus, "il est ignoré"});
+void SignalerMotIgnore(const Ligne& ligne, int i, const char* attendus) {
+    const std::string& t = ligne.texte(i);
+    if (i >= ligne.count || t.empty()) return;
+    Signaler(Msg::MotNonCompris, {Cite(t), NomCommande(ligne), attendus, "il est ignoré"});
 }
 
-void SignalerSansEffet(const CommandWord* words, int i, const char* attendus, const char* suite) {
-    const char* t = TexteMot(words, i);
-    if (t == nullptr) return;
-    Signaler(Msg::MotNonCompris, {Cite(t), NomCommande(words), attendus, suite});
+void SignalerSansEffet(const Ligne& ligne, int i, const char* attendus, const char* suite) {
+    if (i >= ligne.count) return;
+    Signaler(Msg::MotNonCompris, {Cite(ligne.texte(i)), NomCommande(ligne), attendus, suite});
 }
 
-bool LireMarcheArret(const CommandWord* words, int i, bool* marche) {
-    if (words[i] == mot::kOn || words[i] == mot::kOff) {
-        *marche = words[i] == mot::kOn;
+bool LireMarcheArret(const Ligne& ligne, int i, bool* marche) {
+    if (ligne[i] == mot::kOn || ligne[i] == mot::kOff) {
+        *marche = ligne[i] == mot::kOn;
         return true;
     }
-    SignalerSansEffet(words, i, "ON ou OFF", "la commande ne fait rien");
+    SignalerSansEffet(ligne, i, "ON ou OFF", "la commande ne fait rien");
     return false;
 }
 
-void SignalerMotsEnTrop(int count, const CommandWord* words, int premier) {
-    for (int i = premier; i < count; ++i) {
-        const char* t = TexteMot(words, i);
-        if (t != nullptr && *t != '\0') Signaler(Msg::MotEnTrop, {Cite(t), NomCommande(words)});
-    }
+void SignalerMotsEnTrop(const Ligne& ligne, int premier) {
+    for (int i = premier; i < ligne.count; ++i) SignalerMotEnTrop(ligne, i);
 }
 
-void SignalerParametreManquant(const CommandWord* words, const char* attendus) {
-    if (TexteMot(words, 0) == nullptr) return;
-    Signaler(Msg::ParametreManquant, {NomCommande(words), attendus});
+void SignalerParametreManquant(const Ligne& ligne, const char* attendus) {
+    Signaler(Msg::ParametreManquant, {NomCommande(ligne), attendus});
 }
 
 void SignalerLigneTropLongue(int max) { Signaler(Msg::LigneTropLongue, {std::to_string(max)}); }

@@ -2,6 +2,7 @@
 #include "shell/boucle.h"
 
 #include <csignal>
+#include <utility>
 
 #include "shell/avertissements.h"
 #include "shell/commandes.h"
@@ -12,30 +13,29 @@
 #include "store/best_store.h"
 #include "ternex/ternex.h"
 
-int LireCommande(CommandWord* words, int max, bool* endOfInput) {
+Ligne LireCommande(bool* endOfInput) {
     char ligne[kLongueurLigne + 1];
     bool fin = false;
     LireLigneCommande(options.silencieux ? nullptr : "> ", ligne, &fin);
     if (endOfInput != nullptr) *endOfInput = fin;
-    return DecouperLigne(ligne, words, max);
+    return DecouperLigne(ligne);
 }
 
-bool Executer(int count, const CommandWord* words) {
-    const CommandWord c = words[0];
-    if (c == 0) return true;
-    const Commande* commande = TrouverCommande(c);
+bool Executer(Ligne ligne) {
+    if (ligne[0] == 0) return true;
+    const Commande* commande = ligne.commande;
     if (commande == nullptr) {
         Signaler(Msg::CommandeInconnue);
         return true;
     }
     // "MINIMISER " as editors and scripts leave it: the empty word is no count.
     if (commande->lecture == Lecture::stricte) {
-        while (count > 1 && words[count - 1] == 0) --count;
+        while (ligne.count > 1 && ligne[ligne.count - 1] == 0) --ligne.count;
     }
-    SignalerMotsEnTrop(count, words, commande->mots + 1);
+    SignalerMotsEnTrop(ligne, commande->mots + 1);
     if (commande->executer == nullptr) return false;  // QUITTER
     try {
-        commande->executer(count, words);
+        commande->executer(ligne);
     } catch (const DbError& e) {
         SignalerErreurBase(e.code);
         SignalerEchec();
@@ -59,12 +59,11 @@ bool NoterInterruption(int event) {
 // command. A script's next commands assumed the interrupted one had finished.
 int BoucleCommandes() {
     if (options.script) console.set_ctrl_handler(NoterInterruption);
-    CommandWord words[kMaxWords];
     for (;;) {
         bool fin = false;
-        const int count = LireCommande(words, kMaxWords, &fin);
+        Ligne ligne = LireCommande(&fin);
         // A line read while the end was asked for is not run.
         if (FinDemandee() != 0) return FinDemandee();
-        if (fin || !Executer(count, words) || FinDemandee() != 0) return FinDemandee();
+        if (fin || !Executer(std::move(ligne)) || FinDemandee() != 0) return FinDemandee();
     }
 }

@@ -4,15 +4,15 @@
 
 #include "shell/commande.h"
 
-// Lower-cases 'A'..'Z' of line in place and folds it into at most max words
-// (separators NUL, space, CR, LF, ',', '=', ':', '.'; two separators in a row
-// leave an empty word of code 0). line is NUL-terminated. Returns the count, >= 1.
-int DecouperLigne(char* line, CommandWord* words, int max);
+// Lower-cases 'A'..'Z' of the NUL-terminated texte and cuts it into at most
+// max words (separators NUL, space, CR, LF, ',', '=', ':', '.'; two
+// separators in a row leave an empty word of code 0). At least one word.
+Ligne DecouperLigne(const char* texte, int max = kMaxWords);
 
-// Runs the command of words[0]. Returns false for QUITTER. Words the command
+// Runs the command of word 0. Returns false for QUITTER. Words the command
 // does not read get a warning; a row read strictly drops trailing empty words
 // first. An engine error raised by the handler is reported and the loop goes on.
-bool Executer(int count, const CommandWord* words);
+bool Executer(Ligne ligne);
 
 // Prompts and dispatches until QUITTER, the end of input or DemanderFin
 // (a termination, or Ctrl+C and Ctrl+Break in a script: options.script).

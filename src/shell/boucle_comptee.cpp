@@ -32,34 +32,27 @@ void ApresDeplacement() {
     RafraichirGraphique();
 }
 
-// The step count is 64-bit: "9999 M" is about 10^10 steps, beyond int32.
-// The lock is released between steps so that the viewer can draw a frame.
-void BoucleComptee(int count, const CommandWord* words, bool enveloppeAvant, void (*etape)(),
-                   double (*energie)()) {
+Tours::Tours(const Ligne& ligne, bool enveloppeAvant, double (*energie)()) {
     if (enveloppeAvant) {
         Garde verrou(verrouEtat);
         CalculerEnveloppe(false);
     }
-    const long long n = LireIterations(count, words);
+    total_ = LireCompte(ligne);
+    if (!total_) return;
     EffacerArret();
-    long long debut = 0, fin = 0;
-    {
-        Progression progression(LigneTapee(1, words), n, energie);
-        debut = Horloge();
-        for (long long i = 0; i < n && !stopRequested; ++i) {
-            {
-                Garde verrou(verrouEtat);
-                etape();
-            }
-            progression.Avancer(i + 1);
-        }
-        fin = Horloge();
-    }
+    progression_.emplace(LigneTapee(ligne, 1), *total_, energie);
+    debut_ = Horloge();
+}
+
+void Tours::Terminer() {
+    if (!total_) return;
+    const long long fin = Horloge();
+    progression_.reset();
     {
         // Under the lock: a frame building the hull meanwhile would mark it valid again.
         Garde verrou(verrouEtat);
         hullValid = false;
     }
-    EcrireTempsDeCalcul(debut, fin);
+    EcrireTempsDeCalcul(debut_, fin);
     ApresDeplacement();
 }

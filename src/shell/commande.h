@@ -1,7 +1,9 @@
-// Command words and the number grammar shared by every command.
+// Command lines cut into words, and the number grammar shared by every command.
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 using CommandWord = uint32_t;
 
@@ -17,21 +19,42 @@ constexpr CommandWord Plier(const char* word) {
     return code;
 }
 
-// Shows the prompt, reads a line and cuts it into at most `max` words.
-// Returns the word count (at least 1). Sets *endOfInput when stdin is exhausted.
-int LireCommande(CommandWord* words, int max, bool* endOfInput = nullptr);
+struct Commande;
 
-// The text of word i of the last line cut by LireCommande (or DecouperLigne),
-// as typed and lower-cased, when words[i] is still that word's code; nullptr
-// otherwise.
-const char* TexteMot(const CommandWord* words, int i);
+// A command line as DecouperLigne cuts it, which every handler receives:
+// each word's folded code (every keyword test compares codes) and its text as
+// typed, lower-cased (warnings quote it; a count glued to K or M is read from
+// it). Word 0 is the command; past `count` a word is empty, code 0.
+struct Ligne {
+    int count = 0;                       // words, 1 .. kMaxWords
+    CommandWord codes[kMaxWords] = {};
+    std::string textes[kMaxWords];
+    const Commande* commande = nullptr;  // the row of word 0, nullptr when no command has it
 
-int LireEntier(CommandWord word);                    // 1 .. 9999, else 0; sets the sign flag
-double LireReel(CommandWord a, CommandWord b);       // "a.b"
-long long LireIterations(int count, const CommandWord* words);
+    CommandWord operator[](int i) const { return codes[i]; }
+    const std::string& texte(int i) const { return textes[i]; }
+};
+
+// Shows the prompt, reads a line and cuts it. Sets *endOfInput when stdin is
+// exhausted.
+Ligne LireCommande(bool* endOfInput = nullptr);
+
+// Pure functions of the words they are given.
+int LireEntier(CommandWord word);                // 1 .. 9999, else 0; a leading '-' is skipped
+double LireReel(CommandWord a, CommandWord b);   // "a.b", negative when a starts with '-'
 // Word i as a whole number of any length (a seed): digits only, no sign, at
 // most max. False for anything else.
-bool LireEntierLong(const CommandWord* words, int i, long long max, long long* valeur);
+bool LireEntierLong(const Ligne& ligne, int i, long long max, long long* valeur);
 // "5k", "20m": one to four digits glued to K or M, the way "5 k" and "20 m"
 // are typed. The digits' value and the multiplier (1000 or 1000000).
 bool LireMultiplicateurColle(const char* texte, int* valeur, long long* facteur);
+// The steps that words 1 and 2 ask for: `parDefaut` without word 1; a word
+// that is not a count from 1 to 9999 reads as 1.
+long long LireIterations(const Ligne& ligne, long long parDefaut);
+
+// The step count of a counted command, by its row of the command table: the
+// row's default without a count word, else LireIterations with the warnings
+// of what was not taken as typed. A count word that is not a number from 1 to
+// 9999 reads as one step on a row read as the program always has, and is
+// refused ("Paramètre non valide.", nullopt) on a row read strictly.
+std::optional<long long> LireCompte(const Ligne& ligne);

@@ -1,48 +1,48 @@
-// Command handlers: each receives the word count and the word list, word 0
-// being the command itself. The command table (table_commandes.cpp) names them.
+// Command handlers: each receives the line cut into words, word 0 being the
+// command itself. The command table (table_commandes.cpp) names them.
 #pragma once
 
 #include "shell/commande.h"
 
 // Settings (commandes_reglages.cpp).
-void CommandeK(int count, const CommandWord* words);
-void CommandeP(int count, const CommandWord* words);
-void CommandeR(int count, const CommandWord* words);
-void CommandeL(int count, const CommandWord* words);
-void CommandeChamp(int count, const CommandWord* words);
-void CommandeMode(int count, const CommandWord* words);
-void CommandeGraine(int count, const CommandWord* words);
+void CommandeK(const Ligne& ligne);
+void CommandeP(const Ligne& ligne);
+void CommandeR(const Ligne& ligne);
+void CommandeL(const Ligne& ligne);
+void CommandeChamp(const Ligne& ligne);
+void CommandeMode(const Ligne& ligne);
+void CommandeGraine(const Ligne& ligne);
 
 // The viewer (commandes_graph.cpp).
-void CommandeGraph(int count, const CommandWord* words);
-void CommandeImage(int count, const CommandWord* words);
+void CommandeGraph(const Ligne& ligne);
+void CommandeImage(const Ligne& ligne);
 
 // Computation (commandes_calcul.cpp).
-void CommandeNb(int count, const CommandWord* words);
-void CommandePlacer(int count, const CommandWord* words);
-void CommandeRelax(int count, const CommandWord* words);
-void CommandeLocal(int count, const CommandWord* words);
-void CommandeFaces(int count, const CommandWord* words);
-void CommandeAretes(int count, const CommandWord* words);
-void CommandeEloigne(int count, const CommandWord* words);
-void CommandeApproche(int count, const CommandWord* words);
-void CommandeMonteCarlo(int count, const CommandWord* words);
-void CommandeEnveloppe(int count, const CommandWord* words);
-void CommandeAjouter(int count, const CommandWord* words);
+void CommandeNb(const Ligne& ligne);
+void CommandePlacer(const Ligne& ligne);
+void CommandeRelax(const Ligne& ligne);
+void CommandeLocal(const Ligne& ligne);
+void CommandeFaces(const Ligne& ligne);
+void CommandeAretes(const Ligne& ligne);
+void CommandeEloigne(const Ligne& ligne);
+void CommandeApproche(const Ligne& ligne);
+void CommandeMonteCarlo(const Ligne& ligne);
+void CommandeEnveloppe(const Ligne& ligne);
+void CommandeAjouter(const Ligne& ligne);
 
 // Help (commandes_aide.cpp).
-void CommandeAide(int count, const CommandWord* words);
+void CommandeAide(const Ligne& ligne);
 
 // The record database (commandes_base.cpp).
-void CommandeInfo(int count, const CommandWord* words);
-void CommandeListe(int count, const CommandWord* words);
-void CommandeCharger(int count, const CommandWord* words);
-void CommandeSupprimer(int count, const CommandWord* words);
-void CommandeMarquer(int count, const CommandWord* words);
-void CommandeDesinstaller(int count, const CommandWord* words);
+void CommandeInfo(const Ligne& ligne);
+void CommandeListe(const Ligne& ligne);
+void CommandeCharger(const Ligne& ligne);
+void CommandeSupprimer(const Ligne& ligne);
+void CommandeMarquer(const Ligne& ligne);
+void CommandeDesinstaller(const Ligne& ligne);
 
 // Position files (commandes_fichiers.cpp).
-void CommandeEnregistrer(int count, const CommandWord* words);
+void CommandeEnregistrer(const Ligne& ligne);
 
 // Records that the command under way reported an error (unknown command,
 // invalid parameter, failed load or save, database error): with --strict the

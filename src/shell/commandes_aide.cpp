@@ -7,12 +7,13 @@
 
 namespace {
 
-void EcrireMorceaux(std::span<const MorceauAide> morceaux) {
-    for (const MorceauAide& m : morceaux) {
+void EcrireSujet(const Commande& commande) {
+    for (const MorceauAide& m : commande.sujet) {
         switch (m.genre) {
             case MorceauAide::Genre::Texte: console.write(m.texte); break;
             case MorceauAide::Genre::Entier: console.write(m.entier); break;
             case MorceauAide::Genre::Reel: console.write(m.reel); break;
+            case MorceauAide::Genre::Compte: console.write(commande.compte); break;
         }
     }
 }
@@ -25,14 +26,14 @@ void EcrireListe() {
 
 }  // namespace
 
-void CommandeAide(int count, const CommandWord* words) {
-    if (count < 2) {
+void CommandeAide(const Ligne& ligne) {
+    if (ligne.count < 2) {
         EcrireListe();
         return;
     }
-    const Commande* commande = TrouverCommande(words[1]);
+    const Commande* commande = TrouverCommande(ligne[1]);
     if (commande != nullptr) {
-        EcrireMorceaux(commande->sujet);
+        EcrireSujet(*commande);
     } else {
         Signaler(Msg::AucuneAide);
     }

@@ -65,15 +65,15 @@ void AfficherInfo() {
         .write("\n");
 }
 
-void CommandeInfo(int count, const CommandWord* words) {
-    if (count >= 2 && words[1] == mot::kPos) AfficherPositions();
-    if (count >= 2 && words[1] != mot::kPos) SignalerMotIgnore(words, 1, "POS");
+void CommandeInfo(const Ligne& ligne) {
+    if (ligne.count >= 2 && ligne[1] == mot::kPos) AfficherPositions();
+    if (ligne.count >= 2 && ligne[1] != mot::kPos) SignalerMotIgnore(ligne, 1, "POS");
     AfficherInfo();
 }
 
-void CommandeListe(int count, const CommandWord* words) {
-    const bool tout = count >= 2 && words[1] == mot::kTout;
-    if (count >= 2 && !tout) SignalerMotIgnore(words, 1, "TOUT");
+void CommandeListe(const Ligne& ligne) {
+    const bool tout = ligne.count >= 2 && ligne[1] == mot::kTout;
+    if (ligne.count >= 2 && !tout) SignalerMotIgnore(ligne, 1, "TOUT");
     for (int n = kMinParticles; n <= kMaxParticles; ++n) {
         const BestValues v = LireReferences(n);
         const bool valide = EstValide(n);
@@ -85,12 +85,12 @@ void CommandeListe(int count, const CommandWord* words) {
     }
 }
 
-void CommandeCharger(int count, const CommandWord* words) {
-    if (count < 2) {
-        SignalerParametreManquant(words, "EP, DIST ou FICHIER");
+void CommandeCharger(const Ligne& ligne) {
+    if (ligne.count < 2) {
+        SignalerParametreManquant(ligne, "EP, DIST ou FICHIER");
         return;
     }
-    const int ok = Charger(words[1]);
+    const int ok = Charger(ligne[1]);
     if (ok < 0) {
         Signaler(Msg::ParametreNonValide);
         return;
@@ -109,20 +109,20 @@ void CommandeCharger(int count, const CommandWord* words) {
 
 // On a terminal both ask first: the entry, or the whole database, cannot be
 // had back. A script's input is taken as already confirmed.
-void CommandeSupprimer(int, const CommandWord*) {
+void CommandeSupprimer(const Ligne&) {
     if (!Confirmer()) return;
     Garde verrou(verrouEtat);
     if (!SupprimerReferences(etat.count)) SignalerEchec();
 }
 
-void CommandeMarquer(int count, const CommandWord* words) {
+void CommandeMarquer(const Ligne& ligne) {
     bool valide = true;
-    if (count >= 2 && !LireMarcheArret(words, 1, &valide)) return;
+    if (ligne.count >= 2 && !LireMarcheArret(ligne, 1, &valide)) return;
     Garde verrou(verrouEtat);
     MarquerValide(etat.count, valide);
 }
 
-void CommandeDesinstaller(int, const CommandWord*) {
+void CommandeDesinstaller(const Ligne&) {
     // A run started with --sans-base has no file of its own: the usual one,
     // which it never opened, is not its to delete.
     if (options.sansBase) {
@@ -139,7 +139,6 @@ void CommandeDesinstaller(int, const CommandWord*) {
     if (SupprimerBase()) Sortir(0);
     Signaler(Msg::BaseNonSupprimee);
     if (!options.silencieux) console.write("Appuyer sur entrée pour quitter le programme.\n");
-    CommandWord words[kMaxWords];
-    LireCommande(words, kMaxWords);
+    LireCommande();
     Sortir(1);
 }

@@ -19,13 +19,6 @@ namespace {
 // At most 10 001 attempts: a step ends at the first accepted move.
 constexpr int kEssaisMonteCarlo = 10001;
 
-void EtapeRelax() REQUIRES(verrouEtat) { AppliquerForce(); ModifierPosition(); }
-void EtapeLocale() REQUIRES(verrouEtat) { DeplacerSelonForceLocale(); }
-void EtapeFaces() REQUIRES(verrouEtat) { DeplacerSelonFaces(); }
-void EtapeAretes() REQUIRES(verrouEtat) { DeplacerSelonAretes(); }
-void EtapeEloigne() REQUIRES(verrouEtat) { EloignerPlusProches(); }
-void EtapeApproche() REQUIRES(verrouEtat) { ApprocherPlusEloignees(); }
-
 void EtapeMonteCarlo() REQUIRES(verrouEtat) {
     for (int essai = 0; essai < kEssaisMonteCarlo; ++essai) {
         if (EssaiMonteCarlo()) return;
@@ -41,30 +34,46 @@ double EnergieMonteCarlo() {
 
 }  // namespace
 
-void CommandeRelax(int count, const CommandWord* words) { BoucleComptee(count, words, false, EtapeRelax); }
-void CommandeLocal(int count, const CommandWord* words) { BoucleComptee(count, words, true, EtapeLocale); }
-void CommandeFaces(int count, const CommandWord* words) { BoucleComptee(count, words, true, EtapeFaces); }
-void CommandeAretes(int count, const CommandWord* words) { BoucleComptee(count, words, true, EtapeAretes); }
-void CommandeEloigne(int count, const CommandWord* words) { BoucleComptee(count, words, true, EtapeEloigne); }
-void CommandeApproche(int count, const CommandWord* words) { BoucleComptee(count, words, true, EtapeApproche); }
-void CommandeMonteCarlo(int count, const CommandWord* words) {
-    BoucleComptee(count, words, false, EtapeMonteCarlo, EnergieMonteCarlo);
+// Each step is a lambda that the lock analysis follows (BoucleComptee).
+void CommandeRelax(const Ligne& ligne) {
+    BoucleComptee(ligne, false, []() REQUIRES(verrouEtat) {
+        AppliquerForce();
+        ModifierPosition();
+    });
+}
+void CommandeLocal(const Ligne& ligne) {
+    BoucleComptee(ligne, true, []() REQUIRES(verrouEtat) { DeplacerSelonForceLocale(); });
+}
+void CommandeFaces(const Ligne& ligne) {
+    BoucleComptee(ligne, true, []() REQUIRES(verrouEtat) { DeplacerSelonFaces(); });
+}
+void CommandeAretes(const Ligne& ligne) {
+    BoucleComptee(ligne, true, []() REQUIRES(verrouEtat) { DeplacerSelonAretes(); });
+}
+void CommandeEloigne(const Ligne& ligne) {
+    BoucleComptee(ligne, true, []() REQUIRES(verrouEtat) { EloignerPlusProches(); });
+}
+void CommandeApproche(const Ligne& ligne) {
+    BoucleComptee(ligne, true, []() REQUIRES(verrouEtat) { ApprocherPlusEloignees(); });
+}
+void CommandeMonteCarlo(const Ligne& ligne) {
+    BoucleComptee(ligne, false, []() REQUIRES(verrouEtat) { EtapeMonteCarlo(); }, EnergieMonteCarlo);
 }
 
 // The arrays are rebuilt even when the count does not change.
-void CommandeNb(int count, const CommandWord* words) {
-    if (count < 2) {
+void CommandeNb(const Ligne& ligne) {
+    if (ligne.count < 2) {
         Garde verrou(verrouEtat);
         console.write("Le nombre actuel de particules est : ");
         console.write(etat.count);
         console.write("\n");
         return;
     }
-    int n = LireEntier(words[1]);
+    int n = LireEntier(ligne[1]);
     if (n < kMinParticles) n = kDefaultParticles;
-    VerifierNombreParticules(words, n);
-    const bool conserver = count >= 3 && words[2] == mot::kConserv;
-    if (count >= 3 && !conserver) SignalerMotIgnore(words, 2, "CONSERV");
+    VerifierNombreParticules(ligne, n);
+    const bool conserver = ligne.count >= 3 && ligne[2] == mot::kConserv;
+    if (ligne.count >= 3 && !conserver) SignalerMotIgnore(ligne, 2, "CONSERV");
     {
         Garde verrou(verrouEtat);
         const int ancien = etat.count;
@@ -74,24 +83,23 @@ void CommandeNb(int count, const CommandWord* words) {
     ApresDeplacement();
 }
 
-void CommandePlacer(int count, const CommandWord* words) {
-    const CommandWord choix = count < 2 ? mot::kAlea : words[1];
+void CommandePlacer(const Ligne& ligne) {
+    const CommandWord choix = ligne.count < 2 ? mot::kAlea : ligne[1];
     {
         Garde verrou(verrouEtat);
         if (choix == mot::kAlea) {
-            SignalerMotsEnTrop(count, words, 2);
+            SignalerMotsEnTrop(ligne, 2);
             PlacerAleatoirement(0);
         } else if (choix == mot::kSpirale) {
-            double pas = count < 4 ? 0.0 : LireReel(words[2], words[3]);
+            double pas = ligne.count < 4 ? 0.0 : LireReel(ligne[2], ligne[3]);
             if (pas == 0.0) pas = kDefaultSpiralStep;
-            if (count >= 4) VerifierReel(words, 2, pas);
-            const char* t = count == 3 ? TexteMot(words, 2) : nullptr;
-            if (t != nullptr && *t != '\0') {
-                SignalerFormeReelle(count, words, "place les particules avec le pas 3.6", "PLACER SPIRALE 2.0");
+            if (ligne.count >= 4) VerifierReel(ligne, 2, pas);
+            if (ligne.count == 3 && !ligne.texte(2).empty()) {
+                SignalerFormeReelle(ligne, ligne.count, "place les particules avec le pas 3.6", "PLACER SPIRALE 2.0");
             }
             PlacerEnSpirale(pas);
         } else {
-            SignalerSansEffet(words, 1, "ALEA ou SPIRALE", "rien n'est placé");
+            SignalerSansEffet(ligne, 1, "ALEA ou SPIRALE", "rien n'est placé");
         }
         hullValid = false;
     }
@@ -99,7 +107,7 @@ void CommandePlacer(int count, const CommandWord* words) {
 }
 
 // Neither INFO nor a new frame: only the hull's step count and the time.
-void CommandeEnveloppe(int, const CommandWord*) {
+void CommandeEnveloppe(const Ligne&) {
     const long long debut = Horloge();
     {
         Garde verrou(verrouEtat);
@@ -152,8 +160,8 @@ std::vector<Vec3> PositionsAjoutees(bool faces) REQUIRES(verrouEtat) {
 // The hull is built first when stale: its arrays would otherwise describe an
 // earlier configuration, or be all zero after a count change, putting every
 // added particle on particle 0. The count added is what the build really made.
-void CommandeAjouter(int count, const CommandWord* words) {
-    const CommandWord choix = count < 2 ? 0 : words[1];
+void CommandeAjouter(const Ligne& ligne) {
+    const CommandWord choix = ligne.count < 2 ? 0 : ligne[1];
     if (choix != mot::kFaces && choix != mot::kAretes) {
         Signaler(Msg::FacesOuAretes);
         return;

@@ -112,7 +112,7 @@ bool ChargerFichier() {
     return true;
 }
 
-void CommandeEnregistrer(int, const CommandWord*) {
+void CommandeEnregistrer(const Ligne&) {
     if (!EnregistrerFichier()) {
         Signaler(Msg::NomFichierNonValide);
     }

@@ -77,23 +77,23 @@ std::string NomImage(std::string nom) {
 // Commands
 // ---------------------------------------------------------------------------
 
-void CommandeGraph(int count, const CommandWord* words) {
-    if (count >= 2 && words[1] == mot::kOff) {
+void CommandeGraph(const Ligne& ligne) {
+    if (ligne.count >= 2 && ligne[1] == mot::kOff) {
         FermerGraphique();
-    } else if (count < 2 || words[1] == mot::kOn) {
+    } else if (ligne.count < 2 || ligne[1] == mot::kOn) {
         if (ogl_instance() != nullptr) {
             RafraichirGraphique();
         } else {
             OuvrirGraphique();
         }
     } else {
-        SignalerSansEffet(words, 1, "ON ou OFF", "la commande ne fait rien");
+        SignalerSansEffet(ligne, 1, "ON ou OFF", "la commande ne fait rien");
     }
 }
 
 // The picture is read back on the window thread while this thread waits,
 // without verrouEtat: the frame takes it.
-void CommandeImage(int, const CommandWord*) {
+void CommandeImage(const Ligne&) {
     if (ogl_instance() == nullptr) {
         Signaler(Msg::GraphNecessaire);
         return;

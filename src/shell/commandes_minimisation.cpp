@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -29,21 +30,6 @@
 #include "ternex/ternex.h"
 
 namespace {
-
-// The counted commands' grammar, except that a count word that is not a
-// number from 1 to 9999 is refused rather than read as one step.
-bool LireCompte(int count, const CommandWord* words, long long defaut, long long& n) {
-    if (count < 2) {
-        n = defaut;
-        return true;
-    }
-    if (LireEntier(words[1]) == 0) {
-        Signaler(Msg::ParametreNonValide);
-        return false;
-    }
-    n = LireIterations(count, words);
-    return true;
-}
 
 std::vector<Vec3> PositionsCourantes() {
     Garde verrou(verrouEtat);
@@ -116,15 +102,15 @@ ParametresDescente Descente() {
 
 }  // namespace
 
-void CommandeMinimiser(int count, const CommandWord* words) {
-    long long n;
-    if (!LireCompte(count, words, kIterationsMinimiser, n)) return;
+void CommandeMinimiser(const Ligne& ligne) {
+    const std::optional<long long> n = LireCompte(ligne);
+    if (!n) return;
     ParametresDescente p = Descente();
-    p.iterationsMax = n;
+    p.iterationsMax = *n;
     long long debut, fin;
     BilanDescente b;
     {
-        Progression progression(LigneTapee(1, words), n, ValeurAffichee);
+        Progression progression(LigneTapee(ligne, 1), *n, ValeurAffichee);
         p.apresPas = [&progression](const EtapeDescente& e) {
             Montrer(e.positions);
             valeurAffichee = std::exp(e.logEnergie);
@@ -143,11 +129,11 @@ void CommandeMinimiser(int count, const CommandWord* words) {
 // smallest distance of those positions), all from the command's thread
 // whatever thread the walker that found it runs on. A store error is
 // reported once and the search goes on without the store.
-void CommandeExplorer(int count, const CommandWord* words) {
-    long long n;
-    if (!LireCompte(count, words, kSautsExplorer, n)) return;
+void CommandeExplorer(const Ligne& ligne) {
+    const std::optional<long long> n = LireCompte(ligne);
+    if (!n) return;
     ParametresExploration p;
-    p.sauts = n;
+    p.sauts = *n;
     p.descente.exposant = params.exposant;
     p.arret = &stopRequested;
     // One walker per processor with OPENMP on, however busy they are: the
@@ -173,7 +159,7 @@ void CommandeExplorer(int count, const CommandWord* words) {
     long long debut, fin;
     BilanExploration b;
     {
-        Progression progression(LigneTapee(1, words), n, ValeurAffichee);
+        Progression progression(LigneTapee(ligne, 1), *n, ValeurAffichee);
         p.apresSaut = [&progression](long long saut, double logMeilleur) {
             valeurAffichee = std::exp(logMeilleur);
             progression.Avancer(saut);
@@ -189,31 +175,31 @@ void CommandeExplorer(int count, const CommandWord* words) {
 }
 
 // Read as K reads its value, and refused out of range.
-void CommandeS(int count, const CommandWord* words) {
-    if (count < 3) {
+void CommandeS(const Ligne& ligne) {
+    if (ligne.count < 3) {
         console.write("L'exposant de l'énergie de Riesz est : ").write(params.exposant).write("\n");
-        if (count == 2) SignalerValeurSansFraction(words);
+        if (ligne.count == 2) SignalerValeurSansFraction(ligne);
         return;
     }
-    const double s = LireReel(words[1], words[2]);
+    const double s = LireReel(ligne[1], ligne[2]);
     if (!(s > kExposantMin && s <= kExposantMax)) {
         Signaler(Msg::ParametreNonValide);
         return;
     }
     params.exposant = s;
-    VerifierReel(words, 1, s);
+    VerifierReel(ligne, 1, s);
 }
 
-void CommandeTammes(int count, const CommandWord* words) {
-    long long n;
-    if (!LireCompte(count, words, kIterationsTammes, n)) return;
+void CommandeTammes(const Ligne& ligne) {
+    const std::optional<long long> n = LireCompte(ligne);
+    if (!n) return;
     ParametresTammes p;
-    p.iterationsMax = n;
+    p.iterationsMax = *n;
     p.arret = &stopRequested;
     long long debut, fin;
     BilanTammes b;
     {
-        Progression progression(LigneTapee(1, words), n, ValeurAffichee, "distance");
+        Progression progression(LigneTapee(ligne, 1), *n, ValeurAffichee, "distance");
         p.apresIteration = [&progression](long long iteration, double distance) {
             valeurAffichee = distance;
             progression.Avancer(iteration);
@@ -229,7 +215,7 @@ void CommandeTammes(int count, const CommandWord* words) {
 }
 
 // Degrees 4 to 8 always, any other present degree too.
-void CommandeDefauts(int, const CommandWord*) {
+void CommandeDefauts(const Ligne&) {
     Defauts d;
     {
         Garde verrou(verrouEtat);

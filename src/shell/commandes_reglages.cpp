@@ -19,95 +19,82 @@ namespace {
 // Shows the field with fewer than three words; otherwise reads "a.b" from words
 // 1 and 2. With zeroMeansDefault, 0 restores the default; without it, a
 // negative value does.
-void ReglerConstante(int count, const CommandWord* words, double& field, double defaut,
-                     const char* label, bool zeroMeansDefault) {
-    if (count < 3) {
+void ReglerConstante(const Ligne& ligne, double& field, double defaut, const char* label, bool zeroMeansDefault) {
+    if (ligne.count < 3) {
         console.write(label).write(field).write("\n");
-        if (count == 2) SignalerValeurSansFraction(words);
+        if (ligne.count == 2) SignalerValeurSansFraction(ligne);
         return;
     }
-    const double v = LireReel(words[1], words[2]);
+    const double v = LireReel(ligne[1], ligne[2]);
     const bool defautDemande = zeroMeansDefault ? v == 0.0 : v < 0.0;
     field = defautDemande ? defaut : v;
-    VerifierReel(words, 1, field);
+    VerifierReel(ligne, 1, field);
 }
 
-struct Mode {
-    const char* libelle;          // MODE listing label
-    std::atomic<bool> ModeFlags::*drapeau;
-    CommandWord mot;
-    CommandWord autreMot;         // second spelling, or 0
-    bool redessiner;              // the picture shows it
-};
-
-// Listing order.
-const Mode kModes[] = {
-    {"  PARTICULES  ", &ModeFlags::particules, mot::kParticules, mot::kBilles, true},
-    {"  LIGNES      ", &ModeFlags::lignes, mot::kLignes, 0, true},
-    {"  POLYGONES   ", &ModeFlags::polygones, mot::kPolygones, mot::kPoly, true},
-    {"  INFO        ", &ModeFlags::info, mot::kInfo, 0, false},
-    {"  OPENMP      ", &ModeFlags::openmp, mot::kOpenmp, 0, false},
-    {"  ENVELOPPE   ", &ModeFlags::enveloppe, mot::kEnveloppe, 0, false},
-    {"  AXES        ", &ModeFlags::axes, mot::kAxes, 0, true},
-    {"  DUAL        ", &ModeFlags::dual, mot::kDual, 0, true},
-};
+// "  PARTICULES  ": the label of the listing.
+std::string Libelle(const Interrupteur& i) {
+    std::string libelle = "  ";
+    for (const char* c = i.mot; *c != '\0'; ++c) {
+        libelle += static_cast<char>(*c >= 'a' && *c <= 'z' ? *c - 'a' + 'A' : *c);
+    }
+    libelle.resize(kLargeurLibelle, ' ');
+    return libelle;
+}
 
 void ListerModes() {
     console.write("Etats des mode du programme :\n");
-    for (const Mode& m : kModes) {
-        console.write(m.libelle).write((modes.*m.drapeau) ? "MARCHE\n" : "ARRET\n");
+    for (const Interrupteur& i : kInterrupteurs) {
+        console.write(Libelle(i).c_str()).write((modes.*i.drapeau) ? "MARCHE\n" : "ARRET\n");
     }
 }
 
-const Mode* TrouverMode(CommandWord w) {
-    for (const Mode& m : kModes) {
-        if (w == m.mot || (m.autreMot != 0 && w == m.autreMot)) return &m;
+const Interrupteur* TrouverInterrupteur(CommandWord w) {
+    for (const Interrupteur& i : kInterrupteurs) {
+        if (w == Plier(i.mot) || (i.autreMot != nullptr && w == Plier(i.autreMot))) return &i;
     }
     return nullptr;
 }
 
 }  // namespace
 
-void CommandeK(int count, const CommandWord* words) {
-    ReglerConstante(count, words, params.K, SimParams::kDefaultK,
-                    "La constante de normalisation de la force est : ", true);
+void CommandeK(const Ligne& ligne) {
+    ReglerConstante(ligne, params.K, SimParams::kDefaultK, "La constante de normalisation de la force est : ", true);
 }
 
-void CommandeP(int count, const CommandWord* words) {
-    ReglerConstante(count, words, params.P, SimParams::kDefaultP,
-                    "Le pourcentage de déplacement des particules est : ", true);
+void CommandeP(const Ligne& ligne) {
+    ReglerConstante(ligne, params.P, SimParams::kDefaultP, "Le pourcentage de déplacement des particules est : ",
+                    true);
 }
 
-void CommandeR(int count, const CommandWord* words) {
-    ReglerConstante(count, words, params.stringResistance, SimParams::kDefaultStringResistance,
+void CommandeR(const Ligne& ligne) {
+    ReglerConstante(ligne, params.stringResistance, SimParams::kDefaultStringResistance,
                     "La résistance des cordes est : ", true);
 }
 
-void CommandeL(int count, const CommandWord* words) {
-    ReglerConstante(count, words, params.springLength, SimParams::kDefaultSpringLength,
-                    "La longueur des ressorts est : ", false);
+void CommandeL(const Ligne& ligne) {
+    ReglerConstante(ligne, params.springLength, SimParams::kDefaultSpringLength, "La longueur des ressorts est : ",
+                    false);
 }
 
-void CommandeChamp(int count, const CommandWord* words) {
+void CommandeChamp(const Ligne& ligne) {
     Vec3& champ = params.ambientField;
-    if (count < 7) {
+    if (ligne.count < 7) {
         console.write("Le vecteur champ magnétique ambiant actuel est :\n");
         AfficherVecteur(champ.x, champ.y, champ.z);
-        for (int i = 1; i < count; ++i) {
-            const char* t = TexteMot(words, i);
-            if (t != nullptr && *t != '\0') {
-                SignalerFormeReelle(count, words, "affiche le champ sans le modifier", "CHAMP 1.0 0.0 0.0");
+        for (int i = 1; i < ligne.count; ++i) {
+            if (!ligne.texte(i).empty()) {
+                SignalerFormeReelle(ligne, ligne.count, "affiche le champ sans le modifier", "CHAMP 1.0 0.0 0.0");
                 break;
             }
         }
         return;
     }
-    champ.x = LireReel(words[1], words[2]);
-    champ.y = LireReel(words[3], words[4]);
-    champ.z = LireReel(words[5], words[6]);
-    VerifierReel(words, 1, champ.x);
-    VerifierReel(words, 3, champ.y);
-    VerifierReel(words, 5, champ.z);
+    champ.x = LireReel(ligne[1], ligne[2]);
+    champ.y = LireReel(ligne[3], ligne[4]);
+    champ.z = LireReel(ligne[5], ligne[6]);
+    VerifierReel(ligne, 1, champ.x);
+    VerifierReel(ligne, 3, champ.y);
+    VerifierReel(ligne, 5, champ.z);
 }
 
 void AfficherVecteur(double x, double y, double z) {
@@ -123,35 +110,35 @@ void AfficherVecteur(double x, double y, double z) {
     }
 }
 
-void CommandeMode(int count, const CommandWord* words) {
-    if (count < 2) {
+void CommandeMode(const Ligne& ligne) {
+    if (ligne.count < 2) {
         ListerModes();
         return;
     }
     bool marche = true;
-    if (count >= 3 && !LireMarcheArret(words, 2, &marche)) return;
-    const Mode* m = TrouverMode(words[1]);
-    if (m == nullptr) {
+    if (ligne.count >= 3 && !LireMarcheArret(ligne, 2, &marche)) return;
+    const Interrupteur* i = TrouverInterrupteur(ligne[1]);
+    if (i == nullptr) {
         Signaler(Msg::ModeNonValide);
         return;
     }
-    modes.*m->drapeau = marche;
-    if (m->drapeau == &ModeFlags::dual && marche) {
+    modes.*i->drapeau = marche;
+    if (i->refaireEnveloppe && marche) {
         Garde verrou(verrouEtat);
-        hullValid = false;  // the next build makes the dual
+        hullValid = false;
     }
-    if (m->redessiner) RafraichirGraphique();
+    if (i->redessiner) RafraichirGraphique();
 }
 
 // Shown as the generator takes it (its low 30 bits), so that GRAINE with the
 // value shown repeats what followed it.
-void CommandeGraine(int count, const CommandWord* words) {
-    if (count < 2) {
+void CommandeGraine(const Ligne& ligne) {
+    if (ligne.count < 2) {
         console.write("La graine du générateur est : ").write(GraineHasard()).write("\n");
         return;
     }
     long long graine = 0;
-    if (!LireEntierLong(words, 1, kGraineMax, &graine)) {
+    if (!LireEntierLong(ligne, 1, kGraineMax, &graine)) {
         Signaler(Msg::ParametreNonValide);
         return;
     }

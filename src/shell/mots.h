@@ -1,7 +1,8 @@
 // Codes of the words that follow a command: every keyword test of a handler is
 // one comparison with one of these folded codes (see Plier in commande.h). The
 // command words themselves live in the command table (table_commandes.cpp),
-// which also checks that no two words of the vocabulary share a code.
+// the MODE switches' in etat/modes.h; the command table checks that no two
+// words of the vocabulary share a code.
 #pragma once
 
 #include "shell/commande.h"
@@ -22,17 +23,5 @@ inline constexpr CommandWord kDist = Plier("dist");
 inline constexpr CommandWord kFichier = Plier("fichier");
 inline constexpr CommandWord kFaces = Plier("faces");
 inline constexpr CommandWord kAretes = Plier("aretes");
-
-// MODE names.
-inline constexpr CommandWord kParticules = Plier("particules");
-inline constexpr CommandWord kBilles = Plier("billes");
-inline constexpr CommandWord kLignes = Plier("lignes");
-inline constexpr CommandWord kPolygones = Plier("polygones");
-inline constexpr CommandWord kPoly = Plier("poly");
-inline constexpr CommandWord kInfo = Plier("info");
-inline constexpr CommandWord kOpenmp = Plier("openmp");
-inline constexpr CommandWord kEnveloppe = Plier("enveloppe");
-inline constexpr CommandWord kAxes = Plier("axes");
-inline constexpr CommandWord kDual = Plier("dual");
 
 }  // namespace mot

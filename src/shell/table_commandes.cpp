@@ -1,5 +1,8 @@
 #include "shell/table_commandes.h"
 
+#include <array>
+
+#include "etat/modes.h"
 #include "shell/commandes.h"
 #include "shell/commandes_minimisation.h"
 
@@ -16,82 +19,98 @@ constexpr const char* kParametresPlacer[] = {"alea", "spirale"};
 constexpr const char* kParametresAjouter[] = {"faces", "aretes"};
 constexpr const char* kParametresCharger[] = {"ep", "dist", "fichier"};
 constexpr const char* kParametresListe[] = {"tout"};
-constexpr const char* kParametresMode[] = {"particules", "billes", "lignes", "polygones", "poly", "info",
-                                           "openmp", "enveloppe", "axes", "dual", "on", "off"};
+
+// Every spelling of every MODE switch, then ON and OFF.
+constexpr size_t NombreDeMotsMode() {
+    size_t n = 2;
+    for (const Interrupteur& i : kInterrupteurs) n += i.autreMot != nullptr ? 2 : 1;
+    return n;
+}
+constexpr auto kParametresMode = [] {
+    std::array<const char*, NombreDeMotsMode()> mots{};
+    size_t n = 0;
+    for (const Interrupteur& i : kInterrupteurs) {
+        mots[n++] = i.mot;
+        if (i.autreMot != nullptr) mots[n++] = i.autreMot;
+    }
+    mots[n++] = "on";
+    mots[n++] = "off";
+    return mots;
+}();
 
 constexpr std::span<const char* const> kSansParametre{};
 
 // Rows without a list line in the first AIDE list got theirs after the
 // others, in the same layout: the word on 11 columns, then what it does.
 constexpr Commande kTable[] = {
-    {"quitter", nullptr, 0, Lecture::historique, "QUITTER    Ferme le logiciel.\n", kQuitter, kSansParametre},
-    {"aide", CommandeAide, 1, Lecture::historique, "AIDE       Affiche cette page d'aide.\n", kAide, kSansParametre},
-    {"info", CommandeInfo, 1, Lecture::historique,
+    {"quitter", nullptr, 0, Lecture::historique, 0, "QUITTER    Ferme le logiciel.\n", kQuitter, kSansParametre},
+    {"aide", CommandeAide, 1, Lecture::historique, 0, "AIDE       Affiche cette page d'aide.\n", kAide, kSansParametre},
+    {"info", CommandeInfo, 1, Lecture::historique, 0,
      "INFO       Affiche des informations sur la position des particules.\n", kInfo, kParametresInfo},
-    {"nb", CommandeNb, 2, Lecture::historique, "NB         Affiche ou modifie le nombre de particules.\n",
+    {"nb", CommandeNb, 2, Lecture::historique, 0, "NB         Affiche ou modifie le nombre de particules.\n",
      kNb, kParametresNb},
-    {"ajouter", CommandeAjouter, 1, Lecture::historique, "AJOUTER    Ajoute des particules sur l'enveloppe convexe.\n",
-     kAjouter, kParametresAjouter},
-    {"k", CommandeK, 2, Lecture::historique,
+    {"ajouter", CommandeAjouter, 1, Lecture::historique, 0,
+     "AJOUTER    Ajoute des particules sur l'enveloppe convexe.\n", kAjouter, kParametresAjouter},
+    {"k", CommandeK, 2, Lecture::historique, 0,
      "K          Affiche ou modifie la constante de normalisation de la force.\n", kK, kSansParametre},
-    {"p", CommandeP, 2, Lecture::historique,
+    {"p", CommandeP, 2, Lecture::historique, 0,
      "P          Affiche ou modifie le pourcentage d'éloignement ou de raprochement.\n", kP, kSansParametre},
-    {"r", CommandeR, 2, Lecture::historique, "R          Affiche ou modifie la résistance des cordes.\n",
+    {"r", CommandeR, 2, Lecture::historique, 0, "R          Affiche ou modifie la résistance des cordes.\n",
      kR, kSansParametre},
-    {"l", CommandeL, 2, Lecture::historique, "L          Affiche ou modifie la longueur des ressorts.\n",
+    {"l", CommandeL, 2, Lecture::historique, 0, "L          Affiche ou modifie la longueur des ressorts.\n",
      kL, kSansParametre},
-    {"champ", CommandeChamp, 6, Lecture::historique, "CHAMP      Affiche ou modifie le champ magnétique ambiant.\n",
-     kChamp, kSansParametre},
-    {"graph", CommandeGraph, 1, Lecture::historique, "GRAPH      Affiche ou masque la fenêtre graphique.\n",
+    {"champ", CommandeChamp, 6, Lecture::historique, 0,
+     "CHAMP      Affiche ou modifie le champ magnétique ambiant.\n", kChamp, kSansParametre},
+    {"graph", CommandeGraph, 1, Lecture::historique, 0, "GRAPH      Affiche ou masque la fenêtre graphique.\n",
      kGraph, kMarcheArret},
-    {"placer", CommandePlacer, 3, Lecture::historique,
+    {"placer", CommandePlacer, 3, Lecture::historique, 0,
      "PLACER     Place les particules sur la sphère aléatoirement ou en spirale.\n", kPlacer, kParametresPlacer},
-    {"relax", CommandeRelax, 2, Lecture::historique,
+    {"relax", CommandeRelax, 2, Lecture::historique, 50,
      "RELAX      Modifie la position des particules en appliquant un modèle physique.\n", kRelax, kMultiplicateurs},
-    {"local", CommandeLocal, 2, Lecture::historique,
+    {"local", CommandeLocal, 2, Lecture::historique, 50,
      "LOCAL      Pareil que RELAX, mais ne tient compte que des particules voisines.\n", kLocal, kMultiplicateurs},
-    {"locale", CommandeLocal, 2, Lecture::historique, "LOCALE     Autre nom de la commande LOCAL.\n",
+    {"locale", CommandeLocal, 2, Lecture::historique, 50, "LOCALE     Autre nom de la commande LOCAL.\n",
      kLocale, kMultiplicateurs},
-    {"faces", CommandeFaces, 2, Lecture::historique,
+    {"faces", CommandeFaces, 2, Lecture::historique, 50,
      "FACES      Modifie la position des particules avec des cordes sur les faces.\n", kFaces, kMultiplicateurs},
-    {"aretes", CommandeAretes, 2, Lecture::historique,
+    {"aretes", CommandeAretes, 2, Lecture::historique, 50,
      "ARETES     Modifie la position des particules avec des ressorts sur les arêtes.\n", kAretes, kMultiplicateurs},
-    {"charger", CommandeCharger, 1, Lecture::historique, "CHARGER    Charge une des meilleures positions connues.\n",
-     kCharger, kParametresCharger},
-    {"enregistrer", CommandeEnregistrer, 0, Lecture::historique,
+    {"charger", CommandeCharger, 1, Lecture::historique, 0,
+     "CHARGER    Charge une des meilleures positions connues.\n", kCharger, kParametresCharger},
+    {"enregistrer", CommandeEnregistrer, 0, Lecture::historique, 0,
      "ENREGISTER Sauvegarde la position des particules dans un fichier.\n", kEnregistrer, kSansParametre},
-    {"montecarlo", CommandeMonteCarlo, 2, Lecture::historique,
+    {"montecarlo", CommandeMonteCarlo, 2, Lecture::historique, 50,
      "MONTECARLO Modifie la position des particules suivant une \"loi\" de MonteCarlo.\n",
      kMonteCarlo, kMultiplicateurs},
-    {"eloigne", CommandeEloigne, 2, Lecture::historique, "ELOIGNE    Eloigne les particules qui sont le plus proche.\n",
-     kEloigne, kMultiplicateurs},
-    {"approche", CommandeApproche, 2, Lecture::historique,
+    {"eloigne", CommandeEloigne, 2, Lecture::historique, 50,
+     "ELOIGNE    Eloigne les particules qui sont le plus proche.\n", kEloigne, kMultiplicateurs},
+    {"approche", CommandeApproche, 2, Lecture::historique, 50,
      "APPROCHE   Approche les particules qui sont le plus loin.\n", kApproche, kMultiplicateurs},
-    {"image", CommandeImage, 0, Lecture::historique,
+    {"image", CommandeImage, 0, Lecture::historique, 0,
      "IMAGE      Enregistre un bitmap de l'image affiché par le graph.\n", kImage, kSansParametre},
-    {"liste", CommandeListe, 1, Lecture::historique,
+    {"liste", CommandeListe, 1, Lecture::historique, 0,
      "LISTE      Affiche les données contenues dans la base de données.\n", kListe, kParametresListe},
-    {"mode", CommandeMode, 2, Lecture::historique,
+    {"mode", CommandeMode, 2, Lecture::historique, 0,
      "MODE       Modifie ou affiche les paramètres de fonctionnement du programme.\n", kMode, kParametresMode},
-    {"enveloppe", CommandeEnveloppe, 0, Lecture::historique,
+    {"enveloppe", CommandeEnveloppe, 0, Lecture::historique, 0,
      "ENVELOPPE  Calcule ou mets à jour l'enveloppe convexe des particules.\n", kEnveloppe, kSansParametre},
-    {"supprimer", CommandeSupprimer, 0, Lecture::historique,
+    {"supprimer", CommandeSupprimer, 0, Lecture::historique, 0,
      "SUPPRIMER  Enlève de la base de données le nombre actuel de particules.\n", kSupprimer, kSansParametre},
-    {"marquer", CommandeMarquer, 1, Lecture::historique,
+    {"marquer", CommandeMarquer, 1, Lecture::historique, 0,
      "MARQUER    Marque le nombre actuel de particules comme valide ou non.\n", kMarquer, kMarcheArret},
-    {"desinstaller", CommandeDesinstaller, 0, Lecture::historique,
+    {"desinstaller", CommandeDesinstaller, 0, Lecture::historique, 0,
      "DESINSTALLER Supprime la base de données du programme et quitte le programme.\n", kDesinstaller, kSansParametre},
-    {"minimiser", CommandeMinimiser, 2, Lecture::stricte,
+    {"minimiser", CommandeMinimiser, 2, Lecture::stricte, 1000,
      "MINIMISER  Minimise l'énergie des particules par une méthode de quasi-Newton.\n", kMinimiser, kMultiplicateurs},
-    {"explorer", CommandeExplorer, 2, Lecture::stricte,
+    {"explorer", CommandeExplorer, 2, Lecture::stricte, 100,
      "EXPLORER   Cherche le minimum global de l'énergie par sauts entre bassins.\n", kExplorer, kMultiplicateurs},
-    {"s", CommandeS, 2, Lecture::stricte, "S          Affiche ou modifie l'exposant de l'énergie de Riesz.\n",
+    {"s", CommandeS, 2, Lecture::stricte, 0, "S          Affiche ou modifie l'exposant de l'énergie de Riesz.\n",
      kS, kSansParametre},
-    {"graine", CommandeGraine, 1, Lecture::stricte,
+    {"graine", CommandeGraine, 1, Lecture::stricte, 0,
      "GRAINE     Affiche ou modifie la graine du générateur de nombres aléatoires.\n", kGraine, kSansParametre},
-    {"tammes", CommandeTammes, 2, Lecture::stricte,
+    {"tammes", CommandeTammes, 2, Lecture::stricte, 1000,
      "TAMMES     Augmente localement la distance minimale entre les particules.\n", kTammes, kMultiplicateurs},
-    {"defauts", CommandeDefauts, 0, Lecture::stricte,
+    {"defauts", CommandeDefauts, 0, Lecture::stricte, 0,
      "DEFAUTS    Affiche les défauts topologiques de l'enveloppe convexe.\n", kDefauts, kSansParametre},
 };
 
@@ -132,6 +151,18 @@ constexpr bool CodesDistincts() {
     return true;
 }
 static_assert(CodesDistincts(), "two words of the command table fold to the same code");
+
+// A topic splices the default count (a Compte piece) exactly when its row
+// has one: the help says what the command runs without a count.
+constexpr bool ComptesDecrits() {
+    for (const Commande& c : kTable) {
+        bool dit = false;
+        for (const MorceauAide& m : c.sujet) dit = dit || m.genre == MorceauAide::Genre::Compte;
+        if (dit != (c.compte > 0)) return false;
+    }
+    return true;
+}
+static_assert(ComptesDecrits(), "a counted row's topic names its default count, and only a counted row's");
 
 }  // namespace
 

@@ -1,7 +1,7 @@
 // The command table: every word the prompt understands, with its handler,
-// its line in AIDE's list, its help topic and the fixed words that may follow
-// it. A new command is one row in table_commandes.cpp plus its handler in the
-// file of its family:
+// how it reads its words, its default step count, its line in AIDE's list,
+// its help topic and the fixed words that may follow it. A new command is one
+// row in table_commandes.cpp plus its handler in the file of its family:
 //   commandes_aide.cpp      AIDE
 //   commandes_reglages.cpp  K P R L CHAMP MODE GRAINE
 //   commandes_calcul.cpp    NB PLACER RELAX LOCAL LOCALE FACES ARETES ELOIGNE
@@ -18,12 +18,12 @@
 #include "shell/aide_textes.h"
 #include "shell/commande.h"
 
-using Gestionnaire = void (*)(int count, const CommandWord* words);
+using Gestionnaire = void (*)(const Ligne& ligne);
 
 // How a row reads its words. historique: as the program always has (an empty
-// word from a trailing space is a word, read as the command reads it).
-// stricte, the commands added since: trailing empty words are dropped, and a
-// count that is not a number from 1 to 9999 is refused.
+// word from a trailing space is a word, read as the command reads it; a count
+// that is not a number from 1 to 9999 runs one step). stricte, the commands
+// added since: trailing empty words are dropped, and such a count is refused.
 enum class Lecture : bool { historique, stricte };
 
 struct Commande {
@@ -31,8 +31,9 @@ struct Commande {
     Gestionnaire executer;                   // nullptr: QUITTER
     int mots;                                // words read after it at most; the loop warns of the others
     Lecture lecture;
+    long long compte;                        // steps without a count word (LireCompte), 0: none counted
     const char* ligneListe;                  // its line in AIDE's list
-    std::span<const MorceauAide> sujet;      // what AIDE mot writes
+    std::span<const MorceauAide> sujet;      // what AIDE mot writes (its Compte pieces: `compte`)
     std::span<const char* const> parametres; // fixed words that may follow, lower case
 
     constexpr CommandWord code() const { return Plier(mot); }

@@ -49,6 +49,9 @@ TEST(Graine, ValeursRefuseesNeChangentRien) {
     ASSERT_EQ(r.out.substr(0, refusees.size()), refusees) << r.out;
     EXPECT_EQ(r.out.substr(refusees.size()), Lancer({"--graine", "17"}, "nb 5\ninfo pos\n").out);
     EXPECT_EQ(Lancer({}, "graine 1073741821\ngraine 0\ngraine\n").out, seed + "0\n");
+    // --strict counts a refused seed as any refused parameter, and a taken one not.
+    for (const char* ligne : {"graine abc\n", "graine -1\n"}) EXPECT_EQ(Lancer({"--strict"}, ligne).exitCode, 1) << ligne;
+    EXPECT_EQ(Lancer({"--strict"}, "graine 5\ngraine\n").exitCode, 0);
 }
 
 TEST(Graine, OptionRefuseeSortie2) {

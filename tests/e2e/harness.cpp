@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <iconv.h>
 #include <poll.h>
 #include <pty.h>
 #include <sys/ioctl.h>
@@ -373,6 +374,20 @@ std::string LireFichier(const fs::path& path) {
 void EcrireFichier(const fs::path& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << bytes;
+}
+
+std::string Utf8(std::string_view windows1252) {
+    const iconv_t cd = iconv_open("UTF-8", "CP1252");
+    if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("iconv CP1252");
+    std::string entree(windows1252), sortie(4 * entree.size(), '\0');
+    char* in = entree.data();
+    char* out = sortie.data();
+    size_t resteIn = entree.size(), resteOut = sortie.size();
+    const size_t r = iconv(cd, &in, &resteIn, &out, &resteOut);
+    iconv_close(cd);
+    if (r == static_cast<size_t>(-1)) throw std::runtime_error("iconv: not Windows-1252");
+    sortie.resize(sortie.size() - resteOut);
+    return sortie;
 }
 
 }  // namespace e2e

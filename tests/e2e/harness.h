@@ -26,6 +26,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 #include <sys/types.h>
 
@@ -131,6 +132,10 @@ std::string ApresDemarrage(const std::string& out);
 // the line (e.g. "Particule 1\t"); it is part of the result.
 std::string LigneVecteur(const std::string& x, const std::string& y, const std::string& z,
                          const std::string& debut = "");
+
+// Windows-1252 text, as the program's libraries hold it, in the UTF-8 the
+// program writes here (the tests that read the program's own tables).
+std::string Utf8(std::string_view windows1252);
 
 // Whole file contents (empty when missing).
 std::string LireFichier(const std::filesystem::path& path);

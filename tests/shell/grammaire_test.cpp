@@ -1,7 +1,7 @@
 // Command lines: the fold, the cutting into words and the number grammar.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -9,21 +9,16 @@
 #include "shell/boucle.h"
 #include "shell/commande.h"
 #include "shell/mots.h"
+#include "shell/table_commandes.h"
 
 namespace {
 
 std::vector<CommandWord> Mots(const std::string& texte, int max = kMaxWords) {
-    char ligne[256] = {};
-    std::strncpy(ligne, texte.c_str(), 255);
-    CommandWord words[kMaxWords] = {};
-    const int n = DecouperLigne(ligne, words, max);
-    return {words, words + n};
+    const Ligne ligne = DecouperLigne(texte.c_str(), max);
+    return {ligne.codes, ligne.codes + ligne.count};
 }
 
-long long Iterations(const std::string& texte) {
-    const auto w = Mots(texte);
-    return LireIterations(static_cast<int>(w.size()), w.data());
-}
+long long Iterations(const std::string& texte) { return LireIterations(DecouperLigne(texte.c_str()), 50); }
 
 double Reel(const std::string& texte) {  // "k a.b": the real of words 1 and 2
     const auto w = Mots(texte);
@@ -106,9 +101,14 @@ TEST(LireReel, Grammar) {
     EXPECT_EQ(Reel("k 0.0"), 0.0);
 }
 
-TEST(LireReel, SignFlagIsResetByEachNumber) {
-    EXPECT_EQ(Reel("k -1.5"), -1.5);
-    EXPECT_EQ(Reel("k 1.5"), 1.5);
+// The sign is the whole part's own: reading one number leaves nothing for
+// the next, whichever order they come in.
+TEST(LireReel, TheSignBelongsToItsWholePart) {
+    EXPECT_EQ(LireReel(Plier("-1"), Plier("5")), -1.5);
+    EXPECT_EQ(LireReel(Plier("1"), Plier("5")), 1.5);
+    EXPECT_EQ(LireEntier(Plier("-3")), 3);
+    EXPECT_EQ(LireReel(Plier("0"), Plier("25")), 0.25);
+    EXPECT_EQ(LireReel(Plier("-0"), Plier("25")), -0.25);
 }
 
 TEST(LireIterations, CountsAndSuffixes) {
@@ -137,34 +137,71 @@ TEST(LireIterations, MultiplierGluedToTheCount) {
     EXPECT_EQ(Iterations("relax 5kx"), 5);
     EXPECT_EQ(Iterations("relax k"), 1);
     EXPECT_EQ(Iterations("relax 12345k"), 1);
-    // Codes that were not cut from a line (no typed text): their bytes are the text.
-    const CommandWord codes[] = {Plier("relax"), Plier("7k")};
-    EXPECT_EQ(LireIterations(2, codes), 7000);
 }
 
 // Ten digits or more, glued to a multiplier or not: read without an int
 // overflowing (the sanitizer build watches), and told as not taken.
 TEST(LireIterations, CountsOfManyDigits) {
-    testing::internal::CaptureStderr();
     EXPECT_EQ(Iterations("relax 12345678901234k"), Iterations("relax 12345678901234"));
     EXPECT_EQ(Iterations("relax 99999999999"), 999);  // the folded code reads "999"
-    const auto w = Mots("nb 123456789012");
-    VerifierNombreParticules(w.data(), 400);
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    for (const char* ligne : {"relax 12345678901234k", "relax 99999999999"}) LireCompte(DecouperLigne(ligne));
+    VerifierNombreParticules(DecouperLigne("nb 123456789012"), 400);
     const std::string avertissements = testing::internal::GetCapturedStderr();
+    testing::internal::GetCapturedStdout();
     for (const char* mot : {"\"12345678901234k\"", "\"99999999999\"", "\"123456789012\""})
         EXPECT_NE(avertissements.find(mot), std::string::npos) << mot << "\n" << avertissements;
 }
 
-TEST(TexteMot, TheWordsOfTheLastLineAsTyped) {
-    char ligne[] = "K  -12345.5x,Champ";
-    CommandWord words[kMaxWords];
-    ASSERT_EQ(DecouperLigne(ligne, words, kMaxWords), 5);
+TEST(DecouperLigne, EachWordKeepsItsTextAndTheLineItsCommand) {
+    const Ligne ligne = DecouperLigne("K  -12345.5x,Champ");
+    ASSERT_EQ(ligne.count, 5);
     const char* attendus[] = {"k", "", "-12345", "5x", "champ"};
     for (int i = 0; i < 5; ++i) {
-        ASSERT_NE(TexteMot(words, i), nullptr) << i;
-        EXPECT_STREQ(TexteMot(words, i), attendus[i]) << i;
+        EXPECT_EQ(ligne.texte(i), attendus[i]) << i;
+        EXPECT_EQ(ligne[i], Plier(attendus[i])) << i;
     }
-    EXPECT_EQ(TexteMot(words, 5), nullptr);  // beyond the line
-    words[2] = Plier("autre");               // no longer the word cut
-    EXPECT_EQ(TexteMot(words, 2), nullptr);
+    EXPECT_EQ(ligne[5], 0u);  // beyond the line: the empty word
+    EXPECT_EQ(ligne.texte(5), "");
+    ASSERT_NE(ligne.commande, nullptr);
+    EXPECT_STREQ(ligne.commande->mot, "k");
+    EXPECT_EQ(DecouperLigne("xyz 5").commande, nullptr);
+    EXPECT_EQ(DecouperLigne(" k 5").commande, nullptr);  // the empty word first
+}
+
+// One reader for every counted command; its row gives the default and
+// whether a count that is not a number runs one step or is refused.
+TEST(LireCompte, DefaultsAndPolicyComeFromTheRow) {
+    const auto compte = [](const char* texte, std::string* sortie = nullptr, std::string* erreurs = nullptr) {
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        const std::optional<long long> n = LireCompte(DecouperLigne(texte));
+        const std::string out = testing::internal::GetCapturedStdout();
+        const std::string err = testing::internal::GetCapturedStderr();
+        if (sortie != nullptr) *sortie = out;
+        if (erreurs != nullptr) *erreurs = err;
+        return n;
+    };
+    EXPECT_EQ(compte("relax"), 50);
+    EXPECT_EQ(compte("montecarlo"), 50);
+    EXPECT_EQ(compte("minimiser"), 1000);
+    EXPECT_EQ(compte("explorer"), 100);
+    EXPECT_EQ(compte("tammes"), 1000);
+    EXPECT_EQ(compte("explorer 3k"), 3000);
+    EXPECT_EQ(compte("tammes 7 m"), 7000000);
+
+    std::string out, err;
+    EXPECT_EQ(compte("relax abc", &out, &err), 1);
+    EXPECT_EQ(out, "");
+    // The console writes UTF-8 here: the literals keep to ASCII.
+    EXPECT_NE(err.find("\"abc\" n'est pas un nombre entre 1 et 9999, RELAX effectue 1 it"), std::string::npos) << err;
+    for (const char* refuse : {"minimiser abc", "explorer 0", "tammes 12345", "minimiser 0k"}) {
+        EXPECT_EQ(compte(refuse, &out, &err), std::nullopt) << refuse;
+        EXPECT_EQ(out.rfind("Param", 0), 0u) << refuse;
+        EXPECT_EQ(out.substr(out.find(' ')), " non valide.\n") << refuse;
+        EXPECT_EQ(err, "") << refuse;
+    }
+    EXPECT_EQ(compte("minimiser 5 x", &out, &err), 5);
+    EXPECT_NE(err.find("\"x\" n'est pas compris, MINIMISER attend ici K ou M"), std::string::npos) << err;
 }

@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 
+#include "etat/modes.h"
 #include "shell/boucle.h"
 #include "shell/table_commandes.h"
 
@@ -17,11 +18,7 @@ std::string Majuscules(std::string s) {
     return s;
 }
 
-CommandWord PremierMot(std::string ligne) {
-    CommandWord mots[kMaxWords];
-    DecouperLigne(ligne.data(), mots, kMaxWords);
-    return mots[0];
-}
+CommandWord PremierMot(const std::string& ligne) { return DecouperLigne(ligne.c_str())[0]; }
 
 }  // namespace
 
@@ -57,6 +54,29 @@ TEST(TableCommandes, ListLinesAndTopicsNameTheirCommand) {
             }
         }
     }
+}
+
+// A switch is one row of kInterrupteurs: MODE's completion offers each of its
+// spellings, and AIDE MODE has a line for it.
+TEST(TableCommandes, EverySwitchIsCompletedAndHasItsLineInModesHelp) {
+    const Commande* mode = TrouverCommande(Plier("mode"));
+    ASSERT_NE(mode, nullptr);
+    std::string aide;
+    for (const MorceauAide& m : mode->sujet) {
+        if (m.genre == MorceauAide::Genre::Texte) aide += m.texte;
+    }
+    const auto offert = [&](const char* mot) {
+        return std::any_of(mode->parametres.begin(), mode->parametres.end(),
+                           [&](const char* p) { return std::string(p) == mot; });
+    };
+    for (const Interrupteur& i : kInterrupteurs) {
+        EXPECT_TRUE(offert(i.mot)) << i.mot;
+        EXPECT_NE(aide.find("\n  " + Majuscules(i.mot) + " "), std::string::npos) << i.mot;
+        if (i.autreMot != nullptr) {
+            EXPECT_TRUE(offert(i.autreMot)) << i.autreMot;
+        }
+    }
+    EXPECT_TRUE(offert("on") && offert("off"));
 }
 
 TEST(TableCommandes, ParameterWordsAreDistinctWithinARowAndNeverEmpty) {
