@@ -88,9 +88,8 @@ void MinimiserAleatoire(benchmark::State& state) {
 }
 void MinimiserSpirale(benchmark::State& state) { MesurerDescente(state, Spirale(state.range(0))); }
 
-// Published lowest energies.
-// Published lowest energies; 117, 137 and 146: the lowest our own searches
-// reach (bench/README.md, "Walkers").
+// Published lowest energies (117, 137 and 146: the lowest our own searches
+// reach, bench/README.md, "Walkers").
 const std::map<int, double> kPubliees = {
     {24, 223.347074052},    {32, 412.261274651},    {48, 968.713455344},    {72, 2255.001190975},
     {100, 4448.350634331},  {104, 4822.876522749},  {112, 5618.044882327},  {117, 6146.342446579},

@@ -30,11 +30,12 @@ inline constexpr long long kSautsParDefaut = 100;
 
 // Meetings of the walkers: every kPartage hops, a walker whose current log E
 // is above the group's lowest by more than kEcartPartage times its own
-// temperature starts again from the lowest. Measured against meeting every
-// 25 or 50 hops, against no meeting, and against 0, 3 and 30 temperatures
-// (bench/README.md, "Walkers"): restarting every walker that is not at the
-// lowest pulled them all into the same funnel at N = 200; without meetings a
-// walker stuck far above is never called back.
+// temperature starts again from the lowest (bench/README.md, "Walkers"):
+// restarting every walker that is not at the lowest pulls them all into one
+// funnel and reached the N = 200 minimum later or not at all; far above
+// rarely happens at N = 100 to 200, where the walkers then search apart and
+// two find a minimum in about half the hops of one; the meeting is there for
+// a walker stuck far above, at larger counts.
 inline constexpr long long kPartage = 10;
 inline constexpr double kEcartPartage = 10.0;
 
