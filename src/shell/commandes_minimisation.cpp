@@ -23,6 +23,7 @@
 #include "shell/boucle.h"
 #include "shell/boucle_comptee.h"
 #include "shell/commandes.h"
+#include "shell/commandes_symetrie.h"
 #include "shell/messages.h"
 #include "shell/progression.h"
 #include "etat/modes.h"
@@ -209,9 +210,13 @@ void CommandeTammes(const Ligne& ligne) {
     Clore(debut, fin);
 }
 
-// Degrees 4 to 8 always, any other present degree too.
+// Degrees 4 to 8 always, any other present degree too; the lines that
+// scripts read first, those added since (the scars' charges, the
+// dislocations, the isolated disclinations, the point group at SYMETRIE's
+// tolerance) after them.
 void CommandeDefauts(const Ligne&) {
     Defauts d;
+    std::vector<Vec3> x;
     {
         Garde verrou(verrouEtat);
         CalculerEnveloppe(false);
@@ -219,6 +224,7 @@ void CommandeDefauts(const Ligne&) {
         for (int i = 0; i < etat.count; ++i) degres[i] = etat.particles[i].degree;
         const int aretes = std::clamp(enveloppe.edgeCount, 0, static_cast<int>(enveloppe.edges.size()));
         d = CompterDefauts(std::span<const HullEdge>(enveloppe.edges.data(), aretes), degres);
+        x = CopierPositions();
     }
     for (int g = 0; g < static_cast<int>(d.parDegre.size()) || g <= 8; ++g) {
         const int nombre = g < static_cast<int>(d.parDegre.size()) ? d.parDegre[g] : 0;
@@ -229,4 +235,15 @@ void CommandeDefauts(const Ligne&) {
     console.write("Cicatrices : ").write(d.cicatrices).write("\n");
     console.write("Particules de degré 5 dans des cicatrices : ").write(d.cinqEnCicatrices).write("\n");
     console.write("Particules de degré 7 dans des cicatrices : ").write(d.septEnCicatrices).write("\n");
+    if (d.cicatrices > 0) {
+        const char* separateur = "Charges des cicatrices : ";
+        for (const auto& [charge, nombre] : d.chargesCicatrices) {
+            console.write(separateur).write(nombre).write(" de charge ").write(charge > 0 ? "+" : "").write(charge);
+            separateur = ", ";
+        }
+        console.write("\n");
+    }
+    console.write("Dislocations : ").write(d.dislocations).write("\n");
+    console.write("Disclinations isolées : ").write(d.disclinations).write("\n");
+    EcrireGroupe(TrouverGroupePonctuel(x, ToleranceSymetrie()));
 }
