@@ -256,8 +256,9 @@ inline constexpr MorceauAide kMinimiser[] = {
     Texte("\n"
           "L'énergie minimisée est la somme des 1/r^s sur toutes les paires de particules, l'exposant s étant celui de la commande S (1 par défaut : l'énergie coulombienne).\n"
           "Chaque itération suit une direction calculée à partir des itérations précédentes, en restant à la surface de la sphère, et n'est acceptée que si elle fait baisser l'énergie. Des particules confondues sont d'abord écartées.\n"
-          "La commande s'arrête quand la plus grande force tangentielle sur une particule devient inférieure à 1e-9 fois la moyenne des normes des forces totales sur les particules, au bout du nombre d'itérations demandé, ou à l'appui sur Ctrl+C.\n"
-          "Elle affiche le nombre d'itérations, le nombre d'évaluations de l'énergie et le rapport final entre la plus grande force tangentielle et la force moyenne.\n"
+          "La descente s'arrête quand la plus grande force tangentielle sur une particule devient inférieure à 1e-9 fois la moyenne des normes des forces totales sur les particules, au bout du nombre d'itérations demandé, ou à l'appui sur Ctrl+C.\n"
+          "Une configuration symétrique peut annuler les forces sans être un minimum (un point selle, comme le cube à 8 particules). Quand la descente s'arrête sur ce critère, chaque particule est donc déplacée d'un millionième de l'écart moyen entre particules et la descente reprend : si l'énergie revient à sa valeur, la configuration est un minimum et reste exactement celle de la première descente ; si elle baisse, c'était un point selle, la descente continue vers le bas et le nouveau point est vérifié à son tour, dans la limite des itérations demandées.\n"
+          "Elle affiche le nombre d'itérations, le nombre d'évaluations de l'énergie (celles de la vérification comprises) et le rapport final entre la plus grande force tangentielle et la force moyenne, puis le nombre de points selles quittés s'il y en a, et \"minimum vérifié\", ou \"minimum non vérifié\" quand les itérations ou Ctrl+C ont interrompu la vérification.\n"
           "\n"),
 };
 

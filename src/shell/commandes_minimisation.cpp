@@ -16,6 +16,7 @@
 #include "mathematiques/exploration.h"
 #include "mathematiques/metriques.h"
 #include "mathematiques/minimisation.h"
+#include "mathematiques/minimum_local.h"
 #include "etat/particules.h"
 #include "mathematiques/riesz.h"
 #include "mathematiques/tammes.h"
@@ -101,6 +102,18 @@ ParametresDescente Descente() {
     return p;
 }
 
+// What the check at the end of the descent found: the saddles left, and
+// whether the end is a minimum; nothing when the descent ended otherwise
+// than on its criterion.
+void EcrireVerdict(const BilanMinimum& m) {
+    if (m.cols > 0) console.write(", points selles quittés : ").write(m.cols);
+    if (m.verifie) {
+        console.write(", minimum vérifié");
+    } else if (m.descente.fin == FinDescente::critere) {
+        console.write(", minimum non vérifié");
+    }
+}
+
 }  // namespace
 
 void CommandeMinimiser(const Ligne& ligne) {
@@ -109,7 +122,7 @@ void CommandeMinimiser(const Ligne& ligne) {
     ParametresDescente p = Descente();
     p.iterationsMax = *n;
     long long debut, fin;
-    BilanDescente b;
+    BilanMinimum m;
     {
         Progression progression(LigneTapee(ligne, 1), *n, ValeurAffichee);
         p.apresPas = [&progression](const EtapeDescente& e) {
@@ -117,11 +130,14 @@ void CommandeMinimiser(const Ligne& ligne) {
             valeurAffichee = std::exp(e.logEnergie);
             progression.Avancer(e.iteration);
         };
-        b = Lancer([&p](std::span<Vec3> x) { return Minimiser(x, p); }, debut, fin);
+        m = Lancer([&p](std::span<Vec3> x) { return MinimiserJusquAuMinimum(x, p); }, debut, fin);
     }
+    const BilanDescente& b = m.descente;
     console.write("Itérations : ").write(b.iterations);
     console.write(", évaluations de l'énergie : ").write(b.evaluations);
-    console.write(", force tangentielle maximale / force moyenne : ").write(b.critere).write("\n");
+    console.write(", force tangentielle maximale / force moyenne : ").write(b.critere);
+    EcrireVerdict(m);
+    console.write("\n");
     Clore(debut, fin);
 }
 
