@@ -552,7 +552,8 @@ GroupePonctuel TrouverGroupePonctuel(std::span<const Vec3> x, double tolerance) 
     double distanceMin = 4.0;
     for (const Signature& s : signatures) distanceMin = std::min(distanceMin, s.d[0]);
     const Classes classes(std::move(signatures), ecart);
-    const auto [a, b] = Reperes(x, classes);
+    const auto [premier, second] = Reperes(x, classes);
+    const int a = premier, b = second;  // plain variables: lambdas capture them below
     if (b < 0) return Identite(n);
 
     Recherche recherche(x, tolerance, grille, a, b, distanceMin);
