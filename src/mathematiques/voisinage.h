@@ -38,7 +38,3 @@ void ParcourirPairesProches(std::span<const Vec3> x, double portee, F&& f) {
         }
     }
 }
-
-// The smallest squared distance between two of the positions (5 with fewer
-// than two), bit for bit the full scan's.
-double PlusPetitCarre(std::span<const Vec3> x);
