@@ -19,9 +19,9 @@ namespace {
 const double* Composantes(const std::vector<Vec3>& v) { return reinterpret_cast<const double*>(v.data()); }
 double* Composantes(std::vector<Vec3>& v) { return reinterpret_cast<double*>(v.data()); }
 
-}  // namespace
-
-VECTORIEL double ProduitScalaire(const std::vector<Vec3>& va, const std::vector<Vec3>& vb) {
+// The copies stay inside this file: Clang names a function with clones
+// apart from its plain declaration, so the exported product calls its own.
+VECTORIEL double Produit(const std::vector<Vec3>& va, const std::vector<Vec3>& vb) {
     const double* a = Composantes(va);
     const double* b = Composantes(vb);
     const size_t n = 3 * va.size();
@@ -34,16 +34,20 @@ VECTORIEL double ProduitScalaire(const std::vector<Vec3>& va, const std::vector<
     return ((p[0] + p[4]) + (p[1] + p[5])) + ((p[2] + p[6]) + (p[3] + p[7]));
 }
 
-VECTORIEL void AjouterMultiple(std::vector<Vec3>& vv, double c, const std::vector<Vec3>& vw) {
+VECTORIEL void Ajouter(std::vector<Vec3>& vv, double c, const std::vector<Vec3>& vw) {
     double* v = Composantes(vv);
     const double* w = Composantes(vw);
     const size_t n = 3 * vv.size();
     for (size_t i = 0; i < n; ++i) v[i] += c * w[i];
 }
 
+}  // namespace
+
+double ProduitScalaire(const std::vector<Vec3>& a, const std::vector<Vec3>& b) { return Produit(a, b); }
+
 bool MemoireLbfgs::Retenir(std::vector<Vec3> s, std::vector<Vec3> y) {
-    const double sy = ProduitScalaire(s, y);
-    if (!(sy > 1e-12 * std::sqrt(ProduitScalaire(s, s) * ProduitScalaire(y, y)))) return false;
+    const double sy = Produit(s, y);
+    if (!(sy > 1e-12 * std::sqrt(Produit(s, s) * Produit(y, y)))) return false;
     paires_.push_back({std::move(s), std::move(y), 1.0 / sy});
     if (static_cast<int>(paires_.size()) > capacite_) paires_.pop_front();
     return true;
@@ -53,8 +57,8 @@ void MemoireLbfgs::Diriger(const std::vector<Vec3>& g, const Preconditionneur* h
     d = g;
     a_.resize(paires_.size());
     for (size_t k = paires_.size(); k-- > 0;) {
-        a_[k] = paires_[k].rho * ProduitScalaire(paires_[k].s, d);
-        AjouterMultiple(d, -a_[k], paires_[k].y);
+        a_[k] = paires_[k].rho * Produit(paires_[k].s, d);
+        Ajouter(d, -a_[k], paires_[k].y);
     }
     if (h0 != nullptr) {
         (*h0)(d);
@@ -62,17 +66,17 @@ void MemoireLbfgs::Diriger(const std::vector<Vec3>& g, const Preconditionneur* h
             const Paire& p = paires_.back();
             h0y_ = p.y;
             (*h0)(h0y_);
-            const double gamma = 1.0 / (p.rho * ProduitScalaire(p.y, h0y_));
+            const double gamma = 1.0 / (p.rho * Produit(p.y, h0y_));
             for (Vec3& v : d) v *= gamma;
         }
     } else if (!paires_.empty()) {
         const Paire& p = paires_.back();
-        const double gamma = 1.0 / (p.rho * ProduitScalaire(p.y, p.y));
+        const double gamma = 1.0 / (p.rho * Produit(p.y, p.y));
         for (Vec3& v : d) v *= gamma;
     }
     for (size_t k = 0; k < paires_.size(); ++k) {
-        const double b = paires_[k].rho * ProduitScalaire(paires_[k].y, d);
-        AjouterMultiple(d, a_[k] - b, paires_[k].s);
+        const double b = paires_[k].rho * Produit(paires_[k].y, d);
+        Ajouter(d, a_[k] - b, paires_[k].s);
     }
     for (Vec3& v : d) v *= -1.0;
 }

@@ -11,11 +11,11 @@
 
 #include "etat/vec3.h"
 
-// a . b and v += c w over the 3n doubles, with eight partial sums instead of
-// one chain of additions each waiting for the last, so that they run in
-// vector registers; the same bits on every instruction set.
+// a . b over the 3n doubles, with eight partial sums instead of one chain
+// of additions each waiting for the last, so that they run in vector
+// registers; the same bits on every instruction set. The recursion's updates
+// run the same way.
 double ProduitScalaire(const std::vector<Vec3>& a, const std::vector<Vec3>& b);
-void AjouterMultiple(std::vector<Vec3>& v, double c, const std::vector<Vec3>& w);
 
 // v := H0 v, symmetric and positive definite.
 using Preconditionneur = std::function<void(std::vector<Vec3>&)>;
