@@ -19,7 +19,7 @@ $(BUILD)/CMakeCache.txt:
 	$(CONFIGURE)
 
 build: deps-programme $(BUILD)/CMakeCache.txt
-	cmake --build $(BUILD) --target glomerix glomerix-db -j $(JOBS)
+	cmake --build $(BUILD) --target glomerix glomerix-db glomerix-explorer -j $(JOBS)
 
 run: deps-programme $(BUILD)/CMakeCache.txt
 	@cmake --build $(BUILD) --target glomerix -j $(JOBS)

@@ -1,6 +1,7 @@
 #include "ternex/charset.h"
 
 #include <langinfo.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <clocale>
@@ -119,4 +120,17 @@ size_t ternex_charset::decode_code_point(const char* bytes, size_t length, bool 
     iconv(decoder, nullptr, nullptr, nullptr, nullptr);
     *u = kInvalid;
     return 1;
+}
+
+void ternex_write_text(int fd, const char* text, const std::string& raw) {
+    static const ternex_charset charset(nullptr);
+    std::string out;
+    for (const char* c = text; *c != '\0'; ++c) charset.encode(*c, out);
+    out += raw;
+    for (size_t done = 0; done < out.size();) {
+        const ssize_t n = write(fd, out.data() + done, out.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return;
+        done += static_cast<size_t>(n);
+    }
 }

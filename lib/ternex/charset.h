@@ -64,3 +64,8 @@ private:
 
 // Calls setlocale(LC_CTYPE, "") once per process.
 void ternex_adopt_locale();
+
+// Writes Windows-1252 text to fd in the locale's charset, then raw bytes as
+// they are (text from argv or the environment); for messages written before
+// or without the console stream. Stops quietly at a write error.
+void ternex_write_text(int fd, const char* text, const std::string& raw = {});

@@ -14,6 +14,7 @@
 namespace {
 
 std::atomic<int> equipeImposee{0};
+thread_local int equipeDuFil = 0;
 std::atomic<bool> seuilsIgnores{false};
 
 // What CoeursDisponibles compares between two samples.
@@ -104,6 +105,7 @@ int CoeursDisponibles() {
 }
 
 int EquipeSimulation() {
+    if (equipeDuFil > 0) return equipeDuFil;
     const int imposee = equipeImposee.load();
     if (imposee > 0) return imposee;
     const int n = NombreDeThreads();
@@ -111,6 +113,8 @@ int EquipeSimulation() {
 }
 
 void ImposerEquipe(int workers) { equipeImposee = workers > 0 ? workers : 0; }
+
+void ImposerEquipeDuFil(int workers) { equipeDuFil = workers > 0 ? workers : 0; }
 
 void IgnorerSeuils(bool ignorer) { seuilsIgnores = ignorer; }
 

@@ -20,14 +20,19 @@ inline constexpr int64_t kSeuilParticules = 1000000;     // one item per particl
 inline int64_t Paires(int n) { return n < 2 ? 0 : static_cast<int64_t>(n) * (n - 1) / 2; }
 
 // Workers of the next parallel region above the thresholds: NombreDeThreads(),
-// unless a test imposed a team size, and no more than the cores that other
-// processes leave free (CoeursDisponibles).
+// unless the thread or a test imposed a team size, and no more than the
+// cores that other processes leave free (CoeursDisponibles).
 int EquipeSimulation();
 
 // Forces the team size of every later region above the thresholds (tests
 // comparing 1 and 2 workers on any machine); 0 gives the choice back to
 // NombreDeThreads().
 void ImposerEquipe(int workers);
+
+// Forces the team size of every later region that the calling thread opens
+// (0 gives the choice back): a search's walkers each run their descents on
+// their own thread alone, whatever the load, so that the search repeats.
+void ImposerEquipeDuFil(int workers);
 
 // With true, every region takes the team whatever its work (tests that
 // compare worker counts on small sets, the benchmark that sets the thresholds).

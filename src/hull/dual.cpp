@@ -101,13 +101,18 @@ void CalculerCoinsDual(const std::vector<Vec3>& positions, const HullMesh& mesh,
     }
 }
 
+FluxHasard& CouleursDual() {
+    static FluxHasard flux(GraineDerivee(GraineHasard(), 0, 0));
+    return flux;
+}
+
 void InstallerDual(const CoinsDual& dual) {
     const int count = std::min<int>(static_cast<int>(dual.debut.size()) - 1, static_cast<int>(etat.particles.size()));
     for (int i = 0; i < count; ++i) {
         ParticleRecord& r = etat.particles[i];
         if (dualAllocated) std::vector<Vec3>().swap(r.dualCorners);
         r.dualCorners.assign(dual.coins.begin() + dual.debut[i], dual.coins.begin() + dual.debut[i + 1]);
-        for (double& composante : r.dualColour) composante = TirerReel();
+        for (double& composante : r.dualColour) composante = CouleursDual().Reel();
     }
     dualAllocated = true;
 }

@@ -9,6 +9,7 @@
 #include "etat/maillage.h"
 #include "etat/vec3.h"
 #include "etat/verrous.h"
+#include "mathematiques/hasard.h"
 
 // The corners of every particle in one array, apart from the shared state:
 // particle i's are coins[debut[i] .. debut[i + 1]).
@@ -27,8 +28,14 @@ struct CoinsDual {
 void CalculerCoinsDual(const std::vector<Vec3>& positions, const HullMesh& mesh, const std::vector<int32_t>& degres,
                        CoinsDual& dual);
 // Gives each particle its corners from dual and draws its dualColour (three
-// TirerReel per particle, in particle order). Sets dualAllocated.
+// draws per particle, in particle order, from CouleursDual()). Sets
+// dualAllocated.
 void InstallerDual(const CoinsDual& dual) REQUIRES(verrouEtat);
+
+// The colours' own stream, seeded on first use from the shared generator's
+// seed: a frame may build the dual at any moment, and the shared stream must
+// deal the same values to the commands whatever the viewer draws.
+FluxHasard& CouleursDual() REQUIRES(verrouEtat);
 
 // One cell: the corners g around a particle at p.
 

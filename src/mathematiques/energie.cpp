@@ -91,24 +91,20 @@ double EnergieEtPotentiels(const PositionsSoA& p, float* pot) {
     const int tranches = (p.n - 1 + kChunk - 1) / kChunk;
     const std::unique_ptr<Progres[]> progres(new Progres[tranches]);
     const int equipe = PreparerEquipe(Paires(p.n), kSeuilPaires);
-    // One line per worker, added in worker order afterwards: a sum in order of
-    // arrival would change the last bits from run to run with three workers.
-    struct alignas(kLigneCache) Partielle {
-        double valeur = 0.0;
-    };
-    std::vector<Partielle> partielles(static_cast<size_t>(equipe));
+    // One sum per chunk, added in chunk order afterwards: the one-worker sum
+    // bit for bit whatever the team, so that a Monte Carlo run repeats from
+    // its seed on any number of workers.
+    std::vector<double> sommes(static_cast<size_t>(tranches), 0.0);
 #pragma omp parallel num_threads(equipe) if (equipe > 1)
     {
         // The dealing of schedule(static, kChunk) over rows, written out so that
         // each worker provably takes its chunks in ascending order.
-        double partielle = 0.0;
         std::vector<float> termes;
         for (int c = omp_get_thread_num(); c < tranches; c += omp_get_num_threads()) {
-            partielle += Tranche(p, c, pot, progres.get(), termes);
+            sommes[static_cast<size_t>(c)] = Tranche(p, c, pot, progres.get(), termes);
         }
-        partielles[static_cast<size_t>(omp_get_thread_num())].valeur = partielle;
     }
     double total = 0.0;
-    for (const Partielle& w : partielles) total += w.valeur;
+    for (const double s : sommes) total += s;
     return total;
 }

@@ -9,10 +9,13 @@
 #include "mathematiques/exploration.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <numbers>
+#include <thread>
 #include <vector>
 
+#include "etat/parallele.h"
 #include "mathematiques/hasard.h"
 #include "mathematiques/riesz.h"
 
@@ -31,12 +34,12 @@ constexpr double kMemeMinimum = 1e-13;  // |difference of log E| below which two
 constexpr double kToleranceSauts = 1e-6;
 constexpr double kMemeBassin = 1e-11;
 
-int Indice(int n) { return std::min(n - 1, static_cast<int>(n * TirerReel())); }
+int Indice(int n, FluxHasard& h) { return std::min(n - 1, static_cast<int>(n * h.Reel())); }
 
-void DeplacerQuelques(std::span<Vec3> x) {
+void DeplacerQuelques(std::span<Vec3> x, FluxHasard& h) {
     const int n = static_cast<int>(x.size());
-    const int k = std::min(n, 1 + static_cast<int>(3 * TirerReel()));
-    for (int m = 0; m < k; ++m) TirerPointSphere(x[Indice(n)], 1.0);
+    const int k = std::min(n, 1 + static_cast<int>(3 * h.Reel()));
+    for (int m = 0; m < k; ++m) h.PointSphere(x[Indice(n, h)], 1.0);
 }
 
 // v turned by angle t about the unit axis a (Rodrigues).
@@ -48,18 +51,18 @@ Vec3 Tourner(const Vec3& v, const Vec3& a, double t) {
 }
 
 // A cap holding from 5 % to 50 % of the sphere, turned by any angle.
-void TournerCalotte(std::span<Vec3> x) {
+void TournerCalotte(std::span<Vec3> x, FluxHasard& h) {
     Vec3 axe;
-    TirerPointSphere(axe, 1.0);
-    const double part = 0.05 + 0.45 * TirerReel();
+    h.PointSphere(axe, 1.0);
+    const double part = 0.05 + 0.45 * h.Reel();
     const double seuil = 1.0 - 2.0 * part;
-    const double angle = 2.0 * std::numbers::pi * TirerReel();
+    const double angle = 2.0 * std::numbers::pi * h.Reel();
     for (Vec3& v : x) {
         if (dot(v, axe) > seuil) v = Tourner(v, axe, angle);
     }
 }
 
-void ComblerTrou(std::span<Vec3> x, double s) {
+void ComblerTrou(std::span<Vec3> x, double s, FluxHasard& h) {
     const int n = static_cast<int>(x.size());
     std::vector<double> potentiels(n);
     PotentielsRiesz(x, s, std::max(DistanceMinimaleDe(x), 1e-300), potentiels);
@@ -69,7 +72,7 @@ void ComblerTrou(std::span<Vec3> x, double s) {
     const int candidats = std::max(100, 4 * n);
     for (int c = 0; c < candidats; ++c) {
         Vec3 q;
-        TirerPointSphere(q, 1.0);
+        h.PointSphere(q, 1.0);
         double proche = 5.0;
         for (int j = 0; j < n; ++j) {
             if (j != i) proche = std::min(proche, squaredDistance(q, x[j]));
@@ -82,79 +85,217 @@ void ComblerTrou(std::span<Vec3> x, double s) {
     x[i] = meilleur;
 }
 
-void Perturber(std::span<Vec3> x, double s) {
-    const double u = TirerReel();
+void Perturber(std::span<Vec3> x, double s, FluxHasard& h) {
+    const double u = h.Reel();
     if (u < 1.0 / 3) {
-        DeplacerQuelques(x);
+        DeplacerQuelques(x, h);
     } else if (u < 2.0 / 3) {
-        TournerCalotte(x);
+        TournerCalotte(x, h);
     } else {
-        ComblerTrou(x, s);
+        ComblerTrou(x, s, h);
     }
 }
 
 bool Arret(const std::atomic<bool>* arret) { return arret != nullptr && arret->load(); }
 
+// One walker's state between hops: its stream, its current and lowest
+// minima, its temperature.
+class Marcheur {
+public:
+    // With `ailleurs`, the walker starts from points of its own stream
+    // rather than from `depart` (only their number counts then).
+    Marcheur(std::span<const Vec3> depart, const ParametresExploration& p, long graine, bool ailleurs)
+        : flux_(graine), courant_(depart.begin(), depart.end()), essai_(depart.size()) {
+        if (ailleurs) {
+            for (Vec3& v : courant_) flux_.PointSphere(v, 1.0);
+        }
+        descente_ = p.descente;
+        descente_.arret = p.arret;
+        descente_.apresPas = nullptr;
+        descenteSaut_ = descente_;
+        descenteSaut_.tolerance = std::max(descente_.tolerance, kToleranceSauts);
+    }
+
+    // The start's own descent; false when stopped.
+    bool Demarrer() {
+        const BilanDescente d = Minimiser(courant_, descente_);
+        evaluations_ += d.evaluations;
+        eCourant_ = logMeilleur_ = d.logEnergie;
+        meilleur_ = courant_;
+        return d.fin != FinDescente::arret;
+    }
+
+    enum class Issue { rien, nouveau, arret };
+
+    Issue Sauter() {
+        essai_ = courant_;
+        Perturber(essai_, descente_.exposant, flux_);
+        BilanDescente d = Minimiser(essai_, descenteSaut_);
+        evaluations_ += d.evaluations;
+        if (d.fin != FinDescente::arret && d.logEnergie < logMeilleur_ - kMemeMinimum) {
+            d = Minimiser(essai_, descente_);
+            evaluations_ += d.evaluations;
+        }
+        if (d.fin == FinDescente::arret) return Issue::arret;  // an unfinished descent is no minimum
+        ++sauts_;
+        const double ecart = d.logEnergie - eCourant_;
+        if (ecart < kMemeBassin || flux_.Reel() < std::exp(-ecart / temperature_)) {
+            std::swap(courant_, essai_);
+            eCourant_ = d.logEnergie;
+            ++acceptes_;
+            ++acceptesFenetre_;
+        }
+        Issue issue = Issue::rien;
+        if (eCourant_ < logMeilleur_ - kMemeMinimum) {
+            meilleur_ = courant_;
+            logMeilleur_ = eCourant_;
+            depuisMeilleur_ = 0;
+            issue = Issue::nouveau;
+        } else if (++depuisMeilleur_ >= kRetour) {
+            courant_ = meilleur_;
+            eCourant_ = logMeilleur_;
+            depuisMeilleur_ = 0;
+        }
+        if (sauts_ % kFenetre == 0) {
+            temperature_ *= acceptesFenetre_ > kCible * kFenetre ? 1.0 / kFacteur : kFacteur;
+            acceptesFenetre_ = 0;
+        }
+        return issue;
+    }
+
+    // After a meeting: start again from the group's lowest when the current
+    // minimum lies more than `ecart` temperatures above it.
+    void Rejoindre(double logGroupe, const std::vector<Vec3>& groupe, double ecart) {
+        if (!(logGroupe < logMeilleur_ - kMemeMinimum)) return;  // the walker holds it
+        if (!(eCourant_ - logGroupe > ecart * temperature_)) return;
+        courant_ = groupe;
+        eCourant_ = logMeilleur_ = logGroupe;
+        meilleur_ = groupe;
+        depuisMeilleur_ = 0;
+    }
+
+    long long Sauts() const { return sauts_; }
+    double Secondes() const { return std::chrono::duration<double>(std::chrono::steady_clock::now() - debut_).count(); }
+    long long Acceptes() const { return acceptes_; }
+    long long Evaluations() const { return evaluations_; }
+    double LogMeilleur() const { return logMeilleur_; }
+    const std::vector<Vec3>& Meilleur() const { return meilleur_; }
+
+private:
+    const std::chrono::steady_clock::time_point debut_ = std::chrono::steady_clock::now();
+    FluxHasard flux_;
+    ParametresDescente descente_, descenteSaut_;
+    std::vector<Vec3> courant_, meilleur_, essai_;
+    double eCourant_ = 0.0, logMeilleur_ = 0.0;
+    double temperature_ = kTemperatureInitiale;
+    int acceptesFenetre_ = 0;
+    long long sauts_ = 0, acceptes_ = 0, evaluations_ = 0, depuisMeilleur_ = 0;
+};
+
+Rapport RapportDe(const Marcheur& m, int compte, int marcheur, bool minimum) {
+    Rapport r;
+    r.compte = compte;
+    r.marcheur = marcheur;
+    r.saut = m.Sauts();
+    r.minimum = minimum;
+    r.secondes = m.Secondes();
+    if (minimum) {
+        r.logEnergie = m.LogMeilleur();
+        r.positions = m.Meilleur();
+    }
+    return r;
+}
+
 }  // namespace
+
+void Marcher(std::span<Vec3> positions, const ParametresExploration& p, int marcheur, long graine,
+             Echange& echange, int compte) {
+    // Walker 0 starts from the positions given, the others each from a
+    // random placement of their own: starts as different as the hops.
+    Marcheur m(positions, p, graine, marcheur > 0);
+    const auto horsDelai = [&] { return p.secondes > 0.0 && m.Secondes() >= p.secondes; };
+    bool arreter = !m.Demarrer();
+    echange.Rapporter(RapportDe(m, compte, marcheur, true));  // stopped or not, the start's minimum
+    std::vector<Vec3> groupe;
+    for (;;) {
+        const long long prochaine = p.partage > 0 ? m.Sauts() + p.partage : p.sauts;
+        while (!arreter && m.Sauts() < std::min(prochaine, p.sauts)) {
+            if (Arret(p.arret) || horsDelai()) {
+                arreter = true;
+                break;
+            }
+            const Marcheur::Issue issue = m.Sauter();
+            if (issue == Marcheur::Issue::arret) {
+                arreter = true;
+                break;
+            }
+            echange.Rapporter(RapportDe(m, compte, marcheur, issue == Marcheur::Issue::nouveau));
+        }
+        double logGroupe = m.LogMeilleur();
+        groupe = m.Meilleur();
+        const bool fin = echange.Rencontrer(marcheur, logGroupe, groupe, arreter || m.Sauts() >= p.sauts);
+        if (fin) break;
+        m.Rejoindre(logGroupe, groupe, p.ecartPartage);
+    }
+    std::copy(groupe.begin(), groupe.end(), positions.begin());
+    Rapport r = RapportDe(m, compte, marcheur, false);
+    r.fin = true;
+    r.sauts = m.Sauts();
+    r.acceptes = m.Acceptes();
+    r.evaluations = m.Evaluations();
+    echange.Rapporter(std::move(r));
+}
+
+std::vector<long> GrainesDesMarcheurs(int n) {
+    std::vector<long> graines(static_cast<size_t>(std::max(1, n)));
+    for (long& g : graines) g = std::min(kGraineMax, static_cast<long>(TirerReel() * (kGraineMax + 1.0)));
+    return graines;
+}
 
 BilanExploration Explorer(std::span<Vec3> positions, const ParametresExploration& p) {
     BilanExploration bilan;
-    const int n = static_cast<int>(positions.size());
-    if (n < 2) return bilan;
-    ParametresDescente descente = p.descente;
-    descente.arret = p.arret;
-    descente.apresPas = nullptr;
-    ParametresDescente descenteSaut = descente;
-    descenteSaut.tolerance = std::max(descente.tolerance, kToleranceSauts);
-
-    std::vector<Vec3> courant(positions.begin(), positions.end());
-    BilanDescente d = Minimiser(courant, descente);
-    bilan.evaluations = d.evaluations;
-    double eCourant = d.logEnergie;
-    std::vector<Vec3> meilleur = courant;
-    bilan.logEnergie = eCourant;
-    if (p.nouveauMinimum) p.nouveauMinimum(0, eCourant, meilleur);
-
-    double temperature = kTemperatureInitiale;
-    int acceptesFenetre = 0;
-    long long acceptes = 0, depuisMeilleur = 0;
-    std::vector<Vec3> essai(n);
-    for (long long saut = 1; saut <= p.sauts && !Arret(p.arret); ++saut) {
-        essai = courant;
-        Perturber(essai, descente.exposant);
-        d = Minimiser(essai, descenteSaut);
-        bilan.evaluations += d.evaluations;
-        if (d.fin != FinDescente::arret && d.logEnergie < bilan.logEnergie - kMemeMinimum) {
-            d = Minimiser(essai, descente);
-            bilan.evaluations += d.evaluations;
+    if (positions.size() < 2) return bilan;
+    const std::vector<long> graines = p.graines.empty() ? GrainesDesMarcheurs(1) : p.graines;
+    const int marcheurs = static_cast<int>(graines.size());
+    AnnoncesDuGroupe annonces(marcheurs);
+    long long finis = -1;
+    const auto traiter = [&](Rapport&& r) {
+        annonces.Recevoir(std::move(r));
+        for (Rapport a; annonces.Suivante(a);) {
+            if (p.nouveauMinimum) p.nouveauMinimum(a.saut, a.logEnergie, a.positions);
         }
-        if (d.fin == FinDescente::arret) break;  // an unfinished descent is no minimum
-        bilan.sauts = saut;
-        const double ecart = d.logEnergie - eCourant;
-        if (ecart < kMemeBassin || TirerReel() < std::exp(-ecart / temperature)) {
-            std::swap(courant, essai);
-            eCourant = d.logEnergie;
-            ++acceptes;
-            ++acceptesFenetre;
+        if (annonces.SautsFinis() > finis && annonces.LogMeilleur() < HUGE_VAL) {
+            finis = annonces.SautsFinis();
+            if (p.apresSaut && finis > 0) p.apresSaut(finis, annonces.LogMeilleur());
         }
-        if (eCourant < bilan.logEnergie - kMemeMinimum) {
-            meilleur = courant;
-            bilan.logEnergie = eCourant;
-            bilan.meilleurSaut = saut;
-            depuisMeilleur = 0;
-            if (p.nouveauMinimum) p.nouveauMinimum(saut, eCourant, meilleur);
-        } else if (++depuisMeilleur >= kRetour) {
-            courant = meilleur;
-            eCourant = bilan.logEnergie;
-            depuisMeilleur = 0;
+    };
+    if (marcheurs == 1) {
+        EchangeFils seul(1, traiter);
+        Marcher(positions, p, 0, graines[0], seul);
+    } else {
+        FileRapports file;
+        EchangeFils echange(marcheurs, [&file](Rapport&& r) { file.Deposer(std::move(r)); });
+        std::vector<std::vector<Vec3>> copies(static_cast<size_t>(marcheurs),
+                                              std::vector<Vec3>(positions.begin(), positions.end()));
+        std::vector<std::thread> fils;
+        for (int w = 0; w < marcheurs; ++w) {
+            fils.emplace_back([&, w] {
+                ImposerEquipeDuFil(1);
+                Marcher(copies[static_cast<size_t>(w)], p, w, graines[static_cast<size_t>(w)], echange);
+            });
         }
-        if (saut % kFenetre == 0) {
-            temperature *= acceptesFenetre > kCible * kFenetre ? 1.0 / kFacteur : kFacteur;
-            acceptesFenetre = 0;
+        while (!annonces.Fini()) {
+            Rapport r;
+            if (file.Recevoir(r, std::chrono::milliseconds(100))) traiter(std::move(r));
         }
-        if (p.apresSaut) p.apresSaut(saut, bilan.logEnergie);
+        for (std::thread& f : fils) f.join();
+        std::copy(copies[0].begin(), copies[0].end(), positions.begin());
     }
-    bilan.acceptation = bilan.sauts > 0 ? static_cast<double>(acceptes) / bilan.sauts : 0.0;
-    std::copy(meilleur.begin(), meilleur.end(), positions.begin());
+    bilan.marcheurs = marcheurs;
+    bilan.sauts = annonces.sauts;
+    bilan.evaluations = annonces.evaluations;
+    bilan.meilleurSaut = annonces.SautMeilleur();
+    bilan.logEnergie = annonces.LogMeilleur();
+    bilan.acceptation = bilan.sauts > 0 ? static_cast<double>(annonces.acceptes) / bilan.sauts : 0.0;
     return bilan;
 }

@@ -2,14 +2,21 @@
 // current minimum, runs a full descent, and keeps the new minimum by the
 // Metropolis rule on the minimised energies, at a temperature that follows
 // the acceptance rate. The lowest minimum met is the result.
+//
+// Several walkers may search together, each with its own random stream and
+// its own descents on one thread; every `partage` hops they meet, and a
+// walker whose current minimum lies far above the group's lowest starts
+// again from that lowest (echange.h carries the meetings and the reports).
 #pragma once
 
 #include <atomic>
 #include <functional>
 #include <span>
+#include <vector>
 
-#include "mathematiques/minimisation.h"
 #include "etat/vec3.h"
+#include "mathematiques/echange.h"
+#include "mathematiques/minimisation.h"
 
 // Descents without an iteration bound of their own.
 inline ParametresDescente DescentesDExploration() {
@@ -18,21 +25,45 @@ inline ParametresDescente DescentesDExploration() {
     return d;
 }
 
+// Hops of a search without a count of its own (EXPLORER, glomerix-explorer).
+inline constexpr long long kSautsParDefaut = 100;
+
+// Meetings of the walkers: every kPartage hops, a walker whose current log E
+// is above the group's lowest by more than kEcartPartage times its own
+// temperature starts again from the lowest (bench/README.md, "Walkers"):
+// restarting every walker that is not at the lowest pulls them all into one
+// funnel and reached the N = 200 minimum later or not at all; far above
+// rarely happens at N = 100 to 200, where the walkers then search apart and
+// two find a minimum in about half the hops of one; the meeting is there for
+// a walker stuck far above, at larger counts.
+inline constexpr long long kPartage = 10;
+inline constexpr double kEcartPartage = 10.0;
+
 struct ParametresExploration {
-    long long sauts = 100;
+    long long sauts = 100;  // per walker
     // The descents: exponent, tolerance, memory; iterationsMax per descent.
     // Its stop flag and callback are not used (see below).
     ParametresDescente descente = DescentesDExploration();
     const std::atomic<bool>* arret = nullptr;  // polled between hops and inside descents
-    // Each new lowest minimum: the hop (0 for the start's own descent), log of
-    // the energy sum, the positions (valid during the call only).
+    // Seconds after which a walker makes no more hops; 0: no limit.
+    double secondes = 0.0;
+    // The walkers: one per seed, each seed its stream's. Empty: one walker,
+    // its seed drawn from the shared generator.
+    std::vector<long> graines;
+    long long partage = kPartage;  // hops between meetings; 0: none
+    double ecartPartage = kEcartPartage;
+    // Each new lowest minimum of the search, in the order of (hop, walker):
+    // the hop (0 for the start's own descent), log of the energy sum, the
+    // positions (valid during the call only). On the calling thread.
     std::function<void(long long saut, double logEnergie, std::span<const Vec3> positions)> nouveauMinimum;
-    // After each hop: the hop and the log of the lowest energy sum so far.
+    // After hops: the hops every walker has finished and the log of the
+    // lowest energy sum so far. On the calling thread.
     std::function<void(long long saut, double logMeilleur)> apresSaut;
 };
 
 struct BilanExploration {
-    long long sauts = 0;        // hops made
+    int marcheurs = 1;
+    long long sauts = 0;        // hops made, all walkers
     long long evaluations = 0;  // passes over the pairs, all descents
     long long meilleurSaut = 0;  // the hop that found the result
     double logEnergie = 0.0;    // the result's
@@ -40,6 +71,19 @@ struct BilanExploration {
 };
 
 // Searches from `positions` and leaves the lowest minimum found there (also
-// when stopped). Draws from the shared generator on the calling thread only,
-// so that a run repeats with the same seed and number of workers.
+// when stopped). One walker runs on the calling thread; more run on threads
+// of their own while the calling thread hands on what they report. The
+// result and the announcements depend on the seeds, never on timing.
 BilanExploration Explorer(std::span<Vec3> positions, const ParametresExploration& parametres);
+
+// One walker of a group, from its start to the group's end: the start's
+// descent, hops, a meeting after every `partage` hops and at the end, a
+// report after each hop. Walker 0 starts from `positions`, the others from
+// random points of their own streams. Leaves the group's lowest minimum in
+// `positions`. Every walker of the group must be given the same parameters
+// but its seed.
+void Marcher(std::span<Vec3> positions, const ParametresExploration& parametres, int marcheur, long graine,
+             Echange& echange, int compte = 0);
+
+// A seed for each of n walkers, drawn from the shared generator.
+std::vector<long> GrainesDesMarcheurs(int n);

@@ -7,6 +7,8 @@
 #pragma once
 
 #include "etat/particules.h"
+#include "mathematiques/exploration.h"
+#include "mathematiques/hasard.h"
 #include "mathematiques/riesz.h"
 #include "mathematiques/symetrie.h"
 
@@ -272,6 +274,27 @@ inline constexpr MorceauAide kExplorer[] = {
           "Chaque saut perturbe la configuration courante (quelques particules placées au hasard, une calotte de la sphère tournée, ou la particule de plus fort potentiel placée dans le plus grand espace vide), la minimise complètement comme MINIMISER, puis la garde ou non selon la règle de Metropolis, à une température qui s'adapte au taux d'acceptation.\n"
           "Chaque nouvelle énergie minimale est affichée avec le numéro du saut, et proposée à la base de données comme le fait INFO.\n"
           "A la fin, ou à l'appui sur Ctrl+C, la configuration de plus basse énergie trouvée devient la configuration courante. Le hasard vient du générateur du programme : une même graine donne la même recherche.\n"
+          "\n"
+          "Avec le mode OPENMP activé, un marcheur par processeur fait i sauts, chacun avec son propre hasard tiré de la graine ; tous les "),
+    Entier(kPartage),
+    Texte(" sauts, un marcheur nettement plus haut que le plus bas d'entre eux (de plus de "),
+    Entier(static_cast<long long>(kEcartPartage)),
+    Texte(" fois sa température) repart du plus bas. Les annonces suivent l'ordre des sauts, quel que soit le marcheur le plus rapide : une même graine et un même nombre de processeurs donnent la même recherche. Le premier marcheur part de la configuration courante, les autres chacun d'un placement au hasard.\n"
+          "\n"),
+};
+
+inline constexpr MorceauAide kGraine[] = {
+    Texte("La commande GRAINE affiche ou modifie la graine du générateur de nombres aléatoires.\n"),
+    Texte("\n"
+          "GRAINE [n]\n"
+          "\n"
+          "Sans paramètre, GRAINE affiche la graine en usage.\n"
+          "Si n est un entier entre 0 et "),
+    Entier(kGraineMax),
+    Texte(", le générateur repart de cette graine ; tout autre paramètre est refusé et la graine reste inchangée.\n"
+          "Au démarrage, la graine vient de l'horloge, ou de l'option --graine.\n"
+          "\n"
+          "Depuis une même graine, les mêmes commandes donnent les mêmes placements et les mêmes essais de MONTECARLO quel que soit le nombre de threads, et EXPLORER fait la même recherche pour un même nombre de marcheurs.\n"
           "\n"),
 };
 

@@ -42,6 +42,9 @@ Ligne LireCommande(bool* endOfInput = nullptr);
 // Pure functions of the words they are given.
 int LireEntier(CommandWord word);                // 1 .. 9999, else 0; a leading '-' is skipped
 double LireReel(CommandWord a, CommandWord b);   // "a.b", negative when a starts with '-'
+// Word i as a whole number of any length (a seed): digits only, no sign, at
+// most max. False for anything else.
+bool LireEntierLong(const Ligne& ligne, int i, long long max, long long* valeur);
 // "5k", "20m": one to four digits glued to K or M, the way "5 k" and "20 m"
 // are typed. The digits' value and the multiplier (1000 or 1000000).
 bool LireMultiplicateurColle(const char* texte, int* valeur, long long* facteur);

@@ -11,6 +11,7 @@ void CommandeR(const Ligne& ligne);
 void CommandeL(const Ligne& ligne);
 void CommandeChamp(const Ligne& ligne);
 void CommandeMode(const Ligne& ligne);
+void CommandeGraine(const Ligne& ligne);
 
 // The viewer (commandes_graph.cpp).
 void CommandeGraph(const Ligne& ligne);

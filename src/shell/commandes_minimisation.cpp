@@ -143,8 +143,9 @@ void CommandeMinimiser(const Ligne& ligne) {
 
 // Each new lowest minimum is announced, shown, and offered to the store as
 // INFO offers the configuration it reports (the Coulomb energy and the
-// smallest distance of those positions). A store error is reported once and
-// the search goes on without the store.
+// smallest distance of those positions), all from the command's thread
+// whatever thread the walker that found it runs on. A store error is
+// reported once and the search goes on without the store.
 void CommandeExplorer(const Ligne& ligne) {
     const std::optional<long long> n = LireCompte(ligne);
     if (!n) return;
@@ -152,6 +153,9 @@ void CommandeExplorer(const Ligne& ligne) {
     p.sauts = *n;
     p.descente.exposant = params.exposant;
     p.arret = &stopRequested;
+    // One walker per processor with OPENMP on, however busy they are: the
+    // seed then repeats the search.
+    p.graines = GrainesDesMarcheurs(NombreDeThreads());
     bool baseEnErreur = false;
     p.nouveauMinimum = [&baseEnErreur](long long saut, double logEnergie, std::span<const Vec3> x) {
         console.write("Saut ").write(saut).write(", nouvelle énergie minimale : ");
@@ -180,6 +184,7 @@ void CommandeExplorer(const Ligne& ligne) {
         b = Lancer([&p](std::span<Vec3> x) { return Explorer(x, p); }, debut, fin);
     }
     console.write("Sauts : ").write(b.sauts);
+    if (b.marcheurs > 1) console.write(" (").write(b.marcheurs).write(" marcheurs)");
     console.write(", acceptés : ").write(static_cast<long long>(std::lround(100.0 * b.acceptation))).write(" %");
     console.write(", meilleur au saut ").write(b.meilleurSaut);
     console.write(", évaluations de l'énergie : ").write(b.evaluations).write("\n");

@@ -1,5 +1,5 @@
-// Settings commands: the model constants K, P, R, L, the ambient field and the
-// MODE switches, and the one-line vector display.
+// Settings commands: the model constants K, P, R, L, the ambient field, the
+// MODE switches and the generator's seed, and the one-line vector display.
 #include <atomic>
 #include <string>
 
@@ -8,6 +8,7 @@
 #include "etat/particules.h"
 #include "shell/commandes.h"
 #include "etat/modes.h"
+#include "mathematiques/hasard.h"
 #include "shell/messages.h"
 #include "shell/mots.h"
 #include "ternex/ternex.h"
@@ -127,4 +128,19 @@ void CommandeMode(const Ligne& ligne) {
         hullValid = false;
     }
     if (i->redessiner) RafraichirGraphique();
+}
+
+// Shown as the generator takes it (its low 30 bits), so that GRAINE with the
+// value shown repeats what followed it.
+void CommandeGraine(const Ligne& ligne) {
+    if (ligne.count < 2) {
+        console.write("La graine du générateur est : ").write(GraineHasard()).write("\n");
+        return;
+    }
+    long long graine = 0;
+    if (!LireEntierLong(ligne, 1, kGraineMax, &graine)) {
+        Signaler(Msg::ParametreNonValide);
+        return;
+    }
+    InitialiserHasard(static_cast<long>(graine));
 }

@@ -159,7 +159,7 @@ void Demarrer() {
     // limit is a write error, not the end of the process.
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
-    InitialiserHasard(static_cast<long>(std::time(nullptr)));
+    InitialiserHasard(options.graine >= 0 ? options.graine : static_cast<long>(std::time(nullptr)));
     std::atexit(QuitterProprement);
     // --sans-base: no file, no failure to explain.
     const bool base = options.sansBase || OuvrirBase(options.base);

@@ -62,6 +62,19 @@ Ligne DecouperLigne(const char* texte, int max) {
     return ligne;
 }
 
+bool LireEntierLong(const Ligne& ligne, int i, long long max, long long* valeur) {
+    const char* texte = ligne.texte(i).c_str();
+    long long v = 0;
+    int chiffres = 0;
+    for (; EstChiffre(*texte); ++texte, ++chiffres) {
+        v = v * 10 + (*texte - '0');
+        if (v > max) return false;
+    }
+    if (chiffres == 0 || *texte != '\0') return false;
+    *valeur = v;
+    return true;
+}
+
 int LireEntier(CommandWord word) {
     int k = Octet(word, 0) == '-' ? 1 : 0;
     int value = 0;

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <string>
 
+#include "mathematiques/hasard.h"
 #include "shell/commandes.h"
 #include "ternex/charset.h"
 #include "ternex/ternex.h"
@@ -32,25 +33,14 @@ constexpr const char* kUsage =
     "      --strict           code de sortie 1 quand une commande a signalé une erreur\n"
     "      --base FICHIER     utilise FICHIER comme base de données des records\n"
     "      --sans-base        fonctionne sans base de données\n"
+    "      --graine N         graine du générateur de nombres aléatoires, de 0 à 1073741821\n"
+    "                         (sans elle, l'horloge) : les mêmes commandes refont les mêmes calculs\n"
     "  -h, --help             affiche cette aide et quitte\n"
     "  -V, --version          affiche la version et quitte\n"
     "\n"
     "Code de sortie : 0 normalement, 1 avec --strict après une erreur, 2 pour une option non valide.\n";
 
-// Program texts are Windows-1252; what comes from argv is already in the
-// terminal's charset and goes out as it is.
-void Ecrire(int fd, const char* texte, const std::string& brut = {}) {
-    static ternex_charset charset(nullptr);
-    std::string out;
-    for (const char* c = texte; *c != '\0'; ++c) charset.encode(*c, out);
-    out += brut;
-    for (size_t fait = 0; fait < out.size();) {
-        const ssize_t n = write(fd, out.data() + fait, out.size() - fait);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return;
-        fait += static_cast<size_t>(n);
-    }
-}
+void Ecrire(int fd, const char* texte, const std::string& brut = {}) { ternex_write_text(fd, texte, brut); }
 
 int Refuser(const char* message, const std::string& brut = {}, const char* suite = ".\n") {
     Ecrire(STDERR_FILENO, "glomerix : ");
@@ -120,12 +110,13 @@ void SignalerEchec() { echec = true; }
 int CodeDeSortie(int code) { return code == 0 && options.strict && echec ? 1 : code; }
 
 int LireOptions(int argc, char** argv) {
-    enum { kStrict = 256, kBase, kSansBase };
+    enum { kStrict = 256, kBase, kSansBase, kGraine };
     static const option kLongues[] = {
         {"fichier", required_argument, nullptr, 'f'}, {"quiet", no_argument, nullptr, 'q'},
         {"help", no_argument, nullptr, 'h'},          {"version", no_argument, nullptr, 'V'},
         {"strict", no_argument, nullptr, kStrict},    {"base", required_argument, nullptr, kBase},
-        {"sans-base", no_argument, nullptr, kSansBase}, {nullptr, 0, nullptr, 0},
+        {"sans-base", no_argument, nullptr, kSansBase}, {"graine", required_argument, nullptr, kGraine},
+        {nullptr, 0, nullptr, 0},
     };
     std::string fichier, commandes;
     bool avecFichier = false, avecCommandes = false;
@@ -153,6 +144,10 @@ int LireOptions(int argc, char** argv) {
                 options.base = optarg;
                 break;
             case kSansBase: options.sansBase = true; break;
+            case kGraine:
+                options.graine = LireGraine(optarg);
+                if (options.graine < 0) return Refuser("--graine demande un entier de 0 à 1073741821, pas ", optarg);
+                break;
             case 'h': Ecrire(STDOUT_FILENO, kUsage); return 0;
             case 'V': Ecrire(STDOUT_FILENO, "glomerix " GLOMERIX_VERSION "\n"); return 0;
             case ':': return Refuser("l'option ", argv[lue < argc ? lue : argc - 1], " demande un argument.\n");

@@ -10,6 +10,7 @@ struct Options {
     bool sansBase = false;    // --sans-base
     bool script = false;      // -c, -f FILE or FILE: Ctrl+C ends the run after the command under way
     std::string base;         // --base FILE; empty: the usual place
+    long graine = -1;         // --graine N; -1: the clock seeds the generator
 };
 
 extern Options options;

@@ -107,6 +107,8 @@ constexpr Commande kTable[] = {
      "EXPLORER   Cherche le minimum global de l'énergie par sauts entre bassins.\n", kExplorer, kMultiplicateurs},
     {"s", CommandeS, 2, Lecture::stricte, 0, "S          Affiche ou modifie l'exposant de l'énergie de Riesz.\n",
      kS, kSansParametre},
+    {"graine", CommandeGraine, 1, Lecture::stricte, 0,
+     "GRAINE     Affiche ou modifie la graine du générateur de nombres aléatoires.\n", kGraine, kSansParametre},
     {"tammes", CommandeTammes, 2, Lecture::stricte, 1000,
      "TAMMES     Augmente localement la distance minimale entre les particules.\n", kTammes, kMultiplicateurs},
     {"defauts", CommandeDefauts, 0, Lecture::stricte, 0,

@@ -3,7 +3,7 @@
 // its help topic and the fixed words that may follow it. A new command is one
 // row in table_commandes.cpp plus its handler in the file of its family:
 //   commandes_aide.cpp      AIDE
-//   commandes_reglages.cpp  K P R L CHAMP MODE
+//   commandes_reglages.cpp  K P R L CHAMP MODE GRAINE
 //   commandes_calcul.cpp    NB PLACER RELAX LOCAL LOCALE FACES ARETES ELOIGNE
 //                           APPROCHE MONTECARLO ENVELOPPE AJOUTER
 //   commandes_base.cpp      INFO LISTE CHARGER SUPPRIMER MARQUER DESINSTALLER

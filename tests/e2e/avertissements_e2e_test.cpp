@@ -203,6 +203,7 @@ TEST(Avertissements, EveryCommandAndEveryValueForm) {
         {"minimiser", Plus(kCompte, {{" ", ""}})},
         {"explorer", Plus(kCompte, {{" ", ""}})},
         {"tammes", Plus(kCompte, {{" ", ""}})},
+        {"graine", {{" 12.5", "\"5\" est en trop, @ l'ignore."}, {" 7 ", ""}}},
     };
     for (const char* c : {"relax", "local", "locale", "faces", "aretes", "montecarlo", "eloigne", "approche"}) {
         table[c] = Plus(kCompte, {{" x", "\"x\" n'est pas un nombre entre 1 et 9999, @ effectue 1 itération."}});

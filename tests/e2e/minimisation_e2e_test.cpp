@@ -1,6 +1,7 @@
 // MINIMISER, EXPLORER, S, TAMMES and DEFAUTS through the program: the
 // closing lines, the published values, bad input, Ctrl+C, the store.
 #include <gtest/gtest.h>
+#include <omp.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -114,25 +115,43 @@ TEST(Explorer, AnnoncesPuisLaBase) {
 }
 
 // Ctrl+C: the current hop or iteration ends, the lowest configuration stays,
-// the closing lines follow.
+// the closing lines follow; with OPENMP on too, where the walkers stop at
+// once and their last minima are still announced.
 TEST(Explorer, CtrlCGardeLeMeilleur) {
-    e2e::Session s;
-    s.start();
-    s.send("nb 150\nexplorer 9999 k\n");
-    ASSERT_TRUE(s.waitFor("Saut 0" + kAnnonce));
-    ASSERT_TRUE(s.interruptUntil(kTemps));
-    ASSERT_TRUE(s.waitFor("> ", 3, std::chrono::seconds(30)));
-    s.closeInput();
-    const e2e::Result r = s.finish(std::chrono::seconds(60));
-    EXPECT_EQ(r.exitCode, 0);
-    const string out = e2e::ApresDemarrage(r.out);
-    const std::vector<string> annonces = Valeurs(out, kAnnonce);
-    ASSERT_FALSE(annonces.empty());
-    EXPECT_NE(out.find("Sauts : "), string::npos);
-    const double derniere = std::strtod(annonces.back().c_str(), nullptr);
-    const std::vector<string> info = Valeurs(out, kEnergie);
-    ASSERT_EQ(info.size(), 2u) << out;  // NB's, then the closing one
-    EXPECT_NEAR(std::strtod(info.back().c_str(), nullptr), derniere, 1e-8 * derniere);
+    for (const string mode : {"", "mode openmp on\n"}) {
+        e2e::Session s;
+        s.start();
+        s.send(mode + "nb 150\nexplorer 9999 k\n");
+        ASSERT_TRUE(s.waitFor("Saut 0" + kAnnonce));
+        ASSERT_TRUE(s.interruptUntil(kTemps));
+        ASSERT_TRUE(s.waitFor("> ", mode.empty() ? 3 : 4, std::chrono::seconds(30)));
+        s.closeInput();
+        const e2e::Result r = s.finish(std::chrono::seconds(60));
+        EXPECT_EQ(r.exitCode, 0);
+        const string out = e2e::ApresDemarrage(r.out);
+        const std::vector<string> annonces = Valeurs(out, kAnnonce);
+        ASSERT_FALSE(annonces.empty());
+        EXPECT_NE(out.find("Sauts : "), string::npos);
+        const double derniere = std::strtod(annonces.back().c_str(), nullptr);
+        const std::vector<string> info = Valeurs(out, kEnergie);
+        ASSERT_EQ(info.size(), 2u) << out;  // NB's, then the closing one
+        EXPECT_NEAR(std::strtod(info.back().c_str(), nullptr), derniere, 1e-8 * derniere);
+    }
+}
+
+// With OPENMP on, one walker per processor, however busy: the same seed
+// gives the same search line for line, and the summary counts the hops of
+// all the walkers.
+TEST(Explorer, MarcheursMemeGraineMemeRecherche) {
+    const string lignes = "mode info off\nmode openmp on\ngraine 21\nnb 60\nplacer\nexplorer 12\n";
+    const string a = Commandes(lignes);
+    EXPECT_EQ(Commandes(lignes), a);
+    const int marcheurs = omp_get_num_procs();  // the program's count of processors
+    const string sauts = marcheurs > 1 ? "Sauts : " + std::to_string(12 * marcheurs) + " (" +
+                                             std::to_string(marcheurs) + " marcheurs), acceptés : "
+                                       : string("Sauts : 12, acceptés : ");
+    EXPECT_NE(a.find(sauts), string::npos) << a;
+    EXPECT_FALSE(Valeurs(a, kAnnonce).empty());
 }
 
 TEST(Minimiser, CtrlCApresLIterationEnCours) {

@@ -60,23 +60,26 @@ TEST_F(Dual, EachParticleHoldsTheCentresOfItsFacesOnceInCounterClockwiseOrder) {
     }
 }
 
+// The colours come from a stream of their own: a build, whenever a frame
+// makes it, leaves the shared stream as it was.
 TEST_F(Dual, ColoursAreThreeDrawsPerParticleAndASecondBuildRedraws) {
     const int n = 40;
     PlacerParticules(Aleatoire(n, 11));
     InitialiserHasard(2024);
-    CalculerEnveloppe(false);
+    const double partagee = TirerReel();
     InitialiserHasard(2024);
+    FluxHasard couleurs = CouleursDual();
+    CalculerEnveloppe(false);
+    EXPECT_EQ(TirerReel(), partagee);
     for (int i = 0; i < n; ++i) {
-        for (int c = 0; c < 3; ++c) ASSERT_EQ(etat.particles[i].dualColour[c], TirerReel()) << i << "," << c;
+        for (int c = 0; c < 3; ++c) ASSERT_EQ(etat.particles[i].dualColour[c], couleurs.Reel()) << i << "," << c;
     }
     std::vector<Vec3> premiers(etat.particles[0].dualCorners);
     hullValid = false;
     CalculerEnveloppe(false);
-    InitialiserHasard(2024);
-    for (int i = 0; i < 3 * n; ++i) TirerReel();
     for (int i = 0; i < n; ++i) {
         const ParticleRecord& p = etat.particles[i];
-        for (int c = 0; c < 3; ++c) ASSERT_EQ(p.dualColour[c], TirerReel()) << i << "," << c;
+        for (int c = 0; c < 3; ++c) ASSERT_EQ(p.dualColour[c], couleurs.Reel()) << i << "," << c;
         EXPECT_EQ(p.dualCorners.size(), static_cast<size_t>(p.degree));
     }
     EXPECT_EQ(etat.particles[0].dualCorners.size(), premiers.size());

@@ -148,3 +148,45 @@ TEST(hasardSphere, UniformOnTheSphere) {
 }
 
 }  // namespace
+
+// A stream of its own is the same generator: seeded alike, it deals the
+// shared stream's values, and drawing from it leaves the shared one alone.
+TEST(hasardFlux, SameValuesAsTheSharedStreamAndIndependentOfIt) {
+    InitialiserHasard(31337);
+    const std::vector<double> shared = Draws(2500);
+    InitialiserHasard(555);
+    const double nextShared = TirerReel();
+    InitialiserHasard(555);
+    FluxHasard flux(31337);
+    std::vector<double> own(2500);
+    for (double& x : own) x = flux.Reel();
+    EXPECT_EQ(own, shared);
+    EXPECT_EQ(TirerReel(), nextShared);
+    EXPECT_EQ(GraineHasard(), 555);
+
+    FluxHasard a(31337), b(31338), neuf;
+    Vec3 pa, pb;
+    a.PointSphere(pa, 1.0);
+    b.PointSphere(pb, 1.0);
+    EXPECT_NE(pa.x, pb.x);
+    InitialiserHasard(314159);  // an unseeded stream seeds itself as the shared one does
+    EXPECT_EQ(neuf.Reel(), TirerReel());
+}
+
+// Derived seeds stay in the seeding range and differ for every argument.
+TEST(hasardFlux, DerivedSeedsDistinctAndInRange) {
+    std::vector<long> graines;
+    for (long g : {0L, 1L, kGraineMax}) {
+        for (long n = 3; n < 203; ++n) {
+            for (long w = 0; w < 8; ++w) {
+                const long d = GraineDerivee(g, n, w);
+                ASSERT_GE(d, 0);
+                ASSERT_LE(d, kGraineMax);
+                graines.push_back(d);
+            }
+        }
+    }
+    std::sort(graines.begin(), graines.end());
+    EXPECT_EQ(std::adjacent_find(graines.begin(), graines.end()), graines.end());
+    EXPECT_EQ(GraineDerivee(9, 100, 1), GraineDerivee(9, 100, 1));
+}

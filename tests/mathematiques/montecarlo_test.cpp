@@ -40,7 +40,8 @@ TEST(MonteCarlo, CommeLesEssaisLitteraux) {
 }
 
 // The energy alone, as the Monte Carlo cache evaluates it, is the sum that
-// comes with the potentials, bit for bit, on any kernel set and team.
+// comes with the potentials, bit for bit, on any kernel set and team, and
+// the same sum on every team.
 TEST(MonteCarlo, EnergieSansPotentielsMemeSomme) {
     for (int n : {2, 3, 7, 11, 601, 2001}) {
         PositionsSoA p;
@@ -49,12 +50,16 @@ TEST(MonteCarlo, EnergieSansPotentielsMemeSomme) {
         for (JeuNoyaux jeu : {JeuNoyaux::portable, JeuNoyaux::avx2, JeuNoyaux::avx512}) {
             if (!JeuDisponible(jeu)) continue;
             ForcerNoyaux(jeu);
-            for (int workers : {1, 2}) {  // with more, the workers' partial sums meet in any order
+            double unSeul = 0.0;
+            for (int workers : {1, 2, 3}) {
                 ImposerEquipe(workers);
                 const double avec = EnergieEtPotentiels(p, pot.data());
                 const double seule = EnergieEtPotentiels(p, nullptr);
                 EXPECT_EQ(std::bit_cast<uint64_t>(avec), std::bit_cast<uint64_t>(seule))
                     << n << " particles, " << workers << " workers";
+                if (workers == 1) unSeul = seule;
+                EXPECT_EQ(std::bit_cast<uint64_t>(seule), std::bit_cast<uint64_t>(unSeul))
+                    << n << " particles, " << workers << " workers against one";
                 EXPECT_NEAR(seule, [&] {
                     Configurer(outils::Aleatoires(n, n));
                     return litteral::EnergiePotentielle();
@@ -64,6 +69,30 @@ TEST(MonteCarlo, EnergieSansPotentielsMemeSomme) {
     }
     ImposerEquipe(1);
     ForcerNoyaux(JeuNoyaux::natif);
+}
+
+// From one seed, the same attempts on one worker and on two: the same
+// decisions, the same positions bit for bit.
+TEST(MonteCarlo, UnOuDeuxTravailleursMemeParcours) {
+    const std::vector<Vec3> depart = outils::Aleatoires(700, 9);
+    std::vector<std::vector<bool>> decisions(2);
+    std::vector<std::vector<Vec3>> fins(2);
+    IgnorerSeuils(true);
+    for (int workers : {1, 2}) {
+        Configurer(depart);
+        ImposerEquipe(workers);
+        InitialiserHasard(77);
+        for (int k = 0; k < 2000; ++k) decisions[workers - 1].push_back(EssaiMonteCarlo());
+        fins[workers - 1] = outils::Positions();
+    }
+    IgnorerSeuils(false);
+    ImposerEquipe(1);
+    EXPECT_EQ(decisions[0], decisions[1]);
+    for (size_t i = 0; i < depart.size(); ++i) {
+        ASSERT_EQ(fins[0][i].x, fins[1][i].x) << i;
+        ASSERT_EQ(fins[0][i].y, fins[1][i].y) << i;
+        ASSERT_EQ(fins[0][i].z, fins[1][i].z) << i;
+    }
 }
 
 // Two particles in one place: the energy is infinite, and a move that

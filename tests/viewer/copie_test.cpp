@@ -117,9 +117,13 @@ TEST_F(Copie, APublishedBuildLeavesWhatCalculerEnveloppeLeaves) {
         modes.dual = dual;
         scene_test::Placer(points);
         InitialiserHasard(77);
+        FluxHasard couleurs, couleursApres;
         {
             Garde lock(verrouEtat);
+            couleurs = CouleursDual();
             CalculerEnveloppe(false);
+            couleursApres = CouleursDual();
+            CouleursDual() = couleurs;
         }
         const Traces attendu = Relever();
         const double tirageSuivant = TirerReel();
@@ -133,7 +137,11 @@ TEST_F(Copie, APublishedBuildLeavesWhatCalculerEnveloppeLeaves) {
         ASSERT_TRUE(Publier());
         const Traces obtenu = Relever();
         ComparerTraces(attendu, obtenu);
-        EXPECT_EQ(TirerReel(), tirageSuivant) << "as many colours drawn";
+        EXPECT_EQ(TirerReel(), tirageSuivant) << "no draw from the shared stream";
+        {
+            Garde lock(verrouEtat);
+            EXPECT_EQ(CouleursDual().Reel(), couleursApres.Reel()) << "as many colours drawn";
+        }
         // The frame draws what it published, coloured from its copy.
         EXPECT_EQ(copie.enveloppe.maillage.edgeCount, static_cast<int>(obtenu.edges.size()));
         ColorerImage(copie, rampe);

@@ -1,4 +1,4 @@
-// cmake --install to a temporary prefix: the two programs in bin, the label
+// cmake --install to a temporary prefix: the three programs in bin, the label
 // images in share/glomerix, and the installed viewer drawing its labelled
 // axes when started from a folder without img/.
 #include <gtest/gtest.h>
@@ -107,7 +107,7 @@ protected:
 };
 
 TEST_F(Installation, TheInstalledProgramDrawsItsLabelsFromAnyFolder) {
-    for (const char* programme : {"glomerix", "glomerix-db"}) {
+    for (const char* programme : {"glomerix", "glomerix-db", "glomerix-explorer"}) {
         const fs::path exe = prefix / "bin" / programme;
         EXPECT_TRUE(fs::is_regular_file(exe)) << programme;
         EXPECT_EQ(access(exe.c_str(), X_OK), 0) << programme;
