@@ -24,48 +24,6 @@ std::string NomSysteme(const std::string& nom) {
     return systeme;
 }
 
-namespace {
-
-constexpr size_t kLigneMax = 4096;
-
-enum class Lecture { Ligne, Fin, TropLongue };
-
-// One line without its line feed, at most kLigneMax characters: a longer one
-// is never read to its end (a device such as /dev/zero has none).
-Lecture LireLigne(std::FILE* f, std::string& ligne) {
-    ligne.clear();
-    for (int c; (c = std::getc(f)) != EOF;) {
-        if (c == '\n') return Lecture::Ligne;
-        if (ligne.size() == kLigneMax) return Lecture::TropLongue;
-        ligne.push_back(static_cast<char>(c));
-    }
-    return ligne.empty() ? Lecture::Fin : Lecture::Ligne;
-}
-
-}  // namespace
-
-// The index is read as a 64-bit "%lli" so that a huge index cannot wrap into
-// the table's range. A position of length zero (or whose length is no finite
-// number) is no place on the sphere: nothing could scale it back.
-std::vector<LignePosition> LirePositions(std::FILE* f, int count) {
-    std::vector<LignePosition> lues;
-    std::string ligne;
-    for (long long lignes = 0; lignes < static_cast<long long>(count) + kLignesEnPlus; ++lignes) {
-        const Lecture lecture = LireLigne(f, ligne);
-        if (lecture == Lecture::TropLongue) return {};
-        if (lecture == Lecture::Fin) break;
-        long long index = -1;
-        char separateur = 0;
-        Vec3 p;
-        const int champs = std::sscanf(ligne.c_str(), "%lli%c%lf%lf%lf", &index, &separateur, &p.x, &p.y, &p.z);
-        const double longueur = norm(p);
-        if (champs == 5 && std::isfinite(longueur) && longueur > 0.0 && index >= 0 && index < count) {
-            lues.push_back({static_cast<int>(index), p});
-        }
-    }
-    return lues;
-}
-
 bool EnregistrerFichier() {
     if (!options.silencieux) {
         console.write("Tapez le nom du fichier à enregistrer. Si celui-ci existe déjà, il sera supprimer.\n");
