@@ -117,3 +117,10 @@ double DistanceMinimaleDe(std::span<const Vec3> positions) {
     for (int i = 1; i < p.n; ++i) m = noyaux.distanceMin(p, 0, i, p.x[i], p.y[i], p.z[i], m);
     return std::sqrt(m);
 }
+
+double LogEnergieRiesz(std::span<const Vec3> positions, double s) {
+    const double echelle = s == 1.0 ? 1.0 : std::max(DistanceMinimaleDe(positions), 1e-300);
+    std::vector<Vec3> forces(positions.size());
+    const EvaluationRiesz e = EvaluerRiesz(positions, {}, s, echelle, forces);
+    return std::log(e.energie) - s * std::log(echelle);
+}

@@ -35,3 +35,7 @@ void PotentielsRiesz(std::span<const Vec3> positions, double s, double echelle, 
 
 // Smallest distance between two of the positions; 0 with fewer than two.
 double DistanceMinimaleDe(std::span<const Vec3> positions);
+
+// The logarithm of the sum over pairs of r^-s (unscaled), also where the sum
+// itself is past the largest double (s = 1000 at small distances).
+double LogEnergieRiesz(std::span<const Vec3> positions, double s);

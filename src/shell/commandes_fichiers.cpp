@@ -1,13 +1,16 @@
 // ENREGISTRER and CHARGER FICHIER.
 #include "shell/commandes_fichiers.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <mutex>
 #include <string>
 
 #include "etat/particules.h"
+#include "mathematiques/metriques.h"
 #include "mathematiques/placement.h"
+#include "mathematiques/riesz.h"
 #include "shell/commandes.h"
 #include "shell/edition.h"
 #include "shell/messages.h"
@@ -24,6 +27,46 @@ std::string NomSysteme(const std::string& nom) {
     return systeme;
 }
 
+namespace {
+
+// What the XYZ comment line says of the current configuration.
+ResumePositions Resume(std::span<const Vec3> positions) REQUIRES(verrouEtat) {
+    ResumePositions r;
+    r.n = etat.count;
+    r.s = params.exposant;
+    r.energie = EnergiePotentielle();
+    r.distance = DistanceMinimale();
+    r.energieS = r.s == 1.0 ? r.energie : std::exp(LogEnergieRiesz(positions, r.s));
+    return r;
+}
+
+bool Ecrire(std::FILE* f, FormatPositions format) {
+    Garde verrou(verrouEtat);
+    const std::vector<Vec3> positions = CopierPositions();
+    switch (format) {
+        case FormatPositions::Xyz: return EcrireXyz(f, positions, Resume(positions));
+        case FormatPositions::Csv: return EcrireCsv(f, positions);
+        default: return EcrireGlomerix(f, positions);
+    }
+}
+
+// What a file taken did, one warning each (standard error only).
+void DireLecture(const std::string& nom, const LecturePositions& l, int n) {
+    if (l.format != FormatPositions::Glomerix) {
+        if (l.horsSphere > 0) Signaler(Msg::PositionsRamenees, {nom, std::to_string(l.horsSphere)});
+        return;
+    }
+    if (l.ignorees > 0) Signaler(Msg::LignesIgnorees, {nom, std::to_string(l.ignorees), std::to_string(n - 1)});
+    if (l.tronquee) Signaler(Msg::LectureArretee, {nom, std::to_string(n + kLignesEnPlus)});
+    std::vector<bool> placee(static_cast<size_t>(n));
+    for (const LignePosition& p : l.lignes) placee[static_cast<size_t>(p.index)] = true;
+    const auto absentes = std::count(placee.begin(), placee.end(), false);
+    if (absentes > 0) Signaler(Msg::ParticulesInchangees, {nom, std::to_string(absentes), std::to_string(n)});
+    if (l.horsSphere > 0) Signaler(Msg::PositionsGardees, {nom, std::to_string(l.horsSphere)});
+}
+
+}  // namespace
+
 bool EnregistrerFichier() {
     if (!options.silencieux) {
         console.write("Tapez le nom du fichier à enregistrer. Si celui-ci existe déjà, il sera supprimer.\n");
@@ -31,15 +74,8 @@ bool EnregistrerFichier() {
     const std::string tape = LireNomFichier();
     std::FILE* f = std::fopen(NomSysteme(tape).c_str(), "w");
     if (f == nullptr) return false;
-    {
-        Garde verrou(verrouEtat);
-        for (int i = 0; i < etat.count; ++i) {
-            const Vec3& p = etat.particles[i].position;
-            std::fprintf(f, "%i:\t%.15lg\t%.15lg\t%.15lg\n", i, p.x, p.y, p.z);
-        }
-    }
-    // A full disk shows only here, when the buffered lines are written out.
-    const bool ecrit = std::ferror(f) == 0;
+    // A full disk shows only at the close, when the buffered lines are written out.
+    const bool ecrit = Ecrire(f, FormatParNom(tape));
     if (std::fclose(f) != 0 || !ecrit) {
         Signaler(Msg::EcritureIncomplete, {tape});
     }
@@ -57,16 +93,28 @@ bool ChargerFichier() {
             .write(n)
             .write(" particules.\n");
     }
-    std::FILE* f = std::fopen(NomSysteme(LireNomFichier()).c_str(), "r");
-    if (f == nullptr) return false;
+    const std::string nom = LireNomFichier();
+    std::FILE* f = std::fopen(NomSysteme(nom).c_str(), "r");
+    if (f == nullptr) {
+        if (!nom.empty()) Signaler(Msg::FichierRefuse, {nom, "il ne peut pas être ouvert"});
+        return false;
+    }
     // Only the command thread changes the count, so it holds while the file is read.
-    const std::vector<LignePosition> lues = LirePositions(f, n);
+    LecturePositions l = LireFichierPositions(f, n);
     std::fclose(f);
-    if (lues.empty()) return false;
-    Garde verrou(verrouEtat);
-    AnnulerDerivees();
-    for (const LignePosition& l : lues) etat.particles[l.index].position = l.position;
-    MarquerDeplacement();
+    if (l.refus.empty() && l.lignes.empty())
+        l.refus = l.ignorees == 0 ? "il est vide" : "aucune de ses lignes ne place une particule";
+    if (!l.refus.empty()) {
+        Signaler(Msg::FichierRefuse, {nom, l.refus});
+        return false;
+    }
+    {
+        Garde verrou(verrouEtat);
+        AnnulerDerivees();
+        for (const LignePosition& p : l.lignes) etat.particles[p.index].position = p.position;
+        MarquerDeplacement();
+    }
+    DireLecture(nom, l, n);
     return true;
 }
 
