@@ -260,8 +260,10 @@ LecturePositions LireFichierPositions(std::FILE* f, int count) {
                       std::to_string(count);
             return l;
         }
-        if (LireLigne(f, ligne) != Lecture::Ligne) {  // the comment line, whatever it says
-            l.refus = "fichier XYZ : il s'arrête avant ses positions";
+        const Lecture commentaire = LireLigne(f, ligne);  // whatever it says
+        if (commentaire != Lecture::Ligne) {
+            l.refus = commentaire == Lecture::Fin ? "fichier XYZ : il s'arrête avant ses positions"
+                                                  : RefusDeLecture(commentaire);
             return l;
         }
         LireNouveau(f, count, {}, numero + 2, false, l);

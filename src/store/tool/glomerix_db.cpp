@@ -618,10 +618,17 @@ int Export(const char* path, int32_t n, bool byDistance, Format format) {
         return 1;
     }
     const std::vector<Vec3>& positions = byDistance ? records[0].distancePositions : records[0].energyPositions;
+    if (positions.size() != static_cast<size_t>(n)) {
+        Avertir("glomerix-db : les positions de " + std::to_string(n) + " particules de " + nom +
+                " ne peuvent pas être lues ; rien n'est exporté.");
+        return 1;
+    }
+    std::vector<double> xyz;
+    for (const Vec3& p : positions) xyz.insert(xyz.end(), {p.x, p.y, p.z});
     ResumePositions resume;
     resume.n = n;
-    resume.energie = resume.energieS = bestformat::EnergyOf(&positions[0].x, n);
-    resume.distance = bestformat::MinDistanceOf(&positions[0].x, n);
+    resume.energie = resume.energieS = bestformat::EnergyOf(xyz.data(), n);
+    resume.distance = bestformat::MinDistanceOf(xyz.data(), n);
     if (format == Format::Json) {
         nlohmann::json triples = nlohmann::json::array();
         for (const Vec3& p : positions) triples.push_back({p.x, p.y, p.z});
