@@ -612,6 +612,10 @@ TEST(ExportTest, TheConfigurationOfEachBestInEachFormat) {
     run = Inspect(base, "--exporter 3001", "2>&1");
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(Has(run, U8(u8"ne garde que les valeurs"))) << run.out;
+    // A full disk: told, and not taken for an export made.
+    run = Inspect(base, "--exporter 9 --format json", "2>&1 >/dev/full");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, U8(u8"glomerix-db : la sortie standard n'a pas pu être écrite en entier.\n"));
     run = Inspect(dir.file("absent.dat"), "--exporter 9", "2>&1");
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(Has(run, U8(u8"ne peut pas être lu"))) << run.out;

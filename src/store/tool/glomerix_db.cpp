@@ -568,6 +568,14 @@ std::string Nombre(double v) {
 
 void Sortir(const std::string& texte) { std::fwrite(texte.data(), 1, texte.size(), stdout); }
 
+// The exit code once standard output is written out: a full disk or a closed
+// pipe is told, not taken for a list or an export made.
+int Flushed() {
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return 0;
+    Avertir("glomerix-db : la sortie standard n'a pas pu être écrite en entier.");
+    return 1;
+}
+
 // --liste: every count with a record.
 int List(const char* path, Format format) {
     std::vector<ReferencesAutres> records;
@@ -595,8 +603,7 @@ int List(const char* path, Format format) {
             Dire(ligne);
         }
     }
-    std::fflush(stdout);
-    return std::ferror(stdout) ? 1 : 0;
+    return Flushed();
 }
 
 // --exporter: the configuration of the best energy of n points, or of the
@@ -641,8 +648,7 @@ int Export(const char* path, int32_t n, bool byDistance, Format format) {
     } else {
         EcrireXyz(stdout, positions, resume);
     }
-    std::fflush(stdout);
-    return std::ferror(stdout) ? 1 : 0;
+    return Flushed();
 }
 
 constexpr const char* kUsage =
