@@ -193,7 +193,8 @@ TEST(FormatsFichiers, FilesRefusedWholeChangeNothing) {
     e2e::EcrireFichier(w / "mot.csv", "x,y,z\n1,0,0\n-1,0,0\n0,1,0\n0,-1,0\n0,0,1\n0,zero,-1\n");
     e2e::EcrireFichier(w / "nul.txt", "1 0 0\n-1 0 0\n0 1 0\n0 -1 0\n0 0 1\n0 0 0\n");
     e2e::EcrireFichier(w / "infini.txt", "1 0 0\n-1 0 0\n0 1 0\n0 -1 0\n0 0 1\n0 0 -inf\n");
-    e2e::EcrireFichier(w / "binaire.txt", std::string("0:\t1\t0\t0\n1:\t0\t1\t0\n\0\0\0\n", 24));
+    const char binaire[] = "0:\t1\t0\t0\n1:\t0\t1\t0\n\0\0\0\n";
+    e2e::EcrireFichier(w / "binaire.txt", std::string(binaire, sizeof binaire - 1));
     e2e::EcrireFichier(w / "vide.txt", "");
     std::string grand;
     for (int i = 0; i < 200000; ++i) grand += "0.6 0.8 0\n";
