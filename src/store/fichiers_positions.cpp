@@ -192,7 +192,8 @@ void LireNouveau(std::FILE* f, int count, std::string ligne, long long numero, b
 FormatPositions FormatParNom(std::string_view nom) {
     if (nom.size() < 4) return FormatPositions::Glomerix;
     std::string fin;
-    for (const char c : nom.substr(nom.size() - 4)) fin.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+    for (const char c : nom.substr(nom.size() - 4))
+        fin.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
     if (fin == ".xyz") return FormatPositions::Xyz;
     if (fin == ".csv") return FormatPositions::Csv;
     return FormatPositions::Glomerix;

@@ -541,7 +541,8 @@ std::pair<unsigned, unsigned> EnergyAndDistanceApart(int n) {
 
 std::vector<Vec3> Triples(const nlohmann::json& positions) {
     std::vector<Vec3> p;
-    for (const nlohmann::json& t : positions) p.push_back({t.at(0).get<double>(), t.at(1).get<double>(), t.at(2).get<double>()});
+    for (const nlohmann::json& t : positions)
+        p.push_back({t.at(0).get<double>(), t.at(1).get<double>(), t.at(2).get<double>()});
     return p;
 }
 
@@ -608,7 +609,8 @@ TEST(ExportTest, TheConfigurationOfEachBestInEachFormat) {
     // Nothing to export: a count without a record, one kept without positions.
     ToolRun run = Inspect(base, "--exporter 10", "2>&1");
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, U8(u8"glomerix-db : ") + base + U8(u8" n'a pas de record sain de 10 particules ; rien n'est exporté.\n"));
+    EXPECT_EQ(run.out, U8(u8"glomerix-db : ") + base +
+                           U8(u8" n'a pas de record sain de 10 particules ; rien n'est exporté.\n"));
     run = Inspect(base, "--exporter 3001", "2>&1");
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(Has(run, U8(u8"ne garde que les valeurs"))) << run.out;
