@@ -5,8 +5,6 @@
 #include <vector>
 
 #include "etat/maillage.h"
-#include "mathematiques/metriques.h"
-#include "mathematiques/montecarlo.h"
 #include "etat/particules.h"
 #include "mathematiques/placement.h"
 
@@ -20,7 +18,6 @@ void ChangerNombre(int n, bool keepPositions) {
     std::swap(etat.particles, nouveau);  // `nouveau` now holds the old records
     etat.count = n;
     MarquerDeplacement();
-    OublierPotentielsDus();
     if (!keepPositions) PlacerAleatoirement(0);
     AllouerEnveloppe(n);
     nouveau = {};

@@ -8,6 +8,7 @@
 #include <span>
 
 #include "etat/vec3.h"
+#include "mathematiques/metriques.h"  // DistanceMinimaleDe: the scale callers take
 
 inline constexpr double kExposantMin = 0.0;     // exclusive
 inline constexpr double kExposantMax = 1000.0;  // inclusive
@@ -32,9 +33,6 @@ EvaluationRiesz EvaluerRiesz(std::span<const Vec3> positions, std::span<const Ve
 // Each particle's share of the scaled sum (the sum over the others of
 // (r / echelle)^-s), for choosing which particle to move.
 void PotentielsRiesz(std::span<const Vec3> positions, double s, double echelle, std::span<double> potentiels);
-
-// Smallest distance between two of the positions; 0 with fewer than two.
-double DistanceMinimaleDe(std::span<const Vec3> positions);
 
 // The logarithm of the sum over pairs of r^-s (unscaled), also where the sum
 // itself is past the largest double (s = 1000 at small distances).

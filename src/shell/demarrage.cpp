@@ -11,7 +11,6 @@
 
 #include "hull/enveloppe.h"
 #include "mathematiques/hasard.h"
-#include "mathematiques/metriques.h"
 #include "etat/particules.h"
 #include "mathematiques/placement.h"
 #include "mathematiques/relaxation.h"
@@ -78,12 +77,10 @@ void ChargerSettings() {
     params.resetDefaults();
 }
 
-// Random placement, one evaluation of the metrics, ten relaxation steps.
+// Random placement, then ten relaxation steps.
 void PlacerDepart() {
     Garde verrou(verrouEtat);
     PlacerAleatoirement(0);
-    DistanceMinimale();
-    EnergiePotentielle();
     etat.resizing = false;
     for (int i = 0; i < kStartupRelaxSteps; ++i) {
         AppliquerForce();
