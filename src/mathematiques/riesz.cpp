@@ -107,3 +107,10 @@ void PotentielsRiesz(std::span<const Vec3> positions, double s, double echelle, 
         potentiels[i] = p;
     }
 }
+
+double LogEnergieRiesz(std::span<const Vec3> positions, double s) {
+    const double echelle = s == 1.0 ? 1.0 : std::max(DistanceMinimaleDe(positions), 1e-300);
+    std::vector<Vec3> forces(positions.size());
+    const EvaluationRiesz e = EvaluerRiesz(positions, {}, s, echelle, forces);
+    return std::log(e.energie) - s * std::log(echelle);
+}

@@ -33,3 +33,7 @@ EvaluationRiesz EvaluerRiesz(std::span<const Vec3> positions, std::span<const Ve
 // Each particle's share of the scaled sum (the sum over the others of
 // (r / echelle)^-s), for choosing which particle to move.
 void PotentielsRiesz(std::span<const Vec3> positions, double s, double echelle, std::span<double> potentiels);
+
+// The logarithm of the sum over pairs of r^-s (unscaled), also where the sum
+// itself is past the largest double (s = 1000 at small distances).
+double LogEnergieRiesz(std::span<const Vec3> positions, double s);

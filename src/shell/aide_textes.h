@@ -260,7 +260,7 @@ inline constexpr MorceauAide kMinimiser[] = {
           "Chaque itération suit une direction calculée à partir des itérations précédentes, en restant à la surface de la sphère, et n'est acceptée que si elle fait baisser l'énergie. Des particules confondues sont d'abord écartées.\n"
           "La descente s'arrête quand la plus grande force tangentielle sur une particule devient inférieure à 1e-9 fois la moyenne des normes des forces totales sur les particules, au bout du nombre d'itérations demandé, ou à l'appui sur Ctrl+C.\n"
           "Une configuration symétrique peut annuler les forces sans être un minimum (un point selle, comme le cube à 8 particules). Quand la descente s'arrête sur ce critère, chaque particule est donc déplacée d'un millionième de l'écart moyen entre particules et la descente reprend : si l'énergie revient à sa valeur, la configuration est un minimum et reste exactement celle de la première descente ; si elle baisse, c'était un point selle, la descente continue vers le bas et le nouveau point est vérifié à son tour, dans la limite des itérations demandées.\n"
-          "Elle affiche le nombre d'itérations, le nombre d'évaluations de l'énergie (celles de la vérification comprises) et le rapport final entre la plus grande force tangentielle et la force moyenne, puis le nombre de points selles quittés s'il y en a, et \"minimum vérifié\", ou \"minimum non vérifié\" quand les itérations ou Ctrl+C ont interrompu la vérification.\n"
+          "Elle affiche le nombre d'itérations, le nombre d'évaluations de l'énergie (celles de la vérification comprises) et le rapport final entre la plus grande force tangentielle et la force moyenne, l'énergie atteinte (l'énergie de Riesz, avec s, quand s n'est pas 1), puis le nombre de points selles quittés s'il y en a, et \"minimum vérifié\", ou \"minimum non vérifié\" quand les itérations ou Ctrl+C ont interrompu la vérification ; une seconde ligne dit la raison de son arrêt : critère atteint, nombre d'itérations atteint (avec le critère à ce moment), interruption, ou plus aucun pas qui fasse baisser l'énergie.\n"
           "\n"),
 };
 
@@ -272,7 +272,7 @@ inline constexpr MorceauAide kExplorer[] = {
           "Si i est un nombre entre 1 et 9999 alors la commande effectue i sauts, et si le paramètre K (ou M) est entré, 1000*i (ou 1000000*i) sauts. Tout autre nombre est refusé.\n"),
     Texte("\n"
           "Chaque saut perturbe la configuration courante (quelques particules placées au hasard, une calotte de la sphère tournée, ou la particule de plus fort potentiel placée dans le plus grand espace vide), la minimise complètement comme MINIMISER, puis la garde ou non selon la règle de Metropolis, à une température qui s'adapte au taux d'acceptation.\n"
-          "Chaque nouvelle énergie minimale est affichée avec le numéro du saut, et proposée à la base de données comme le fait INFO.\n"
+          "Chaque nouvelle énergie minimale est affichée avec le numéro du saut (l'énergie de Riesz, avec s, quand s n'est pas 1), et la configuration est proposée à la base de données comme le fait INFO.\n"
           "A la fin, ou à l'appui sur Ctrl+C, la configuration de plus basse énergie trouvée devient la configuration courante. Le hasard vient du générateur du programme : une même graine donne la même recherche.\n"
           "\n"
           "Avec le mode OPENMP activé, un marcheur par processeur fait i sauts, chacun avec son propre hasard tiré de la graine ; tous les "),
@@ -312,7 +312,7 @@ inline constexpr MorceauAide kS[] = {
           "L'énergie minimisée est la somme des 1/r^s sur toutes les paires de particules ; s vaut "),
     Entier(1),  // the default exponent, 1.0, shown as an integer
     Texte(" au démarrage (l'énergie coulombienne). Un grand exposant rapproche le problème de celui de Tammes (rendre la distance minimale la plus grande possible).\n"
-          "INFO, LISTE et la base de données donnent toujours l'énergie coulombienne.\n"
+          "INFO, LISTE et la base de données donnent toujours l'énergie coulombienne ; quand s n'est pas 1, INFO affiche en plus, sur sa dernière ligne, l'énergie de Riesz avec s.\n"
           "\n"),
 };
 
@@ -323,7 +323,7 @@ inline constexpr MorceauAide kTammes[] = {
     Texte(" itérations.\n"
           "Si i est un nombre entre 1 et 9999 alors la commande effectue au plus i itérations, et si le paramètre K (ou M) est entré, au plus 1000*i (ou 1000000*i) itérations. Tout autre nombre est refusé.\n"),
     Texte("\n"
-          "A chaque itération, un programme linéaire déplace les particules dans leurs plans tangents, dans une région de confiance, pour rendre la plus grande possible la plus petite des distances linéarisées des paires presque les plus proches. Le déplacement n'est retenu que s'il augmente la distance minimale. La commande s'arrête quand aucun déplacement ne peut plus l'augmenter, ou à l'appui sur Ctrl+C.\n"
+          "A chaque itération, un programme linéaire déplace les particules dans leurs plans tangents, dans une région de confiance, pour rendre la plus grande possible la plus petite des distances linéarisées des paires presque les plus proches. Le déplacement n'est retenu que s'il augmente la distance minimale. La commande s'arrête quand aucun déplacement ne peut plus l'augmenter, au bout du nombre d'itérations demandé, ou à l'appui sur Ctrl+C, et dit laquelle de ces raisons l'a arrêtée.\n"
           "Pour atteindre les meilleures configurations connues, minimisez d'abord avec de grands exposants, par exemple : S 12.0, MINIMISER 10 K, S 96.0, MINIMISER 10 K, puis TAMMES.\n"
           "\n"),
 };

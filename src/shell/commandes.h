@@ -52,6 +52,11 @@ void SignalerEchec();
 // Shared by several commands.
 void AfficherInfo();
 void AfficherVecteur(double x, double y, double z);
+// The sum of r^-s from its logarithm, also beyond the largest double
+// ("1.5e400").
+void EcrireEnergie(double logEnergie);
+// "énergie de Riesz s = 6" (the exponent without its point when whole).
+void EcrireNomRiesz(const char* energie, double s);
 
 // Closes the viewer window if it is open (GRAPH OFF, shutdown). The caller
 // must not hold verrouEtat: the window thread may be waiting for it.

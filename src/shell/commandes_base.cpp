@@ -5,6 +5,7 @@
 
 #include "hull/enveloppe.h"
 #include "mathematiques/metriques.h"
+#include "mathematiques/riesz.h"
 #include "etat/particules.h"
 #include "shell/boucle.h"
 #include "shell/commandes.h"
@@ -63,6 +64,13 @@ void AfficherInfo() {
     console.write("Energie Potentiel minimum théorique : ")
         .write(EnergieMinimumTheorique(n))
         .write("\n");
+    // What MINIMISER and EXPLORER minimise, when it is not the energy above.
+    if (params.exposant != 1.0) {
+        EcrireNomRiesz("Energie", params.exposant);
+        console.write(" : ");
+        EcrireEnergie(LogEnergieRiesz(CopierPositions(), params.exposant));
+        console.write("\n");
+    }
 }
 
 void CommandeInfo(const Ligne& ligne) {

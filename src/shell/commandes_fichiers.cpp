@@ -1,13 +1,16 @@
 // ENREGISTRER and CHARGER FICHIER.
 #include "shell/commandes_fichiers.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <mutex>
 #include <string>
 
 #include "etat/particules.h"
+#include "mathematiques/metriques.h"
 #include "mathematiques/placement.h"
+#include "mathematiques/riesz.h"
 #include "shell/commandes.h"
 #include "shell/edition.h"
 #include "shell/messages.h"
@@ -26,45 +29,43 @@ std::string NomSysteme(const std::string& nom) {
 
 namespace {
 
-constexpr size_t kLigneMax = 4096;
+// What the XYZ comment line says of the current configuration.
+ResumePositions Resume(std::span<const Vec3> positions) REQUIRES(verrouEtat) {
+    ResumePositions r;
+    r.n = etat.count;
+    r.s = params.exposant;
+    r.energie = EnergiePotentielle();
+    r.distance = DistanceMinimale();
+    r.energieS = r.s == 1.0 ? r.energie : std::exp(LogEnergieRiesz(positions, r.s));
+    return r;
+}
 
-enum class Lecture { Ligne, Fin, TropLongue };
-
-// One line without its line feed, at most kLigneMax characters: a longer one
-// is never read to its end (a device such as /dev/zero has none).
-Lecture LireLigne(std::FILE* f, std::string& ligne) {
-    ligne.clear();
-    for (int c; (c = std::getc(f)) != EOF;) {
-        if (c == '\n') return Lecture::Ligne;
-        if (ligne.size() == kLigneMax) return Lecture::TropLongue;
-        ligne.push_back(static_cast<char>(c));
+bool Ecrire(std::FILE* f, FormatPositions format) {
+    Garde verrou(verrouEtat);
+    const std::vector<Vec3> positions = CopierPositions();
+    switch (format) {
+        case FormatPositions::Xyz: return EcrireXyz(f, positions, Resume(positions));
+        case FormatPositions::Csv: return EcrireCsv(f, positions);
+        default: return EcrireGlomerix(f, positions);
     }
-    return ligne.empty() ? Lecture::Fin : Lecture::Ligne;
+}
+
+// What a file taken did, one warning each (standard error only).
+void DireLecture(const std::string& nom, const LecturePositions& l, int n) {
+    if (l.format != FormatPositions::Glomerix) {
+        if (l.horsSphere > 0) Signaler(Msg::PositionsRamenees, {nom, std::to_string(l.horsSphere)});
+        return;
+    }
+    if (l.ignorees > 0) Signaler(Msg::LignesIgnorees, {nom, std::to_string(l.ignorees), std::to_string(n - 1)});
+    if (l.tronquee) Signaler(Msg::LectureArretee, {nom, std::to_string(n + kLignesEnPlus)});
+    std::vector<bool> placee(static_cast<size_t>(n));
+    for (const LignePosition& p : l.lignes) placee[static_cast<size_t>(p.index)] = true;
+    const auto absentes = std::count(placee.begin(), placee.end(), false);
+    if (absentes > 0) Signaler(Msg::ParticulesInchangees, {nom, std::to_string(absentes), std::to_string(n)});
+    if (l.horsSphere > 0) Signaler(Msg::PositionsGardees, {nom, std::to_string(l.horsSphere)});
 }
 
 }  // namespace
-
-// The index is read as a 64-bit "%lli" so that a huge index cannot wrap into
-// the table's range. A position of length zero (or whose length is no finite
-// number) is no place on the sphere: nothing could scale it back.
-std::vector<LignePosition> LirePositions(std::FILE* f, int count) {
-    std::vector<LignePosition> lues;
-    std::string ligne;
-    for (long long lignes = 0; lignes < static_cast<long long>(count) + kLignesEnPlus; ++lignes) {
-        const Lecture lecture = LireLigne(f, ligne);
-        if (lecture == Lecture::TropLongue) return {};
-        if (lecture == Lecture::Fin) break;
-        long long index = -1;
-        char separateur = 0;
-        Vec3 p;
-        const int champs = std::sscanf(ligne.c_str(), "%lli%c%lf%lf%lf", &index, &separateur, &p.x, &p.y, &p.z);
-        const double longueur = norm(p);
-        if (champs == 5 && std::isfinite(longueur) && longueur > 0.0 && index >= 0 && index < count) {
-            lues.push_back({static_cast<int>(index), p});
-        }
-    }
-    return lues;
-}
 
 bool EnregistrerFichier() {
     if (!options.silencieux) {
@@ -73,15 +74,8 @@ bool EnregistrerFichier() {
     const std::string tape = LireNomFichier();
     std::FILE* f = std::fopen(NomSysteme(tape).c_str(), "w");
     if (f == nullptr) return false;
-    {
-        Garde verrou(verrouEtat);
-        for (int i = 0; i < etat.count; ++i) {
-            const Vec3& p = etat.particles[i].position;
-            std::fprintf(f, "%i:\t%.15lg\t%.15lg\t%.15lg\n", i, p.x, p.y, p.z);
-        }
-    }
-    // A full disk shows only here, when the buffered lines are written out.
-    const bool ecrit = std::ferror(f) == 0;
+    // A full disk shows only at the close, when the buffered lines are written out.
+    const bool ecrit = Ecrire(f, FormatParNom(tape));
     if (std::fclose(f) != 0 || !ecrit) {
         Signaler(Msg::EcritureIncomplete, {tape});
     }
@@ -99,16 +93,28 @@ bool ChargerFichier() {
             .write(n)
             .write(" particules.\n");
     }
-    std::FILE* f = std::fopen(NomSysteme(LireNomFichier()).c_str(), "r");
-    if (f == nullptr) return false;
+    const std::string nom = LireNomFichier();
+    std::FILE* f = std::fopen(NomSysteme(nom).c_str(), "r");
+    if (f == nullptr) {
+        if (!nom.empty()) Signaler(Msg::FichierRefuse, {nom, "il ne peut pas être ouvert"});
+        return false;
+    }
     // Only the command thread changes the count, so it holds while the file is read.
-    const std::vector<LignePosition> lues = LirePositions(f, n);
+    LecturePositions l = LireFichierPositions(f, n);
     std::fclose(f);
-    if (lues.empty()) return false;
-    Garde verrou(verrouEtat);
-    AnnulerDerivees();
-    for (const LignePosition& l : lues) etat.particles[l.index].position = l.position;
-    MarquerDeplacement();
+    if (l.refus.empty() && l.lignes.empty())
+        l.refus = l.ignorees == 0 ? "il est vide" : "aucune de ses lignes ne place une particule";
+    if (!l.refus.empty()) {
+        Signaler(Msg::FichierRefuse, {nom, l.refus});
+        return false;
+    }
+    {
+        Garde verrou(verrouEtat);
+        AnnulerDerivees();
+        for (const LignePosition& p : l.lignes) etat.particles[p.index].position = p.position;
+        MarquerDeplacement();
+    }
+    DireLecture(nom, l, n);
     return true;
 }
 

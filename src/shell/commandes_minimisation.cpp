@@ -79,17 +79,6 @@ void Clore(long long debut, long long fin) {
     ApresDeplacement();
 }
 
-// The sum of r^-s from its logarithm, also beyond the largest double.
-void EcrireEnergie(double logEnergie) {
-    const double decimal = logEnergie / std::log(10.0);
-    if (decimal < 300.0) {
-        console.write(std::exp(logEnergie));
-        return;
-    }
-    const double exposant = std::floor(decimal);
-    console.write(std::pow(10.0, decimal - exposant)).write("e").write(static_cast<long long>(exposant));
-}
-
 // The energy of the last step or hop, or TAMMES's smallest distance, for the
 // status line (command thread).
 double valeurAffichee = 0.0;
@@ -114,7 +103,47 @@ void EcrireVerdict(const BilanMinimum& m) {
     }
 }
 
+// Why the descents ended, on a line of their own.
+void EcrireFinDescente(const BilanDescente& b, const ParametresDescente& p) {
+    console.write("Arrêt : ");
+    switch (b.fin) {
+        case FinDescente::critere:
+            console.write("critère atteint (force tangentielle maximale / force moyenne < ").write(p.tolerance);
+            console.write(").\n");
+            break;
+        case FinDescente::iterations:
+            console.write("nombre maximal d'itérations atteint (").write(p.iterationsMax);
+            console.write("), le critère vaut alors ").write(b.critere).write(" (").write(p.tolerance);
+            console.write(" demandé).\n");
+            break;
+        case FinDescente::arret: console.write("interrompu.\n"); break;
+        case FinDescente::bloquee:
+            console.write("aucun pas ne fait plus baisser l'énergie, le critère vaut alors ").write(b.critere);
+            console.write(".\n");
+            break;
+    }
+}
+
 }  // namespace
+
+void EcrireEnergie(double logEnergie) {
+    const double decimal = logEnergie / std::log(10.0);
+    if (decimal < 300.0) {
+        console.write(std::exp(logEnergie));
+        return;
+    }
+    const double exposant = std::floor(decimal);
+    console.write(std::pow(10.0, decimal - exposant)).write("e").write(static_cast<long long>(exposant));
+}
+
+void EcrireNomRiesz(const char* energie, double s) {
+    console.write(energie).write(" de Riesz s = ");
+    if (s == std::floor(s) && s < 1e9) {
+        console.write(static_cast<long long>(s));
+    } else {
+        console.write(s);
+    }
+}
 
 void CommandeMinimiser(const Ligne& ligne) {
     const std::optional<long long> n = LireCompte(ligne);
@@ -136,8 +165,16 @@ void CommandeMinimiser(const Ligne& ligne) {
     console.write("Itérations : ").write(b.iterations);
     console.write(", évaluations de l'énergie : ").write(b.evaluations);
     console.write(", force tangentielle maximale / force moyenne : ").write(b.critere);
+    if (p.exposant == 1.0) {
+        console.write(", énergie : ");
+    } else {
+        EcrireNomRiesz(", énergie", p.exposant);
+        console.write(" : ");
+    }
+    EcrireEnergie(b.logEnergie);
     EcrireVerdict(m);
     console.write("\n");
+    EcrireFinDescente(b, p);
     Clore(debut, fin);
 }
 
@@ -158,7 +195,13 @@ void CommandeExplorer(const Ligne& ligne) {
     p.graines = GrainesDesMarcheurs(NombreDeThreads());
     bool baseEnErreur = false;
     p.nouveauMinimum = [&baseEnErreur](long long saut, double logEnergie, std::span<const Vec3> x) {
-        console.write("Saut ").write(saut).write(", nouvelle énergie minimale : ");
+        console.write("Saut ").write(saut);
+        if (params.exposant == 1.0) {
+            console.write(", nouvelle énergie minimale : ");
+        } else {
+            EcrireNomRiesz(", nouveau minimum, énergie", params.exposant);
+            console.write(" : ");
+        }
         EcrireEnergie(logEnergie);
         console.write("\n");
         Garde verrou(verrouEtat);
@@ -228,6 +271,16 @@ void CommandeTammes(const Ligne& ligne) {
     console.write(", déplacements retenus : ").write(b.pas);
     console.write(", distance minimale : ").write(b.distanceAvant).write(" -> ").write(b.distanceApres);
     console.write(", paires au contact : ").write(b.contacts).write("\n");
+    switch (b.fin) {
+        case FinTammes::stationnaire:
+            console.write("Arrêt : aucun déplacement ne peut plus augmenter la distance minimale.\n");
+            break;
+        case FinTammes::iterations:
+            console.write("Arrêt : nombre maximal d'itérations atteint (").write(p.iterationsMax).write(").\n");
+            break;
+        case FinTammes::arret: console.write("Arrêt : interrompu.\n"); break;
+        case FinTammes::echec: break;  // said above
+    }
     Clore(debut, fin);
 }
 

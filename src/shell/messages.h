@@ -41,6 +41,12 @@ enum class Msg : int {
     ParametreManquant,
     LigneTropLongue,
     NomTropLong,
+    FichierRefuse,
+    LignesIgnorees,
+    LectureArretee,
+    ParticulesInchangees,
+    PositionsGardees,
+    PositionsRamenees,
     Nombre
 };
 
@@ -88,6 +94,16 @@ inline constexpr Message kMessages[] = {
     {Msg::ParametreManquant, true, true, "%s attend %s ; la commande ne fait rien."},
     {Msg::LigneTropLongue, true, true, "ligne de plus de %s caractères refusée, rien n'a été exécuté."},
     {Msg::NomTropLong, true, true, "nom de fichier de plus de %s caractères refusé."},
+    // CHARGER FICHIER: why a file is refused (the command's message follows),
+    // and what a file taken did (the reading its format has always had, or
+    // the one of XYZ, CSV and columns): told, not errors.
+    {Msg::FichierRefuse, true, true, "%s refusé : %s ; rien n'a changé."},
+    {Msg::LignesIgnorees, true, false, "%s : lignes ignorées : %s (illisibles, ou d'un indice hors de 0 à %s)."},
+    {Msg::LectureArretee, true, false, "%s : plus de %s lignes, la suite n'est pas lue."},
+    {Msg::ParticulesInchangees, true, false,
+     "%s : particules absentes du fichier, qui gardent leur position : %s sur %s."},
+    {Msg::PositionsGardees, true, false, "%s : positions hors de la sphère unité, prises telles quelles : %s."},
+    {Msg::PositionsRamenees, true, false, "%s : positions hors de la sphère unité, ramenées sur elle : %s."},
 };
 
 constexpr bool RangeesDansLOrdre() {

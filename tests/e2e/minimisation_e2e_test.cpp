@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 #include <omp.h>
 
+#include <array>
 #include <chrono>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -171,6 +175,7 @@ TEST(Minimiser, CtrlCApresLIterationEnCours) {
     const std::vector<string> force = Valeurs(out, "force moyenne : ");
     ASSERT_EQ(force.size(), 1u);
     EXPECT_GT(std::strtod(force[0].c_str(), nullptr), 1e-9);  // stopped before the criterion
+    EXPECT_EQ(e2e::Compter(out, "\nArrêt : interrompu.\n" + kTemps), 1) << out;
     EXPECT_NE(out.find("Nombre de particules : 3000\n"), string::npos);
 }
 
@@ -197,6 +202,7 @@ TEST(Tammes, CtrlCPendantUnProgramme) {
     const std::vector<string> iterations = Valeurs(out, "Itérations : ");
     ASSERT_EQ(iterations.size(), 2u) << out;
     EXPECT_LT(std::atol(iterations[1].c_str()), 9999000);
+    EXPECT_EQ(e2e::Compter(out, "\nArrêt : interrompu.\n" + kTemps), 1) << out;
     const size_t fleche = out.find(" -> ");
     ASSERT_NE(fleche, string::npos) << out;
     const double avant = std::strtod(out.c_str() + out.rfind(": ", fleche) + 2, nullptr);
@@ -211,6 +217,80 @@ TEST(Defauts, OctaedreApresChangementDeNombre) {
               string::npos)
         << out;
     EXPECT_NE(out.find("Degré 4 : 0\nDegré 5 : 12\n"), string::npos) << out;
+}
+
+// Sum over pairs of r^-s of the positions of a CSV written by ENREGISTRER.
+double EnergieRiesz(const string& csv, double s) {
+    std::istringstream in(csv);
+    string ligne;
+    std::getline(in, ligne);
+    std::vector<std::array<double, 3>> p;
+    while (std::getline(in, ligne)) {
+        std::array<double, 3> q{};
+        if (std::sscanf(ligne.c_str(), "%lf,%lf,%lf", &q[0], &q[1], &q[2]) == 3) p.push_back(q);
+    }
+    double e = 0.0;
+    for (size_t i = 0; i < p.size(); ++i)
+        for (size_t j = i + 1; j < p.size(); ++j)
+            e += std::pow(std::pow(p[i][0] - p[j][0], 2) + std::pow(p[i][1] - p[j][1], 2) +
+                              std::pow(p[i][2] - p[j][2], 2),
+                          -0.5 * s);
+    return e;
+}
+
+double Nombre(const string& texte) { return std::strtod(texte.c_str(), nullptr); }
+
+// With s not 1: INFO's last line, MINIMISER's closing line and EXPLORER's
+// announcements give the s-energy of the positions, and say so; with s = 1
+// INFO has no such line.
+TEST(S, LEnergieDeRieszEstDonneeEtNommee) {
+    e2e::Session s;
+    const e2e::Result r = s.run("mode info off\nnb 30\nplacer\ninfo\ns 6.0\nminimiser\ninfo\nenregistrer\na.csv\n"
+                                "s 2.5\nexplorer 3\ninfo\nenregistrer\nb.csv\nquitter\n");
+    ASSERT_EQ(r.exitCode, 0);
+    const string out = e2e::ApresDemarrage(e2e::Masque(r.out));
+    const std::vector<string> minimiser = Valeurs(out, ", énergie de Riesz s = 6 : ");
+    const std::vector<string> info6 = Valeurs(out, "\nEnergie de Riesz s = 6 : ");
+    ASSERT_EQ(minimiser.size(), 1u) << out;
+    ASSERT_EQ(info6.size(), 1u) << out;
+    const double e6 = EnergieRiesz(e2e::LireFichier(s.workDir() / "a.csv"), 6.0);
+    EXPECT_NEAR(Nombre(minimiser[0]), e6, 1e-8 * e6);
+    EXPECT_NEAR(Nombre(info6[0]), e6, 1e-8 * e6);
+    const size_t theorique = out.find("Energie Potentiel minimum théorique : ", out.find(minimiser[0]));
+    EXPECT_EQ(out.find("Energie de Riesz"), out.find('\n', theorique) + 1) << "after INFO's lines, not before";
+
+    const std::vector<string> annonces = Valeurs(out, ", nouveau minimum, énergie de Riesz s = 2.5 : ");
+    const std::vector<string> info25 = Valeurs(out, "\nEnergie de Riesz s = 2.5 : ");
+    ASSERT_FALSE(annonces.empty()) << out;
+    ASSERT_EQ(info25.size(), 1u) << out;
+    const double e25 = EnergieRiesz(e2e::LireFichier(s.workDir() / "b.csv"), 2.5);
+    EXPECT_NEAR(Nombre(annonces.back()), e25, 1e-8 * e25);
+    EXPECT_NEAR(Nombre(info25[0]), e25, 1e-8 * e25);
+    EXPECT_EQ(e2e::Compter(out, "Energie de Riesz"), 2) << "none at s = 1";
+    EXPECT_EQ(e2e::Compter(out, "nouvelle énergie minimale"), 0);
+}
+
+// MINIMISER and TAMMES say why they stopped: the criterion met, the count
+// of iterations reached (with the criterion then), no step left.
+TEST(Minimiser, LaRaisonDeLArret) {
+    const string out = Commandes("mode info off\nnb 100\nplacer\nminimiser 4\nminimiser\ntammes 2\ntammes\n");
+    const std::vector<string> criteres = Valeurs(out, "force moyenne : ");
+    ASSERT_EQ(criteres.size(), 2u) << out;
+    EXPECT_NE(out.find("Arrêt : nombre maximal d'itérations atteint (4), le critère vaut alors " + criteres[0] +
+                       " (1.e-9 demandé).\n" + kTemps),
+              string::npos)
+        << out;
+    EXPECT_GT(Nombre(criteres[0]), 1e-9);
+    EXPECT_LT(Nombre(criteres[1]), 1e-9);
+    EXPECT_NE(out.find(", énergie : "), string::npos);
+    EXPECT_NE(out.find("\nArrêt : critère atteint (force tangentielle maximale / force moyenne < 1.e-9).\n" + kTemps),
+              string::npos)
+        << out;
+    EXPECT_NE(out.find("paires au contact : ", out.find("Itérations : 2,")), string::npos) << out;
+    EXPECT_NE(out.find("\nArrêt : nombre maximal d'itérations atteint (2).\n" + kTemps), string::npos) << out;
+    EXPECT_NE(out.find("\nArrêt : aucun déplacement ne peut plus augmenter la distance minimale.\n" + kTemps),
+              string::npos)
+        << out;
 }
 
 }  // namespace

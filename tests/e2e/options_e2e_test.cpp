@@ -3,6 +3,8 @@
 // status with --strict.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <csignal>
 #include <filesystem>
 #include <functional>
@@ -265,6 +267,18 @@ struct Declencheur {
 std::map<Msg, Declencheur> Declencheurs() {
     const auto dossierALaPlaceDeLaBase = [](Session& s) { fs::create_directories(s.dbPath() / "occupé"); };
     const auto baseEtrangere = [](Session& s) { e2e::EcrireFichier(s.workDir() / "autre.dat", "pas une base"); };
+    // Position files: one particle of 400 placed off the sphere, then more
+    // lines than are read; 400 distinct columns at radius 2.
+    const auto fichiers = [](Session& s) {
+        std::string trop = "0:\t2\t0\t0\n", cercle;
+        for (int i = 0; i < 1500; ++i) trop += "rien\n";
+        for (int i = 0; i < 400; ++i)
+            cercle += std::to_string(2.0 * std::cos(0.01 * i)) + " " + std::to_string(2.0 * std::sin(0.01 * i)) + " 0\n";
+        e2e::EcrireFichier(s.workDir() / "vide.txt", "");
+        e2e::EcrireFichier(s.workDir() / "trop.txt", trop);
+        e2e::EcrireFichier(s.workDir() / "cercle.txt", cercle);
+    };
+    const std::string charger = "mode info off\ncharger fichier\n";
     return {
         {Msg::CommandeInconnue, {{}, {"foo\n"}, {}}},
         // The refusals of the commands added since, and CHARGER's.
@@ -292,6 +306,12 @@ std::map<Msg, Declencheur> Declencheurs() {
         {Msg::ParametreManquant, {{}, {"charger\n"}, {"CHARGER", "EP, DIST ou FICHIER"}}},
         {Msg::LigneTropLongue, {{}, {std::string(300, 'z') + "\n"}, {"255"}}},
         {Msg::NomTropLong, {{}, {"enregistrer\n" + std::string(300, 'x') + "\n"}, {"255"}}},
+        {Msg::FichierRefuse, {{}, {"charger fichier\nvide.txt\n"}, {"vide.txt", "il est vide"}, fichiers}},
+        {Msg::LignesIgnorees, {{}, {charger + "trop.txt\n"}, {"trop.txt", "1399", "399"}, fichiers}},
+        {Msg::LectureArretee, {{}, {charger + "trop.txt\n"}, {"trop.txt", "1400"}, fichiers}},
+        {Msg::ParticulesInchangees, {{}, {charger + "trop.txt\n"}, {"trop.txt", "399", "400"}, fichiers}},
+        {Msg::PositionsGardees, {{}, {charger + "trop.txt\n"}, {"trop.txt", "1"}, fichiers}},
+        {Msg::PositionsRamenees, {{}, {charger + "cercle.txt\n"}, {"cercle.txt", "400"}, fichiers}},
     };
 }
 

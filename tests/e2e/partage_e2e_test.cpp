@@ -59,7 +59,7 @@ struct Valeurs {
 
 // The best values of each count record, as glomerix-db shows them (17 digits).
 std::map<int, Valeurs> Contenu(const std::string& base) {
-    const std::string commande = std::string(GLOMERIX_BINARY_DIR "/glomerix-db '") + base + "' 2>/dev/null";
+    const std::string commande = std::string(GLOMERIX_BINARY_DIR "/glomerix-db --dump '") + base + "' 2>/dev/null";
     FILE* tube = popen(commande.c_str(), "r");
     std::map<int, Valeurs> contenu;
     if (tube == nullptr) return contenu;

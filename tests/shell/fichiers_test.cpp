@@ -1,6 +1,7 @@
 // Reading position files: which lines place a particle.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -88,4 +89,56 @@ TEST(LirePositions, IndexTakesHexAndOctalLikeItsConversion) {
     ASSERT_EQ(l.size(), 2u);
     EXPECT_EQ(l[0].index, 3);
     EXPECT_EQ(l[1].index, 8);
+}
+
+namespace {
+
+LecturePositions LireTout(const std::string& texte, int count) {
+    std::FILE* f = fmemopen(const_cast<char*>(texte.data()), texte.size(), "r");
+    EXPECT_NE(f, nullptr);
+    LecturePositions l = LireFichierPositions(f, count);
+    std::fclose(f);
+    return l;
+}
+
+}  // namespace
+
+// The forms other tools write: Windows line ends, blanks around commas,
+// numpy's "#" header, XYZ with more columns than the position; each read
+// as exactly its count, in file order.
+TEST(LireFichierPositions, OtherFormatsAreKnownByTheirContent) {
+    struct Cas {
+        const char* texte;
+        FormatPositions format;
+    };
+    const Cas cas[] = {
+        {"3\r\nn=3\r\nO 1 0 0 0.5\r\nH 0 -1 0 0.5\r\nH 0 0 1 0.5\r\n", FormatPositions::Xyz},
+        {"  X , Y,z\n1,0,0\n\n0, -1 ,0\n0,0,1\n", FormatPositions::Csv},
+        {"# x y z\n#\n1.0e+00 0 0\n0\t-1 0\n0 0 1e0\n", FormatPositions::Colonnes},
+        {"\n1,0,0\n0,-1,0\n# fin\n0,0,1\n\n", FormatPositions::Colonnes},
+    };
+    for (const Cas& c : cas) {
+        const LecturePositions l = LireTout(c.texte, 3);
+        EXPECT_TRUE(l.valide()) << c.texte << l.refus;
+        EXPECT_EQ(l.format, c.format) << c.texte;
+        ASSERT_EQ(l.lignes.size(), 3u) << c.texte;
+        for (int i = 0; i < 3; ++i) EXPECT_EQ(l.lignes[i].index, i);
+        EXPECT_EQ(l.lignes[0].position.x, 1.0) << c.texte;
+        EXPECT_EQ(l.lignes[1].position.y, -1.0) << c.texte;
+        EXPECT_EQ(l.lignes[2].position.z, 1.0) << c.texte;
+        EXPECT_EQ(l.horsSphere, 0);
+    }
+    // The program's own lines are not three columns, even with commas.
+    const LecturePositions propre = LireTout("1:\t0\t1\t0\n0:,1,0,0\n", 3);
+    EXPECT_EQ(propre.format, FormatPositions::Glomerix);
+    EXPECT_EQ(propre.lignes.size(), 1u);
+    EXPECT_EQ(propre.ignorees, 1);
+    // Brought onto the sphere, direction kept; a count too big for any integer is refused.
+    const LecturePositions loin = LireTout("0 0 3\n0 -0.5 0\n1 1 0\n", 3);
+    ASSERT_TRUE(loin.valide());
+    EXPECT_EQ(loin.horsSphere, 3);
+    EXPECT_EQ(loin.lignes[0].position.z, 1.0);
+    EXPECT_EQ(loin.lignes[1].position.y, -1.0);
+    EXPECT_DOUBLE_EQ(loin.lignes[2].position.x, std::sqrt(0.5));
+    EXPECT_FALSE(LireTout("99999999999999999999999\n\nX 1 0 0\n", 3).valide());
 }

@@ -6,7 +6,9 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <random>
+#include <sstream>
 #include <sys/wait.h>
 #include <zlib.h>
 
@@ -26,8 +28,10 @@ struct ToolRun {
     int status;
 };
 
-ToolRun Inspect(const std::string& path, const std::string& options = "") {
-    const std::string command = std::string(GLOMERIX_BINARY_DIR "/glomerix-db ") + options + " '" + path + "' 2>&1";
+// Standard error joins standard output unless `erreurs` says where it goes.
+ToolRun Inspect(const std::string& path, const std::string& options = "--dump", const char* erreurs = "2>&1") {
+    const std::string command =
+        std::string(GLOMERIX_BINARY_DIR "/glomerix-db ") + options + " '" + path + "' " + erreurs;
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) return {"", -1};
     ToolRun run{"", 0};
@@ -40,6 +44,8 @@ ToolRun Inspect(const std::string& path, const std::string& options = "") {
 }
 
 bool Has(const ToolRun& run, const std::string& text) { return run.out.find(text) != std::string::npos; }
+
+std::string U8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
 
 TEST(GlomerixDbTest, ShowsANewDatabase) {
     TempDir dir;
@@ -112,7 +118,7 @@ TEST(GlomerixDbTest, ReportsDamageAndForeignFiles) {
 
     run = Inspect(dir.file("absent.dat"));
     EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(Has(run, "cannot read")) << run.out;
+    EXPECT_TRUE(Has(run, reinterpret_cast<const char*>(u8"ne peut pas être lu"))) << run.out;
 }
 
 // A store's file with counts 12, 20 and 32, 20 marked, the switches saved.
@@ -262,26 +268,43 @@ TEST_F(CheckTest, AChangeUnderWayIsWaitedForThenNotJudged) {
     BeginChanges(*db);
     ToolRun run = Inspect(path, "--check");
     EXPECT_EQ(run.status, 3) << run.out;
-    EXPECT_TRUE(Has(run, "locked")) << run.out;
+    EXPECT_TRUE(Has(run, U8(u8"verrouillé"))) << run.out;
     EXPECT_FALSE(Has(run, "check:")) << run.out;
     run = Inspect(path);
     EXPECT_EQ(run.status, 0) << run.out;
-    EXPECT_TRUE(Has(run, "locked")) << run.out;
+    EXPECT_TRUE(Has(run, U8(u8"verrouillé"))) << run.out;
+    // A list or an export is not made from a file caught in the middle of a change.
+    run = Inspect(path, "--liste");
+    EXPECT_EQ(run.status, 3) << run.out;
+    EXPECT_TRUE(Has(run, U8(u8"rien n'est listé"))) << run.out;
     CancelChanges(*db);
     EXPECT_EQ(Inspect(path, "--check").status, 0);
 }
 
 TEST(GlomerixDbTest, Usage) {
     TempDir dir;
-    for (const char* arguments : {"--verify x", "x --fusionner", "x --merge y"}) {
+    for (const char* arguments :
+         {"--verify x", "x --fusionner", "x --merge y", "x y", "--exporter 2 x", "--exporter 10000 x",
+          "--exporter 12x x", "--exporter x", "--dump --liste x", "--distance x", "--liste --distance x",
+          "--liste --format xyz x", "--exporter 12 --format texte x", "--check --format csv x", "--format"}) {
         const std::string command = std::string(GLOMERIX_BINARY_DIR "/glomerix-db ") + arguments + " >/dev/null 2>&1";
         EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 1) << arguments;
     }
+    // --help and --version on standard output, status 0, whatever follows.
+    ToolRun run = Inspect("x", "--help", "2>/dev/null");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out.rfind("Usage : glomerix-db", 0), 0u) << run.out;
+    EXPECT_TRUE(Has(run, "--exporter N")) << run.out;
+    run = Inspect("x", "-V", "2>/dev/null");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "glomerix-db " GLOMERIX_VERSION "\n");
+    // A line it does not take: why, then the usage, on standard error only.
+    run = Inspect("x", "--liste --format yaml", "2>&1 >/dev/null");
+    EXPECT_EQ(run.out.rfind(U8(u8"glomerix-db : format inconnu yaml"), 0), 0u) << run.out;
+    EXPECT_TRUE(Has(run, "Usage : glomerix-db")) << run.out;
 }
 
 // --- --fusionner ------------------------------------------------------------------
-
-std::string U8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
 
 // Random points on the sphere; from seed 1000 on, crowded into a small cap
 // around the pole (worse in energy and in distance than any spread).
@@ -432,6 +455,172 @@ TEST_F(MergeTest, DamagedRecordsAndFilesAreNotMerged) {
     EXPECT_EQ(ReadFile(target), before);
     EXPECT_NE(MergeInto(dir.file("new.dat"), {text}).status, 0);
     EXPECT_FALSE(std::filesystem::exists(dir.file("new.dat")));
+}
+
+// --- --liste and --exporter -------------------------------------------------------
+
+bool Same(const Vec3& a, const Vec3& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
+
+// Every record's values to the last bit, with its mark, in each format.
+TEST_F(CheckTest, ListsTheRecordsInFull) {
+    ASSERT_TRUE(OuvrirBase(path));
+    std::map<int, BestValues> stored;
+    for (const int n : {12, 20, 32}) stored[n] = LireReferences(n);
+    FermerBase();
+
+    ToolRun run = Inspect(path, "--liste --format json", "2>/dev/null");
+    ASSERT_EQ(run.status, 0);
+    const nlohmann::json liste = nlohmann::json::parse(run.out, nullptr, false);
+    ASSERT_TRUE(liste.is_array()) << run.out;
+    std::map<int, int> seen;
+    for (const nlohmann::json& r : liste) {
+        const int n = r.at("n").get<int>();
+        ++seen[n];
+        EXPECT_EQ(r.at("energy").get<double>(), stored[n].energy) << n;
+        EXPECT_EQ(r.at("min_distance").get<double>(), stored[n].minDistance) << n;
+        EXPECT_EQ(r.at("marked").get<bool>(), n == 20) << n;
+    }
+    EXPECT_EQ(seen, (std::map<int, int>{{12, 1}, {20, 1}, {32, 1}})) << run.out;
+
+    run = Inspect(path, "--format csv --liste", "2>/dev/null");
+    ASSERT_EQ(run.status, 0);
+    std::istringstream csv(run.out);
+    std::string line;
+    std::getline(csv, line);
+    EXPECT_EQ(line, "n,energy,min_distance,marked");
+    seen.clear();
+    while (std::getline(csv, line)) {
+        int n = 0, marked = -1;
+        double e = 0.0, d = 0.0;
+        ASSERT_EQ(std::sscanf(line.c_str(), "%d,%lf,%lf,%d", &n, &e, &d, &marked), 4) << line;
+        ++seen[n];
+        EXPECT_EQ(e, stored[n].energy) << line;
+        EXPECT_EQ(d, stored[n].minDistance) << line;
+        EXPECT_EQ(marked, n == 20 ? 1 : 0) << line;
+    }
+    EXPECT_EQ(seen, (std::map<int, int>{{12, 1}, {20, 1}, {32, 1}})) << run.out;
+
+    // Without an action: the table, the mark in words.
+    run = Inspect(path, "", "2>/dev/null");
+    EXPECT_EQ(run.status, 0);
+    for (const int n : {12, 20, 32}) {
+        char row[100];
+        std::snprintf(row, sizeof row, "%10d  %-23.17g  %-23.17g  %s\n", n, stored[n].energy, stored[n].minDistance,
+                      n == 20 ? "oui" : "non");
+        EXPECT_TRUE(Has(run, row)) << run.out;
+    }
+}
+
+// A record whose bytes are damaged is passed over with a warning; the others
+// are listed.
+TEST_F(CheckTest, ADamagedRecordIsLeftOutOfTheList) {
+    std::vector<uint8_t> bytes = sound;
+    bytes[Bytes(12) + 3] ^= 0x40;  // the energy no longer one 12 points can have, or not that of its positions
+    bytes[Bytes(12) + 7] ^= 0x7f;
+    WriteFile(path, bytes);
+    ToolRun run = Inspect(path, "--liste --format csv", "2>/dev/null");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_FALSE(Has(run, "\n12,")) << run.out;
+    EXPECT_TRUE(Has(run, "\n20,")) << run.out;
+    run = Inspect(path, "--liste", "2>&1 >/dev/null");
+    EXPECT_TRUE(Has(run, U8(u8"l'enregistrement de 12 particules de ") + path + U8(u8" est endommagé"))) << run.out;
+    EXPECT_EQ(Inspect(path, "--exporter 12", "2>/dev/null").status, 1);
+}
+
+// Two random configurations of n points, one lower in energy, the other
+// wider apart: the seeds of each.
+std::pair<unsigned, unsigned> EnergyAndDistanceApart(int n) {
+    const BestValues first = ValuesOf(RandomPoints(n, 1));
+    for (unsigned seed = 2; seed < 200; ++seed) {
+        const BestValues v = ValuesOf(RandomPoints(n, seed));
+        if (v.energy < first.energy && v.minDistance < first.minDistance) return {seed, 1};
+        if (v.energy > first.energy && v.minDistance > first.minDistance) return {1, seed};
+    }
+    return {0, 0};
+}
+
+std::vector<Vec3> Triples(const nlohmann::json& positions) {
+    std::vector<Vec3> p;
+    for (const nlohmann::json& t : positions)
+        p.push_back({t.at(0).get<double>(), t.at(1).get<double>(), t.at(2).get<double>()});
+    return p;
+}
+
+// The best energy's configuration, or the best distance's, to the last bit in
+// XYZ, CSV and JSON, with what the XYZ comment and the JSON say of it.
+TEST(ExportTest, TheConfigurationOfEachBestInEachFormat) {
+    TempDir dir;
+    const std::string base = dir.file("export.dat");
+    const auto [energySeed, distanceSeed] = EnergyAndDistanceApart(9);
+    ASSERT_NE(energySeed, 0u);
+    Make(base, {{{9, {energySeed, distanceSeed}}, {3001, {5}}}, {}});
+
+    for (const bool byDistance : {false, true}) {
+        const std::vector<Vec3> expected = RandomPoints(9, byDistance ? distanceSeed : energySeed);
+        const BestValues v = ValuesOf(expected);
+        const std::string exporter = byDistance ? "--exporter 9 --distance" : "--exporter=9";
+
+        ToolRun run = Inspect(base, exporter, "2>/dev/null");
+        ASSERT_EQ(run.status, 0);
+        std::istringstream xyz(run.out);
+        std::string count, comment, symbol;
+        std::getline(xyz, count);
+        std::getline(xyz, comment);
+        EXPECT_EQ(count, "9");
+        char line[300];
+        std::snprintf(line, sizeof line, "n=9 s=1 energy=%.17g riesz_energy=%.17g min_distance=%.17g", v.energy,
+                      v.energy, v.minDistance);
+        EXPECT_EQ(comment, line);
+        for (const Vec3& p : expected) {
+            Vec3 q;
+            xyz >> symbol >> q.x >> q.y >> q.z;
+            EXPECT_EQ(symbol, "X");
+            EXPECT_TRUE(Same(p, q)) << run.out;
+        }
+        EXPECT_FALSE(xyz >> symbol) << run.out;
+
+        run = Inspect(base, exporter + " --format csv", "2>/dev/null");
+        ASSERT_EQ(run.status, 0);
+        std::istringstream csv(run.out);
+        std::getline(csv, comment);
+        EXPECT_EQ(comment, "x,y,z");
+        for (const Vec3& p : expected) {
+            Vec3 q;
+            std::getline(csv, comment);
+            ASSERT_EQ(std::sscanf(comment.c_str(), "%lf,%lf,%lf", &q.x, &q.y, &q.z), 3) << comment;
+            EXPECT_TRUE(Same(p, q)) << run.out;
+        }
+        EXPECT_FALSE(std::getline(csv, comment)) << run.out;
+
+        run = Inspect(base, exporter + " --format json", "2>/dev/null");
+        ASSERT_EQ(run.status, 0);
+        const nlohmann::json j = nlohmann::json::parse(run.out, nullptr, false);
+        ASSERT_TRUE(j.is_object()) << run.out;
+        EXPECT_EQ(j.at("n").get<int>(), 9);
+        EXPECT_EQ(j.at("s").get<double>(), 1.0);
+        EXPECT_EQ(j.at("energy").get<double>(), v.energy);
+        EXPECT_EQ(j.at("riesz_energy").get<double>(), v.energy);
+        EXPECT_EQ(j.at("min_distance").get<double>(), v.minDistance);
+        const std::vector<Vec3> read = Triples(j.at("positions"));
+        ASSERT_EQ(read.size(), expected.size());
+        for (size_t i = 0; i < read.size(); ++i) EXPECT_TRUE(Same(read[i], expected[i])) << i;
+    }
+
+    // Nothing to export: a count without a record, one kept without positions.
+    ToolRun run = Inspect(base, "--exporter 10", "2>&1");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, U8(u8"glomerix-db : ") + base +
+                           U8(u8" n'a pas de record sain de 10 particules ; rien n'est exporté.\n"));
+    run = Inspect(base, "--exporter 3001", "2>&1");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Has(run, U8(u8"ne garde que les valeurs"))) << run.out;
+    // A full disk: told, and not taken for an export made.
+    run = Inspect(base, "--exporter 9 --format json", "2>&1 >/dev/full");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, U8(u8"glomerix-db : la sortie standard n'a pas pu être écrite en entier.\n"));
+    run = Inspect(dir.file("absent.dat"), "--exporter 9", "2>&1");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Has(run, U8(u8"ne peut pas être lu"))) << run.out;
 }
 
 }  // namespace

@@ -1,7 +1,19 @@
-// glomerix-db [--check] FILE
-// glomerix-db FILE --fusionner OTHER [OTHER...]
+// glomerix-db [--liste] [--format texte|csv|json] FICHIER
+// glomerix-db --exporter N [--distance] [--format xyz|csv|json] FICHIER
+// glomerix-db --dump FICHIER | --check FICHIER
+// glomerix-db FICHIER --fusionner AUTRE [AUTRE...]
+// glomerix-db --help | --version
 //
-// Without --check: prints a database file in readable form (header, check
+// --liste (what runs without another action): one line per count that has a
+// record: the count, the best energy, the best distance and whether it is
+// marked, to 17 significant digits, as a table, CSV or JSON. --exporter: the
+// configuration of the best energy of N points (of the best distance with
+// --distance) as XYZ, CSV or JSON. Both read the file as --fusionner reads
+// the others (a damaged record passed over with a warning) and write to
+// standard output; their messages are French. Exit code: 0 done, 1 a file
+// unreadable or nothing to export, 2 not a sound database, 3 locked.
+//
+// --dump: prints a database file in readable form (header, check
 // words stored and recomputed, table verdict, every record, and the best
 // energy and distance of the particle-count records). Exit code: 0 sound
 // database, 1 unreadable, 2 not a sound database.
@@ -14,7 +26,8 @@
 // bytes shows so), fully written, with finite values, positions on the unit
 // sphere that give the values stored with them (below 3000 points), an
 // energy not below the count's lower bound and a distance not above its
-// upper bound (those two "suspect": no configuration can have them).
+// upper bound (those two "suspect": no configuration can have them). The
+// dump and the check speak of the record engine's internals, in its words.
 //
 // Both read only, work on damaged files as far as their bytes allow, and see
 // the file as the program's next opening will: with a complete journal beside
@@ -29,9 +42,12 @@
 // (read as --check reads them: a damaged record is passed over) into FILE,
 // created when absent, as one change of it, through the store: for each
 // count the better energy and the better distance win with their positions.
-// Its messages are French. Exit code: 0 merged, 1 a file unreadable or
+// Exit code: 0 merged, 1 a file unreadable or
 // FILE not opened, 2 another file not a sound database (nothing merged),
 // 3 FILE or another locked.
+//
+// A command line it does not understand: a French message and the usage on
+// standard error, exit code 1.
 #include <cerrno>
 #include <chrono>
 #include <cinttypes>
@@ -40,6 +56,8 @@
 #include <cstring>
 #include <new>
 #include <fcntl.h>
+#include <getopt.h>
+#include <set>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -47,11 +65,14 @@
 #include "etat/vec3.h"
 #include "store/best_format.h"
 #include "store/best_store.h"
+#include "store/fichiers_positions.h"
 #include "store/record_db.h"
 #include "store/record_format.h"
 #include "store/record_io.h"
 #include "store/record_journal.h"
 #include "ternex/ternex.h"
+
+#include <nlohmann/json.hpp>
 
 using namespace dbformat;
 
@@ -76,6 +97,7 @@ struct Dump {
     int32_t allocCount = 0;
     std::vector<AllocEntry> slots;
     Mode mode = Mode::Dump;
+    bool checkPositions = true;  // the values against their positions (O(n^2) a record)
     int faults = 0;
 };
 
@@ -274,7 +296,7 @@ void CheckCountRecord(Dump& d, int32_t n, const AllocEntry& e) {
     if (!(values[1] > 0.0) || values[1] > upper * (1.0 + 1e-9))
         FAULT(d, "suspect", "record %" PRId32 ": minimum distance %.17g outside (0, %.17g], what %" PRId32
               " points can have\n", n, values[1], upper, n);
-    if (e.used >= plain && n < bestformat::kPositionsBelow) {
+    if (d.checkPositions && e.used >= plain && n < bestformat::kPositionsBelow) {
         CheckPositions(d, n, e, true, values[0]);
         CheckPositions(d, n, e, false, values[1]);
     }
@@ -354,6 +376,9 @@ int DumpFile(Dump& d) {
     return sound && d.faults == 0 ? 0 : 2;
 }
 
+void Dire(const std::string& texte) { console.write(texte.c_str()); }
+void Avertir(const std::string& texte) { console.warn(texte.c_str()); }
+
 // How long a reader waits for a change under way: a change takes
 // milliseconds.
 constexpr auto kReadWait = std::chrono::seconds(3);
@@ -388,19 +413,19 @@ bool ReadUnderLock(Dump& d, const char* path) {
 
 int DumpOrCheck(Dump& d, const char* path) {
     if (!OpenFile(d, path)) {
-        std::fprintf(stderr, "glomerix-db: cannot read %s: %s\n", path, std::strerror(errno));
+        Avertir(std::string("glomerix-db : ") + path + " ne peut pas être lu (" + std::strerror(errno) + ").");
         return 1;
     }
     std::printf("file: %s\n", path);
     std::fflush(stdout);
     if (!ReadUnderLock(d, path)) {
         if (d.mode == Mode::Check) {
-            std::fprintf(stderr, "glomerix-db: %s is locked by a change that has not ended in %d s (a program "
-                                 "stopped or stuck?): not judged; try again\n", path, static_cast<int>(kReadWait.count()));
+            Avertir(std::string("glomerix-db : ") + path + " est verrouillé par une modification qui ne s'achève pas en " +
+                    std::to_string(kReadWait.count()) + " s (un programme arrêté ?) : il n'est pas jugé ; réessayez.");
             return 3;
         }
-        std::fprintf(stderr, "glomerix-db: %s is locked by a change that has not ended: shown as it stands, perhaps "
-                             "in the middle of it\n", path);
+        Avertir(std::string("glomerix-db : ") + path + " est verrouillé par une modification qui ne s'achève pas : il "
+                "est montré tel quel, peut-être au milieu de celle-ci.");
         LoadJournal(d, path);
     }
     const int status = DumpFile(d);
@@ -411,10 +436,7 @@ int DumpOrCheck(Dump& d, const char* path) {
     return status;
 }
 
-// --- --fusionner ----------------------------------------------------------------
-
-void Dire(const std::string& texte) { console.write(texte.c_str()); }
-void Avertir(const std::string& texte) { console.warn(texte.c_str()); }
+// --- --fusionner, --liste, --exporter ----------------------------------------------
 
 std::vector<Vec3> PositionsOf(const Dump& d, int32_t n, const AllocEntry& e, bool byEnergy) {
     std::vector<double> coords(3 * static_cast<size_t>(n));
@@ -437,15 +459,28 @@ void ReadMarks(const Dump& d, std::vector<int>& marks) {
         if ((bits[static_cast<size_t>(n / 8)] >> (n % 8) & 1) != 0) marks.push_back(n);
 }
 
-// The count records and marks of another store file, read as the check reads
-// it; a record with a fault is passed over, with a warning. Returns the exit
-// code when the file cannot be merged, else 0.
-int ReadOther(const char* path, std::vector<ReferencesAutres>& records, std::vector<int>& marks) {
+// How a store file is read for one action: what its refusals say is not
+// done, whether the values are checked against their positions, and one
+// count only (0: all).
+struct Reading {
+    const char* nothing;  // "rien n'est fusionné"
+    const char* passed;   // "il n'est pas fusionné"
+    bool checkPositions = true;
+    int32_t only = 0;
+};
+
+constexpr Reading kMerging{"rien n'est fusionné", "il n'est pas fusionné"};
+
+// The count records and marks of a store file, read as the check reads it; a
+// record with a fault is passed over, with a warning. Returns the exit code
+// when the file cannot be read, else 0.
+int ReadStore(const char* path, const Reading& how, std::vector<ReferencesAutres>& records, std::vector<int>& marks) {
     Dump d;
     d.mode = Mode::Silent;
-    const std::string nom = path;
+    d.checkPositions = how.checkPositions;
+    const std::string nom = path, rien = std::string(" ; ") + how.nothing + ".";
     if (!OpenFile(d, path)) {
-        Avertir("glomerix-db : " + nom + " ne peut pas être lu (" + std::strerror(errno) + ") ; rien n'est fusionné.");
+        Avertir("glomerix-db : " + nom + " ne peut pas être lu (" + std::strerror(errno) + ")" + rien);
         return 1;
     }
     struct Closer {
@@ -454,27 +489,27 @@ int ReadOther(const char* path, std::vector<ReferencesAutres>& records, std::vec
     } closer{d.fd};
     if (!ReadUnderLock(d, path)) {
         Avertir("glomerix-db : " + nom + " est verrouillé par une modification qui ne s'achève pas (un programme "
-                "arrêté ?) ; rien n'est fusionné.");
+                "arrêté ?)" + rien);
         return 3;
     }
     if (DumpFile(d) != 0 || d.header.N != kStoreItems) {
         Avertir("glomerix-db : " + nom + " n'est pas une base de données saine de Glomerix (glomerix-db --check " +
-                nom + " dit pourquoi) ; rien n'est fusionné.");
+                nom + " dit pourquoi)" + rien);
         return 2;
     }
     for (int32_t n = kFirstCount; n < kStoreItems; ++n) {
-        if (d.links[n] == -1) continue;
+        if (d.links[n] == -1 || (how.only != 0 && n != how.only)) continue;
         const AllocEntry& e = d.slots[d.links[n]];
         const int faults = d.faults;
         CheckCountRecord(d, n, e);
         double values[2];
         if (d.faults != faults || !ReadValues(d, e, values)) {
             Avertir("glomerix-db : l'enregistrement de " + std::to_string(n) + " particules de " + nom +
-                    " est endommagé (glomerix-db --check le détaille) ; il n'est pas fusionné.");
+                    " est endommagé (glomerix-db --check le détaille) ; " + how.passed + ".");
             continue;
         }
         ReferencesAutres r{n, values[0], {}, values[1], {}};
-        if (n < bestformat::kPositionsBelow) {
+        if (n < bestformat::kPositionsBelow && how.checkPositions) {
             r.energyPositions = PositionsOf(d, n, e, true);
             r.distancePositions = PositionsOf(d, n, e, false);
         }
@@ -492,7 +527,7 @@ int Merge(const char* target, char** others, int count) {
     std::vector<ReferencesAutres> records;
     std::vector<int> marks;
     for (int i = 0; i < count; ++i)
-        if (const int status = ReadOther(others[i], records, marks); status != 0) return status;
+        if (const int status = ReadStore(others[i], kMerging, records, marks); status != 0) return status;
     const std::string cible = target;
     if (!OuvrirBase(cible)) {
         Avertir("glomerix-db : " + cible + " n'a pas pu être ouvert ; rien n'est fusionné.");
@@ -523,18 +558,198 @@ int Merge(const char* target, char** others, int count) {
     return 0;
 }
 
+enum class Format { Texte, Csv, Json, Xyz };
+
+std::string Nombre(double v) {
+    char texte[32];
+    std::snprintf(texte, sizeof texte, "%.17g", v);
+    return texte;
+}
+
+void Sortir(const std::string& texte) { std::fwrite(texte.data(), 1, texte.size(), stdout); }
+
+// The exit code once standard output is written out: a full disk or a closed
+// pipe is told, not taken for a list or an export made.
+int Flushed() {
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return 0;
+    Avertir("glomerix-db : la sortie standard n'a pas pu être écrite en entier.");
+    return 1;
+}
+
+// --liste: every count with a record.
+int List(const char* path, Format format) {
+    std::vector<ReferencesAutres> records;
+    std::vector<int> marks;
+    const Reading how{"rien n'est listé", "il n'est pas listé", false};
+    if (const int status = ReadStore(path, how, records, marks); status != 0) return status;
+    const std::set<int> marked(marks.begin(), marks.end());
+    if (format == Format::Json) {
+        nlohmann::json liste = nlohmann::json::array();
+        for (const ReferencesAutres& r : records)
+            liste.push_back({{"n", r.n}, {"energy", r.energy}, {"min_distance", r.minDistance},
+                             {"marked", marked.count(r.n) != 0}});
+        Sortir(liste.dump(1) + "\n");
+    } else if (format == Format::Csv) {
+        Sortir("n,energy,min_distance,marked\n");
+        for (const ReferencesAutres& r : records)
+            Sortir(std::to_string(r.n) + "," + Nombre(r.energy) + "," + Nombre(r.minDistance) + "," +
+                   (marked.count(r.n) != 0 ? "1" : "0") + "\n");
+    } else {
+        Dire("Particules  Meilleure énergie        Meilleure distance       Marqué\n");
+        char ligne[128];
+        for (const ReferencesAutres& r : records) {
+            std::snprintf(ligne, sizeof ligne, "%10d  %-23s  %-23s  %s\n", r.n, Nombre(r.energy).c_str(),
+                          Nombre(r.minDistance).c_str(), marked.count(r.n) != 0 ? "oui" : "non");
+            Dire(ligne);
+        }
+    }
+    return Flushed();
+}
+
+// --exporter: the configuration of the best energy of n points, or of the
+// best distance.
+int Export(const char* path, int32_t n, bool byDistance, Format format) {
+    std::vector<ReferencesAutres> records;
+    std::vector<int> marks;
+    const Reading how{"rien n'est exporté", "il n'est pas exporté", true, n};
+    if (const int status = ReadStore(path, how, records, marks); status != 0) return status;
+    const std::string nom = path;
+    if (records.empty()) {
+        Avertir("glomerix-db : " + nom + " n'a pas de record sain de " + std::to_string(n) +
+                " particules ; rien n'est exporté.");
+        return 1;
+    }
+    if (n >= bestformat::kPositionsBelow) {
+        Avertir("glomerix-db : à partir de " + std::to_string(bestformat::kPositionsBelow) +
+                " particules la base ne garde que les valeurs, pas les positions ; rien n'est exporté.");
+        return 1;
+    }
+    const std::vector<Vec3>& positions = byDistance ? records[0].distancePositions : records[0].energyPositions;
+    if (positions.size() != static_cast<size_t>(n)) {
+        Avertir("glomerix-db : les positions de " + std::to_string(n) + " particules de " + nom +
+                " ne peuvent pas être lues ; rien n'est exporté.");
+        return 1;
+    }
+    std::vector<double> xyz;
+    for (const Vec3& p : positions) xyz.insert(xyz.end(), {p.x, p.y, p.z});
+    ResumePositions resume;
+    resume.n = n;
+    resume.energie = resume.energieS = bestformat::EnergyOf(xyz.data(), n);
+    resume.distance = bestformat::MinDistanceOf(xyz.data(), n);
+    if (format == Format::Json) {
+        nlohmann::json triples = nlohmann::json::array();
+        for (const Vec3& p : positions) triples.push_back({p.x, p.y, p.z});
+        const nlohmann::json sortie = {{"n", n}, {"s", 1.0}, {"energy", resume.energie},
+                                       {"riesz_energy", resume.energieS}, {"min_distance", resume.distance},
+                                       {"positions", triples}};
+        Sortir(sortie.dump(1) + "\n");
+    } else if (format == Format::Csv) {
+        EcrireCsv(stdout, positions);
+    } else {
+        EcrireXyz(stdout, positions, resume);
+    }
+    return Flushed();
+}
+
+constexpr const char* kUsage =
+    "Usage : glomerix-db [ACTION] FICHIER\n"
+    "Lit une base de données des records de Glomerix (glomerix.dat).\n"
+    "\n"
+    "  --liste                 les records : nombre de particules, meilleure énergie, meilleure\n"
+    "                          distance, marqué ou non, à 17 chiffres (l'action par défaut)\n"
+    "  --exporter N            la configuration de la meilleure énergie de N particules\n"
+    "      --distance          celle de la meilleure distance minimale\n"
+    "      --format FORMAT     texte, csv ou json pour --liste ; xyz, csv ou json pour --exporter\n"
+    "  --check                 vérifie le fichier : une ligne par défaut trouvé\n"
+    "  --dump                  montre le fichier tel que le moteur d'enregistrements le voit\n"
+    "  FICHIER --fusionner AUTRE...  fusionne dans FICHIER les records des bases AUTRE\n"
+    "  -h, --help              affiche cette aide et quitte\n"
+    "  -V, --version           affiche la version et quitte\n"
+    "\n"
+    "Code de sortie : 0 normalement, 1 pour un fichier illisible, rien à exporter ou une ligne de\n"
+    "commande non valide, 2 pour une base qui n'est pas saine, 3 pour une base verrouillée.\n";
+
+int Refuse(const std::string& why) {
+    Avertir("glomerix-db : " + why + ".");
+    console.warn(kUsage);
+    return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc >= 4 && std::strcmp(argv[2], "--fusionner") == 0) return Merge(argv[1], argv + 3, argc - 3);
-    Dump d;
-    if (argc == 3 && std::strcmp(argv[1], "--check") == 0) d.mode = Mode::Check;
-    if (argc != 2 && d.mode != Mode::Check) {
-        std::fprintf(stderr, "usage: glomerix-db [--check] FILE\n"
-                             "       glomerix-db FICHIER --fusionner AUTRE.dat [AUTRE2.dat...]\n");
-        return 1;
+    enum class Action { None, List, Export, Dump, Check, Merge };
+    enum { kListe = 256, kExporter, kDump, kCheck, kFormat, kDistance, kFusionner };
+    static const option kLongues[] = {
+        {"liste", no_argument, nullptr, kListe},       {"exporter", required_argument, nullptr, kExporter},
+        {"dump", no_argument, nullptr, kDump},         {"check", no_argument, nullptr, kCheck},
+        {"format", required_argument, nullptr, kFormat}, {"distance", no_argument, nullptr, kDistance},
+        {"fusionner", no_argument, nullptr, kFusionner}, {"help", no_argument, nullptr, 'h'},
+        {"version", no_argument, nullptr, 'V'},        {nullptr, 0, nullptr, 0},
+    };
+    Action action = Action::None;
+    std::string format;
+    bool byDistance = false;
+    long count = 0;
+    opterr = 0;  // the messages are ours, in French
+    for (;;) {
+        const int lue = optind;
+        const int c = getopt_long(argc, argv, ":hV", kLongues, nullptr);
+        if (c == -1) break;
+        Action asked = Action::None;
+        switch (c) {
+            case 'h': console.write(kUsage); return 0;
+            case 'V': console.write("glomerix-db " GLOMERIX_VERSION "\n"); return 0;
+            case kListe: asked = Action::List; break;
+            case kDump: asked = Action::Dump; break;
+            case kCheck: asked = Action::Check; break;
+            case kFusionner: asked = Action::Merge; break;
+            case kExporter: {
+                char* end = nullptr;
+                count = std::strtol(optarg, &end, 10);
+                if (*optarg == '\0' || *end != '\0' || count < kFirstCount || count >= kStoreItems)
+                    return Refuse("--exporter attend un nombre de particules entre 3 et 9999");
+                asked = Action::Export;
+                break;
+            }
+            case kFormat: format = optarg; break;
+            case kDistance: byDistance = true; break;
+            case ':': return Refuse(std::string("l'option ") + argv[lue < argc ? lue : argc - 1] + " demande un argument");
+            default:
+                return Refuse(std::string("option inconnue ") + argv[lue < argc ? lue : argc - 1]);
+        }
+        if (asked == Action::None) continue;
+        if (action != Action::None && action != asked) return Refuse("une seule action à la fois");
+        action = asked;
     }
-    const int status = DumpOrCheck(d, argv[argc - 1]);
+    if (action == Action::None) action = Action::List;
+    const int files = argc - optind;
+    if (action == Action::Merge ? files < 2 : files != 1)
+        return Refuse(action == Action::Merge ? "--fusionner attend la base à compléter puis au moins une autre"
+                                              : "un fichier de base de données, et un seul, est attendu");
+    if (byDistance && action != Action::Export) return Refuse("--distance ne va qu'avec --exporter");
+    Format f = action == Action::Export ? Format::Xyz : Format::Texte;
+    if (!format.empty()) {
+        const bool list = action == Action::List, exported = action == Action::Export;
+        if (list && format == "texte") f = Format::Texte;
+        else if ((list || exported) && format == "csv") f = Format::Csv;
+        else if ((list || exported) && format == "json") f = Format::Json;
+        else if (exported && format == "xyz") f = Format::Xyz;
+        else if (list || exported)
+            return Refuse("format inconnu " + format + (list ? " (texte, csv ou json)" : " (xyz, csv ou json)"));
+        else
+            return Refuse("--format ne va qu'avec --liste ou --exporter");
+    }
+    char* file = argv[optind];
+    switch (action) {
+        case Action::List: return List(file, f);
+        case Action::Export: return Export(file, static_cast<int32_t>(count), byDistance, f);
+        case Action::Merge: return Merge(file, argv + optind + 1, files - 1);
+        default: break;
+    }
+    Dump d;
+    d.mode = action == Action::Check ? Mode::Check : Mode::Dump;
+    const int status = DumpOrCheck(d, file);
     if (d.fd >= 0) close(d.fd);
     return status;
 }
