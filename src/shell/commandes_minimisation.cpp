@@ -17,6 +17,7 @@
 #include "mathematiques/metriques.h"
 #include "mathematiques/minimisation.h"
 #include "mathematiques/minimum_local.h"
+#include "mathematiques/objectif_riesz.h"
 #include "etat/particules.h"
 #include "mathematiques/riesz.h"
 #include "mathematiques/tammes.h"
@@ -79,11 +80,14 @@ void Clore(long long debut, long long fin) {
     ApresDeplacement();
 }
 
-// The sum of r^-s from its logarithm, also beyond the largest double.
-void EcrireEnergie(double logEnergie) {
+// The energy of n particles from the descents' f (the log of the sum),
+// also beyond the largest double.
+double Energie(double f, int n) { return EnergieDepuisLog(f, n, params.exposant); }
+
+void EcrireEnergie(double logEnergie, int n) {
     const double decimal = logEnergie / std::log(10.0);
     if (decimal < 300.0) {
-        console.write(std::exp(logEnergie));
+        console.write(Energie(logEnergie, n));
         return;
     }
     const double exposant = std::floor(decimal);
@@ -127,7 +131,7 @@ void CommandeMinimiser(const Ligne& ligne) {
         Progression progression(LigneTapee(ligne, 1), *n, ValeurAffichee);
         p.apresPas = [&progression](const EtapeDescente& e) {
             Montrer(e.positions);
-            valeurAffichee = std::exp(e.logEnergie);
+            valeurAffichee = Energie(e.logEnergie, static_cast<int>(e.positions.size()));
             progression.Avancer(e.iteration);
         };
         m = Lancer([&p](std::span<Vec3> x) { return MinimiserJusquAuMinimum(x, p); }, debut, fin);
@@ -153,9 +157,11 @@ void CommandeExplorer(const Ligne& ligne) {
     p.descente.exposant = params.exposant;
     p.arret = &stopRequested;
     bool baseEnErreur = false;
-    p.nouveauMinimum = [&baseEnErreur](long long saut, double logEnergie, std::span<const Vec3> x) {
+    int compte = 0;  // the first call, at hop 0, comes before any apresSaut
+    p.nouveauMinimum = [&baseEnErreur, &compte](long long saut, double logEnergie, std::span<const Vec3> x) {
+        compte = static_cast<int>(x.size());
         console.write("Saut ").write(saut).write(", nouvelle énergie minimale : ");
-        EcrireEnergie(logEnergie);
+        EcrireEnergie(logEnergie, compte);
         console.write("\n");
         Garde verrou(verrouEtat);
         CopierDansLEtat(x);
@@ -173,8 +179,8 @@ void CommandeExplorer(const Ligne& ligne) {
     BilanExploration b;
     {
         Progression progression(LigneTapee(ligne, 1), *n, ValeurAffichee);
-        p.apresSaut = [&progression](long long saut, double logMeilleur) {
-            valeurAffichee = std::exp(logMeilleur);
+        p.apresSaut = [&progression, &compte](long long saut, double logMeilleur) {
+            valeurAffichee = Energie(logMeilleur, compte);
             progression.Avancer(saut);
         };
         b = Lancer([&p](std::span<Vec3> x) { return Explorer(x, p); }, debut, fin);
@@ -193,8 +199,10 @@ void CommandeS(const Ligne& ligne) {
         if (ligne.count == 2) SignalerValeurSansFraction(ligne);
         return;
     }
-    const double s = LireReel(ligne[1], ligne[2]);
-    if (!(s > kExposantMin && s <= kExposantMax)) {
+    // A whole part that is no number (or five digits) would read as 0, now
+    // an exponent: refused, as it always was.
+    const double s = LireReel(ligne[1], ligne[2]) + 0.0;  // -0.0 typed is 0
+    if (!PartieEntiere(ligne.texte(1).c_str()) || !(s >= kExposantMin && s <= kExposantMax)) {
         Signaler(Msg::ParametreNonValide);
         return;
     }
