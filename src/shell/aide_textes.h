@@ -286,7 +286,8 @@ inline constexpr MorceauAide kS[] = {
     Texte(" et "),
     Entier(static_cast<long long>(kExposantMax)),
     Texte(", alors l'exposant est réglé à s ; sinon il reste inchangé.\n"
-          "s se tape toujours sous la forme a.b : S 6.0 règle l'exposant à 6, alors que S 6 l'affiche sans le modifier ; un exposant négatif se tape -a.b, par exemple S -1.0.\n"),
+          "s se tape toujours sous la forme a.b : S 6.0 règle l'exposant à 6, alors que S 6 l'affiche sans le modifier.\n"
+          "Un exposant négatif se tape -a.b : S -1.0 règle l'exposant à -1.\n"),
     Texte("\n"
           "L'énergie minimisée est la somme des 1/r^s sur toutes les paires de particules ; s vaut "),
     Entier(1),  // the default exponent, 1.0, shown as an integer
