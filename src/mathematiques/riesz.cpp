@@ -57,7 +57,7 @@ void LigneRiesz(const PositionsSoA& t, const PositionsSoA& d, int i, double s, d
             coefficient = 1.0 / s2;
         } else {
             const double puissance = std::exp(-demi * std::log(s2));  // r^|s|
-            sommes.s[0] -= plafond * std::expm1(-demi * std::log(0.25 * s2));
+            sommes.s[0] += plafond - puissance;  // near r = 2 it keeps 2^|s| ulps, enough for the sum
             if (ds != 0.0) sommes.s[1] += puissance * std::expm1(demi * std::log1p(ds / s20));
             coefficient = -s * puissance / s2;
         }
@@ -72,7 +72,7 @@ double Terme(double s2, double s, double inv2) {
         case Forme::logarithme: return -0.5 * std::log(0.25 * s2);
         case Forme::oppose: break;
     }
-    return -std::exp2(-s) * std::expm1(-0.5 * s * std::log(0.25 * s2));
+    return std::exp2(-s) - std::exp(-0.5 * s * std::log(s2));
 }
 
 }  // namespace
