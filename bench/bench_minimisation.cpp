@@ -166,6 +166,9 @@ void Enregistrer() {
         ->Args({470, 1})
         ->Args({2000, 1});
     benchmark::RegisterBenchmark("Passe/coulomb/portable", Passe, JeuNoyaux::portable, 1.0, false)->Args({470, 1});
+    // The logarithmic energy and a negative exponent: scalar rows of their own.
+    benchmark::RegisterBenchmark("Passe/s=0", Passe, JeuNoyaux::natif, 0.0, false)->Args({470, 1})->Args({2000, 1});
+    benchmark::RegisterBenchmark("Passe/s=-1", Passe, JeuNoyaux::natif, -1.0, false)->Args({470, 1})->Args({2000, 1});
     // Seeds 1 to 24 with the default memory (the counts vary with the
     // minimum a start falls into), then 1 to 8 with 10 pairs, the memory
     // usually given to L-BFGS, for comparison.

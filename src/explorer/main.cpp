@@ -21,6 +21,7 @@
 #include "explorer/reseau.h"
 #include "mathematiques/exploration.h"
 #include "mathematiques/hasard.h"
+#include "mathematiques/objectif_riesz.h"
 #include "store/best_store.h"
 #include "ternex/charset.h"
 #include "ternex/ternex.h"
@@ -48,11 +49,11 @@ std::string Format(const char* format, double x) {
     return texte;
 }
 
-// The sum of r^-s from its logarithm, with 15 significant digits, also
-// beyond the largest double.
-std::string Energie(double logEnergie) {
+// The energy of n particles from the descents' logarithm of their sum, with
+// 15 significant digits, also beyond the largest double.
+std::string Energie(double logEnergie, int n) {
     const double decimal = logEnergie / std::log(10.0);
-    if (decimal < 300.0) return Format("%.15g", std::exp(logEnergie));
+    if (decimal < 300.0) return Format("%.15g", EnergieDepuisLog(logEnergie, n, options.exposant));
     const double exposant = std::floor(decimal);
     return Format("%.15g", std::pow(10.0, decimal - exposant)) + "e" + Format("%.0f", exposant);
 }
@@ -98,7 +99,7 @@ private:
     void Annoncer(int n, const Rapport& m) {
         if (!options.silencieux) {
             console.write(std::to_string(n).c_str()).write(" : saut ").write(static_cast<long long>(m.saut));
-            console.write(", énergie ").write(Energie(m.logEnergie).c_str());
+            console.write(", énergie ").write(Energie(m.logEnergie, n).c_str());
             console.write(", ").write(Format("%.2f", m.secondes).c_str()).write(" s\n");
         }
         Offrir(n, m.positions);
@@ -119,7 +120,7 @@ private:
     }
 
     void Clore(int n, const AnnoncesDuGroupe& a) {
-        console.write(std::to_string(n).c_str()).write(" : fin, énergie minimale ").write(Energie(a.LogMeilleur()).c_str());
+        console.write(std::to_string(n).c_str()).write(" : fin, énergie minimale ").write(Energie(a.LogMeilleur(), n).c_str());
         console.write(" au saut ").write(static_cast<long long>(a.SautMeilleur()));
         console.write(", ").write(static_cast<long long>(a.sauts)).write(" sauts (");
         console.write(static_cast<long long>(a.Marcheurs())).write(a.Marcheurs() > 1 ? " marcheurs)" : " marcheur)");

@@ -21,7 +21,7 @@ constexpr const char* kUsage =
     "N1-N2, chaque nombre de particules est donné au premier marcheur libre.\n"
     "\n"
     "  --nb N, --nb N1-N2    le nombre de particules (3 à 9999), ou chaque nombre de la plage\n"
-    "  --exposant s          l'exposant de l'énergie, somme des 1/r^s (1 par défaut, 0 < s <= 1000)\n"
+    "  --exposant s          l'exposant de l'énergie, somme des 1/r^s (1 par défaut, -2 <= s <= 1000 ; 0 : -log r)\n"
     "  --sauts n             au plus n sauts par marcheur et par nombre de particules\n"
     "  --duree secondes      au plus ce temps par nombre de particules (le premier atteint arrête)\n"
     "                        (sans --sauts ni --duree : 100 sauts)\n"
@@ -100,8 +100,8 @@ int LireOptionsExplorer(int argc, char** argv, OptionsExplorer& o, bool parler) 
                 break;
             case kExposant:
                 o.exposant = LireReel(optarg);
-                if (!(o.exposant > kExposantMin && o.exposant <= kExposantMax)) {
-                    return refuser("--exposant demande un réel s, 0 < s <= 1000, pas ", optarg);
+                if (!(o.exposant >= kExposantMin && o.exposant <= kExposantMax)) {
+                    return refuser("--exposant demande un réel s, -2 <= s <= 1000, pas ", optarg);
                 }
                 break;
             case kSauts:

@@ -14,14 +14,14 @@
 // Where a descent stands after an accepted step.
 struct EtapeDescente {
     long long iteration;
-    double logEnergie;                // log of the sum of r^-s: the start's plus every step's change
+    double logEnergie;                // log of the sum of r^-s (ObjectifRiesz's f): the start's plus every step's change
     double variation;                 // this step's change of it, below 0, exact to its own last places
     double critere;                   // see ParametresDescente::tolerance
     std::span<const Vec3> positions;  // valid during the call only
 };
 
 struct ParametresDescente {
-    double exposant = 1.0;          // s, 0 < s <= 1000
+    double exposant = 1.0;          // s, -2 <= s <= 1000
     long long iterationsMax = 1000;
     // Ends when the largest tangential force on a particle falls below this
     // times the mean magnitude of the particles' total forces.

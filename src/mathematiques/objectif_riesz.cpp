@@ -14,16 +14,20 @@ constexpr double kPasEchelle = 100.0;        // see PasSelonEchelle
 
 // What the exponent decides, all of it here. At s = 1 the terms lie between
 // 1/2 and 1/r_min: no scale, and the kernels' lighter pass that gives the
-// sums alone may measure a step's change. Any other s takes the sum at the
-// scale of the smallest distance, which bounds the steps.
-bool AEchelle(double s) { return s != 1.0; }
+// sums alone may measure a step's change. Any other s > 0 takes the sum at
+// the scale of the smallest distance, which bounds the steps. At s <= 0 the
+// sum is of the shifted terms (riesz.h), each at most log(2 / r_min) or
+// 2^|s|: no scale, no bound; f is the log of that positive sum, which has
+// the energy's minima, and the energy is the sum less the shift.
+bool AEchelle(double s) { return s > 0.0 && s != 1.0; }
 bool SommesSeulesPossibles(double s) { return s == 1.0; }
 
 double Echelle(std::span<const Vec3> x, double s) {
     return AEchelle(s) ? std::max(DistanceMinimaleDe(x), 1e-300) : 1.0;
 }
 
-// f = log E from the scaled sum: E = echelle^-s times it.
+// f = log E from the scaled sum: E = echelle^-s times it (echelle is 1
+// wherever s <= 0).
 double LogDeLaSomme(double somme, double s, double echelle) { return std::log(somme) - s * std::log(echelle); }
 
 // f's change from the sum's: `variation` exact to its own last places, from
@@ -82,6 +86,8 @@ double CritereForces(std::span<const Vec3> x, std::span<const Vec3> f) {
     const double c = plusGrande * static_cast<double>(x.size()) / somme;
     return somme > 0.0 && c == c ? c : INFINITY;
 }
+
+double EnergieDepuisLog(double f, int n, double s) { return std::exp(f) - DecalageRiesz(n, s); }
 
 double CritereDescente(std::span<const Vec3> positions, double s) {
     if (positions.size() < 2) return 0.0;

@@ -1,5 +1,5 @@
 // What the descents minimise: f = log E, E the Riesz sum of r^-s over the
-// pairs, on the sphere. The same minima as E, and a gradient that does not
+// pairs, on the sphere (for s <= 0 the sum of the shifted terms, riesz.h). The same minima as E, and a gradient that does not
 // depend on the scale the sum is taken at, so that the curvature pairs
 // survive a change of scale. Along a search direction p (in the tangent
 // planes) the trial points are x_i(a) = (x_i + a p_i) / |x_i + a p_i|, and
@@ -29,7 +29,8 @@
 //
 // Every choice that depends on the exponent is made in objectif_riesz.cpp
 // (its first lines): whether the sum has a scale, whether the sums alone
-// may give a step's change, how far a step may go, and f from the sum.
+// may give a step's change, how far a step may go, f from the sum, and the
+// energy from f.
 #pragma once
 
 #include <span>
@@ -57,10 +58,10 @@ class ObjectifRiesz {
     double LogEnergie() const { return logEnergie_; }  // the start's plus every accepted step's phi
     double Variation() const { return variation_; }    // the last accepted step's phi
     long long Evaluations() const { return evaluations_; }
-    // The largest move of a step at this scale: with s != 1 no particle may
+    // The largest move of a step at this scale: with s > 0, s != 1 no particle may
     // move more than kPasEchelle echelle / s, so that the closest pair's term
     // changes by a factor within e^+-200 and the sum at a trial point neither
-    // overflows nor underflows because of it; infinite for s = 1.
+    // overflows nor underflows because of it; infinite for s = 1 and s <= 0.
     double PasSelonEchelle() const;
 
     // The point a along the direction, with phi and phi'.
@@ -86,6 +87,9 @@ class ObjectifRiesz {
     bool sommesSeules_ = true;  // see Evaluer
     double seuilSommes_ = 0.0;  // relative change the difference of two sums shows surely
 };
+
+// The energy of n particles whose f is f: e^f, less the shift for s <= 0.
+double EnergieDepuisLog(double f, int n, double s);
 
 // v := v minus its components along the x_i: the tangent planes.
 void ProjeterTangentes(const std::vector<Vec3>& x, std::vector<Vec3>& v);

@@ -3,6 +3,13 @@
 // echelle near the smallest distance, so that s = 1000 neither overflows nor
 // underflows the terms that matter; the descents work on its logarithm,
 // which no scale changes.
+//
+// The family goes on below s = 0, every member minimised: at s = 0 the
+// energy is the sum of -log r, below it minus the sum of r^|s|. There the sum
+// is taken shifted by a constant per pair, so that every term is positive
+// and the descents take its logarithm as they do above 0: log(2 / r) at
+// s = 0, 2^|s| - r^|s| below (2 the largest distance); the energy is the sum
+// minus DecalageRiesz. These terms need no scale: echelle serves s > 0 only.
 #pragma once
 
 #include <span>
@@ -10,11 +17,11 @@
 #include "etat/vec3.h"
 #include "mathematiques/metriques.h"  // DistanceMinimaleDe: the scale callers take
 
-inline constexpr double kExposantMin = 0.0;     // exclusive
+inline constexpr double kExposantMin = -2.0;    // inclusive
 inline constexpr double kExposantMax = 1000.0;  // inclusive
 
 struct EvaluationRiesz {
-    double energie = 0.0;    // sum of (r / echelle)^-s at the positions
+    double energie = 0.0;    // sum of (r / echelle)^-s at the positions (s <= 0: of the shifted terms)
     double variation = 0.0;  // its change since the positions were moved by the given displacement
     double carreMin = 0.0;   // smallest squared distance (s != 1 only; 0 for s == 1)
 };
@@ -31,9 +38,15 @@ EvaluationRiesz EvaluerRiesz(std::span<const Vec3> positions, std::span<const Ve
                              double echelle, std::span<Vec3> forces);
 
 // Each particle's share of the scaled sum (the sum over the others of
-// (r / echelle)^-s), for choosing which particle to move.
+// (r / echelle)^-s, or of the shifted terms for s <= 0), for choosing which
+// particle to move.
 void PotentielsRiesz(std::span<const Vec3> positions, double s, double echelle, std::span<double> potentiels);
 
 // The logarithm of the sum over pairs of r^-s (unscaled), also where the sum
-// itself is past the largest double (s = 1000 at small distances).
+// itself is past the largest double (s = 1000 at small distances); for
+// s <= 0 the logarithm of the shifted sum (see DecalageRiesz).
 double LogEnergieRiesz(std::span<const Vec3> positions, double s);
+
+// What the sum of n particles exceeds the energy by: n (n - 1) / 2 times
+// log 2 at s = 0, times 2^|s| below, 0 above.
+double DecalageRiesz(int n, double s);

@@ -256,7 +256,7 @@ inline constexpr MorceauAide kMinimiser[] = {
     Texte(" itérations.\n"
           "Si i est un nombre entre 1 et 9999 alors la commande effectue au plus i itérations, et si le paramètre K (ou M) est entré, au plus 1000*i (ou 1000000*i) itérations. Tout autre nombre est refusé.\n"),
     Texte("\n"
-          "L'énergie minimisée est la somme des 1/r^s sur toutes les paires de particules, l'exposant s étant celui de la commande S (1 par défaut : l'énergie coulombienne).\n"
+          "L'énergie minimisée est la somme des 1/r^s sur toutes les paires de particules, l'exposant s étant celui de la commande S (1 par défaut : l'énergie coulombienne ; pour s = 0, la somme des -log r ; pour s négatif, l'opposé de la somme des r^|s|).\n"
           "Chaque itération suit une direction calculée à partir des itérations précédentes, en restant à la surface de la sphère, et n'est acceptée que si elle fait baisser l'énergie. Des particules confondues sont d'abord écartées.\n"
           "La descente s'arrête quand la plus grande force tangentielle sur une particule devient inférieure à 1e-9 fois la moyenne des normes des forces totales sur les particules, au bout du nombre d'itérations demandé, ou à l'appui sur Ctrl+C.\n"
           "Une configuration symétrique peut annuler les forces sans être un minimum (un point selle, comme le cube à 8 particules). Quand la descente s'arrête sur ce critère, chaque particule est donc déplacée d'un millionième de l'écart moyen entre particules et la descente reprend : si l'énergie revient à sa valeur, la configuration est un minimum et reste exactement celle de la première descente ; si elle baisse, c'était un point selle, la descente continue vers le bas et le nouveau point est vérifié à son tour, dans la limite des itérations demandées.\n"
@@ -304,14 +304,18 @@ inline constexpr MorceauAide kS[] = {
           "S [s]\n"
           "\n"
           "Sans paramètre, S affiche la valeur actuelle de l'exposant.\n"
-          "Si s est un nombre réel (de la forme a.b) strictement positif et au plus égal à "),
+          "Si s est un nombre réel (de la forme a.b) compris entre "),
+    Entier(static_cast<long long>(kExposantMin)),
+    Texte(" et "),
     Entier(static_cast<long long>(kExposantMax)),
     Texte(", alors l'exposant est réglé à s ; sinon il reste inchangé.\n"
-          "s se tape toujours sous la forme a.b : S 6.0 règle l'exposant à 6, alors que S 6 l'affiche sans le modifier.\n"),
+          "s se tape toujours sous la forme a.b : S 6.0 règle l'exposant à 6, alors que S 6 l'affiche sans le modifier.\n"
+          "Un exposant négatif se tape -a.b : S -1.0 règle l'exposant à -1.\n"),
     Texte("\n"
           "L'énergie minimisée est la somme des 1/r^s sur toutes les paires de particules ; s vaut "),
     Entier(1),  // the default exponent, 1.0, shown as an integer
     Texte(" au démarrage (l'énergie coulombienne). Un grand exposant rapproche le problème de celui de Tammes (rendre la distance minimale la plus grande possible).\n"
+          "Pour s = 0, l'énergie est l'énergie logarithmique, la somme des -log r ; pour s négatif, c'est l'opposé de la somme des r^|s| : minimiser l'énergie à s = -1 rend la plus grande possible la somme des distances. Pour tout s, MINIMISER et EXPLORER cherchent l'énergie la plus basse, et EXPLORER affiche celle de l'exposant choisi.\n"
           "INFO, LISTE et la base de données donnent toujours l'énergie coulombienne ; quand s n'est pas 1, INFO affiche en plus, sur sa dernière ligne, l'énergie de Riesz avec s.\n"
           "\n"),
 };

@@ -23,15 +23,6 @@ bool Chiffres(const char* t, size_t max, int* valeur = nullptr) {
     return n > 0 && n <= max && t[n] == '\0';
 }
 
-// The whole part of a.b as LireEntier reads it in full: at most four
-// characters, an optional '-' and digits (none is 0).
-bool PartieEntiere(const char* t) {
-    const char* chiffres = t[0] == '-' ? t + 1 : t;
-    size_t n = 0;
-    while (std::isdigit(static_cast<unsigned char>(chiffres[n]))) ++n;
-    return chiffres[n] == '\0' && (chiffres - t) + n <= 4;
-}
-
 bool Fraction(const char* t) { return t[0] == '\0' || Chiffres(t, 4); }
 
 std::string Cite(const std::string& mot) { return mot.empty() ? "un mot vide" : "\"" + mot + "\""; }
@@ -57,6 +48,15 @@ std::string Reel(double v) {
 }
 
 }  // namespace
+
+// The whole part of a.b as LireEntier reads it in full: at most four
+// characters, an optional '-' and digits (none is 0).
+bool PartieEntiere(const char* t) {
+    const char* chiffres = t[0] == '-' ? t + 1 : t;
+    size_t n = 0;
+    while (std::isdigit(static_cast<unsigned char>(chiffres[n]))) ++n;
+    return chiffres[n] == '\0' && (chiffres - t) + n <= 4;
+}
 
 std::string LigneTapee(const Ligne& ligne, int mots) {
     std::string tape = NomCommande(ligne);

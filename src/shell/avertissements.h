@@ -14,6 +14,10 @@ void VerifierIterations(const Ligne& ligne, long long n);
 // NB's count (word 1): n is the count set.
 void VerifierNombreParticules(const Ligne& ligne, int n);
 
+// The whole part of a.b as LireEntier reads it in full: at most four
+// characters, an optional '-' and digits (none is 0).
+bool PartieEntiere(const char* t);
+
 // The real "a.b" of words i and i + 1: valeur is what the command takes.
 void VerifierReel(const Ligne& ligne, int i, double valeur);
 

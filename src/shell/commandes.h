@@ -52,9 +52,9 @@ void SignalerEchec();
 // Shared by several commands.
 void AfficherInfo();
 void AfficherVecteur(double x, double y, double z);
-// The sum of r^-s from its logarithm, also beyond the largest double
-// ("1.5e400").
-void EcrireEnergie(double logEnergie);
+// The energy of n particles from the descents' logarithm of their sum, also
+// beyond the largest double ("1.5e400").
+void EcrireEnergie(double logEnergie, int n);
 // "énergie de Riesz s = 6" (the exponent without its point when whole).
 void EcrireNomRiesz(const char* energie, double s);
 

@@ -68,7 +68,7 @@ void AfficherInfo() {
     if (params.exposant != 1.0) {
         EcrireNomRiesz("Energie", params.exposant);
         console.write(" : ");
-        EcrireEnergie(LogEnergieRiesz(CopierPositions(), params.exposant));
+        EcrireEnergie(LogEnergieRiesz(CopierPositions(), params.exposant), n);
         console.write("\n");
     }
 }

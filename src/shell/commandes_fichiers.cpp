@@ -8,7 +8,9 @@
 #include <string>
 
 #include "etat/particules.h"
+#include "mathematiques/hasard.h"
 #include "mathematiques/metriques.h"
+#include "mathematiques/objectif_riesz.h"
 #include "mathematiques/placement.h"
 #include "mathematiques/riesz.h"
 #include "shell/commandes.h"
@@ -36,7 +38,8 @@ ResumePositions Resume(std::span<const Vec3> positions) REQUIRES(verrouEtat) {
     r.s = params.exposant;
     r.energie = EnergiePotentielle();
     r.distance = DistanceMinimale();
-    r.energieS = r.s == 1.0 ? r.energie : std::exp(LogEnergieRiesz(positions, r.s));
+    r.energieS = r.s == 1.0 ? r.energie : EnergieDepuisLog(LogEnergieRiesz(positions, r.s), r.n, r.s);
+    r.graine = static_cast<uint64_t>(GraineHasard());
     return r;
 }
 

@@ -17,6 +17,7 @@
 #include "mathematiques/metriques.h"
 #include "mathematiques/minimisation.h"
 #include "mathematiques/minimum_local.h"
+#include "mathematiques/objectif_riesz.h"
 #include "etat/particules.h"
 #include "mathematiques/riesz.h"
 #include "mathematiques/tammes.h"
@@ -79,6 +80,10 @@ void Clore(long long debut, long long fin) {
     ApresDeplacement();
 }
 
+// The energy of n particles from the descents' f (the log of the sum),
+// also beyond the largest double.
+double Energie(double f, int n) { return EnergieDepuisLog(f, n, params.exposant); }
+
 // The energy of the last step or hop, or TAMMES's smallest distance, for the
 // status line (command thread).
 double valeurAffichee = 0.0;
@@ -126,10 +131,10 @@ void EcrireFinDescente(const BilanDescente& b, const ParametresDescente& p) {
 
 }  // namespace
 
-void EcrireEnergie(double logEnergie) {
+void EcrireEnergie(double logEnergie, int n) {
     const double decimal = logEnergie / std::log(10.0);
     if (decimal < 300.0) {
-        console.write(std::exp(logEnergie));
+        console.write(Energie(logEnergie, n));
         return;
     }
     const double exposant = std::floor(decimal);
@@ -137,12 +142,18 @@ void EcrireEnergie(double logEnergie) {
 }
 
 void EcrireNomRiesz(const char* energie, double s) {
+    if (s == 0.0) {
+        console.write(energie).write(" logarithmique s = 0");
+        return;
+    }
     console.write(energie).write(" de Riesz s = ");
-    if (s == std::floor(s) && s < 1e9) {
+    if (s == std::floor(s) && std::abs(s) < 1e9) {
         console.write(static_cast<long long>(s));
     } else {
         console.write(s);
     }
+    // Below 0 the sum of r^|s| is maximised: its opposite is what is shown.
+    if (s < 0.0) console.write(" (opposé de la somme des r^|s|)");
 }
 
 void CommandeMinimiser(const Ligne& ligne) {
@@ -151,15 +162,21 @@ void CommandeMinimiser(const Ligne& ligne) {
     ParametresDescente p = Descente();
     p.iterationsMax = *n;
     long long debut, fin;
+    int compte = 0;
     BilanMinimum m;
     {
         Progression progression(LigneTapee(ligne, 1), *n, ValeurAffichee);
         p.apresPas = [&progression](const EtapeDescente& e) {
             Montrer(e.positions);
-            valeurAffichee = std::exp(e.logEnergie);
+            valeurAffichee = Energie(e.logEnergie, static_cast<int>(e.positions.size()));
             progression.Avancer(e.iteration);
         };
-        m = Lancer([&p](std::span<Vec3> x) { return MinimiserJusquAuMinimum(x, p); }, debut, fin);
+        m = Lancer(
+            [&p, &compte](std::span<Vec3> x) {
+                compte = static_cast<int>(x.size());
+                return MinimiserJusquAuMinimum(x, p);
+            },
+            debut, fin);
     }
     const BilanDescente& b = m.descente;
     console.write("Itérations : ").write(b.iterations);
@@ -171,7 +188,7 @@ void CommandeMinimiser(const Ligne& ligne) {
         EcrireNomRiesz(", énergie", p.exposant);
         console.write(" : ");
     }
-    EcrireEnergie(b.logEnergie);
+    EcrireEnergie(b.logEnergie, compte);
     EcrireVerdict(m);
     console.write("\n");
     EcrireFinDescente(b, p);
@@ -194,7 +211,9 @@ void CommandeExplorer(const Ligne& ligne) {
     // seed then repeats the search.
     p.graines = GrainesDesMarcheurs(NombreDeThreads());
     bool baseEnErreur = false;
-    p.nouveauMinimum = [&baseEnErreur](long long saut, double logEnergie, std::span<const Vec3> x) {
+    int compte = 0;  // the first call, at hop 0, comes before any apresSaut
+    p.nouveauMinimum = [&baseEnErreur, &compte](long long saut, double logEnergie, std::span<const Vec3> x) {
+        compte = static_cast<int>(x.size());
         console.write("Saut ").write(saut);
         if (params.exposant == 1.0) {
             console.write(", nouvelle énergie minimale : ");
@@ -202,7 +221,7 @@ void CommandeExplorer(const Ligne& ligne) {
             EcrireNomRiesz(", nouveau minimum, énergie", params.exposant);
             console.write(" : ");
         }
-        EcrireEnergie(logEnergie);
+        EcrireEnergie(logEnergie, compte);
         console.write("\n");
         Garde verrou(verrouEtat);
         CopierDansLEtat(x);
@@ -220,8 +239,8 @@ void CommandeExplorer(const Ligne& ligne) {
     BilanExploration b;
     {
         Progression progression(LigneTapee(ligne, 1), *n, ValeurAffichee);
-        p.apresSaut = [&progression](long long saut, double logMeilleur) {
-            valeurAffichee = std::exp(logMeilleur);
+        p.apresSaut = [&progression, &compte](long long saut, double logMeilleur) {
+            valeurAffichee = Energie(logMeilleur, compte);
             progression.Avancer(saut);
         };
         b = Lancer([&p](std::span<Vec3> x) { return Explorer(x, p); }, debut, fin);
@@ -241,8 +260,10 @@ void CommandeS(const Ligne& ligne) {
         if (ligne.count == 2) SignalerValeurSansFraction(ligne);
         return;
     }
-    const double s = LireReel(ligne[1], ligne[2]);
-    if (!(s > kExposantMin && s <= kExposantMax)) {
+    // A whole part that is no number (or five digits) would read as 0, now
+    // an exponent: refused, as it always was.
+    const double s = LireReel(ligne[1], ligne[2]) + 0.0;  // -0.0 typed is 0
+    if (!PartieEntiere(ligne.texte(1).c_str()) || !(s >= kExposantMin && s <= kExposantMax)) {
         Signaler(Msg::ParametreNonValide);
         return;
     }

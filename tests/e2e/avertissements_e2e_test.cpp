@@ -170,7 +170,8 @@ TEST(Avertissements, EveryCommandAndEveryValueForm) {
                 {" 20 foo", "\"foo\"" + kIgnore + "CONSERV ; il est ignoré."},
                 {" 20 conserv x", "\"x\" est en trop, @ l'ignore."}, {" 20 ", ""}}},
         {"ajouter", {{" faces x", "\"x\" est en trop, @ l'ignore."}}},
-        {"k", kReel}, {"p", kReel}, {"r", kReel}, {"l", kReel}, {"s", kReel},
+        {"k", kReel}, {"p", kReel}, {"r", kReel}, {"l", kReel},
+        {"s", Plus(kReel, {{" -1.5", ""}, {" 0.0", ""}, {" -2.0 x", "\"x\" est en trop, @ l'ignore."}})},
         {"champ", {{" 6 0 0", "\"@ 6 0 0\" affiche le champ sans le modifier : un nombre se tape sous la forme a.b, "
                               "par exemple CHAMP 1.0 0.0 0.0."},
                    {" 1.5 0.0 0.0", ""},

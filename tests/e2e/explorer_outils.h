@@ -64,7 +64,7 @@ inline std::map<int, double> Records(const fs::path& base, bool* sain) {
     std::map<int, double> r;
     const string sortie = base.string() + ".txt";
     *sain = Db("--check", base, "/dev/null") == 0;
-    EXPECT_EQ(Db("", base, sortie), 0);
+    EXPECT_EQ(Db("--dump", base, sortie), 0);
     std::istringstream flux(e2e::LireFichier(sortie));
     for (string l; std::getline(flux, l);) {
         const size_t record = l.find("record "), energie = l.find(" energy ");

@@ -129,10 +129,11 @@ TEST(FormatsFichiers, RoundTripsKeepWhatEachFormatHolds) {
 }
 
 // The comment line of an XYZ file: the count, s, the Coulomb energy INFO
-// reports, the s-energy and the minimum distance of the positions written.
+// reports, the s-energy and the minimum distance of the positions written,
+// and the seed in use.
 TEST(FormatsFichiers, TheXyzCommentDescribesThePositions) {
     e2e::Session s;
-    const e2e::Result r = Quiet(s, "nb 40\nplacer alea\ns 6.0\nenregistrer\nb.xyz\nenregistrer\nb.csv\ninfo\n");
+    const e2e::Result r = Quiet(s, "graine 12345\nnb 40\nplacer alea\ns 6.0\nenregistrer\nb.xyz\nenregistrer\nb.csv\ninfo\n");
     ASSERT_EQ(r.exitCode, 0);
     const std::vector<Point> p = LireCsv(e2e::LireFichier(s.workDir() / "b.csv"));
     ASSERT_EQ(p.size(), 40u);
@@ -158,6 +159,7 @@ TEST(FormatsFichiers, TheXyzCommentDescribesThePositions) {
                                         std::pow(p[i].z - p[j].z, 2));
     EXPECT_NEAR(d, std::sqrt(carre), 1e-14);
     EXPECT_NEAR(d, ValeurInfo(r.out, "Distance minimale    : "), 1e-8);
+    EXPECT_NE(ligne.find(" seed=12345"), std::string::npos) << ligne;
 }
 
 // Files from elsewhere load to the octahedron's energy, 12 / sqrt(2) + 3 / 2:

@@ -73,19 +73,39 @@ TEST(Tammes, LaSequenceAtteintLesDistancesPubliees) {
     EXPECT_NE(out.find("paires au contact : 30\n"), string::npos);
 }
 
-// S shows with fewer than three words, like K; anything outside (0, 1000]
-// leaves it as it was; INFO keeps the Coulomb energy.
+// S shows with fewer than three words, like K; anything outside [-2, 1000],
+// or a whole part that is no number, leaves it as it was; INFO keeps the
+// Coulomb energy.
 TEST(S, ValeursRefuseesEtAffichage) {
-    const string out = Commandes("mode info off\ns\ns 0\ns 0.0\ns -1.0\ns abc\ns abc.def\ns 1000.5\ns 2.5\ns\n"
-                                 "s 1000.0\ns\nnb 4\nplacer\ns 1.0\nminimiser\ninfo\ns 3.0\nminimiser\ninfo\n");
+    const string out = Commandes("mode info off\ns\ns 0\ns -3.0\ns -2.5\ns abc\ns abc.def\ns 10000.0\ns 1000.5\n"
+                                 "s 2.5\ns\ns 1000.0\ns\ns -0.0\ns\ns -2.0\ns\n"
+                                 "nb 4\nplacer\ns 1.0\nminimiser\ninfo\ns 3.0\nminimiser\ninfo\n");
     const string e = "L'exposant de l'énergie de Riesz est : ";
     EXPECT_EQ(out.substr(0, out.find("> > > > Itérations")),
               "> " + e + "1.\n> " + e + "1.\n> " + kNonValide + "> " + kNonValide + "> " + e + "1.\n> " +
-                  kNonValide + "> " + kNonValide + "> > " + e + "2.5\n> > " + e + "1.e3\n");
+                  kNonValide + "> " + kNonValide + "> " + kNonValide + "> > " + e + "2.5\n> > " + e + "1.e3\n> > " +
+                  e + "0.\n> > " + e + "-2.\n");
     const std::vector<string> energies = Valeurs(out, kEnergie);
     ASSERT_EQ(energies.size(), 2u) << out;
     EXPECT_EQ(energies[0], "3.67423461");  // the tetrahedron, whatever s (its minimum for every s)
     EXPECT_EQ(energies[1], "3.67423461");
+}
+
+// EXPLORER announces the energy of the exponent set: at s = 0 the sum of
+// -log r, at s = -1 minus the sum of distances, at the octahedron (12 edges
+// of sqrt 2 and 3 diameters); the store keeps the Coulomb energy.
+TEST(S, EnergieLogarithmiqueEtNegativeAnnoncees) {
+    const string out = Commandes("mode info off\nnb 6\nplacer\ns 0.0\nexplorer 2\ns -1.0\nexplorer 2\ninfo\n");
+    const std::vector<string> log = Valeurs(out, ", nouveau minimum, énergie logarithmique s = 0 : ");
+    const std::vector<string> oppose =
+        Valeurs(out, ", nouveau minimum, énergie de Riesz s = -1 (opposé de la somme des r^|s|) : ");
+    ASSERT_EQ(log.size(), 1u) << out;
+    ASSERT_EQ(oppose.size(), 1u) << out;
+    EXPECT_NEAR(std::strtod(log[0].c_str(), nullptr), -6.0 * std::log(2.0) - 3.0 * std::log(2.0), 1e-8) << out;
+    EXPECT_NEAR(std::strtod(oppose[0].c_str(), nullptr), -(12.0 * std::sqrt(2.0) + 6.0), 1e-7) << out;
+    const std::vector<string> energies = Valeurs(out, kEnergie);
+    ASSERT_EQ(energies.size(), 1u) << out;
+    EXPECT_NEAR(std::strtod(energies[0].c_str(), nullptr), 12.0 / std::sqrt(2.0) + 1.5, 1e-7);
 }
 
 // A count that is not a number from 1 to 9999 is refused: nothing moves.

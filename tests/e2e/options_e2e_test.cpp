@@ -283,7 +283,7 @@ std::map<Msg, Declencheur> Declencheurs() {
         {Msg::CommandeInconnue, {{}, {"foo\n"}, {}}},
         // The refusals of the commands added since, and CHARGER's.
         {Msg::ParametreNonValide,
-         {{}, {"charger foo\n", "minimiser 99999\n", "explorer 0\n", "s 0.0\n", "s 1001.0\n", "tammes 99999\n"}, {}}},
+         {{}, {"charger foo\n", "minimiser 99999\n", "explorer 0\n", "s -3.0\n", "s 1001.0\n", "tammes 99999\n"}, {}}},
         {Msg::AucuneAide, {{}, {"aide foo\n"}, {}}},
         {Msg::AucunePosition, {{}, {"charger ep\n", "charger fichier\nabsent.txt\n"}, {}}},
         {Msg::NomFichierNonValide, {{}, {"enregistrer\ndossier/absent/pos.txt\n"}, {}}},

@@ -43,6 +43,24 @@ inline std::vector<Vec3> Octaedre() {
     return {{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
 }
 
+// A pair's energy from its squared distance: r^-s, and for s <= 0 the
+// energy itself, -log r or -r^|s| (not the shifted term the descents sum).
+inline long double TermeExact(long double r2, double s) {
+    const long double demi = static_cast<long double>(s) / 2;
+    if (s == 1.0) return 1 / std::sqrt(r2);
+    if (s > 0.0) return std::pow(r2, -demi);
+    if (s == 0.0) return -std::log(r2) / 2;
+    return -std::pow(r2, -demi);
+}
+
+inline __float128 TermeExact(__float128 r2, double s) {
+    const __float128 demi = static_cast<__float128>(s) / 2;
+    if (s == 1.0) return 1 / sqrtq(r2);
+    if (s > 0.0) return powq(r2, -demi);
+    if (s == 0.0) return -logq(r2) / 2;
+    return -powq(r2, -demi);
+}
+
 // Sum of r^-s over the pairs of the directions x_i / |x_i|, in quadruple
 // precision (about 1e-33): it shows a change far below what a double sum can.
 inline __float128 EnergieQuad(std::span<const Vec3> x, double s) {
@@ -61,7 +79,7 @@ inline __float128 EnergieQuad(std::span<const Vec3> x, double s) {
                 const __float128 d = u[3 * i + k] - u[3 * j + k];
                 r2 += d * d;
             }
-            e += s == 1.0 ? 1 / sqrtq(r2) : powq(r2, -static_cast<__float128>(s) / 2);
+            e += TermeExact(r2, s);
         }
     }
     return e;
@@ -78,7 +96,7 @@ inline __float128 EnergieQuadBrute(std::span<const Vec3> x, double s, double ech
             const __float128 dy = static_cast<__float128>(x[i].y) - x[j].y;
             const __float128 dz = static_cast<__float128>(x[i].z) - x[j].z;
             const __float128 r2 = (dx * dx + dy * dy + dz * dz) / e2;
-            e += s == 1.0 ? 1 / sqrtq(r2) : powq(r2, -static_cast<__float128>(s) / 2);
+            e += TermeExact(r2, s);
         }
     }
     return e;
@@ -93,7 +111,7 @@ inline long double EnergieLongue(std::span<const Vec3> x, double s, double echel
             const long double dy = static_cast<long double>(x[i].y) - x[j].y;
             const long double dz = static_cast<long double>(x[i].z) - x[j].z;
             const long double r2 = (dx * dx + dy * dy + dz * dz) / (static_cast<long double>(echelle) * echelle);
-            e += s == 1.0 ? 1 / std::sqrt(r2) : std::pow(r2, -static_cast<long double>(s) / 2);
+            e += TermeExact(r2, s);
         }
     }
     return e;

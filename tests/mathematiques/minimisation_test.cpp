@@ -8,6 +8,7 @@
 #include "descente_outils.h"
 #include "mathematiques/minimisation.h"
 #include "mathematiques/noyaux.h"
+#include "mathematiques/objectif_riesz.h"
 #include "etat/parallele.h"
 
 namespace {
@@ -42,6 +43,39 @@ TEST(Minimisation, AtteintLesMinimaConnus) {
         }
     }
     EXPECT_NEAR(static_cast<double>(descente::EnergieQuad(descente::Icosaedre(), 1.0)), 49.165253058, 5e-10);
+}
+
+// The logarithmic energy (s = 0) and minus the sum of distances (s = -1):
+// from random starts to the regular solids, whose energies the geometry
+// gives (-log r for each of the tetrahedron's 6 edges of sqrt(8/3); the
+// octahedron's 12 edges of sqrt 2 and 3 diameters), and to the icosahedron
+// at s = 0, its energy summed in quadruple precision.
+TEST(Minimisation, EnergieLogarithmiqueEtSommeDesDistances) {
+    const std::vector<Vec3> tetraedre = {descente::Unitaire(1, 1, 1), descente::Unitaire(1, -1, -1),
+                                         descente::Unitaire(-1, 1, -1), descente::Unitaire(-1, -1, 1)};
+    const double areteT = std::sqrt(8.0 / 3.0), areteO = std::sqrt(2.0);
+    const struct {
+        double s;
+        std::vector<Vec3> solide;
+        double exacte;
+    } cas[] = {{0.0, tetraedre, -6.0 * std::log(areteT)},
+               {0.0, descente::Octaedre(), -12.0 * std::log(areteO) - 3.0 * std::log(2.0)},
+               {0.0, descente::Icosaedre(), static_cast<double>(descente::EnergieQuad(descente::Icosaedre(), 0.0))},
+               {-1.0, tetraedre, -6.0 * areteT},
+               {-1.0, descente::Octaedre(), -(12.0 * areteO + 3.0 * 2.0)}};
+    for (const auto& c : cas) {
+        const int n = static_cast<int>(c.solide.size());
+        SCOPED_TRACE(testing::Message() << "s = " << c.s << ", N = " << n);
+        EXPECT_NEAR(static_cast<double>(descente::EnergieQuad(c.solide, c.s)), c.exacte, 1e-14 * std::abs(c.exacte));
+        for (long graine : {1, 2, 3}) {
+            std::vector<Vec3> x = Aleatoires(n, graine);
+            const BilanDescente b = Minimiser(x, Parametres(c.s));
+            EXPECT_EQ(b.fin, FinDescente::critere);
+            EXPECT_LE(b.critere, 1e-9);
+            EXPECT_NEAR(static_cast<double>(descente::EnergieQuad(x, c.s)), c.exacte, 1e-14 * std::abs(c.exacte));
+            EXPECT_NEAR(EnergieDepuisLog(b.logEnergie, n, c.s), c.exacte, 1e-13 * std::abs(c.exacte));
+        }
+    }
 }
 
 // Every accepted step lowers the energy of the directions: its own change is

@@ -10,6 +10,7 @@
 #include "descente_outils.h"
 #include "mathematiques/memoire_lbfgs.h"
 #include "mathematiques/objectif_riesz.h"
+#include "mathematiques/riesz.h"
 #include "mathematiques/separation.h"
 
 namespace {
@@ -138,21 +139,29 @@ std::vector<Vec3> Direction(const std::vector<Vec3>& x, const std::vector<Vec3>&
     return p;
 }
 
+// The sum f is the log of: the energy, plus its shift below s = 0.
+__float128 SommeQuad(std::span<const Vec3> x, double s) {
+    return descente::EnergieQuad(x, s) + DecalageRiesz(static_cast<int>(x.size()), s);
+}
+
 double PhiQuad(std::span<const Vec3> x, std::span<const Vec3> x0, double s) {
-    return static_cast<double>(logq(descente::EnergieQuad(x, s) / descente::EnergieQuad(x0, s)));
+    return static_cast<double>(logq(SommeQuad(x, s) / SommeQuad(x0, s)));
 }
 
 // phi against the quadruple-precision energy of the directions, from steps
 // the sums show (s = 1: the sums alone) down to one they cannot (1e-10, from
 // the displacements, the stored vectors' rounding off the sphere taken out);
-// phi' against a centred difference; f itself at the start.
+// phi' against a centred difference; f itself at the start, and the energy
+// from it. The logarithmic energy and a negative exponent as well.
 TEST(ObjectifRiesz, PhiEtSaPenteLeLongDUneLigne) {
-    for (double s : {1.0, 12.0}) {
+    for (double s : {1.0, 12.0, 0.0, -1.0}) {
         SCOPED_TRACE(testing::Message() << "s = " << s);
         std::vector<Vec3> x = descente::Aleatoires(20, 31);
         SeparerPositions(x);
         ObjectifRiesz objectif(x, s);
-        EXPECT_NEAR(objectif.LogEnergie(), static_cast<double>(logq(descente::EnergieQuad(x, s))), 1e-13);
+        EXPECT_NEAR(objectif.LogEnergie(), static_cast<double>(logq(SommeQuad(x, s))), 1e-13);
+        const double energie = static_cast<double>(descente::EnergieQuad(x, s));
+        EXPECT_NEAR(EnergieDepuisLog(objectif.LogEnergie(), 20, s), energie, 1e-12 * std::abs(energie));
         const std::vector<Vec3> p = Direction(x, objectif.Courant().g, 32);
         for (double a : {1e-2, 1e-4, 1e-10}) {
             SCOPED_TRACE(testing::Message() << "a = " << a);

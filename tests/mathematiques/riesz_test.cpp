@@ -33,18 +33,20 @@ Resultat EvaluerSansDeplacement(std::span<const Vec3> x, double s, double echell
 }
 
 // Every kernel set the processor runs, the exponents of the minimisation's
-// range: the sum against a long double one, each force component against a
+// range (the logarithmic and negative ones too, whose sums ignore the scale
+// given): the sum against a long double one, each force component against a
 // centred difference of that sum.
 TEST(Riesz, SommeEtGradientCommeLesDifferencesFinies) {
     for (JeuNoyaux jeu : {JeuNoyaux::portable, JeuNoyaux::avx2, JeuNoyaux::avx512}) {
         if (!JeuDisponible(jeu)) continue;
         ForcerNoyaux(jeu);
-        for (double s : {0.5, 1.0, 2.0, 6.0, 12.0, 96.0}) {
+        for (double s : {-2.0, -1.0, 0.0, 0.5, 1.0, 2.0, 6.0, 12.0, 96.0}) {
             SCOPED_TRACE(testing::Message() << "set " << static_cast<int>(jeu) << ", s = " << s);
             const std::vector<Vec3> x = Aleatoires(37, 11);
-            const double echelle = descente::DistanceMin(x);
-            const Resultat r = EvaluerSansDeplacement(x, s, echelle);
-            const double e = static_cast<double>(descente::EnergieLongue(x, s, echelle));
+            // At s <= 0 the sum has no scale and is the energy plus its shift.
+            const double echelle = s > 0.0 ? descente::DistanceMin(x) : 1.0;
+            const Resultat r = EvaluerSansDeplacement(x, s, s > 0.0 ? echelle : 0.3);
+            const double e = static_cast<double>(descente::EnergieLongue(x, s, echelle)) + DecalageRiesz(37, s);
             EXPECT_NEAR(r.e.energie, e, 1e-12 * e);
             EXPECT_EQ(r.e.variation, 0.0);
             double plusGrande = 0.0;
@@ -74,7 +76,7 @@ TEST(Riesz, VariationDUnPetitPas) {
     for (JeuNoyaux jeu : {JeuNoyaux::portable, JeuNoyaux::avx2, JeuNoyaux::avx512}) {
         if (!JeuDisponible(jeu)) continue;
         ForcerNoyaux(jeu);
-        for (double s : {1.0, 2.5}) {
+        for (double s : {1.0, 2.5, 0.0, -1.0}) {
             SCOPED_TRACE(testing::Message() << "set " << static_cast<int>(jeu) << ", s = " << s);
             const std::vector<Vec3> x = Aleatoires(203, 12);
             const std::vector<Vec3> pas = Aleatoires(203, 13);
@@ -142,14 +144,15 @@ TEST(Riesz, SansDeplacementCommeUnDeplacementNul) {
 }
 
 // Two particles in one place: an infinite energy, finite forces (the pair
-// itself exerts none), on every set and for another exponent.
+// itself exerts none), on every set and for other exponents, the
+// logarithmic one too.
 TEST(Riesz, ParticulesConfonduesEnergieInfinieForcesFinies) {
     std::vector<Vec3> x = Aleatoires(41, 16);
     x[30] = x[2];
     for (JeuNoyaux jeu : {JeuNoyaux::portable, JeuNoyaux::avx2, JeuNoyaux::avx512}) {
         if (!JeuDisponible(jeu)) continue;
         ForcerNoyaux(jeu);
-        for (double s : {1.0, 2.0}) {
+        for (double s : {1.0, 2.0, 0.0}) {
             const Resultat r = EvaluerSansDeplacement(x, s, 1.0);
             EXPECT_TRUE(std::isinf(r.e.energie));
             for (const Vec3& f : r.forces) ASSERT_TRUE(std::isfinite(norm(f)));
@@ -178,17 +181,26 @@ TEST(Riesz, GrandExposantALEchelleDeLaPlusPetiteDistance) {
     EXPECT_EQ(DistanceMinimaleDe(x), dmin);
 }
 
+// Each pair counted at both ends, in the form of the pass's sum; below 0
+// the particle's share of the shift comes back with its energy.
 TEST(Riesz, PotentielsDesParticules) {
     const std::vector<Vec3> x = Aleatoires(25, 18);
-    std::vector<double> p(x.size());
-    PotentielsRiesz(x, 2.0, 0.5, p);
-    double somme = 0.0;
-    for (double v : p) somme += v;
-    const Resultat r = EvaluerSansDeplacement(x, 2.0, 0.5);
-    EXPECT_NEAR(somme, 2.0 * r.e.energie, 1e-12 * somme);  // each pair counted at both ends
-    double p0 = 0.0;
-    for (size_t j = 1; j < x.size(); ++j) p0 += 0.25 / squaredDistance(x[0], x[j]);
-    EXPECT_NEAR(p[0], p0, 1e-13 * p0);
+    for (double s : {2.0, 0.0, -1.5}) {
+        SCOPED_TRACE(s);
+        std::vector<double> p(x.size());
+        PotentielsRiesz(x, s, 0.5, p);
+        double somme = 0.0;
+        for (double v : p) somme += v;
+        const Resultat r = EvaluerSansDeplacement(x, s, 0.5);
+        EXPECT_NEAR(somme, 2.0 * r.e.energie, 1e-12 * somme);
+        long double p0 = 0.0;
+        for (size_t j = 1; j < x.size(); ++j) {
+            const double c = squaredDistance(x[0], x[j]);
+            p0 += s > 0.0 ? descente::TermeExact(c / 0.25L, s) : descente::TermeExact(static_cast<long double>(c), s);
+        }
+        p0 += 2.0 * DecalageRiesz(static_cast<int>(x.size()), s) / static_cast<double>(x.size());
+        EXPECT_NEAR(p[0], static_cast<double>(p0), 1e-13 * std::abs(static_cast<double>(p0)));
+    }
 }
 
 }  // namespace
