@@ -35,6 +35,7 @@
 #include <deque>
 #include <vector>
 
+#include "etat/vectoriel.h"
 #include "mathematiques/lissage.h"
 #include "mathematiques/riesz.h"
 #include "mathematiques/separation.h"
@@ -93,16 +94,9 @@ struct Paire {
 // The vectors of the two-loop recursion (4m products and 2m updates per
 // iteration) as 3n doubles, with eight partial sums instead of one chain of
 // additions each waiting for the last, so that they run in vector registers.
-// One copy per instruction set, chosen at load time; every copy adds the
+// One copy per instruction set (etat/vectoriel.h); every copy adds the
 // same terms into the same partial sums, so a run repeats bit for bit.
 static_assert(sizeof(Vec3) == 3 * sizeof(double));
-// Under ThreadSanitizer the load-time choice runs before the sanitizer's
-// runtime is up and crashes the program: one plain copy there.
-#if defined(__SANITIZE_THREAD__)
-#define VECTORIEL
-#else
-#define VECTORIEL __attribute__((target_clones("avx512f", "avx2", "default")))
-#endif
 
 const double* Composantes(const std::vector<Vec3>& v) { return reinterpret_cast<const double*>(v.data()); }
 double* Composantes(std::vector<Vec3>& v) { return reinterpret_cast<double*>(v.data()); }

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#define VECTORIEL __attribute__((target_clones("avx512f", "avx2", "default")))
+#include "etat/vectoriel.h"
 
 namespace bestformat {
 
