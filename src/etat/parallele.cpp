@@ -7,14 +7,24 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 
 #include "etat/particules.h"
 
 namespace {
 
-std::atomic<int> equipeImposee{0};
-std::atomic<bool> seuilsIgnores{false};
+// GLOMERIX_EQUIPE=n: every region runs n workers whatever its work and the
+// machine's load, as after ImposerEquipe(n) and IgnorerSeuils(true) (the
+// end-to-end tests that must see teams, such as CI's ThreadSanitizer run).
+int EquipeDeLEnvironnement() {
+    const char* v = std::getenv("GLOMERIX_EQUIPE");
+    return v != nullptr ? std::max(0, std::atoi(v)) : 0;
+}
+
+const int equipeEnvironnement = EquipeDeLEnvironnement();
+std::atomic<int> equipeImposee{equipeEnvironnement};
+std::atomic<bool> seuilsIgnores{equipeEnvironnement > 0};
 
 // What CoeursDisponibles compares between two samples.
 struct Releve {
