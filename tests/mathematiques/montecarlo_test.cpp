@@ -1,6 +1,7 @@
 #include <cmath>
 
 #include "mathematiques/energie.h"
+#include "par_jeu.h"
 #include "simulation_outils.h"
 
 using outils::Configurer;
@@ -42,31 +43,29 @@ TEST(MonteCarlo, CommeLesEssaisLitteraux) {
     EXPECT_EQ(outils::Potentiels(), potentiels);
 }
 
+class MonteCarloParJeu : public ParJeu {};
+SUR_CHAQUE_JEU(MonteCarloParJeu);
+
 // The energy alone, as the Monte Carlo cache evaluates it, is the sum that
-// comes with the potentials, bit for bit, on any kernel set and team.
-TEST(MonteCarlo, EnergieSansPotentielsMemeSomme) {
+// comes with the potentials, bit for bit, on any team.
+TEST_P(MonteCarloParJeu, EnergieSansPotentielsMemeSomme) {
     for (int n : {2, 3, 7, 11, 601, 2001}) {
         PositionsSoA p;
         p.charger(outils::Aleatoires(n, n));
         std::vector<float> pot(n);
-        for (JeuNoyaux jeu : {JeuNoyaux::portable, JeuNoyaux::avx2, JeuNoyaux::avx512}) {
-            if (!JeuDisponible(jeu)) continue;
-            ForcerNoyaux(jeu);
-            for (int workers : {1, 2}) {  // with more, the workers' partial sums meet in any order
-                ImposerEquipe(workers);
-                const double avec = EnergieEtPotentiels(p, pot.data());
-                const double seule = EnergieEtPotentiels(p, nullptr);
-                EXPECT_EQ(std::bit_cast<uint64_t>(avec), std::bit_cast<uint64_t>(seule))
-                    << n << " particles, " << workers << " workers";
-                EXPECT_NEAR(seule, [&] {
-                    Configurer(outils::Aleatoires(n, n));
-                    return litteral::EnergiePotentielle();
-                }(), 1e-12 * seule);
-            }
+        for (int workers : {1, 2}) {  // with more, the workers' partial sums meet in any order
+            ImposerEquipe(workers);
+            const double avec = EnergieEtPotentiels(p, pot.data());
+            const double seule = EnergieEtPotentiels(p, nullptr);
+            EXPECT_EQ(std::bit_cast<uint64_t>(avec), std::bit_cast<uint64_t>(seule))
+                << n << " particles, " << workers << " workers";
+            EXPECT_NEAR(seule, [&] {
+                Configurer(outils::Aleatoires(n, n));
+                return litteral::EnergiePotentielle();
+            }(), 1e-12 * seule);
         }
     }
     ImposerEquipe(1);
-    ForcerNoyaux(JeuNoyaux::natif);
 }
 
 // Two particles in one place: the energy is infinite, and a move that
