@@ -1,7 +1,7 @@
 // Cost of the store's writes: every change of the tables goes through the
 // journal (written and synced, the tables changed in place and synced, the
-// journal removed); and of its reads: what INFO, LISTE and CHARGER read of a
-// count's record, checks included.
+// journal removed), under the file's change lock; and of its reads: what
+// INFO, LISTE and CHARGER read of a count's record, checks included.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -75,6 +75,59 @@ void BM_MettreAJourReferences(benchmark::State& state) {
     FermerBase();
 }
 BENCHMARK(BM_MettreAJourReferences)->Unit(benchmark::kMicrosecond);
+
+// Another opening of the file, as another session: record 2 (no count's)
+// resized by each change it makes, untimed.
+struct AutreSession {
+    explicit AutreSession(const std::string& path) : db(OpenDatabase(path)) {
+        BeginChanges(*db);
+        CreateRecord(*db, 2, size);
+        CommitChanges(*db);
+    }
+    void Changer(benchmark::State& state) {
+        state.PauseTiming();
+        BeginChanges(*db);
+        ResizeRecord(*db, 2, size = 3000 - size);
+        CommitChanges(*db);
+        state.ResumeTiming();
+    }
+    std::unique_ptr<RecordDb> db;
+    int32_t size = 1000;
+};
+
+// The same INFO in a session that shares the file with another: with the
+// argument 1 the other makes a change before each INFO, so that the INFO's
+// write first reads the tables again; with 0 it only has the file open.
+void BM_MettreAJourReferencesPartage(benchmark::State& state) {
+    ScratchDatabase scratch;
+    setenv("XDG_DATA_HOME", scratch.folder.c_str(), 1);
+    std::vector<Vec3> positions;
+    for (int i = 0; i < 400; ++i) positions.push_back(fromAngles(0.1 * i, 0.007 * i));
+    OuvrirBase();
+    AutreSession autre(scratch.path);
+    double energy = 1e6;
+    for (auto _ : state) {
+        if (state.range(0) != 0) autre.Changer(state);
+        MettreAJourReferences(400, energy -= 1.0, 0.01, positions);
+    }
+    FermerBase();
+}
+BENCHMARK(BM_MettreAJourReferencesPartage)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// The change lock taken and released with nothing to do (argument 0), or
+// after another session changed the file (argument 1): the tables read
+// again and their check words verified.
+void BM_VerrouEtRelecture(benchmark::State& state) {
+    ScratchDatabase scratch;
+    auto db = OpenDatabase(scratch.path);
+    AutreSession autre(scratch.path);
+    for (auto _ : state) {
+        if (state.range(0) != 0) autre.Changer(state);
+        BeginChanges(*db);
+        CommitChanges(*db);
+    }
+}
+BENCHMARK(BM_VerrouEtRelecture)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 // Golden-angle spiral of n points.
 std::vector<Vec3> Spirale(int n) {

@@ -3,9 +3,10 @@
 # bests, marks, deletions and switches are stopped at random moments, mostly
 # with SIGKILL, now and then with SIGTERM or SIGHUP, and, when strace is
 # installed, one run in three is killed by strace right before its K-th
-# pwrite64, fdatasync, fsync or unlink. After each stop the database must pass
-# glomerix-db --check (as the next opening will see it), the next start must
-# open it without an error, and pass the check again.
+# pwrite64, fdatasync, fsync or unlink. Each runs beside another session on
+# the same database, which is left to end. After each stop the database must
+# pass glomerix-db --check (as the next opening will see it), the next start
+# must open it without an error, and pass the check again.
 #
 #   tools/soak_kill.sh [kills] [seconds] [build folder]    (300, 600, build)
 #
@@ -57,6 +58,9 @@ fail() {
 
 while ((done_kills < kills && SECONDS - start < seconds)); do
     session > "$work/commands"
+    session > "$work/companion"
+    "$glomerix" < "$work/companion" > "$work/companion.out" 2>&1 &
+    companion=$!
     how=kill
     if ((have_strace && RANDOM % 3 == 0)); then
         how=strace
@@ -75,6 +79,9 @@ while ((done_kills < kills && SECONDS - start < seconds)); do
         esac
         wait "$pid" 2>/dev/null
     fi
+    wait "$companion" 2>/dev/null
+    grep -q "ERREUR" "$work/companion.out" &&
+        fail "$how" "the other session: $(grep -m1 -A1 ERREUR "$work/companion.out" | tr '\n' ' ')"
     done_kills=$((done_kills + 1))
     [ -e "$db" ] || continue  # killed before the database was made: nothing to check
     "$check" --check "$db" > "$work/check" 2>&1 || { fail "$how" "$(grep -v '^file:' "$work/check" | head -3 | tr '\n' ' ')"; continue; }

@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
-#include <numeric>
+
+#include "mathematiques/voisinage.h"
 
 namespace {
 
@@ -24,28 +25,16 @@ double PorteeVoisins(int n) { return kPortee * EspacementVoisins(n); }
 void LissageVoisins::Construire(std::span<const Vec3> positions, double exposant) {
     const int n = static_cast<int>(positions.size());
     const double portee = PorteeVoisins(n);
-    const double carrePortee = portee * portee;
     const double carreEspacement = EspacementVoisins(n) * EspacementVoisins(n);
-    // Sweep along z: only pairs less than the reach apart in z are measured.
-    std::vector<int> ordre(n);
-    std::iota(ordre.begin(), ordre.end(), 0);
-    std::sort(ordre.begin(), ordre.end(), [&](int a, int b) {
-        return positions[a].z < positions[b].z || (positions[a].z == positions[b].z && a < b);
-    });
     std::vector<std::vector<std::pair<int, double>>> listes(n);
-    for (int u = 0; u < n; ++u) {
-        const int i = ordre[u];
-        for (int v = u + 1; v < n && positions[ordre[v]].z - positions[i].z < portee; ++v) {
-            const int j = ordre[v];
-            const double c = squaredDistance(positions[i], positions[j]);
-            if (!(c < carrePortee) || !(c > 0.0)) continue;
-            // log of (r / spacing)^-(s + 2), the pair's stiffness up to a
-            // common factor, made a weight below once the largest is known.
-            const double w = -0.5 * (exposant + 2.0) * std::log(c / carreEspacement);
-            listes[i].push_back({j, w});
-            listes[j].push_back({i, w});
-        }
-    }
+    ParcourirPairesProches(positions, portee, [&](int i, int j, double c) {
+        if (!(c > 0.0)) return;
+        // log of (r / spacing)^-(s + 2), the pair's stiffness up to a
+        // common factor, made a weight below once the largest is known.
+        const double w = -0.5 * (exposant + 2.0) * std::log(c / carreEspacement);
+        listes[i].push_back({j, w});
+        listes[j].push_back({i, w});
+    });
     // The largest weight 1 and none below e^-600: s = 1000 neither overflows
     // nor leaves subnormal numbers in the sweeps. A common factor changes
     // nothing but the scale the recursion's gamma takes out.

@@ -73,25 +73,30 @@ AVX2_EN_LIGNE __m256d CoefficientInverse(const Ligne4& l, __m256d r) {
     return _mm256_mul_pd(_mm256_mul_pd(l.cc, r), _mm256_mul_pd(r, r));
 }
 
-// Adds w (p_i - p_j) to f and subtracts it from the reactions, lanes j .. j + 3.
+// Adds t = w (p_i - p_j) to f and subtracts it from the reactions, lanes
+// j .. j + 3: one product, then additions. Where the multiply-add pipes also
+// feed the unit (a fused step there takes a pipe twice as long as a product
+// or an addition), the row then leaves the unit to itself.
 AVX2_EN_LIGNE void Appliquer(const Ligne4& l, int j, __m256d w, __m256d f[3]) {
-    const __m256d dx = _mm256_sub_pd(l.xi, _mm256_loadu_pd(l.x + j));
-    const __m256d dy = _mm256_sub_pd(l.yi, _mm256_loadu_pd(l.y + j));
-    const __m256d dz = _mm256_sub_pd(l.zi, _mm256_loadu_pd(l.z + j));
-    f[0] = _mm256_fmadd_pd(w, dx, f[0]);
-    f[1] = _mm256_fmadd_pd(w, dy, f[1]);
-    f[2] = _mm256_fmadd_pd(w, dz, f[2]);
-    _mm256_storeu_pd(l.rx + j, _mm256_fnmadd_pd(w, dx, _mm256_loadu_pd(l.rx + j)));
-    _mm256_storeu_pd(l.ry + j, _mm256_fnmadd_pd(w, dy, _mm256_loadu_pd(l.ry + j)));
-    _mm256_storeu_pd(l.rz + j, _mm256_fnmadd_pd(w, dz, _mm256_loadu_pd(l.rz + j)));
+    const __m256d tx = _mm256_mul_pd(w, _mm256_sub_pd(l.xi, _mm256_loadu_pd(l.x + j)));
+    const __m256d ty = _mm256_mul_pd(w, _mm256_sub_pd(l.yi, _mm256_loadu_pd(l.y + j)));
+    const __m256d tz = _mm256_mul_pd(w, _mm256_sub_pd(l.zi, _mm256_loadu_pd(l.z + j)));
+    f[0] = _mm256_add_pd(f[0], tx);
+    f[1] = _mm256_add_pd(f[1], ty);
+    f[2] = _mm256_add_pd(f[2], tz);
+    _mm256_storeu_pd(l.rx + j, _mm256_sub_pd(_mm256_loadu_pd(l.rx + j), tx));
+    _mm256_storeu_pd(l.ry + j, _mm256_sub_pd(_mm256_loadu_pd(l.ry + j), ty));
+    _mm256_storeu_pd(l.rz + j, _mm256_sub_pd(_mm256_loadu_pd(l.rz + j), tz));
 }
 
 // Groups of kUnite vectors through the unit then one through InverseRacine.
 // Software pipelined: an iteration applies group g, while the coefficients of
 // group g + 1 are under way, so that few instructions wait on long chains
 // (with sixteen registers the processor's window holds too few groups
-// otherwise).
-constexpr int kUnite = 2;
+// otherwise). Three to one suits processors whose unit shares a pipe with
+// the multiply-adds (see bench/README.md); where the unit is slower and the
+// pipes apart, two to one would be a tenth faster.
+constexpr int kUnite = 3;
 constexpr int kGroupe = 4 * (kUnite + 1);
 
 AVX2 void LigneForceAvx2(const PositionsSoA& p, int i, double c, double* rx, double* ry, double* rz, double force[3]) {
@@ -124,61 +129,159 @@ AVX2 void LigneForceAvx2(const PositionsSoA& p, int i, double c, double* rx, dou
     for (int k = 0; k < 3; ++k) force[k] += somme[k];
 }
 
-// The descents' pass, four pairs per step: 1 / r through the unit (here
-// faster than InverseRacine for this pass, whose other work keeps the
-// multiply-add pipes busy: 1.65 against 2.25 ns per pair), the change of 1 / r
-// from the series when every lane's q allows it, else through r0 and one
-// division.
+// The descents' rows keep, lane by lane, the roundings of their first
+// version (each lane's sums in column order; fused steps where it had them),
+// which the line search's comparisons rely on; only the order of the
+// instructions changed. 1 / r goes through the unit (here faster than
+// InverseRacine, whose multiply-adds this pass needs for itself).
 AVX2_EN_LIGNE __m256d InverseExacte(__m256d s) { return _mm256_div_pd(_mm256_set1_pd(1.0), _mm256_sqrt_pd(s)); }
+
+// Adds w (p_i - p_j) to f and subtracts it from the reactions in fused
+// steps, lanes j .. j + 3.
+AVX2_EN_LIGNE void AppliquerFusionne(const Ligne4& l, int j, __m256d w, __m256d f[3]) {
+    const __m256d dx = _mm256_sub_pd(l.xi, _mm256_loadu_pd(l.x + j));
+    const __m256d dy = _mm256_sub_pd(l.yi, _mm256_loadu_pd(l.y + j));
+    const __m256d dz = _mm256_sub_pd(l.zi, _mm256_loadu_pd(l.z + j));
+    f[0] = _mm256_fmadd_pd(w, dx, f[0]);
+    f[1] = _mm256_fmadd_pd(w, dy, f[1]);
+    f[2] = _mm256_fmadd_pd(w, dz, f[2]);
+    _mm256_storeu_pd(l.rx + j, _mm256_fnmadd_pd(w, dx, _mm256_loadu_pd(l.rx + j)));
+    _mm256_storeu_pd(l.ry + j, _mm256_fnmadd_pd(w, dy, _mm256_loadu_pd(l.ry + j)));
+    _mm256_storeu_pd(l.rz + j, _mm256_fnmadd_pd(w, dz, _mm256_loadu_pd(l.rz + j)));
+}
+
+// w = 1 / r^3, 0 for a pair in contact.
+AVX2_EN_LIGNE __m256d CoefficientDescente(__m256d inverse, __m256d carreInverse, __m256d s) {
+    return _mm256_and_pd(_mm256_mul_pd(inverse, carreInverse), Separes(s));
+}
+
+// The descents' pass, four pairs per step, in two stages: the first, two
+// vectors ahead, computes 1 / r, q and w into a ring of slots; the second
+// the change of 1 / r (from the series when every lane's q allows it, else
+// through r0 and one division) and the forces. So the chain through the
+// unit and that through the series no longer lie end to end in one
+// iteration, and the processor's window overlaps them (the first version
+// waited on both in turn, and spilled its sums).
+struct LigneDescente {
+    Ligne4 t;  // positions and reactions
+    const double *dx, *dy, *dz;
+    __m256d exi, eyi, ezi;
+};
+
+struct SommesDescente {
+    __m256d f[3], energie, variation;
+};
+
+constexpr int kAvance = 2;  // vectors between the two stages
+struct Anneau {
+    alignas(32) double inverse[4][4], q[4][4], w[4][4];  // slot (j / 4) % 4
+};
+
+AVX2_EN_LIGNE void Ecarts(const LigneDescente& l, int j, __m256d u[3], __m256d e[3]) {
+    u[0] = _mm256_sub_pd(l.t.xi, _mm256_loadu_pd(l.t.x + j));
+    u[1] = _mm256_sub_pd(l.t.yi, _mm256_loadu_pd(l.t.y + j));
+    u[2] = _mm256_sub_pd(l.t.zi, _mm256_loadu_pd(l.t.z + j));
+    e[0] = _mm256_sub_pd(l.exi, _mm256_loadu_pd(l.dx + j));
+    e[1] = _mm256_sub_pd(l.eyi, _mm256_loadu_pd(l.dy + j));
+    e[2] = _mm256_sub_pd(l.ezi, _mm256_loadu_pd(l.dz + j));
+}
+
+AVX2_EN_LIGNE __m256d CarreDe(const __m256d u[3]) {
+    return _mm256_fmadd_pd(u[2], u[2], _mm256_fmadd_pd(u[1], u[1], _mm256_mul_pd(u[0], u[0])));
+}
+
+// r^2 - r0^2 = e . (2u - e); 2u - e as (u + u) - e, exact doubling then one
+// rounding (the first version's fused 2u - e), on the addition pipes.
+AVX2_EN_LIGNE __m256d DeuxUMoinsE(__m256d u, __m256d e) { return _mm256_sub_pd(_mm256_add_pd(u, u), e); }
+
+AVX2_EN_LIGNE __m256d VariationCarre(const __m256d u[3], const __m256d e[3]) {
+    return _mm256_fmadd_pd(e[2], DeuxUMoinsE(u[2], e[2]),
+                           _mm256_fmadd_pd(e[1], DeuxUMoinsE(u[1], e[1]), _mm256_mul_pd(e[0], DeuxUMoinsE(u[0], e[0]))));
+}
+
+AVX2_EN_LIGNE void PremierEtage(const LigneDescente& l, int k, Anneau& a) {
+    __m256d u[3], e[3];
+    Ecarts(l, k, u, e);
+    const __m256d s = CarreDe(u);
+    const __m256d inv = InverseExacte(s);
+    const __m256d inv2 = _mm256_mul_pd(inv, inv);
+    const int c = (k >> 2) & 3;
+    _mm256_store_pd(a.inverse[c], inv);
+    _mm256_store_pd(a.q[c], _mm256_mul_pd(VariationCarre(u, e), inv2));
+    _mm256_store_pd(a.w[c], CoefficientDescente(inv, inv2, s));
+}
+
+// -(1 / r - 1 / r0) = (r^2 - r0^2) / (r r0 (r + r0)), for the lanes of a
+// vector where some q is too large for the series.
+AVX2_EN_LIGNE __m256d ChangementExact(const LigneDescente& l, int j, __m256d inv) {
+    __m256d u[3], e[3];
+    Ecarts(l, j, u, e);
+    const __m256d s = CarreDe(u), ds = VariationCarre(u, e);
+    const __m256d b[3] = {_mm256_sub_pd(u[0], e[0]), _mm256_sub_pd(u[1], e[1]), _mm256_sub_pd(u[2], e[2])};
+    const __m256d s0 = CarreDe(b);
+    const __m256d inv0 = InverseExacte(s0);
+    const __m256d r = _mm256_mul_pd(s, inv), r0 = _mm256_mul_pd(s0, inv0);
+    return _mm256_div_pd(_mm256_mul_pd(ds, _mm256_mul_pd(inv, inv0)), _mm256_add_pd(r, r0));
+}
+
+AVX2_EN_LIGNE void SecondEtage(const LigneDescente& l, int j, const Anneau& a, SommesDescente& sommes) {
+    const int c = (j >> 2) & 3;
+    const __m256d inv = _mm256_load_pd(a.inverse[c]), q = _mm256_load_pd(a.q[c]);
+    sommes.energie = _mm256_add_pd(sommes.energie, inv);
+    const __m256d absq = _mm256_andnot_pd(_mm256_set1_pd(-0.0), q);
+    if (_mm256_movemask_pd(_mm256_cmp_pd(absq, _mm256_set1_pd(kSerieDescente), _CMP_LT_OQ)) == 0xF) {
+        __m256d serie = _mm256_set1_pd(kSerie[5]);
+        for (int k = 4; k >= 0; --k) serie = _mm256_fmadd_pd(serie, q, _mm256_set1_pd(kSerie[k]));
+        sommes.variation = _mm256_fnmadd_pd(inv, _mm256_mul_pd(q, serie), sommes.variation);
+    } else {
+        sommes.variation = _mm256_sub_pd(sommes.variation, ChangementExact(l, j, inv));
+    }
+    AppliquerFusionne(l.t, j, _mm256_load_pd(a.w[c]), sommes.f);
+}
 
 AVX2 void LigneDescenteAvx2(const PositionsSoA& t, const PositionsSoA& d, int i, double* rx, double* ry, double* rz,
                             double force[3], double sommes[2]) {
-    const Ligne4 l{t.x.data(), t.y.data(), t.z.data(), rx, ry, rz, _mm256_set1_pd(t.x[i]), _mm256_set1_pd(t.y[i]),
-                   _mm256_set1_pd(t.z[i]), _mm256_set1_pd(1.0)};
-    const __m256d exi = _mm256_set1_pd(d.x[i]), eyi = _mm256_set1_pd(d.y[i]), ezi = _mm256_set1_pd(d.z[i]);
-    __m256d f[3] = {_mm256_setzero_pd(), _mm256_setzero_pd(), _mm256_setzero_pd()};
-    __m256d energie = _mm256_setzero_pd(), variation = _mm256_setzero_pd();
+    const LigneDescente l{{t.x.data(), t.y.data(), t.z.data(), rx, ry, rz, _mm256_set1_pd(t.x[i]),
+                           _mm256_set1_pd(t.y[i]), _mm256_set1_pd(t.z[i]), _mm256_set1_pd(1.0)},
+                          d.x.data(),
+                          d.y.data(),
+                          d.z.data(),
+                          _mm256_set1_pd(d.x[i]),
+                          _mm256_set1_pd(d.y[i]),
+                          _mm256_set1_pd(d.z[i])};
+    const __m256d zero = _mm256_setzero_pd();
+    SommesDescente s{{zero, zero, zero}, zero, zero};
+    Anneau anneau;
+    const int fin = i & ~3;
+    for (int k = 0; k < 4 * kAvance && k < fin; k += 4) PremierEtage(l, k, anneau);
     int j = 0;
-    for (; j + 4 <= i; j += 4) {
-        const __m256d ux = _mm256_sub_pd(l.xi, _mm256_loadu_pd(l.x + j));
-        const __m256d uy = _mm256_sub_pd(l.yi, _mm256_loadu_pd(l.y + j));
-        const __m256d uz = _mm256_sub_pd(l.zi, _mm256_loadu_pd(l.z + j));
-        const __m256d ex = _mm256_sub_pd(exi, _mm256_loadu_pd(d.x.data() + j));
-        const __m256d ey = _mm256_sub_pd(eyi, _mm256_loadu_pd(d.y.data() + j));
-        const __m256d ez = _mm256_sub_pd(ezi, _mm256_loadu_pd(d.z.data() + j));
-        const __m256d deux = _mm256_set1_pd(2.0);
-        const __m256d s = _mm256_fmadd_pd(uz, uz, _mm256_fmadd_pd(uy, uy, _mm256_mul_pd(ux, ux)));
-        const __m256d ds = _mm256_fmadd_pd(ez, _mm256_fmsub_pd(deux, uz, ez),
-                                           _mm256_fmadd_pd(ey, _mm256_fmsub_pd(deux, uy, ey),
-                                                           _mm256_mul_pd(ex, _mm256_fmsub_pd(deux, ux, ex))));
-        const __m256d inv = InverseExacte(s);
-        const __m256d inv2 = _mm256_mul_pd(inv, inv);
-        const __m256d q = _mm256_mul_pd(ds, inv2);
-        energie = _mm256_add_pd(energie, inv);
-        const __m256d absq = _mm256_andnot_pd(_mm256_set1_pd(-0.0), q);
-        if (_mm256_movemask_pd(_mm256_cmp_pd(absq, _mm256_set1_pd(kSerieDescente), _CMP_LT_OQ)) == 0xF) {
-            __m256d c = _mm256_set1_pd(kSerie[5]);
-            for (int k = 4; k >= 0; --k) c = _mm256_fmadd_pd(c, q, _mm256_set1_pd(kSerie[k]));
-            variation = _mm256_fnmadd_pd(inv, _mm256_mul_pd(q, c), variation);
-        } else {
-            const __m256d bx = _mm256_sub_pd(ux, ex), by = _mm256_sub_pd(uy, ey), bz = _mm256_sub_pd(uz, ez);
-            const __m256d s0 = _mm256_fmadd_pd(bz, bz, _mm256_fmadd_pd(by, by, _mm256_mul_pd(bx, bx)));
-            const __m256d inv0 = InverseExacte(s0);
-            const __m256d r = _mm256_mul_pd(s, inv), r0 = _mm256_mul_pd(s0, inv0);
-            variation = _mm256_sub_pd(variation, _mm256_div_pd(_mm256_mul_pd(ds, _mm256_mul_pd(inv, inv0)),
-                                                               _mm256_add_pd(r, r0)));
-        }
-        const __m256d w = _mm256_and_pd(_mm256_mul_pd(inv, inv2), Separes(s));
-        Appliquer(l, j, w, f);
+    for (; j + 4 * kAvance < fin; j += 4) {
+        PremierEtage(l, j + 4 * kAvance, anneau);
+        SecondEtage(l, j, anneau, s);
     }
-    double somme[3] = {Somme(f[0]), Somme(f[1]), Somme(f[2])};
-    double s2[2] = {Somme(energie), Somme(variation)};
-    DescenteScalaire(t, d, i, j, rx, ry, rz, somme, s2);
-    for (int k = 0; k < 3; ++k) force[k] += somme[k];
+    for (; j < fin; j += 4) SecondEtage(l, j, anneau, s);
+    double f[3] = {Somme(s.f[0]), Somme(s.f[1]), Somme(s.f[2])};
+    double s2[2] = {Somme(s.energie), Somme(s.variation)};
+    DescenteScalaire(t, d, i, j, rx, ry, rz, f, s2);
+    for (int k = 0; k < 3; ++k) force[k] += f[k];
     sommes[0] += s2[0];
     sommes[1] += s2[1];
 }
 
+// Rows too short for LigneEnergieAvx2's pipeline, apart so that they take
+// none of its registers.
+__attribute__((target("avx2,fma"), noinline)) void LigneEnergieCourte(const Ligne4& l, int i, __m256d f[3],
+                                                                      __m256d& somme, int& j) {
+    for (; j + 4 <= i; j += 4) {
+        const __m256d s = Carre(l, j);
+        const __m256d inv = InverseExacte(s);
+        somme = _mm256_add_pd(somme, inv);
+        AppliquerFusionne(l, j, CoefficientDescente(inv, _mm256_mul_pd(inv, inv), s), f);
+    }
+}
+
+// The same sums and forces without the change, bit for bit the descent
+// pass's: 1 / r two vectors ahead of its use, in registers.
 AVX2 void LigneEnergieAvx2(const PositionsSoA& t, int i, double* rx, double* ry, double* rz, double force[3],
                            double& energie) {
     const Ligne4 l{t.x.data(), t.y.data(), t.z.data(), rx, ry, rz, _mm256_set1_pd(t.x[i]), _mm256_set1_pd(t.y[i]),
@@ -186,11 +289,26 @@ AVX2 void LigneEnergieAvx2(const PositionsSoA& t, int i, double* rx, double* ry,
     __m256d f[3] = {_mm256_setzero_pd(), _mm256_setzero_pd(), _mm256_setzero_pd()};
     __m256d somme = _mm256_setzero_pd();
     int j = 0;
-    for (; j + 4 <= i; j += 4) {
-        const __m256d s = Carre(l, j);
-        const __m256d inv = InverseExacte(s);
-        somme = _mm256_add_pd(somme, inv);
-        Appliquer(l, j, _mm256_and_pd(_mm256_mul_pd(inv, _mm256_mul_pd(inv, inv)), Separes(s)), f);
+    if (i < 4 * (kAvance + 1)) {
+        LigneEnergieCourte(l, i, f, somme, j);
+    } else {
+        __m256d s0 = Carre(l, 0), s1 = Carre(l, 4);
+        __m256d inv0 = InverseExacte(s0), inv1 = InverseExacte(s1);
+        for (; j + 4 * (kAvance + 1) <= i; j += 4) {
+            const __m256d s2 = Carre(l, j + 4 * kAvance);
+            const __m256d inv2 = InverseExacte(s2);
+            somme = _mm256_add_pd(somme, inv0);
+            AppliquerFusionne(l, j, CoefficientDescente(inv0, _mm256_mul_pd(inv0, inv0), s0), f);
+            s0 = s1;
+            inv0 = inv1;
+            s1 = s2;
+            inv1 = inv2;
+        }
+        somme = _mm256_add_pd(somme, inv0);
+        AppliquerFusionne(l, j, CoefficientDescente(inv0, _mm256_mul_pd(inv0, inv0), s0), f);
+        somme = _mm256_add_pd(somme, inv1);
+        AppliquerFusionne(l, j + 4, CoefficientDescente(inv1, _mm256_mul_pd(inv1, inv1), s1), f);
+        j += 8;
     }
     double forces[3] = {Somme(f[0]), Somme(f[1]), Somme(f[2])};
     double e = Somme(somme);

@@ -7,16 +7,27 @@
 // n_ij the unit vector from j to i and B_i the tangent basis at i: the
 // linearised distances divided by h, less D, so that the program stays well
 // scaled however small h becomes. D + h t is the predicted smallest distance.
+//
+// Only those pairs, found by the sweep along z, and the particles they touch
+// are in the program; the others do not move. The program is kept from one
+// iteration to the next and the simplex starts from the basis the previous
+// one ended on (a few pivots once the steps are small, where a program
+// solved afresh took thousands): a pair that left the region keeps its row,
+// free, until its slack is basic, and a particle no pair touches keeps its
+// columns until they are non-basic, so that what is removed never breaks the
+// basis. Each simplex runs in slices, the stop flag looked at between two.
 #include "mathematiques/tammes.h"
 
 #include <glpk.h>
 
 #include <algorithm>
 #include <cmath>
-#include <memory>
+#include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 #include "mathematiques/separation.h"
+#include "mathematiques/voisinage.h"
 
 namespace {
 
@@ -24,9 +35,15 @@ constexpr double kRegionInitiale = 0.05;  // half-width, in units of D
 constexpr double kMarge = 3.0;            // pairs closer than D + kMarge h
 constexpr double kPlusPetiteRegion = 1e-13;  // in units of D: below, rounding decides
 constexpr double kContact = 1e-9;         // relative, for the count of contacts
+// Beyond twice the initial width, more pairs enter the program than the
+// region gains: from a relaxed start at N = 2000, h = 0.19 D took 15000
+// pivots an iteration and predicted less than h = 0.1 D.
+constexpr double kRegionMax = 2.0 * kRegionInitiale;
+// Pivots of a slice of simplex: some tenths of a second at N = 9999.
+constexpr int kPivotsParTranche = 100;
 
 struct Paire {
-    int i, j;
+    int i, j;  // i < j
     double r;
 };
 
@@ -41,80 +58,188 @@ Repere Tangentes(const Vec3& x) {
     return {e1, cross(x, e1)};
 }
 
-double PlusPetiteDistance(std::span<const Vec3> x) {
-    double m = 5.0;
-    for (size_t j = 1; j < x.size(); ++j) {
-        for (size_t i = 0; i < j; ++i) m = std::min(m, squaredDistance(x[i], x[j]));
-    }
-    return std::sqrt(m);
-}
+double PlusPetiteDistance(std::span<const Vec3> x) { return std::sqrt(PlusPetitCarre(x)); }
 
+// In the order of the full scan (by j, then i).
 std::vector<Paire> PairesProches(std::span<const Vec3> x, double limite) {
     std::vector<Paire> paires;
-    const double l2 = limite * limite;
-    for (int j = 1; j < static_cast<int>(x.size()); ++j) {
-        for (int i = 0; i < j; ++i) {
-            const double s = squaredDistance(x[i], x[j]);
-            if (s < l2) paires.push_back({i, j, std::sqrt(s)});
-        }
-    }
+    ParcourirPairesProches(x, limite, [&](int a, int b, double c) {
+        paires.push_back({std::min(a, b), std::max(a, b), std::sqrt(c)});
+    });
+    std::sort(paires.begin(), paires.end(), [](const Paire& a, const Paire& b) {
+        return a.j < b.j || (a.j == b.j && a.i < b.i);
+    });
     return paires;
 }
 
-struct Programme {
-    double t = 0.0;         // optimum, in units of h above D
-    std::vector<double> v;  // 2 per particle
-};
-
-struct Liberer {
-    void operator()(glp_prob* p) const { glp_delete_prob(p); }
-};
-
-// Solves the program; false when GLPK finds no optimum.
-bool Resoudre(std::span<const Vec3> x, const std::vector<Repere>& reperes, const std::vector<Paire>& paires, double d,
-              double h, Programme& sortie) {
-    const int n = static_cast<int>(x.size());
-    const std::unique_ptr<glp_prob, Liberer> lp(glp_create_prob());
-    glp_set_obj_dir(lp.get(), GLP_MAX);
-    glp_add_cols(lp.get(), 2 * n + 1);
-    for (int c = 1; c <= 2 * n; ++c) glp_set_col_bnds(lp.get(), c, GLP_DB, -1.0, 1.0);
-    const int colonneT = 2 * n + 1;
-    glp_set_col_bnds(lp.get(), colonneT, GLP_UP, 0.0, 4.0);  // |n . (B_i v_i - B_j v_j)| < 2 sqrt 2
-    glp_set_obj_coef(lp.get(), colonneT, 1.0);
-    glp_add_rows(lp.get(), static_cast<int>(paires.size()));
-    std::vector<int> ia{0}, ja{0};
-    std::vector<double> ar{0.0};
-    auto mettre = [&](int ligne, int colonne, double valeur) {
-        ia.push_back(ligne);
-        ja.push_back(colonne);
-        ar.push_back(valeur);
-    };
-    for (size_t k = 0; k < paires.size(); ++k) {
-        const Paire& p = paires[k];
-        const int ligne = static_cast<int>(k) + 1;
-        Vec3 u = difference(x[p.i], x[p.j]);
-        u /= p.r;
-        glp_set_row_bnds(lp.get(), ligne, GLP_UP, 0.0, (p.r - d) / h);
-        mettre(ligne, colonneT, 1.0);
-        mettre(ligne, 2 * p.i + 1, -dot(u, reperes[p.i].e1));
-        mettre(ligne, 2 * p.i + 2, -dot(u, reperes[p.i].e2));
-        mettre(ligne, 2 * p.j + 1, dot(u, reperes[p.j].e1));
-        mettre(ligne, 2 * p.j + 2, dot(u, reperes[p.j].e2));
+class Programme {
+  public:
+    explicit Programme(int n) : n_(n), colonne_(n, 0), touchee_(n, 0), lp_(glp_create_prob()) {
+        glp_set_obj_dir(lp_, GLP_MAX);
+        glp_add_cols(lp_, 1);
+        glp_set_col_bnds(lp_, kColonneT, GLP_UP, 0.0, 4.0);  // |n . (B_i v_i - B_j v_j)| < 2 sqrt 2
+        glp_set_obj_coef(lp_, kColonneT, 1.0);
     }
-    glp_load_matrix(lp.get(), static_cast<int>(ia.size()) - 1, ia.data(), ja.data(), ar.data());
-    glp_smcp parametres;
-    glp_init_smcp(&parametres);
-    parametres.msg_lev = GLP_MSG_OFF;
-    parametres.presolve = GLP_OFF;
-    if (glp_simplex(lp.get(), &parametres) != 0 || glp_get_status(lp.get()) != GLP_OPT) return false;
-    sortie.t = glp_get_obj_val(lp.get());
-    sortie.v.resize(2 * n);
-    for (int c = 0; c < 2 * n; ++c) sortie.v[c] = glp_get_col_prim(lp.get(), c + 1);
-    return true;
-}
+    ~Programme() { glp_delete_prob(lp_); }
+    Programme(const Programme&) = delete;
+    Programme& operator=(const Programme&) = delete;
+
+    // The iteration's rows and columns, the basis kept as far as it goes.
+    void Charger(std::span<const Vec3> x, const std::vector<Repere>& reperes, const std::vector<Paire>& paires,
+                 double d, double h) {
+        std::vector<char>& touchee = touchee_;
+        touchee.assign(n_, 0);
+        std::unordered_map<uint64_t, int> indices;
+        indices.reserve(2 * paires.size());
+        for (int k = 0; k < static_cast<int>(paires.size()); ++k) {
+            indices.emplace(Cle(paires[k].i, paires[k].j), k);
+            touchee[paires[k].i] = touchee[paires[k].j] = 1;
+        }
+        std::vector<int> ligneDe(paires.size(), 0);
+        RetirerLignes(indices, ligneDe);
+        RetirerColonnes(touchee);
+        for (int k = 0; k < n_; ++k) {
+            if (!touchee[k] || colonne_[k] != 0) continue;
+            colonne_[k] = glp_add_cols(lp_, 2);
+            for (int c = 0; c < 2; ++c) glp_set_col_bnds(lp_, colonne_[k] + c, GLP_DB, -1.0, 1.0);
+        }
+        std::vector<int> nouvelles;
+        for (int k = 0; k < static_cast<int>(paires.size()); ++k) {
+            if (ligneDe[k] == 0) nouvelles.push_back(k);
+        }
+        if (!nouvelles.empty()) {
+            const int premiere = glp_add_rows(lp_, static_cast<int>(nouvelles.size()));  // slacks basic
+            for (size_t m = 0; m < nouvelles.size(); ++m) {
+                const Paire& p = paires[nouvelles[m]];
+                ligneDe[nouvelles[m]] = premiere + static_cast<int>(m);
+                cles_.push_back(Cle(p.i, p.j));
+            }
+        }
+        for (int k = 0; k < static_cast<int>(paires.size()); ++k) {
+            const Paire& p = paires[k];
+            Vec3 u = difference(x[p.i], x[p.j]);
+            u /= p.r;
+            const int a = colonne_[p.i], b = colonne_[p.j];
+            const int ind[6] = {0, kColonneT, a, a + 1, b, b + 1};
+            const double val[6] = {0.0, 1.0, -dot(u, reperes[p.i].e1), -dot(u, reperes[p.i].e2),
+                                   dot(u, reperes[p.j].e1), dot(u, reperes[p.j].e2)};
+            glp_set_mat_row(lp_, ligneDe[k], 5, ind, val);
+            glp_set_row_bnds(lp_, ligneDe[k], GLP_UP, 0.0, (p.r - d) / h);
+        }
+    }
+
+    enum class Issue { optimum, arret, echec };
+
+    Issue Resoudre(const ParametresTammes& p, long long& pivots) {
+        glp_smcp parametres;
+        glp_init_smcp(&parametres);
+        parametres.msg_lev = GLP_MSG_OFF;
+        // The dual simplex with the long-step ratio test, which flips many
+        // coordinates from one bound to the other at each pivot: from the
+        // program's first basis (t at its bound, every coordinate at one of
+        // its own), a seventh of the pivots the primal simplex takes.
+        parametres.meth = GLP_DUALP;
+        parametres.r_test = GLP_RT_FLIP;
+        parametres.presolve = GLP_OFF;
+        // Slices counted in pivots, not in time: the path, and so the
+        // positions, do not depend on the machine's speed.
+        parametres.it_lim = p.pivotsParTranche > 0 ? p.pivotsParTranche : kPivotsParTranche;
+        const int debut = glp_get_it_cnt(lp_);
+        bool repare = false;
+        for (;;) {
+            const int r = glp_simplex(lp_, &parametres);
+            pivots = glp_get_it_cnt(lp_) - debut;
+            if (r == 0) return glp_get_status(lp_) == GLP_OPT ? Issue::optimum : Issue::echec;
+            if (r == GLP_ETMLIM || r == GLP_EITLIM) {
+                // The next slice restarts from this basis: the primal simplex
+                // resumes where it stopped, where the dual one, once the basis
+                // is no longer dual feasible, would begin its first phase
+                // again and might never end.
+                parametres.meth = GLP_PRIMAL;
+                parametres.r_test = GLP_RT_HAR;
+                if (p.pendantResolution) p.pendantResolution(pivots);
+                if (p.arret != nullptr && p.arret->load()) return Issue::arret;
+                continue;
+            }
+            // The kept basis turned singular with the new coefficients: a
+            // basis built afresh, once.
+            if (repare || (r != GLP_EBADB && r != GLP_ESING && r != GLP_ECOND)) return Issue::echec;
+            glp_adv_basis(lp_, 0);
+            repare = true;
+        }
+    }
+
+    double T() const { return glp_get_col_prim(lp_, kColonneT); }
+
+    // Particle k's move in its tangent coordinates (in units of h); 0 for a
+    // particle outside the program.
+    bool Mouvement(int k, double& a, double& b) const {
+        if (!touchee_[k]) return false;
+        a = glp_get_col_prim(lp_, colonne_[k]);
+        b = glp_get_col_prim(lp_, colonne_[k] + 1);
+        return true;
+    }
+
+  private:
+    static constexpr int kColonneT = 1;
+
+    uint64_t Cle(int i, int j) const { return static_cast<uint64_t>(i) * static_cast<uint64_t>(n_) + j; }
+
+    // Rows of pairs still in the region are kept (ligneDe); the others go
+    // if their slack is basic, else stay free.
+    void RetirerLignes(const std::unordered_map<uint64_t, int>& indices, std::vector<int>& ligneDe) {
+        std::vector<int> retirees{0};  // GLPK counts from 1
+        std::vector<uint64_t> gardees;
+        for (int r = 1; r <= static_cast<int>(cles_.size()); ++r) {
+            const auto it = indices.find(cles_[r - 1]);
+            if (it == indices.end() && glp_get_row_stat(lp_, r) == GLP_BS) {
+                retirees.push_back(r);
+                continue;
+            }
+            gardees.push_back(cles_[r - 1]);
+            if (it != indices.end()) {
+                ligneDe[it->second] = static_cast<int>(gardees.size());
+            } else {
+                glp_set_row_bnds(lp_, r, GLP_FR, 0.0, 0.0);
+            }
+        }
+        if (retirees.size() > 1) glp_del_rows(lp_, static_cast<int>(retirees.size()) - 1, retirees.data());
+        cles_ = std::move(gardees);
+    }
+
+    // Columns of particles no pair touches go once both are non-basic.
+    void RetirerColonnes(const std::vector<char>& touchee) {
+        std::vector<int> retirees{0};
+        for (int k = 0; k < n_; ++k) {
+            const int c = colonne_[k];
+            if (c == 0 || touchee[k] || glp_get_col_stat(lp_, c) == GLP_BS || glp_get_col_stat(lp_, c + 1) == GLP_BS) {
+                continue;
+            }
+            retirees.push_back(c);
+            retirees.push_back(c + 1);
+            colonne_[k] = 0;
+        }
+        if (retirees.size() == 1) return;
+        glp_del_cols(lp_, static_cast<int>(retirees.size()) - 1, retirees.data());
+        // The columns left keep their order: each moves down by the number of
+        // removed columns before it.
+        std::sort(retirees.begin() + 1, retirees.end());
+        for (int& c : colonne_) {
+            if (c != 0) c -= static_cast<int>(std::lower_bound(retirees.begin() + 1, retirees.end(), c) - retirees.begin() - 1);
+        }
+    }
+
+    int n_;
+    std::vector<int> colonne_;     // particle -> its first column, 0 outside the program
+    std::vector<char> touchee_;    // particle -> in a pair of this iteration (else it stays)
+    std::vector<uint64_t> cles_;   // row r -> its pair (at r - 1)
+    glp_prob* lp_;
+};
 
 int Contacts(std::span<const Vec3> x, double d) {
-    return static_cast<int>(PairesProches(x, d * (1.0 + kContact)).size());
+    int contacts = 0;
+    ParcourirPairesProches(x, d * (1.0 + kContact), [&](int, int, double) { ++contacts; });
+    return contacts;
 }
 
 }  // namespace
@@ -128,6 +253,7 @@ BilanTammes PolirTammes(std::span<Vec3> x, const ParametresTammes& p) {
     double d = PlusPetiteDistance(x);
     bilan.distanceAvant = d;
     double h = kRegionInitiale * d;
+    Programme programme(n);
     std::vector<Repere> reperes(n);
     std::vector<Vec3> essai(n);
     bilan.fin = FinTammes::iterations;
@@ -140,29 +266,38 @@ BilanTammes PolirTammes(std::span<Vec3> x, const ParametresTammes& p) {
             bilan.fin = FinTammes::stationnaire;
             break;
         }
+        h = std::min(h, kRegionMax * d);
         for (int i = 0; i < n; ++i) reperes[i] = Tangentes(x[i]);
-        const std::vector<Paire> paires = PairesProches(x, d + kMarge * h);
-        Programme prog;
+        programme.Charger(x, reperes, PairesProches(x, d + kMarge * h), d, h);
+        long long pivots = 0;
+        const Programme::Issue issue = programme.Resoudre(p, pivots);
+        bilan.pivots += pivots;
+        if (issue == Programme::Issue::arret) {
+            bilan.fin = FinTammes::arret;
+            break;
+        }
         ++bilan.iterations;
-        if (!Resoudre(x, reperes, paires, d, h, prog)) {
+        if (issue == Programme::Issue::echec) {
             bilan.fin = FinTammes::echec;
             break;
         }
-        const double prevu = h * prog.t;
+        const double prevu = h * programme.T();
         if (!(prevu > 1e-15 * d)) {  // the current point is stationary for the program
             bilan.fin = FinTammes::stationnaire;
             break;
         }
         double plusGrand = 0.0;
         for (int i = 0; i < n; ++i) {
-            Vec3 a = reperes[i].e1, b = reperes[i].e2;
-            a *= h * prog.v[2 * i];
-            b *= h * prog.v[2 * i + 1];
             essai[i] = x[i];
+            double va, vb;
+            if (!programme.Mouvement(i, va, vb)) continue;
+            Vec3 a = reperes[i].e1, b = reperes[i].e2;
+            a *= h * va;
+            b *= h * vb;
             essai[i] += a;
             essai[i] += b;
             setLength(essai[i], 1.0);
-            plusGrand = std::max({plusGrand, std::abs(prog.v[2 * i]), std::abs(prog.v[2 * i + 1])});
+            plusGrand = std::max({plusGrand, std::abs(va), std::abs(vb)});
         }
         const double nouvelle = PlusPetiteDistance(essai);
         const double rapport = (nouvelle - d) / prevu;

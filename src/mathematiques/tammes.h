@@ -15,9 +15,16 @@
 
 struct ParametresTammes {
     long long iterationsMax = 1000;            // linear programs solved at most
-    const std::atomic<bool>* arret = nullptr;  // polled after each iteration
+    // Polled before each iteration and between two slices of a simplex (of
+    // pivotsParTranche pivots, 100 when 0): a stop is answered within a
+    // slice, the positions as the last kept move left them.
+    const std::atomic<bool>* arret = nullptr;
+    int pivotsParTranche = 0;
     // After each iteration: how many so far and the smallest distance now.
     std::function<void(long long iteration, double distance)> apresIteration;
+    // After each slice of a simplex that has not ended, with the pivots of
+    // that program so far.
+    std::function<void(long long pivots)> pendantResolution;
 };
 
 enum class FinTammes {
@@ -33,6 +40,7 @@ struct BilanTammes {
     double distanceAvant = 0.0;
     double distanceApres = 0.0;
     int contacts = 0;           // pairs within 1e-9 of the smallest distance at the end
+    long long pivots = 0;       // simplex iterations, all programs together
     FinTammes fin = FinTammes::stationnaire;
 };
 

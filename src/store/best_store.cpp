@@ -1,11 +1,16 @@
 #include "store/best_store.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
+#include <map>
+#include <optional>
+#include <set>
 #include <sys/stat.h>
 #include <vector>
 
@@ -169,31 +174,42 @@ bool HoldsValues(int n, bool verifierPositions = false) {
     return false;
 }
 
-// Runs operation as one change of the file: all of it reaches the disk, or
-// nothing of it when it fails.
-template <typename Operation>
-auto EnUnSeulChangement(Operation operation) {
-    RecordDb& db = *database;
-    BeginChanges(db);
-    try {
-        auto result = operation();
-        CommitChanges(db);
-        return result;
-    } catch (...) {
-        CancelChanges(db);
-        throw;
-    }
+void SignalerReparations(const OpenReport& report) {
+    if (report.journalDropped)
+        Avertir("Avertissement : un journal de la base de données qui ne correspondait plus au fichier a été "
+                "supprimé.\n");
+    const int32_t n = report.droppedLinks;
+    if (n == 1)
+        Avertir("Avertissement : 1 enregistrement de la base de données désignait des octets absents du "
+                "fichier ; il est ignoré, les autres restent accessibles.\n");
+    else if (n > 1)
+        Avertir("Avertissement : " + std::to_string(n) +
+                " enregistrements de la base de données désignaient des octets absents du fichier ; ils sont "
+                "ignorés, les autres restent accessibles.\n");
 }
 
-// A new record of n: the values, then (below kPositionsBelow) the positions
-// as both sets, then the count, in one write.
-void CreerReferences(int n, BestValues values, std::span<const Vec3> positions) {
+
+// A configuration offered for the record of n: the energy with the
+// positions that give it, the distance with the positions that give it (the
+// same ones for an INFO; two of another database's record). The positions
+// are not used from kPositionsBelow points on.
+struct Offre {
+    double energy;
+    std::span<const Vec3> energyPositions;
+    double minDistance;
+    std::span<const Vec3> distancePositions;
+};
+
+// A new record of n: the values, then (below kPositionsBelow) the two
+// position sets, then the count, in one write.
+void CreerReferences(int n, const Offre& offre) {
     CreateRecord(*database, n, TaggedRecordSize(n));
-    std::vector<double> doubles = {values.energy, values.minDistance};
+    std::vector<double> doubles = {offre.energy, offre.minDistance};
     if (n < kPositionsBelow) {
-        const std::vector<double> coords = PositionBytes(positions);
-        doubles.insert(doubles.end(), coords.begin(), coords.end());
-        doubles.insert(doubles.end(), coords.begin(), coords.end());
+        for (const std::span<const Vec3> set : {offre.energyPositions, offre.distancePositions}) {
+            const std::vector<double> coords = PositionBytes(set);
+            doubles.insert(doubles.end(), coords.begin(), coords.end());
+        }
     }
     std::vector<uint8_t> bytes(static_cast<size_t>(TaggedRecordSize(n)));
     std::memcpy(bytes.data(), doubles.data(), static_cast<size_t>(CountRecordSize(n)));
@@ -210,49 +226,182 @@ void MarquerLeNombre(int n) {
     WriteBytes(n, CountRecordSize(n), &count, kCountTagSize);
 }
 
-BestValues AmeliorerReferences(int n, double energy, double minDistance, std::span<const Vec3> positions) {
+// Keeps what the offer improves on the record of n as the file holds it now
+// (REQUIRES: the change lock); returns what the record then holds, and in
+// *change whether it changed.
+BestValues Ameliorer(int n, const Offre& offre, bool* change = nullptr) {
+    if (change != nullptr) *change = true;
     if (!HoldsValues(n, true)) {
-        CreerReferences(n, {energy, minDistance}, positions);
-        return {energy, minDistance};
+        CreerReferences(n, offre);
+        return {offre.energy, offre.minDistance};
     }
     BestValues best = ReadValues(n);
-    const bool energyImproved = energy < best.energy;
-    const bool distanceImproved = minDistance > best.minDistance;
-    if (energyImproved) best.energy = energy;
-    if (distanceImproved) best.minDistance = minDistance;
+    const bool energyImproved = offre.energy < best.energy;
+    const bool distanceImproved = offre.minDistance > best.minDistance;
+    if (energyImproved) best.energy = offre.energy;
+    if (distanceImproved) best.minDistance = offre.minDistance;
+    if (change != nullptr) *change = energyImproved || distanceImproved;
     if (!energyImproved && !distanceImproved) return best;
     const double values[2] = {best.energy, best.minDistance};
     MarquerLeNombre(n);
     WriteBytes(n, kEnergyOffset, values, kValuesSize);
     if (n >= kPositionsBelow) return best;
-    const std::vector<double> coords = PositionBytes(positions);
     const auto size = static_cast<int32_t>(kPositionSize * n);
-    if (energyImproved) WriteBytes(n, PositionSetOffset(n, true), coords.data(), size);
-    if (distanceImproved) WriteBytes(n, PositionSetOffset(n, false), coords.data(), size);
+    for (const bool byEnergy : {true, false}) {
+        if (!(byEnergy ? energyImproved : distanceImproved)) continue;
+        const std::vector<double> coords = PositionBytes(byEnergy ? offre.energyPositions : offre.distancePositions);
+        WriteBytes(n, PositionSetOffset(n, byEnergy), coords.data(), size);
+    }
     return best;
 }
 
-void SignalerReparations(const OpenReport& report) {
-    if (report.journalDropped)
-        Avertir("Avertissement : un journal de la base de données qui ne correspondait plus au fichier a été "
-                "supprimé.\n");
-    const int32_t n = report.droppedLinks;
-    if (n == 1)
-        Avertir("Avertissement : 1 enregistrement de la base de données désignait des octets absents du "
-                "fichier ; il est ignoré, les autres restent accessibles.\n");
-    else if (n > 1)
-        Avertir("Avertissement : " + std::to_string(n) +
-                " enregistrements de la base de données désignaient des octets absents du fichier ; ils sont "
-                "ignorés, les autres restent accessibles.\n");
+bool LireMarque(int n) {
+    if (!RecordExists(*database, kValidityRecord) || n / 8 >= RecordUsed(*database, kValidityRecord)) return false;
+    uint8_t byte = 0;
+    ReadBytes(kValidityRecord, n / 8, &byte, 1);
+    return (byte >> (n % 8) & 1) != 0;
+}
+
+void PoserMarque(int n, bool valid) {
+    if (!RecordExists(*database, kValidityRecord)) {
+        CreateRecord(*database, kValidityRecord, kValiditySize);
+        const std::vector<uint8_t> zeros(kValiditySize, 0);
+        WriteBytes(kValidityRecord, 0, zeros.data(), kValiditySize);
+    }
+    uint8_t byte = 0;
+    ReadBytes(kValidityRecord, n / 8, &byte, 1);
+    const auto bit = static_cast<uint8_t>(1u << (n % 8));
+    byte = valid ? static_cast<uint8_t>(byte | bit) : static_cast<uint8_t>(byte & ~bit);
+    WriteBytes(kValidityRecord, n / 8, &byte, 1);
+}
+
+void EcrireModes(const std::vector<uint8_t>& bytes) {
+    if (!RecordExists(*database, kModesRecord)) CreateRecord(*database, kModesRecord, kModesSize);
+    WriteBytes(kModesRecord, 0, bytes.data(), static_cast<int32_t>(bytes.size()));
+}
+
+// --- Another program holding the file's lock ---------------------------------
+// A wait for the lock that runs out (a program stopped or stuck in the middle
+// of a change) is told once on standard error. What the session then has to
+// write is kept in memory, the best per count, and written at the first
+// operation that has the lock again, or at the close after one more wait;
+// meanwhile each operation tries the lock once, without waiting.
+
+bool occupee = false;
+// The switches could not be read at the start: not saved over others' at the end.
+bool modesInconnus = false;
+
+struct EnAttente {
+    double energy = INFINITY;
+    std::vector<Vec3> energyPositions;
+    double minDistance = 0.0;
+    std::vector<Vec3> distancePositions;
+};
+std::map<int, EnAttente> referencesEnAttente;
+std::map<int, bool> marquesEnAttente;
+std::optional<std::vector<uint8_t>> modesEnAttente;
+
+bool RienEnAttente() { return referencesEnAttente.empty() && marquesEnAttente.empty() && !modesEnAttente; }
+
+void OublierLesAttentes() {
+    referencesEnAttente.clear();
+    marquesEnAttente.clear();
+    modesEnAttente.reset();
+}
+
+BestValues GarderEnAttente(int n, double energy, double minDistance, std::span<const Vec3> positions) {
+    EnAttente& a = referencesEnAttente[n];
+    if (n >= kPositionsBelow) positions = {};
+    if (energy < a.energy) {
+        a.energy = energy;
+        a.energyPositions.assign(positions.begin(), positions.end());
+    }
+    if (minDistance > a.minDistance) {
+        a.minDistance = minDistance;
+        a.distancePositions.assign(positions.begin(), positions.end());
+    }
+    return {a.energy, a.minDistance};
+}
+
+// REQUIRES: the change lock.
+void EcrireLesAttentes() {
+    for (const auto& [n, a] : referencesEnAttente)
+        Ameliorer(n, {a.energy, a.energyPositions, a.minDistance, a.distancePositions});
+    for (const auto& [n, valid] : marquesEnAttente) PoserMarque(n, valid);
+    if (modesEnAttente) EcrireModes(*modesEnAttente);
+}
+
+std::string LignesErreur(int code, int cause) {
+    const int known = code >= 0 && code < kDbErrorCount ? code : DB_UNKNOWN_ERROR_NUMBER;
+    const char* text = CauseText(cause);
+    return "\nERREUR : " + std::to_string(code) + "\n" + (text != nullptr ? text : ErrorText(known)) + "\n";
+}
+
+void SignalerOccupation() {
+    Avertir(LignesErreur(DB_OPEN_FAILED, CAUSE_NONE));
+    Avertir("Avertissement : la base de données est verrouillée depuis plus de " +
+            std::to_string(kLockWait.count() / 1000) +
+            " s par un autre programme (arrêté ou bloqué ?) ; ce qui doit y être écrit est gardé en mémoire "
+            "jusqu'à ce qu'elle se libère.\n");
+}
+
+std::chrono::milliseconds AttenteOrdinaire() { return occupee ? std::chrono::milliseconds{0} : kLockWait; }
+
+// Takes the change lock, opening the file first when its opening ran into
+// the lock. False, told the first time, when another program keeps it.
+bool Verrouiller(std::chrono::milliseconds attente) {
+    try {
+        if (!database) {
+            database = OpenDatabase(databasePath, attente);
+            SignalerReparations(database->report);
+        }
+        BeginChanges(*database, attente);
+        return true;
+    } catch (const DbError& e) {
+        if (e.cause != CAUSE_BUSY) {
+            if (!database) databaseAvailable = false;  // the file cannot be had: told once, by the caller
+            throw;
+        }
+    }
+    if (!occupee) SignalerOccupation();
+    occupee = true;
+    return false;
+}
+
+// The lock is had again: what was kept (gardes) is on the disk now.
+void Liberee(bool gardes) {
+    if (occupee)
+        Avertir(std::string("Avertissement : la base de données est de nouveau libre") +
+                (gardes ? " ; ce qui était gardé en mémoire y est écrit.\n" : ".\n"));
+    occupee = false;
+    OublierLesAttentes();
+}
+
+// Runs operation under the file's lock as one change of the file (all of it
+// reaches the disk, or nothing of it when it fails), after what was kept
+// while the lock could not be had; repli() instead when it still cannot be.
+template <typename Operation, typename Repli>
+auto SousVerrou(Operation operation, Repli repli, std::chrono::milliseconds attente = AttenteOrdinaire())
+    -> decltype(operation()) {
+    if (!Verrouiller(attente)) return repli();
+    RecordDb& db = *database;
+    const bool gardes = !RienEnAttente();
+    decltype(operation()) result{};
+    try {
+        EcrireLesAttentes();
+        result = operation();
+    } catch (...) {
+        CancelChanges(db);
+        throw;
+    }
+    CommitChanges(db);
+    Liberee(gardes);
+    return result;
 }
 
 }  // namespace
 
-void SignalerErreurBase(int code, int cause) {
-    const int known = code >= 0 && code < kDbErrorCount ? code : DB_UNKNOWN_ERROR_NUMBER;
-    const char* text = CauseText(cause);
-    console.write("\nERREUR : ").write(code).write("\n").write(text != nullptr ? text : ErrorText(known)).write("\n");
-}
+void SignalerErreurBase(int code, int cause) { console.write(LignesErreur(code, cause).c_str()); }
 
 bool OuvrirBase(const std::string& chemin) {
     try {
@@ -271,24 +420,57 @@ bool OuvrirBase(const std::string& chemin) {
         SignalerReparations(database->report);
         return true;
     } catch (const DbError& e) {
-        databaseAvailable = false;
-        SignalerErreurBase(e.code, e.cause);
-        return false;
+        // A program stuck in the middle of a change: opened once it is gone.
+        databaseAvailable = e.cause == CAUSE_BUSY;
+        if (databaseAvailable) {
+            occupee = true;
+            SignalerOccupation();
+        } else {
+            SignalerErreurBase(e.code, e.cause);
+        }
+        return databaseAvailable;
     }
 }
 
 void FermerBase() {
     if (!databaseAvailable) return;
+    std::exception_ptr erreur;
+    if (!RienEnAttente()) {
+        try {
+            SousVerrou([] { return 0; }, [] {
+                std::string nombres;
+                for (const auto& entry : referencesEnAttente)
+                    nombres += (nombres.empty() ? "" : ", ") + std::to_string(entry.first);
+                Avertir("Avertissement : la base de données est restée verrouillée ; ce qui était gardé en mémoire "
+                        "n'y est pas écrit" +
+                        (nombres.empty() ? std::string(".\n")
+                                         : " (références de " + nombres + " particules).\n"));
+                return 0;
+            }, kLockWait);  // one more full wait
+        } catch (...) {
+            erreur = std::current_exception();
+        }
+    }
     databaseAvailable = false;
-    CloseDatabase(std::move(database));
+    occupee = false;
+    modesInconnus = false;
+    OublierLesAttentes();
+    if (database) CloseDatabase(std::move(database));
+    if (erreur) std::rethrow_exception(erreur);
 }
 
 void ChargerModes() {
-    if (databaseAvailable && RecordExists(*database, kModesRecord) &&
-        RecordUsed(*database, kModesRecord) >= kModesAlways) {
+    std::vector<uint8_t> bytes;
+    // 1 read, 0 none stored, -1 the lock could not be had
+    const int lus = !databaseAvailable ? 0 : SousVerrou([&] {
+        if (!RecordExists(*database, kModesRecord) || RecordUsed(*database, kModesRecord) < kModesAlways) return 0;
         // Switches added since the record was written find no byte: off.
-        std::vector<uint8_t> bytes(std::min(RecordUsed(*database, kModesRecord), kModesSize));
+        bytes.resize(static_cast<size_t>(std::min(RecordUsed(*database, kModesRecord), kModesSize)));
         ReadBytes(kModesRecord, 0, bytes.data(), static_cast<int32_t>(bytes.size()));
+        return 1;
+    }, [] { return -1; });
+    modesInconnus = lus < 0;
+    if (lus == 1) {
         ModesDepuisOctets(bytes);
     } else {
         modes.resetDefaults();
@@ -296,11 +478,13 @@ void ChargerModes() {
 }
 
 void SauverModes() {
-    if (!databaseAvailable) return;
-    const std::vector<uint8_t> bytes = OctetsDesModes();
-    EnUnSeulChangement([&] {
-        if (!RecordExists(*database, kModesRecord)) CreateRecord(*database, kModesRecord, kModesSize);
-        WriteBytes(kModesRecord, 0, bytes.data(), static_cast<int32_t>(bytes.size()));
+    if (!databaseAvailable || modesInconnus) return;
+    std::vector<uint8_t> bytes = OctetsDesModes();
+    SousVerrou([&] {
+        EcrireModes(bytes);
+        return 0;
+    }, [&] {
+        modesEnAttente = std::move(bytes);
         return 0;
     });
 }
@@ -312,60 +496,67 @@ BestValues MettreAJourReferences(int n, double energy, double minDistance, std::
     if (!recevable) {
         Avertir("Avertissement : configuration hors de la sphère unité, non finie ou aux valeurs impossibles ; "
                 "elle n'est pas enregistrée comme référence.\n");
-        return HoldsValues(n) ? ReadValues(n) : BestValues{0.0, 0.0};
+        return LireReferences(n);
     }
-    return EnUnSeulChangement([&] { return AmeliorerReferences(n, energy, minDistance, positions.first(n)); });
+    const std::span<const Vec3> p = positions.first(n);
+    return SousVerrou([&] { return Ameliorer(n, {energy, p, minDistance, p}); },
+                      [&] { return GarderEnAttente(n, energy, minDistance, p); });
 }
 
 BestValues LireReferences(int n) {
-    if (!databaseAvailable || !EstUnNombreDeParticules(n) || !HoldsValues(n)) return {0.0, 0.0};
-    return ReadValues(n);
+    if (!databaseAvailable || !EstUnNombreDeParticules(n)) return {0.0, 0.0};
+    return SousVerrou([&] { return HoldsValues(n) ? ReadValues(n) : BestValues{0.0, 0.0}; },
+                      [] { return BestValues{0.0, 0.0}; });
 }
 
 bool ChargerPosition(int n, bool byEnergy, std::span<Vec3> positions) {
     if (!databaseAvailable || !EstUnNombreDeParticules(n) || n >= kPositionsBelow) return false;
-    if (positions.size() < static_cast<size_t>(n) || !HoldsValues(n, true)) return false;
-    const int32_t start = PositionSetOffset(n, byEnergy);
-    const auto size = static_cast<int32_t>(kPositionSize * n);
-    if (RecordUsed(*database, n) < start + size) return false;
-    std::vector<double> coords(3 * static_cast<size_t>(n));
-    ReadBytes(n, start, coords.data(), size);
+    if (positions.size() < static_cast<size_t>(n)) return false;
     std::vector<Vec3> loaded(static_cast<size_t>(n));
-    for (size_t i = 0; i < loaded.size(); ++i) loaded[i] = {coords[3 * i], coords[3 * i + 1], coords[3 * i + 2]};
-    if (!SurLaSphere(loaded)) return false;
+    const bool lu = SousVerrou([&] {
+        const int32_t start = PositionSetOffset(n, byEnergy);
+        const auto size = static_cast<int32_t>(kPositionSize * n);
+        if (!HoldsValues(n, true) || RecordUsed(*database, n) < start + size) return false;
+        std::vector<double> coords(3 * static_cast<size_t>(n));
+        ReadBytes(n, start, coords.data(), size);
+        for (size_t i = 0; i < loaded.size(); ++i) loaded[i] = {coords[3 * i], coords[3 * i + 1], coords[3 * i + 2]};
+        return true;
+    }, [] { return false; });
+    if (!lu || !SurLaSphere(loaded)) return false;
     std::copy(loaded.begin(), loaded.end(), positions.begin());
     return true;
 }
 
 void MarquerValide(int n, bool valid) {
     if (!databaseAvailable) return;
-    EnUnSeulChangement([&] {
-        if (!RecordExists(*database, kValidityRecord)) {
-            CreateRecord(*database, kValidityRecord, kValiditySize);
-            const std::vector<uint8_t> zeros(kValiditySize, 0);
-            WriteBytes(kValidityRecord, 0, zeros.data(), kValiditySize);
-        }
-        uint8_t byte = 0;
-        ReadBytes(kValidityRecord, n / 8, &byte, 1);
-        const auto bit = static_cast<uint8_t>(1u << (n % 8));
-        byte = valid ? static_cast<uint8_t>(byte | bit) : static_cast<uint8_t>(byte & ~bit);
-        WriteBytes(kValidityRecord, n / 8, &byte, 1);
+    SousVerrou([&] {
+        PoserMarque(n, valid);
+        return 0;
+    }, [&] {
+        marquesEnAttente[n] = valid;
         return 0;
     });
 }
 
 bool EstValide(int n) {
-    if (!databaseAvailable || n < 0 || !RecordExists(*database, kValidityRecord)) return false;
-    if (n / 8 >= RecordUsed(*database, kValidityRecord)) return false;
-    uint8_t byte = 0;
-    ReadBytes(kValidityRecord, n / 8, &byte, 1);
-    return (byte >> (n % 8) & 1) != 0;
+    if (!databaseAvailable || n < 0) return false;
+    return SousVerrou([&] { return LireMarque(n); }, [&] {
+        const auto kept = marquesEnAttente.find(n);
+        return kept != marquesEnAttente.end() && kept->second;
+    });
 }
 
 bool SupprimerReferences(int n) {
     if (!databaseAvailable) return true;
     try {
-        DeleteRecord(*database, n);
+        return SousVerrou([&] {
+            DeleteRecord(*database, n);
+            return true;
+        }, [] {
+            Avertir("Avertissement : la base de données est verrouillée par un autre programme ; l'enregistrement "
+                    "n'est pas supprimé.\n");
+            return false;
+        });
     } catch (const DbError& e) {
         if (e.code == DB_RECORD_MISSING)
             console.write("Erreur : l'enregistrement spécifié n'existe pas.\n");
@@ -373,7 +564,43 @@ bool SupprimerReferences(int n) {
             SignalerErreurBase(e.code, e.cause);
         return e.code == DB_NO_ERROR;
     }
-    return true;
+}
+
+BilanFusion FusionnerReferences(std::span<const ReferencesAutres> autres, std::span<const int> marques) {
+    if (!databaseAvailable || !database) RaiseDbError(DB_OPEN_FAILED, databaseAvailable ? CAUSE_BUSY : CAUSE_NONE);
+    RecordDb& db = *database;
+    BeginChanges(db);
+    BilanFusion bilan;
+    std::set<int> changees;
+    try {
+        for (const ReferencesAutres& r : autres) {
+            const bool recevable = EstUnNombreDeParticules(r.n) && ValeursPossibles(r.n, r.energy, r.minDistance) &&
+                                   (r.n >= kPositionsBelow ||
+                                    (r.energyPositions.size() == static_cast<size_t>(r.n) &&
+                                     r.distancePositions.size() == static_cast<size_t>(r.n) &&
+                                     SurLaSphere(r.energyPositions) && SurLaSphere(r.distancePositions)));
+            if (!recevable) {
+                Avertir("Avertissement : l'enregistrement de " + std::to_string(r.n) +
+                        " particules a des positions hors de la sphère unité ou des valeurs impossibles ; il n'est "
+                        "pas fusionné.\n");
+                continue;
+            }
+            bool change = false;
+            Ameliorer(r.n, {r.energy, r.energyPositions, r.minDistance, r.distancePositions}, &change);
+            if (change) changees.insert(r.n);
+        }
+        bilan.references = static_cast<int>(changees.size());
+        for (const int n : marques) {
+            if (!EstUnNombreDeParticules(n) || LireMarque(n)) continue;
+            PoserMarque(n, true);
+            ++bilan.marques;
+        }
+    } catch (...) {
+        CancelChanges(db);
+        throw;
+    }
+    CommitChanges(db);
+    return bilan;
 }
 
 bool SupprimerBase() {

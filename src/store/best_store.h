@@ -13,6 +13,17 @@
 // at any moment leaves it either before or after. Warnings (records set
 // aside, configurations refused) go to standard error.
 //
+// Sessions share the file: each operation holds the file's change lock for
+// its own duration only, sees what the others wrote (the tables are read
+// again when the file changed), and a new best replaces only a worse one on
+// the disk at the time of the write. A lock kept for longer than kLockWait
+// (a program stopped in the middle of a change) is told on standard error;
+// the session then goes on, keeps in memory what it has to write (the best
+// per count, marks, the switches) and writes it at the first operation that
+// has the lock again, or at FermerBase after one more wait. The MODE
+// switches are saved whole at the end of a session: the last one to end
+// sets them.
+//
 // Engine errors are thrown as DbError out of every operation but OuvrirBase,
 // SupprimerReferences and SupprimerBase, which report their own. Callers wrap
 // the others:
@@ -23,6 +34,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "etat/vec3.h"
 #include "store/best_format.h"
@@ -41,7 +53,7 @@ using bestformat::kPositionsBelow;
 
 // Store state, read-only outside the store.
 extern std::string databasePath;            // set by OuvrirBase
-extern std::unique_ptr<RecordDb> database;  // open while databaseAvailable
+extern std::unique_ptr<RecordDb> database;  // open while databaseAvailable (null while its opening waits for a lock)
 extern bool databaseAvailable;
 
 // Opens (creating it if absent) $XDG_DATA_HOME/glomerix.dat, else
@@ -49,15 +61,19 @@ extern bool databaseAvailable;
 // ./glomerix.dat; or the file `chemin` when one is given. A file that is not a
 // database is never touched. On failure writes the error lines
 // (SignalerErreurBase) and returns false; what the opening mended is told on
-// standard error.
+// standard error. A file whose lock another program keeps for kLockWait is
+// told on standard error and opened later: true.
 bool OuvrirBase(const std::string& chemin = {});
-// Writes the tables and closes the database when it is open.
+// Writes what was kept while the lock could not be had (waiting for it once
+// more; told on standard error when it still cannot be), then closes the
+// database when it is open.
 void FermerBase();
 // MODE switches from record 0 when it holds at least the first 8 bytes (a
 // switch whose byte it lacks is off), else their defaults. The count and
 // SimParams are the shell's.
 void ChargerModes();
-// MODE switches into record 0 (created with 100 bytes if missing).
+// MODE switches into record 0 (created with 100 bytes if missing); nothing
+// when ChargerModes could not read them for the lock.
 void SauverModes();
 // Keeps energy and minDistance, with positions[0 .. n), where they strictly
 // improve on the record of n; returns what the record then holds,
@@ -90,6 +106,29 @@ bool SupprimerReferences(int n);
 // Deletes the database file (call FermerBase first); false on failure, with
 // a warning when another session has it open (it is then left alone).
 bool SupprimerBase();
+
+// A count's record of another database, as FusionnerReferences takes it:
+// the best energy with the positions that give it, the best distance with
+// its own (no positions from kPositionsBelow points on). REQUIRES: the
+// values are those of the positions.
+struct ReferencesAutres {
+    int n;
+    double energy;
+    std::vector<Vec3> energyPositions;
+    double minDistance;
+    std::vector<Vec3> distancePositions;
+};
+struct BilanFusion {
+    int references = 0;  // counts whose record changed
+    int marques = 0;     // marks set
+};
+// Merges other databases' records and marks into the open one as one change
+// of the file: for each count the lower energy and the larger distance win,
+// each with its positions, and a count marked on either side is marked. A
+// record off the unit sphere or with values no n points can have is passed
+// over with a warning. Throws DbError (DB_OPEN_FAILED with CAUSE_BUSY when
+// another program keeps the lock for kLockWait).
+BilanFusion FusionnerReferences(std::span<const ReferencesAutres> autres, std::span<const int> marques);
 
 // Writes "\nERREUR : ", code, "\n", ErrorText(code) (CauseText(cause) when
 // there is one), "\n". Never throws.

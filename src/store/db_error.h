@@ -43,6 +43,7 @@ enum DbCause : int {
     CAUSE_JOURNAL_NOT_REGULAR = 3,  // a folder, a link, a FIFO or a device at the journal's name
     CAUSE_IN_USE = 4,               // another program has the database open
     CAUSE_NOT_DATABASE = 5,         // a file of something else at the database's path
+    CAUSE_BUSY = 6,                 // another program held the file's lock for longer than the wait
 };
 
 // Thrown by value; `code` is one of DbErrorCode, `cause` one of DbCause.

@@ -4,11 +4,13 @@
 //
 // A commit: (1) sync what went straight to the file, so that no table on the
 // disk counts bytes that are not there; (2) write and sync the journal with
-// the new bytes of the tables and of the live ranges, and the CRCs of the
-// ranges written straight (a replay checks they are there); (3) write them in
-// place and sync; (4) remove the journal. A kill before (2) is complete
-// leaves the old state, one after it the new state once replayed.
+// the new bytes of the tables and of the live ranges, the change counter
+// moved on, and the CRCs of the ranges written straight (a replay checks
+// they are there); (3) write them in place and sync; (4) remove the journal.
+// A kill before (2) is complete leaves the old state, one after it the new
+// state once replayed.
 #include <algorithm>
+#include <cerrno>
 #include <new>
 
 #include "store/record_db.h"
@@ -67,6 +69,7 @@ bool ChangedLinks(const RecordDb& db, int32_t& first, int32_t& last) {
     first = 0;
     last = db.header.N - 1;
     if (db.rewriteTables) return true;
+    if (db.linkTable == db.savedLinks) return false;  // a compare of memory: most commits change no link
     while (first <= last && db.linkTable[first] == db.savedLinks[first]) ++first;
     while (last >= first && db.linkTable[last] == db.savedLinks[last]) --last;
     return first <= last;
@@ -160,11 +163,14 @@ void CommitChange(RecordDb& db) {
     LinkExtents(db, change);
     AllocExtents(db, change, shared);
     if (change.empty()) return;
+    const auto counter = static_cast<int32_t>(static_cast<uint32_t>(h.counter) + 1u);
+    AddWord(change, kCounterOffset, counter);
     if (db.unsynced && !dbio::SyncData(db.file)) Fail(db, DB_WRITE_ERROR);
     db.unsynced = false;
     dbjournal::Journal journal;
     if (!dbjournal::Build(db.file, h, change, dbjournal::Merge(db.straight), journal)) Fail(db, DB_READ_ERROR);
     if (!dbjournal::Write(db.journalPath, db.folder, journal)) Fail(db, DB_WRITE_ERROR);
+    db.header.counter = counter;  // the journal on the disk holds the change
     if (!dbjournal::Apply(db.file, journal)) {
         // The journal holds the change: it is the state on the disk now, and
         // the next commit or opening writes it in place.
@@ -248,18 +254,42 @@ void Rollback(RecordDb& db) {
 
 }  // namespace dbinternal
 
-void BeginChanges(RecordDb& db) {
+namespace {
+
+void ReleaseChangeLock(const RecordDb& db) { dbio::LockByte(db.file, kChangeByte, dbio::Lock::Unlock, {}); }
+
+}  // namespace
+
+void BeginChanges(RecordDb& db, std::chrono::milliseconds wait) {
     if (db.file < 0) RaiseDbError(DB_NOT_OPEN);
+    if (db.changeDepth == 0) {
+        if (!dbio::LockByte(db.file, kChangeByte, dbio::Lock::Exclusive, wait))
+            RaiseDbError(DB_OPEN_FAILED, errno == EWOULDBLOCK ? CAUSE_BUSY : CAUSE_NONE);
+        try {
+            dbinternal::Refresh(db);
+        } catch (...) {
+            ReleaseChangeLock(db);
+            throw;
+        }
+    }
     ++db.changeDepth;
 }
 
 void CommitChanges(RecordDb& db) {
     if (db.file < 0) RaiseDbError(DB_NOT_OPEN);
     if (db.changeDepth == 0 || --db.changeDepth > 0) return;
-    dbinternal::Commit(db);
+    try {
+        dbinternal::Commit(db);
+    } catch (...) {
+        ReleaseChangeLock(db);
+        throw;
+    }
+    ReleaseChangeLock(db);
 }
 
 void CancelChanges(RecordDb& db) {
+    const bool locked = db.changeDepth > 0;
     db.changeDepth = 0;
     dbinternal::Rollback(db);
+    if (locked) ReleaseChangeLock(db);
 }

@@ -60,7 +60,7 @@ bool CheckWordMatches(int fd, int64_t wordOffset, int64_t offset, int64_t length
     return static_cast<uint32_t>(GetI32(stored)) == word;
 }
 
-// The reserved header word of a new file: a number of its own, so that a
+// The change counter of a new file starts at a number of its own, so that a
 // journal left by another file of the same size is never replayed on it.
 int32_t NewIdentity() {
     uint32_t id = 0;
@@ -216,11 +216,11 @@ void ReadHeader(RecordDb& db) {
 }
 
 // Completes the change a journal holds, or drops a journal that does not
-// belong to the file as it stands.
-void Recover(RecordDb& db) {
+// belong to the file as it stands. False when there was none.
+bool Recover(RecordDb& db) {
     dbjournal::Journal journal;
     const dbjournal::State state = dbjournal::Examine(db.journalPath, db.file, journal);
-    if (state == dbjournal::State::Absent) return;
+    if (state == dbjournal::State::Absent) return false;
     // Kept as it is: the next opening may read it.
     if (state == dbjournal::State::Unreadable) RaiseDbError(DB_READ_ERROR);
     // No change could be made through it.
@@ -232,9 +232,51 @@ void Recover(RecordDb& db) {
     db.report.journalDropped = state == dbjournal::State::Foreign;
     dbio::Remove(db.journalPath);  // one left behind is replayed again or dropped, harmlessly
     if (db.folder >= 0) dbio::SyncFolder(db.folder);
+    return true;
+}
+
+// The header and the tables from the file; the salvaged links are mended on
+// the disk. REQUIRES: the change lock, no change under way.
+void Load(RecordDb& db) {
+    try {
+        ReadHeader(db);
+        const int64_t length = dbio::FileLength(db.file);
+        if (length < 0) RaiseDbError(DB_READ_ERROR);
+        const int headerError = CheckHeader(db.header, length);
+        if (headerError != DB_NO_ERROR) RaiseDbError(headerError);
+        VerifyCheckWords(db);
+        if (LoadTables(db, length)) dbinternal::Commit(db);
+    } catch (const std::bad_alloc&) {
+        RaiseDbError(DB_OUT_OF_MEMORY);
+    }
+}
+
+// The open file is still the one the path names (a deletion may have come
+// between the opening and the lock).
+bool StillNamed(int fd, const std::string& path) {
+    struct stat held {}, named {};
+    return fstat(fd, &held) == 0 && lstat(path.c_str(), &named) == 0 && held.st_ino == named.st_ino &&
+           held.st_dev == named.st_dev;
+}
+
+// DbError for a lock that could not be had.
+[[noreturn]] void RaiseLockError(int code) {
+    RaiseDbError(code, errno == EWOULDBLOCK ? CAUSE_BUSY : CAUSE_NONE);
 }
 
 }  // namespace
+
+void dbinternal::Refresh(RecordDb& db) {
+    bool stale = db.stale;
+    if (Recover(db)) stale = true;
+    db.unapplied.clear();  // on the disk now, by this process's hand or another's
+    uint8_t counter[4];
+    ReadOrRaise(db.file, kCounterOffset, counter, 4);
+    if (!stale && GetI32(counter) == db.header.counter) return;
+    db.stale = true;  // until the tables are read whole
+    Load(db);
+    db.stale = false;
+}
 
 std::string ResolveDatabasePath(const std::string& path) {
     std::string file = path;
@@ -309,37 +351,38 @@ void CreateDatabase(const std::string& named, int32_t nbMaxItem) {
     if (folder.fd >= 0) dbio::SyncFolder(folder.fd);
 }
 
-std::unique_ptr<RecordDb> OpenDatabase(const std::string& named) {
+std::unique_ptr<RecordDb> OpenDatabase(const std::string& named, std::chrono::milliseconds wait) {
     const std::string path = ResolveDatabasePath(named);
     std::unique_ptr<RecordDb> db(new (std::nothrow) RecordDb);
     if (!db) RaiseDbError(DB_OUT_OF_MEMORY);
     db->file = open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
     if (db->file < 0) RaiseDbError(DB_OPEN_FAILED, CauseOf(errno));
     if (!RegularFile(db->file)) RaiseDbError(DB_OPEN_FAILED, CAUSE_NOT_REGULAR);
-    // Two processes flushing their own tables into one file would destroy
-    // each other's records: the second one is refused.
-    if (flock(db->file, LOCK_EX | LOCK_NB) != 0) RaiseDbError(DB_OPEN_FAILED);
+    // Held while the file is open: a deletion waits for no one and refuses.
+    if (!dbio::LockByte(db->file, kPresenceByte, dbio::Lock::Shared, wait)) RaiseLockError(DB_OPEN_FAILED);
+    if (!StillNamed(db->file, path)) RaiseDbError(DB_OPEN_FAILED);  // deleted meanwhile
     db->folder = OpenFolder(path);
     db->journalPath = dbjournal::PathFor(path);
     RemoveStaleTemporaries(path);
+    if (!dbio::LockByte(db->file, kChangeByte, dbio::Lock::Exclusive, wait)) RaiseLockError(DB_OPEN_FAILED);
     try {
         Recover(*db);
-        ReadHeader(*db);
-        const int64_t length = dbio::FileLength(db->file);
-        if (length < 0) RaiseDbError(DB_READ_ERROR);
-        const int headerError = CheckHeader(db->header, length);
-        if (headerError != DB_NO_ERROR) RaiseDbError(headerError);
-        VerifyCheckWords(*db);
-        if (LoadTables(*db, length)) dbinternal::Commit(*db);
-    } catch (const std::bad_alloc&) {
-        RaiseDbError(DB_OUT_OF_MEMORY);
+        Load(*db);
+    } catch (...) {
+        dbio::LockByte(db->file, kChangeByte, dbio::Lock::Unlock, {});
+        throw;
     }
+    dbio::LockByte(db->file, kChangeByte, dbio::Lock::Unlock, {});
     return db;
 }
 
 void FlushTables(RecordDb& db) {
     if (db.file < 0) RaiseDbError(DB_NOT_OPEN);
-    dbinternal::Settle(db);
+    if (db.changeDepth > 0 || db.unapplied.empty()) return dbinternal::Settle(db);
+    // Its journal is on the disk: Refresh completes it, unless another
+    // process did so first.
+    BeginChanges(db);
+    CommitChanges(db);
 }
 
 void CloseDatabase(std::unique_ptr<RecordDb> db) {
@@ -353,16 +396,14 @@ void CloseDatabase(std::unique_ptr<RecordDb> db) {
 
 void DeleteDatabase(const std::string& named) {
     const std::string path = ResolveDatabasePath(named);
-    // Under the lock an opened database holds: a program that has it would
-    // go on writing into a file no name reaches, and lose all of it.
-    FileGuard guard{open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+    // Under the presence lock, exclusively: a process that has the file open
+    // would go on writing into a file no name reaches, and lose all of it.
+    // One that may not write it has never opened it.
+    FileGuard guard{open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC)};
     if (guard.fd >= 0) {
-        if (flock(guard.fd, LOCK_EX | LOCK_NB) != 0) RaiseDbError(DB_DELETE_FAILED, CAUSE_IN_USE);
-        // The name must still be the file locked.
-        struct stat held {}, named {};
-        if (fstat(guard.fd, &held) != 0 || lstat(path.c_str(), &named) != 0 || held.st_ino != named.st_ino ||
-            held.st_dev != named.st_dev)
-            RaiseDbError(DB_DELETE_FAILED);
+        if (!dbio::LockByte(guard.fd, kPresenceByte, dbio::Lock::Exclusive, {}))
+            RaiseDbError(DB_DELETE_FAILED, errno == EWOULDBLOCK ? CAUSE_IN_USE : CAUSE_NONE);
+        if (!StillNamed(guard.fd, path)) RaiseDbError(DB_DELETE_FAILED);
     }
     if (unlink(path.c_str()) != 0) RaiseDbError(DB_DELETE_FAILED);
     dbio::Remove(dbjournal::PathFor(path));

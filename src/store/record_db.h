@@ -3,6 +3,14 @@
 // Every operation completes or throws DbError{code} (db_error.h).
 // Single-threaded: one caller at a time.
 //
+// Sharing: several processes may have the file open at once. Each reads and
+// changes it only between BeginChanges and CommitChanges, which hold the
+// file's change lock: BeginChanges completes a change that a killed process
+// left in its journal and, when the change counter says another process
+// changed the file, reads the tables again, so that every operation starts
+// from the file as it is. Operations outside BeginChanges act on the tables
+// last read, for a process that has the file to itself.
+//
 // Durability: an operation is one atomic change of the file; a process
 // killed at any moment leaves either the state before the change under way
 // or the state after it, and every earlier change. Record bytes written
@@ -14,6 +22,7 @@
 // the operation raises DB_WRITE_ERROR.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -24,6 +33,10 @@
 #include "store/record_journal.h"
 
 using dbformat::AllocEntry;
+
+// How long opening and BeginChanges wait for a change of another process to
+// end: changes take milliseconds, so a lock held longer is a stuck process.
+inline constexpr std::chrono::milliseconds kLockWait{10000};
 
 // What opening found and mended.
 struct OpenReport {
@@ -37,10 +50,10 @@ struct OpenReport {
 // 0 <= used <= size; every linkTable entry is -1 or a distinct index below
 // allocCount; allocCount <= UsableSlots once the engine has changed it.
 struct RecordDb {
-    int file = -1;                      // read/write, exclusively locked (flock)
+    int file = -1;                      // read/write; its presence lock held (record_format.h)
     int folder = -1;                    // the file's folder, synced after renames; -1 if unreadable
     std::string journalPath;
-    dbformat::Header header;            // reserved, A, L, N as read
+    dbformat::Header header;            // counter, A, L, N as read or last written
     std::vector<int32_t> linkTable;     // copy of link table 0: N entries
     int32_t allocCount = 0;
     std::vector<AllocEntry> allocTable; // N slots, the first allocCount meaningful
@@ -56,7 +69,8 @@ struct RecordDb {
     std::vector<dbjournal::Range> straight;    // written straight to the file by the change under way
     bool unsynced = false;       // bytes written straight to the file since the last sync
     bool rewriteTables = false;  // every table in full at the next commit (several tables)
-    int changeDepth = 0;         // BeginChanges without CommitChanges yet
+    int changeDepth = 0;         // BeginChanges without CommitChanges yet; the change lock is held when > 0
+    bool stale = false;          // the tables must be read again before the next change
     OpenReport report;
 
     RecordDb() = default;
@@ -117,24 +131,36 @@ void CreateDatabase(const std::string& path, int32_t nbMaxItem);
 // short, checks the header (counts bounded by the file's length), the check
 // words and the tables. A link past allocCount or to bytes past the end of the
 // file is taken as no record (counted in report) and the tables are mended
-// on the disk. DB_OPEN_FAILED also when another process holds it.
-std::unique_ptr<RecordDb> OpenDatabase(const std::string& path);
+// on the disk. Other processes may have it open too; one that is changing it
+// is waited for up to `wait`: DB_OPEN_FAILED with CAUSE_BUSY when it has not
+// ended by then.
+std::unique_ptr<RecordDb> OpenDatabase(const std::string& path, std::chrono::milliseconds wait = kLockWait);
 // Commits what BeginChanges has not kept back; nothing to do when every
-// change is already on the disk.
+// change is already on the disk (a change whose writes in place failed is
+// completed under the change lock).
 void FlushTables(RecordDb& db);
 // FlushTables, then closes the file; the RecordDb is released in every case.
 void CloseDatabase(std::unique_ptr<RecordDb> db);
 // Removes the file and its journal. DB_DELETE_FAILED, with CAUSE_IN_USE
-// while another program has the database open.
+// while another process has the database open.
 void DeleteDatabase(const std::string& path);
 
 // --- Changes ------------------------------------------------------------------
 // The operations between BeginChanges and CommitChanges reach the disk as one
-// atomic change (reads among them see their writes). CancelChanges, or any
-// failed write, returns the tables to the state on the disk. Not nested.
+// atomic change (reads among them see their writes), and no other process
+// reads or changes the file meanwhile. CancelChanges, or any failed write,
+// returns the tables to the state on the disk. Nested calls count: the
+// outermost pair takes and releases the lock and commits.
 
-void BeginChanges(RecordDb& db);
+// Takes the change lock, waiting up to `wait` for another process's change
+// to end (DB_OPEN_FAILED with CAUSE_BUSY when it has not), completes a change
+// cut short, and reads the tables again when the file changed since they
+// were read. On failure the lock is released.
+void BeginChanges(RecordDb& db, std::chrono::milliseconds wait = kLockWait);
+// The outermost one commits and releases the lock, also when the commit
+// fails (the tables are then the file's again).
 void CommitChanges(RecordDb& db);
+// REQUIRES: inside BeginChanges. Drops the change under way, releases the lock.
 void CancelChanges(RecordDb& db);
 
 // --- Records -----------------------------------------------------------------

@@ -35,4 +35,9 @@ void Commit(RecordDb& db);
 void Accept(RecordDb& db);
 void Rollback(RecordDb& db);
 
+// Under the change lock: completes or drops a journal left beside the file,
+// then reads the header and the tables again when the change counter (or a
+// journal, or an earlier failure) says they may not be the file's.
+void Refresh(RecordDb& db);
+
 }  // namespace dbinternal

@@ -4,7 +4,8 @@
 // tables, A = allocation tables (both 1 in files we create).
 //
 //   0    magic 0x281F0D9F          (bytes 9F 0D 1F 28)
-//   4    reserved                  never read; we write 0
+//   4    change counter            a number of the file's own at creation,
+//                                  + 1 (mod 2^32) with every change
 //   8    A
 //   12   L
 //   16   N
@@ -27,6 +28,13 @@
 // Example, N = 10000, A = L = 1: link table at 20 (entries from 24),
 // allocation table at 40024 (count at 40028, slots 40032 .. 160032),
 // recordAreaBase = 160024, new file 160032 bytes.
+//
+// Processes that share the file take advisory locks on two bytes past
+// anything the file can hold (the locks of the open file, not of the
+// process): every process that has it open holds kPresenceByte shared, which
+// a deletion takes exclusively; a change holds kChangeByte exclusively, a
+// reader that must not see half of one holds it shared. The change counter
+// tells a process whether the tables it holds are still the file's.
 #pragma once
 
 #include <cstddef>
@@ -46,6 +54,10 @@ inline constexpr int32_t kMaxItems = 1000000;
 // Opening refuses more tables of a kind: each is read back in full, and a
 // sparse file can be long enough for millions of them.
 inline constexpr int32_t kMaxTables = 8;
+// Record bytes end below recordAreaBase + 2^31.
+inline constexpr int64_t kPresenceByte = int64_t{1} << 32;
+inline constexpr int64_t kChangeByte = kPresenceByte + 1;
+inline constexpr int64_t kCounterOffset = 4;
 
 constexpr int64_t LinkTableSize(int32_t N) { return kLinkEntrySize * N + 4; }
 constexpr int64_t AllocTableSize(int32_t N) { return kAllocEntrySize * N + 8; }
@@ -86,11 +98,24 @@ constexpr void PutI32(uint8_t* p, int32_t value) {
 
 // TableChecksum, fed in pieces: byte i of the range is sign-extended to 32
 // bits, shifted left by 8 * (i mod 4) and ORed into the word (not XORed).
-// `index` is the position of bytes[0] within the covered range.
+// `index` (>= 0) is the position of bytes[0] within the covered range.
+//
+// OR does not depend on the order: the bytes of each position mod 4 are
+// ORed together first (four at a time, as one little-endian word, which the
+// compiler vectorises), and each of the four results is extended once; a
+// byte's sign reaches the word exactly when the OR of its position's bytes
+// has the top bit.
 constexpr uint32_t TableChecksum(uint32_t word, int64_t index, const uint8_t* bytes, size_t n) {
-    for (size_t k = 0; k < n; ++k) {
-        const auto extended = static_cast<uint32_t>(static_cast<int32_t>(static_cast<int8_t>(bytes[k])));
-        word |= extended << (8 * ((index + static_cast<int64_t>(k)) % 4));
+    uint32_t lanes = 0;  // byte j: the OR of bytes[k] with k mod 4 = j
+    size_t k = 0;
+    for (; k + 4 <= n; k += 4)
+        lanes |= uint32_t{bytes[k]} | uint32_t{bytes[k + 1]} << 8 | uint32_t{bytes[k + 2]} << 16 |
+                 uint32_t{bytes[k + 3]} << 24;
+    for (; k < n; ++k) lanes |= uint32_t{bytes[k]} << (8 * (k % 4));
+    for (int j = 0; j < 4; ++j) {
+        const auto lane = static_cast<uint8_t>(lanes >> (8 * j));
+        const auto extended = static_cast<uint32_t>(static_cast<int32_t>(static_cast<int8_t>(lane)));
+        word |= extended << (8 * ((index + j) % 4));
     }
     return word;
 }
@@ -102,7 +127,7 @@ struct AllocEntry {
 };
 
 struct Header {
-    int32_t reserved = 0;
+    int32_t counter = 0;  // the change counter
     int32_t A = 1;  // allocation tables
     int32_t L = 1;  // link tables
     int32_t N = 0;  // NbMaxItem

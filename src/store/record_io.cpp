@@ -1,10 +1,12 @@
 #include "store/record_io.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -112,6 +114,31 @@ int64_t FileLength(int fd) {
     struct stat st {};
     if (fstat(fd, &st) != 0) return -1;
     return static_cast<int64_t>(st.st_size);
+}
+
+bool LockByte(int fd, int64_t at, Lock kind, std::chrono::milliseconds wait) {
+    using Clock = std::chrono::steady_clock;
+    struct flock lock {};
+    lock.l_type = kind == Lock::Shared ? F_RDLCK : kind == Lock::Exclusive ? F_WRLCK : F_UNLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = static_cast<off_t>(at);
+    lock.l_len = 1;
+    const Clock::time_point deadline = Clock::now() + wait;
+    // Polled: the kernel's wait has no deadline. Short pauses first, as a
+    // change holds the lock for a few milliseconds.
+    Clock::duration pause = std::chrono::microseconds(100);
+    for (;;) {
+        if (fcntl(fd, F_OFD_SETLK, &lock) == 0) return true;
+        if (errno == EINTR) continue;
+        if (errno != EAGAIN && errno != EACCES) return false;
+        const Clock::time_point now = Clock::now();
+        if (now >= deadline) {
+            errno = EWOULDBLOCK;
+            return false;
+        }
+        std::this_thread::sleep_for(std::min(pause, deadline - now));
+        pause = std::min<Clock::duration>(2 * pause, std::chrono::milliseconds(5));
+    }
 }
 
 uint32_t Crc32(uint32_t crc, const void* bytes, size_t n) {

@@ -4,6 +4,7 @@
 // that changes a file or its folder passes through faultHook first.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -45,6 +46,15 @@ bool Truncate(int fd, int64_t length);
 bool RangeChecksum(int fd, int64_t offset, int64_t length, uint32_t& word);
 // Length of the open file, -1 on error.
 int64_t FileLength(int fd);
+// Advisory lock on byte `at` of the file open as fd, owned by that open file
+// (closing another descriptor of the same file keeps it, closing fd drops
+// it). Unlock always succeeds. Shared and Exclusive retry for up to `wait`
+// while another open file holds a lock in the way: false with errno
+// EWOULDBLOCK when it still does then, false with the system's errno on any
+// other failure.
+enum class Lock { Shared, Exclusive, Unlock };
+bool LockByte(int fd, int64_t at, Lock kind, std::chrono::milliseconds wait);
+
 // CRC-32 (the zlib one) of n bytes, continuing from crc (0 to start).
 uint32_t Crc32(uint32_t crc, const void* bytes, size_t n);
 

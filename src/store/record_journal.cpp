@@ -1,6 +1,7 @@
 #include "store/record_journal.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -35,7 +36,17 @@ int64_t GetI64(const uint8_t* p) {
 uint32_t GetWord(const uint8_t* p) { return static_cast<uint32_t>(GetI32(p)); }
 
 bool SameHeader(const Header& a, const Header& b) {
-    return a.reserved == b.reserved && a.A == b.A && a.L == b.L && a.N == b.N;
+    return a.counter == b.counter && a.A == b.A && a.L == b.L && a.N == b.N;
+}
+
+// The header words as the journal's chunks leave them: a change moves the
+// counter on, and a replay may have written it already.
+Header HeaderAfter(const Journal& journal, const std::vector<Extent>& replay) {
+    const Header& h = journal.header;
+    uint8_t bytes[16];
+    for (int i = 0; i < 4; ++i) PutI32(bytes + 4 * i, std::array{h.counter, h.A, h.L, h.N}[static_cast<size_t>(i)]);
+    Patch(replay, kCounterOffset, bytes, sizeof bytes);
+    return {GetI32(bytes), GetI32(bytes + 4), GetI32(bytes + 8), GetI32(bytes + 12)};
 }
 
 bool ReadHeaderOf(int fd, Header& header) {
@@ -116,7 +127,7 @@ std::vector<uint8_t> Encode(const Journal& journal) {
     std::vector<uint8_t> out;
     PutWord(out, kMagic);
     const Header& h = journal.header;
-    for (const int32_t word : {h.reserved, h.A, h.L, h.N}) PutWord(out, static_cast<uint32_t>(word));
+    for (const int32_t word : {h.counter, h.A, h.L, h.N}) PutWord(out, static_cast<uint32_t>(word));
     PutI64(out, journal.length);
     PutWord(out, static_cast<uint32_t>(journal.chunks.size()));
     for (const Chunk& c : journal.chunks) {
@@ -190,7 +201,9 @@ State Examine(const std::string& path, int fd, Journal& journal) {
     Header header;
     if (length < dbformat::kHeaderSize || journal.length > length) return State::Foreign;
     if (!ReadHeaderOf(fd, header)) return State::Unreadable;
-    if (!SameHeader(header, journal.header)) return State::Foreign;
+    std::vector<Extent> replay;
+    for (const Chunk& c : journal.chunks) replay.push_back({c.offset, c.bytes});
+    if (!SameHeader(header, journal.header) && !SameHeader(header, HeaderAfter(journal, replay))) return State::Foreign;
     for (const Chunk& c : journal.chunks) {
         std::vector<uint8_t> now(c.bytes.size());
         if (!dbio::ReadAt(fd, c.offset, now.data(), now.size())) return State::Unreadable;
@@ -198,8 +211,6 @@ State Examine(const std::string& path, int fd, Journal& journal) {
         if (crc != c.before && now != c.bytes) return State::Foreign;
     }
     if (journal.straight.empty()) return State::Replayable;
-    std::vector<Extent> replay;
-    for (const Chunk& c : journal.chunks) replay.push_back({c.offset, c.bytes});
     for (const Range& r : journal.straight) {
         uint32_t crc = 0;
         if (!RangeCrc(fd, r.offset, r.size, replay, crc)) return State::Unreadable;

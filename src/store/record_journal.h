@@ -4,8 +4,9 @@
 // opening instead of leaving tables that disagree. Little-endian:
 //
 //   0    magic 0x324E524A          (bytes 4A 52 4E 32, "JRN2")
-//   4    reserved, A, L, N         the database's header words 4 .. 19: a
-//                                  journal of another file is never replayed
+//   4    counter, A, L, N          the database's header words 4 .. 19 before
+//                                  the change: a journal of another file is
+//                                  never replayed
 //   20   length                    int64: the database's length when written;
 //                                  every chunk and range lies below it
 //   28   C                         chunk count
@@ -25,11 +26,12 @@
 // journal without any.
 //
 // A journal is complete when its CRC holds and the file ends right after it.
-// A complete one is replayed only when every chunk's place in the database
-// holds either its old bytes or its new ones (a change stopped half-way) and
-// every range holds the bytes the change wrote there (a copy of the file
-// from before the change, put back, does not); anything else means it
-// belongs to another state of the file.
+// A complete one is replayed only when the database's header words are
+// those before the change or after it (the change counter moves), every
+// chunk's place in the database holds either its old bytes or its new ones
+// (a change stopped half-way), and every range holds the bytes the change
+// wrote there (a copy of the file from before the change, put back, does
+// not); anything else means it belongs to another state of the file.
 #pragma once
 
 #include <cstdint>

@@ -155,6 +155,35 @@ TEST(Minimiser, CtrlCApresLIterationEnCours) {
     EXPECT_NE(out.find("Nombre de particules : 3000\n"), string::npos);
 }
 
+// Ctrl+C during TAMMES on a relaxed set of 3000: the program being solved
+// is left between two slices of its simplex, the closing lines follow and
+// the smallest distance is no lower than before.
+TEST(Tammes, CtrlCPendantUnProgramme) {
+    e2e::Session s;
+    s.start();
+    s.send("mode info off\nnb 3000\nplacer spirale\nminimiser 100\ntammes 9999 k\n");
+    ASSERT_TRUE(s.waitFor(kTemps, 1, std::chrono::seconds(60)));  // MINIMISER's
+    ASSERT_TRUE(s.waitFor("> ", 5));  // TAMMES read
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    bool fini = false;
+    for (int essai = 0; essai < 10 && !fini; ++essai) {
+        s.signal(SIGINT);
+        fini = s.waitFor(kTemps, 2, std::chrono::seconds(5));
+    }
+    ASSERT_TRUE(fini);
+    s.closeInput();
+    const e2e::Result r = s.finish(std::chrono::seconds(60));
+    EXPECT_EQ(r.exitCode, 0);
+    const string out = e2e::ApresDemarrage(r.out);
+    const std::vector<string> iterations = Valeurs(out, "Itérations : ");
+    ASSERT_EQ(iterations.size(), 2u) << out;
+    EXPECT_LT(std::atol(iterations[1].c_str()), 9999000);
+    const size_t fleche = out.find(" -> ");
+    ASSERT_NE(fleche, string::npos) << out;
+    const double avant = std::strtod(out.c_str() + out.rfind(": ", fleche) + 2, nullptr);
+    EXPECT_GE(std::strtod(out.c_str() + fleche + 4, nullptr), avant);
+}
+
 // DEFAUTS builds the hull when it is stale: after a count change too.
 TEST(Defauts, OctaedreApresChangementDeNombre) {
     const string out = Commandes("mode info off\nnb 6\nminimiser\ndefauts\nnb 12\nminimiser\ndefauts\n");

@@ -275,8 +275,10 @@ TEST(Terminal, ProgressOnlyOnATerminalAndStdoutTheSame) {
 // they reach or the smallest distance.
 TEST(Terminal, MinimiserExplorerAndTammesShowTheirProgress) {
     // A descent of 3000 particles lasts seconds, hops of 150 a fraction of
-    // one, and TAMMES from a random start many iterations.
-    for (const char* commande : {"nb 3000\nminimiser 9999 k", "nb 150\nexplorer 9999", "nb 150\ntammes 9999 k"}) {
+    // one, and TAMMES from a random start of 1000 particles many iterations
+    // of a fraction of a second (at 150, the whole command may end within
+    // the second before the first progress line).
+    for (const char* commande : {"nb 3000\nminimiser 9999 k", "nb 150\nexplorer 9999", "nb 1000\ntammes 9999 k"}) {
         e2e::Session s;
         s.setTerminal(Terminal::Erreurs);
         s.start();

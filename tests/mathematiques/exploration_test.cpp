@@ -151,4 +151,70 @@ TEST(Tammes, IcosaedreStationnaireEtArret) {
     for (size_t i = 0; i < y.size(); ++i) EXPECT_EQ(y[i].x, avant[i].x);
 }
 
+// A stop raised while a program is being solved ends the call between two
+// slices of the simplex: the program is not counted and nothing moves. A
+// relaxed set: many pairs near the smallest distance, a first program of
+// many pivots.
+TEST(Tammes, ArretPendantLaResolution) {
+    std::vector<Vec3> x = Aleatoires(300, 3);
+    ParametresDescente relaxation;
+    relaxation.iterationsMax = 100;
+    Minimiser(x, relaxation);
+    const std::vector<Vec3> avant = x;
+    std::atomic<bool> arret{false};
+    long long tranches = 0, pivots = 0;
+    ParametresTammes t;
+    t.arret = &arret;
+    t.pivotsParTranche = 5;
+    t.pendantResolution = [&](long long p) {
+        ++tranches;
+        pivots = p;
+        arret = true;
+    };
+    const BilanTammes b = PolirTammes(x, t);
+    EXPECT_EQ(b.fin, FinTammes::arret);
+    EXPECT_EQ(b.iterations, 0);
+    EXPECT_EQ(tranches, 1);
+    EXPECT_EQ(pivots, 5);
+    EXPECT_EQ(b.pivots, 5);
+    for (size_t i = 0; i < x.size(); ++i) ASSERT_EQ(x[i].x, avant[i].x) << i;
+
+    // Without the stop, the same slices go on to the end of each program.
+    std::vector<Vec3> y = avant;
+    t.arret = nullptr;
+    t.iterationsMax = 3;
+    tranches = 0;
+    t.pendantResolution = [&](long long) { ++tranches; };
+    const BilanTammes c = PolirTammes(y, t);
+    EXPECT_EQ(c.fin, FinTammes::iterations);
+    EXPECT_EQ(c.iterations, 3);
+    EXPECT_GT(tranches, 1);
+    EXPECT_GT(c.distanceApres, c.distanceAvant);
+}
+
+// Only the particles of the program's pairs move: from a random start the
+// first program holds the few pairs near the smallest distance, and every
+// other particle keeps its position to the bit.
+TEST(Tammes, LesParticulesHorsDuProgrammeNeBougentPas) {
+    std::vector<Vec3> x = Aleatoires(60, 11);
+    const std::vector<Vec3> avant = x;
+    const double d = descente::DistanceMin(x);
+    ParametresTammes t;
+    t.iterationsMax = 1;
+    const BilanTammes b = PolirTammes(x, t);
+    ASSERT_EQ(b.pas, 1);
+    int bougees = 0;
+    for (size_t i = 0; i < x.size(); ++i) {
+        bool proche = false;
+        for (size_t j = 0; j < x.size(); ++j) proche = proche || (j != i && norm(difference(avant[i], avant[j])) < 1.16 * d);
+        const bool bouge = x[i].x != avant[i].x || x[i].y != avant[i].y || x[i].z != avant[i].z;
+        bougees += bouge;
+        if (!proche) {
+            EXPECT_FALSE(bouge) << "particle " << i;
+        }
+    }
+    EXPECT_GE(bougees, 2);
+    EXPECT_LT(bougees, 20);
+}
+
 }  // namespace

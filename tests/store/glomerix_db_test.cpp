@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <map>
+#include <random>
 #include <sys/wait.h>
 #include <zlib.h>
 
@@ -250,27 +252,186 @@ TEST_F(CheckTest, AFileIsJudgedWithItsJournalReplayed) {
     EXPECT_EQ(run.status, 0) << run.out;
 }
 
-// While a program has the database open, what the check reads may be half
-// of a change: it waits a few seconds for the file, then says it is in use
-// (status 3) instead of reporting faults that are not there. The plain
-// dump goes on, saying so.
-TEST_F(CheckTest, AFileInUseIsNotJudged) {
+// A file that sessions have open is judged as it stands. A change under
+// way holds the lock: the check waits a few seconds for it, then says the
+// file is locked (status 3) instead of reporting faults that may not be
+// there. The plain dump goes on, saying so.
+TEST_F(CheckTest, AChangeUnderWayIsWaitedForThenNotJudged) {
     auto db = OpenDatabase(path);
+    EXPECT_EQ(Inspect(path, "--check").status, 0);
+    BeginChanges(*db);
     ToolRun run = Inspect(path, "--check");
     EXPECT_EQ(run.status, 3) << run.out;
-    EXPECT_TRUE(Has(run, "in use")) << run.out;
+    EXPECT_TRUE(Has(run, "locked")) << run.out;
     EXPECT_FALSE(Has(run, "check:")) << run.out;
     run = Inspect(path);
     EXPECT_EQ(run.status, 0) << run.out;
-    EXPECT_TRUE(Has(run, "in use")) << run.out;
-    db.reset();
+    EXPECT_TRUE(Has(run, "locked")) << run.out;
+    CancelChanges(*db);
     EXPECT_EQ(Inspect(path, "--check").status, 0);
 }
 
 TEST(GlomerixDbTest, Usage) {
     TempDir dir;
-    const std::string command = std::string(GLOMERIX_BINARY_DIR "/glomerix-db --verify x >/dev/null 2>&1");
-    EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 1);
+    for (const char* arguments : {"--verify x", "x --fusionner", "x --merge y"}) {
+        const std::string command = std::string(GLOMERIX_BINARY_DIR "/glomerix-db ") + arguments + " >/dev/null 2>&1";
+        EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 1) << arguments;
+    }
+}
+
+// --- --fusionner ------------------------------------------------------------------
+
+std::string U8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+
+// Random points on the sphere; from seed 1000 on, crowded into a small cap
+// around the pole (worse in energy and in distance than any spread).
+std::vector<Vec3> RandomPoints(int n, unsigned seed) {
+    std::mt19937 random(seed);
+    std::normal_distribution<double> normal;
+    const double spread = seed >= 1000 ? 0.01 : 1.0;
+    std::vector<Vec3> points;
+    for (int i = 0; i < n; ++i) {
+        Vec3 p{spread * normal(random), spread * normal(random), seed >= 1000 ? 1.0 : normal(random)};
+        setLength(p, 1.0);
+        points.push_back(p);
+    }
+    return points;
+}
+
+// A store file holding, for each count, the random configurations of the
+// seeds given (INFO with each in turn), and the marks.
+struct Side {
+    std::map<int, std::vector<unsigned>> seeds;
+    std::vector<int> marks;
+};
+
+void Make(const std::string& path, const Side& side) {
+    ASSERT_TRUE(OuvrirBase(path));
+    for (const auto& [n, seeds] : side.seeds) {
+        for (const unsigned seed : seeds) {
+            const std::vector<Vec3> p = RandomPoints(n, seed);
+            const BestValues v = ValuesOf(p);
+            MettreAJourReferences(n, v.energy, v.minDistance, p);
+        }
+    }
+    for (const int n : side.marks) MarquerValide(n, true);
+    FermerBase();
+}
+
+ToolRun MergeInto(const std::string& target, const std::vector<std::string>& others) {
+    std::string arguments = "--fusionner";
+    for (const std::string& other : others) arguments += " '" + other + "'";
+    const std::string command =
+        std::string(GLOMERIX_BINARY_DIR "/glomerix-db '") + target + "' " + arguments + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    ToolRun run{"", -1};
+    if (pipe == nullptr) return run;
+    char buffer[4096];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.out.append(buffer, n);
+    const int status = pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+class MergeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // Counts on both sides, on one only, and above the positions' limit.
+        Make(a, {{{5, {1}}, {6, {2, 3}}, {7, {4}}, {3001, {5}}}, {5}});
+        Make(b, {{{5, {11}}, {6, {12}}, {8, {13}}, {3001, {14}}}, {8}});
+        Make(target, {{{5, {1021}}, {9, {22}}}, {9}});
+    }
+
+    // What the record of n must hold: the best of every configuration written
+    // for n on any side, each value with its positions.
+    void Expect(int n, const std::vector<unsigned>& seeds) {
+        BestValues best{INFINITY, 0.0};
+        std::vector<Vec3> energyPositions, distancePositions;
+        for (const unsigned seed : seeds) {
+            const std::vector<Vec3> p = RandomPoints(n, seed);
+            const BestValues v = ValuesOf(p);
+            if (v.energy < best.energy) best.energy = v.energy, energyPositions = p;
+            if (v.minDistance > best.minDistance) best.minDistance = v.minDistance, distancePositions = p;
+        }
+        const BestValues stored = LireReferences(n);
+        EXPECT_EQ(stored.energy, best.energy) << n;
+        EXPECT_EQ(stored.minDistance, best.minDistance) << n;
+        if (n >= bestformat::kPositionsBelow) return;
+        for (const bool byEnergy : {true, false}) {
+            std::vector<Vec3> loaded(static_cast<size_t>(n));
+            ASSERT_TRUE(ChargerPosition(n, byEnergy, loaded)) << n;
+            const std::vector<Vec3>& expected = byEnergy ? energyPositions : distancePositions;
+            for (size_t i = 0; i < loaded.size(); ++i)
+                EXPECT_TRUE(loaded[i].x == expected[i].x && loaded[i].y == expected[i].y && loaded[i].z == expected[i].z)
+                    << n << (byEnergy ? " energy" : " distance") << " position " << i;
+        }
+    }
+
+    TempDir dir;
+    std::string a = dir.file("a.dat"), b = dir.file("b.dat"), target = dir.file("target.dat");
+};
+
+TEST_F(MergeTest, TheBetterOfEachSideWinsWithItsPositions) {
+    ToolRun run = MergeInto(target, {a, b});
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(run.out, U8(u8"Fusion dans ") + target +
+                           U8(u8" : 5 enregistrements ajoutés ou améliorés, 2 marques ajoutées.\n"));
+    EXPECT_EQ(Inspect(target, "--check").status, 0);
+    ASSERT_TRUE(OuvrirBase(target));
+    Expect(5, {1, 11, 1021});
+    Expect(6, {2, 3, 12});
+    Expect(7, {4});
+    Expect(8, {13});
+    Expect(9, {22});
+    Expect(3001, {5, 14});
+    for (const int n : {5, 8, 9}) EXPECT_TRUE(EstValide(n)) << n;
+    for (const int n : {6, 7, 3001}) EXPECT_FALSE(EstValide(n)) << n;
+    FermerBase();
+    // Nothing better the second time: the file is left as it is.
+    const std::vector<uint8_t> merged = ReadFile(target);
+    run = MergeInto(target, {b, a});
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(run.out, U8(u8"Fusion dans ") + target + U8(u8" : 0 enregistrement ajouté ou amélioré, 0 marque ajoutée.\n"));
+    EXPECT_EQ(ReadFile(target), merged);
+    // Into a file that does not exist yet: made from the others.
+    const std::string fresh = dir.file("fresh.dat");
+    EXPECT_EQ(MergeInto(fresh, {a}).status, 0);
+    ASSERT_TRUE(OuvrirBase(fresh));
+    Expect(6, {2, 3});
+    EXPECT_EQ(LireReferences(8).minDistance, 0.0);
+    FermerBase();
+}
+
+// A damaged record of another file is passed over, the rest merged; a file
+// that is no sound database, or cannot be read, stops the merge before the
+// target is touched.
+TEST_F(MergeTest, DamagedRecordsAndFilesAreNotMerged) {
+    std::vector<uint8_t> bytes = ReadFile(b);
+    auto db = OpenDatabase(b);
+    const int64_t at = RecordAreaBase(*db) + RecordOffset(*db, 6) + bestformat::PositionSetOffset(6, true) + 3;
+    db.reset();
+    bytes[static_cast<size_t>(at)] ^= 0x40;  // the energy no longer that of its positions
+    WriteFile(b, bytes);
+    ToolRun run = MergeInto(target, {a, b});
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find(U8(u8"l'enregistrement de 6 particules de ") + b + U8(u8" est endommagé")), std::string::npos)
+        << run.out;
+    ASSERT_TRUE(OuvrirBase(target));
+    Expect(6, {2, 3});
+    Expect(8, {13});
+    FermerBase();
+
+    const std::vector<uint8_t> before = ReadFile(target);
+    const std::string text = dir.file("text.dat");
+    WriteText(text, "plain text, long enough for a header\n");
+    run = MergeInto(target, {a, text});
+    EXPECT_EQ(run.status, 2) << run.out;
+    EXPECT_NE(run.out.find(U8(u8"n'est pas une base de données saine")), std::string::npos) << run.out;
+    run = MergeInto(target, {dir.file("absent.dat"), a});
+    EXPECT_EQ(run.status, 1) << run.out;
+    EXPECT_EQ(ReadFile(target), before);
+    EXPECT_NE(MergeInto(dir.file("new.dat"), {text}).status, 0);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("new.dat")));
 }
 
 }  // namespace

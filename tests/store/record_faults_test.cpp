@@ -160,6 +160,20 @@ void ACountWithoutItsNumber(RecordDb& db) {
     PutRecord(db, 7, std::vector<uint8_t>(tagged.begin(), tagged.end() - bestformat::kCountTagSize));
 }
 
+// Another database's records as the merge takes them: count 5 better in
+// both values (from two configurations), 8 and 3001 new; marks for 5 and 9.
+void Merge(RecordDb&) {
+    static const std::vector<ReferencesAutres> others = [] {
+        const std::vector<Vec3> e5 = Sphere(5, 0.3), d5 = Sphere(5, 0.6), p8 = Sphere(8, 0.1);
+        const BestValues big = ValuesOf(Sphere(3001, 0.0));
+        return std::vector<ReferencesAutres>{{5, ValuesOf(e5).energy, e5, ValuesOf(d5).minDistance, d5},
+                                             {8, ValuesOf(p8).energy, p8, ValuesOf(p8).minDistance, p8},
+                                             {3001, big.energy, {}, big.minDistance, {}}};
+    }();
+    const int marks[] = {5, 9};
+    FusionnerReferences(others, marks);
+}
+
 const Scenario kScenarios[] = {
     {"create at the end", false, FourRecords, [](RecordDb& db) { CreateRecord(db, 9, 64); }},
     {"create in a gap", false, GapAtTwo, [](RecordDb& db) { CreateRecord(db, 9, 25); }},
@@ -187,6 +201,7 @@ const Scenario kScenarios[] = {
     {"first MARQUER", true, CountsWithoutMarks, [](RecordDb&) { MarquerValide(9, true); }},
     {"MARQUER", true, ThreeCounts, [](RecordDb&) { MarquerValide(7, false); }},
     {"first MODE save", true, CountsWithoutMarks, [](RecordDb&) { SauverModes(); }},
+    {"merge", true, ThreeCounts, Merge},
     {"MODE save", true, ThreeCounts,
      [](RecordDb&) {
          modes.axes = !modes.axes.load();
@@ -580,7 +595,7 @@ TEST_F(JournalTest, AForeignJournalIsDroppedWithoutWriting) {
 std::vector<uint8_t> FirstFormat(const dbjournal::Journal& j) {
     std::vector<uint8_t> out(32);
     SetWordAt(out, 0, 0x4C4E524A);
-    SetWordAt(out, 4, j.header.reserved);
+    SetWordAt(out, 4, j.header.counter);
     SetWordAt(out, 8, j.header.A);
     SetWordAt(out, 12, j.header.L);
     SetWordAt(out, 16, j.header.N);

@@ -1,4 +1,5 @@
 // glomerix-db [--check] FILE
+// glomerix-db FILE --fusionner OTHER [OTHER...]
 //
 // Without --check: prints a database file in readable form (header, check
 // words stored and recomputed, table verdict, every record, and the best
@@ -6,7 +7,7 @@
 // database, 1 unreadable, 2 not a sound database.
 //
 // --check: prints one line per fault and a verdict line; exit code 0 when
-// there is none, 1 unreadable, 2 otherwise, 3 in use. Beyond the header, the check
+// there is none, 1 unreadable, 2 otherwise, 3 locked. Beyond the header, the check
 // words and the tables, a store's file (N = 10000) is held to the store's
 // layout: records 0 and 1 of their fixed sizes, count records of exactly
 // their count's size and ending with their count (a link to another count's
@@ -17,52 +18,74 @@
 //
 // Both read only, work on damaged files as far as their bytes allow, and see
 // the file as the program's next opening will: with a complete journal beside
-// it replayed (in memory). Both take a reader's share of the file's lock
-// first, waiting a few seconds for a program that has the file open:
-// --check then gives up with exit code 3 (in use) rather than judge a file
-// caught in the middle of a change; the dump goes on, saying so.
+// it replayed (in memory). Both read the file under a reader's share of its
+// change lock, so that no change of a running program is seen half-way,
+// waiting a few seconds for one under way: --check gives up with exit code 3
+// when a change holds it longer (a stuck program) rather than judge a file
+// caught in the middle of it; the dump goes on, saying so. The file is read
+// whole into memory first, so that the lock is not held while it is judged.
+//
+// --fusionner merges the count records and marks of the other databases
+// (read as --check reads them: a damaged record is passed over) into FILE,
+// created when absent, as one change of it, through the store: for each
+// count the better energy and the better distance win with their positions.
+// Its messages are French. Exit code: 0 merged, 1 a file unreadable or
+// FILE not opened, 2 another file not a sound database (nothing merged),
+// 3 FILE or another locked.
 #include <cerrno>
 #include <chrono>
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <fcntl.h>
 #include <string>
-#include <sys/file.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
+#include "etat/vec3.h"
 #include "store/best_format.h"
+#include "store/best_store.h"
 #include "store/record_db.h"
 #include "store/record_format.h"
 #include "store/record_io.h"
 #include "store/record_journal.h"
+#include "ternex/ternex.h"
 
 using namespace dbformat;
 
 namespace {
 
-constexpr int32_t kStoreItems = 10000;
 constexpr int32_t kModesSize = 100;
 constexpr int32_t kValiditySize = 1250;
 constexpr int32_t kFirstCount = 3;
 
+// What is printed: the dump, the faults only (--check), or nothing (a file
+// read to be merged).
+enum class Mode { Dump, Check, Silent };
+
 struct Dump {
     int fd = -1;
     int64_t length = 0;
+    std::vector<uint8_t> image;              // the whole file, when read into memory
+    bool inMemory = false;
     std::vector<dbjournal::Extent> journal;  // a complete journal's bytes, replayed over the file
     Header header;
     std::vector<int32_t> links;
     int32_t allocCount = 0;
     std::vector<AllocEntry> slots;
-    bool check = false;  // --check: faults only
+    Mode mode = Mode::Dump;
     int faults = 0;
 };
 
 bool ReadBytes(const Dump& d, int64_t offset, void* buffer, size_t n) {
-    if (!dbio::ReadAt(d.fd, offset, buffer, n)) return false;
+    if (d.inMemory) {
+        if (offset < 0 || offset > d.length || n > static_cast<uint64_t>(d.length - offset)) return false;
+        if (n > 0) std::memcpy(buffer, &d.image[static_cast<size_t>(offset)], n);
+    } else if (!dbio::ReadAt(d.fd, offset, buffer, n)) {
+        return false;
+    }
     dbjournal::Patch(d.journal, offset, static_cast<uint8_t*>(buffer), n);
     return true;
 }
@@ -87,47 +110,52 @@ bool Checksum(const Dump& d, int64_t offset, int64_t length, uint32_t& word) {
 }
 
 // What the dump shows, but not the check.
-#define SHOW(d, ...)                                 \
-    do {                                             \
-        if (!(d).check) std::printf(__VA_ARGS__);    \
+#define SHOW(d, ...)                                            \
+    do {                                                        \
+        if ((d).mode == Mode::Dump) std::printf(__VA_ARGS__);   \
     } while (0)
 
-// A fault: a line of its own in both modes (in the dump, after what it
-// concerns); kind is "problem" or "suspect".
-#define FAULT(d, kind, ...)                          \
-    do {                                             \
-        ++(d).faults;                                \
-        if ((d).check) std::printf(kind ": ");       \
-        if ((d).check) std::printf(__VA_ARGS__);     \
+// A fault: counted in every mode, a line of its own in the check; kind is
+// "problem" or "suspect".
+#define FAULT(d, kind, ...)                                     \
+    do {                                                        \
+        ++(d).faults;                                           \
+        if ((d).mode == Mode::Check) std::printf(kind ": ");    \
+        if ((d).mode == Mode::Check) std::printf(__VA_ARGS__);  \
+    } while (0)
+
+// A line about the journal, in the dump and the check.
+#define TELL(d, ...)                                            \
+    do {                                                        \
+        if ((d).mode != Mode::Silent) std::printf(__VA_ARGS__); \
     } while (0)
 
 void LoadJournal(Dump& d, const char* path) {
     dbjournal::Journal journal;
     const std::string journalPath = dbjournal::PathFor(ResolveDatabasePath(path));
+    const char* problem = d.mode == Mode::Check ? "problem: " : "";
     switch (dbjournal::Examine(journalPath, d.fd, journal)) {
     case dbjournal::State::Absent:
         return;
     case dbjournal::State::Unreadable:
         ++d.faults;
-        std::printf("%sjournal: cannot be read now: the next opening refuses the database and keeps it\n",
-                    d.check ? "problem: " : "");
+        TELL(d, "%sjournal: cannot be read now: the next opening refuses the database and keeps it\n", problem);
         return;
     case dbjournal::State::NotRegular:
         ++d.faults;
-        std::printf("%sjournal: %s is not a file: the next opening refuses the database\n", d.check ? "problem: " : "",
-                    journalPath.c_str());
+        TELL(d, "%sjournal: %s is not a file: the next opening refuses the database\n", problem, journalPath.c_str());
         return;
     case dbjournal::State::Incomplete:
-        std::printf("journal: incomplete, dropped at the next opening\n");
+        TELL(d, "journal: incomplete, dropped at the next opening\n");
         return;
     case dbjournal::State::Foreign:
-        std::printf("journal: not of this file as it stands, dropped at the next opening\n");
+        TELL(d, "journal: not of this file as it stands, dropped at the next opening\n");
         return;
     case dbjournal::State::Replayable:
         break;
     }
     for (dbjournal::Chunk& c : journal.chunks) d.journal.push_back({c.offset, std::move(c.bytes)});
-    std::printf("journal: complete, %zu chunks, replayed here as at the next opening\n", d.journal.size());
+    TELL(d, "journal: complete, %zu chunks, replayed here as at the next opening\n", d.journal.size());
 }
 
 // Prints one check word; false when stored and recomputed differ.
@@ -281,7 +309,7 @@ void PrintRecords(Dump& d, bool tablesSound) {
              e.offset, e.size, e.used);
         if (r >= kFirstCount) PrintBestValues(d, e);
         SHOW(d, "\n");
-        if (d.check && tablesSound && d.header.N == kStoreItems) CheckStoreRecord(d, r, e);
+        if (d.mode == Mode::Check && tablesSound && d.header.N == kStoreItems) CheckStoreRecord(d, r, e);
     }
 }
 
@@ -300,7 +328,7 @@ int DumpFile(Dump& d) {
     SHOW(d, "length: %" PRId64 " bytes\nmagic: 0x%08" PRIX32 " (%s)\n", d.length, static_cast<uint32_t>(magic),
          isDatabase ? "database" : "not a database");
     if (!isDatabase) FAULT(d, "problem", "magic 0x%08" PRIX32 ": not a database\n", static_cast<uint32_t>(magic));
-    SHOW(d, "reserved: %" PRId32 "\nA: %" PRId32 "\nL: %" PRId32 "\nN: %" PRId32 "\n", h.reserved, h.A, h.L, h.N);
+    SHOW(d, "change counter: %" PRId32 "\nA: %" PRId32 "\nL: %" PRId32 "\nN: %" PRId32 "\n", h.counter, h.A, h.L, h.N);
     const int headerError = CheckHeader(h, d.length);
     if (headerError != DB_NO_ERROR) {
         SHOW(d, "header: error %d\n", headerError);
@@ -326,52 +354,187 @@ int DumpFile(Dump& d) {
     return sound && d.faults == 0 ? 0 : 2;
 }
 
-// A reader's share of the lock that a program holds while it has the file
-// open: waits up to kLockWait for it. False when it could not be had; true
-// also where the file system has no such locks.
-constexpr auto kLockWait = std::chrono::seconds(3);
+// How long a reader waits for a change under way: a change takes
+// milliseconds.
+constexpr auto kReadWait = std::chrono::seconds(3);
 
-bool LockForReading(int fd) {
-    const auto deadline = std::chrono::steady_clock::now() + kLockWait;
-    for (;;) {
-        if (flock(fd, LOCK_SH | LOCK_NB) == 0) return true;
-        if (errno != EWOULDBLOCK && errno != EINTR) return true;
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+bool OpenFile(Dump& d, const char* path) {
+    d.fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    return d.fd >= 0 && (d.length = dbio::FileLength(d.fd)) >= 0;
+}
+
+// The whole file into memory, when it can be had; else it is read in place.
+void ReadIntoMemory(Dump& d) {
+    try {
+        d.image.resize(static_cast<size_t>(d.length));
+    } catch (const std::bad_alloc&) {
+        return;
     }
+    d.inMemory = d.length == 0 || dbio::ReadAt(d.fd, 0, d.image.data(), d.image.size());
+    if (!d.inMemory) d.image = {};
+}
+
+// Under a reader's share of the change lock: the journal judged and the file
+// read into memory, then the lock let go (kept when the file could not be
+// read into memory). False, nothing read, when a change holds the lock for
+// kReadWait; where the file system has no such locks, read as it stands.
+bool ReadUnderLock(Dump& d, const char* path) {
+    if (!dbio::LockByte(d.fd, kChangeByte, dbio::Lock::Shared, kReadWait) && errno == EWOULDBLOCK) return false;
+    LoadJournal(d, path);
+    ReadIntoMemory(d);
+    if (d.inMemory) dbio::LockByte(d.fd, kChangeByte, dbio::Lock::Unlock, {});
+    return true;
+}
+
+int DumpOrCheck(Dump& d, const char* path) {
+    if (!OpenFile(d, path)) {
+        std::fprintf(stderr, "glomerix-db: cannot read %s: %s\n", path, std::strerror(errno));
+        return 1;
+    }
+    std::printf("file: %s\n", path);
+    std::fflush(stdout);
+    if (!ReadUnderLock(d, path)) {
+        if (d.mode == Mode::Check) {
+            std::fprintf(stderr, "glomerix-db: %s is locked by a change that has not ended in %d s (a program "
+                                 "stopped or stuck?): not judged; try again\n", path, static_cast<int>(kReadWait.count()));
+            return 3;
+        }
+        std::fprintf(stderr, "glomerix-db: %s is locked by a change that has not ended: shown as it stands, perhaps "
+                             "in the middle of it\n", path);
+        LoadJournal(d, path);
+    }
+    const int status = DumpFile(d);
+    if (d.mode == Mode::Check) {
+        if (d.faults == 0) std::printf("check: sound\n");
+        else std::printf("check: %d fault%s\n", d.faults, d.faults == 1 ? "" : "s");
+    }
+    return status;
+}
+
+// --- --fusionner ----------------------------------------------------------------
+
+void Dire(const std::string& texte) { console.write(texte.c_str()); }
+void Avertir(const std::string& texte) { console.warn(texte.c_str()); }
+
+std::vector<Vec3> PositionsOf(const Dump& d, int32_t n, const AllocEntry& e, bool byEnergy) {
+    std::vector<double> coords(3 * static_cast<size_t>(n));
+    const int64_t at = RecordAreaBase(d.header.L, d.header.A, d.header.N) + e.offset +
+                       bestformat::PositionSetOffset(n, byEnergy);
+    std::vector<Vec3> positions;
+    if (!ReadBytes(d, at, coords.data(), coords.size() * sizeof(double))) return positions;
+    for (size_t i = 0; i < coords.size(); i += 3) positions.push_back({coords[i], coords[i + 1], coords[i + 2]});
+    return positions;
+}
+
+// The counts marked in record 1.
+void ReadMarks(const Dump& d, std::vector<int>& marks) {
+    const int32_t k = d.links[1];
+    if (k == -1 || d.slots[k].size != kValiditySize) return;
+    std::vector<uint8_t> bits(static_cast<size_t>(d.slots[k].used));
+    const int64_t at = RecordAreaBase(d.header.L, d.header.A, d.header.N) + d.slots[k].offset;
+    if (bits.empty() || !ReadBytes(d, at, bits.data(), bits.size())) return;
+    for (int n = kFirstCount; n < kStoreItems && static_cast<size_t>(n / 8) < bits.size(); ++n)
+        if ((bits[static_cast<size_t>(n / 8)] >> (n % 8) & 1) != 0) marks.push_back(n);
+}
+
+// The count records and marks of another store file, read as the check reads
+// it; a record with a fault is passed over, with a warning. Returns the exit
+// code when the file cannot be merged, else 0.
+int ReadOther(const char* path, std::vector<ReferencesAutres>& records, std::vector<int>& marks) {
+    Dump d;
+    d.mode = Mode::Silent;
+    const std::string nom = path;
+    if (!OpenFile(d, path)) {
+        Avertir("glomerix-db : " + nom + " ne peut pas être lu (" + std::strerror(errno) + ") ; rien n'est fusionné.");
+        return 1;
+    }
+    struct Closer {
+        int fd;
+        ~Closer() { close(fd); }
+    } closer{d.fd};
+    if (!ReadUnderLock(d, path)) {
+        Avertir("glomerix-db : " + nom + " est verrouillé par une modification qui ne s'achève pas (un programme "
+                "arrêté ?) ; rien n'est fusionné.");
+        return 3;
+    }
+    if (DumpFile(d) != 0 || d.header.N != kStoreItems) {
+        Avertir("glomerix-db : " + nom + " n'est pas une base de données saine de Glomerix (glomerix-db --check " +
+                nom + " dit pourquoi) ; rien n'est fusionné.");
+        return 2;
+    }
+    for (int32_t n = kFirstCount; n < kStoreItems; ++n) {
+        if (d.links[n] == -1) continue;
+        const AllocEntry& e = d.slots[d.links[n]];
+        const int faults = d.faults;
+        CheckCountRecord(d, n, e);
+        double values[2];
+        if (d.faults != faults || !ReadValues(d, e, values)) {
+            Avertir("glomerix-db : l'enregistrement de " + std::to_string(n) + " particules de " + nom +
+                    " est endommagé (glomerix-db --check le détaille) ; il n'est pas fusionné.");
+            continue;
+        }
+        ReferencesAutres r{n, values[0], {}, values[1], {}};
+        if (n < bestformat::kPositionsBelow) {
+            r.energyPositions = PositionsOf(d, n, e, true);
+            r.distancePositions = PositionsOf(d, n, e, false);
+        }
+        records.push_back(std::move(r));
+    }
+    ReadMarks(d, marks);
+    return 0;
+}
+
+std::string Pluriel(int n, const char* mot) { return std::to_string(n) + " " + mot + (n > 1 ? "s" : ""); }
+
+// Merges the other files into target: the store opens it (creating it when
+// absent) and makes the merge one change of it.
+int Merge(const char* target, char** others, int count) {
+    std::vector<ReferencesAutres> records;
+    std::vector<int> marks;
+    for (int i = 0; i < count; ++i)
+        if (const int status = ReadOther(others[i], records, marks); status != 0) return status;
+    const std::string cible = target;
+    if (!OuvrirBase(cible)) {
+        Avertir("glomerix-db : " + cible + " n'a pas pu être ouvert ; rien n'est fusionné.");
+        return 1;
+    }
+    BilanFusion bilan;
+    int status = 0;
+    try {
+        bilan = FusionnerReferences(records, marks);
+    } catch (const DbError& e) {
+        if (e.cause != CAUSE_BUSY) SignalerErreurBase(e.code, e.cause);
+        status = e.cause == CAUSE_BUSY ? 3 : 1;
+    }
+    try {
+        FermerBase();
+    } catch (const DbError& e) {
+        SignalerErreurBase(e.code, e.cause);
+        status = 1;
+    }
+    if (status != 0) {
+        Avertir("glomerix-db : rien n'est fusionné dans " + cible +
+                (status == 3 ? " : un autre programme garde la base verrouillée." : "."));
+        return status;
+    }
+    Dire("Fusion dans " + cible + " : " + Pluriel(bilan.references, "enregistrement") + " ajouté" +
+         (bilan.references > 1 ? "s" : "") + " ou amélioré" + (bilan.references > 1 ? "s" : "") + ", " +
+         Pluriel(bilan.marques, "marque") + " ajoutée" + (bilan.marques > 1 ? "s" : "") + ".\n");
+    return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc >= 4 && std::strcmp(argv[2], "--fusionner") == 0) return Merge(argv[1], argv + 3, argc - 3);
     Dump d;
-    d.check = argc == 3 && std::strcmp(argv[1], "--check") == 0;
-    if (argc != 2 && !d.check) {
-        std::fprintf(stderr, "usage: glomerix-db [--check] FILE\n");
+    if (argc == 3 && std::strcmp(argv[1], "--check") == 0) d.mode = Mode::Check;
+    if (argc != 2 && d.mode != Mode::Check) {
+        std::fprintf(stderr, "usage: glomerix-db [--check] FILE\n"
+                             "       glomerix-db FICHIER --fusionner AUTRE.dat [AUTRE2.dat...]\n");
         return 1;
     }
-    const char* path = argv[argc - 1];
-    d.fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (d.fd < 0 || (d.length = dbio::FileLength(d.fd)) < 0) {
-        std::fprintf(stderr, "glomerix-db: cannot read %s: %s\n", path, std::strerror(errno));
-        return 1;
-    }
-    if (!LockForReading(d.fd)) {
-        if (d.check) {
-            std::fprintf(stderr, "glomerix-db: %s is in use by another program (a session has it open): not judged; "
-                                 "try again once it has ended\n", path);
-            return 3;
-        }
-        std::fprintf(stderr, "glomerix-db: %s is in use by another program: shown as it stands, perhaps in the middle "
-                             "of a change\n", path);
-    }
-    std::printf("file: %s\n", path);
-    LoadJournal(d, path);
-    const int status = DumpFile(d);
-    if (d.check) {
-        if (d.faults == 0) std::printf("check: sound\n");
-        else std::printf("check: %d fault%s\n", d.faults, d.faults == 1 ? "" : "s");
-    }
-    close(d.fd);
+    const int status = DumpOrCheck(d, argv[argc - 1]);
+    if (d.fd >= 0) close(d.fd);
     return status;
 }
