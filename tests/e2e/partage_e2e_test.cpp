@@ -59,7 +59,7 @@ struct Valeurs {
 
 // The best values of each count record, as glomerix-db shows them (17 digits).
 std::map<int, Valeurs> Contenu(const std::string& base) {
-    const std::string commande = std::string(GLOMERIX_BINARY_DIR "/glomerix-db '") + base + "' 2>/dev/null";
+    const std::string commande = "'" + e2e::Programme("glomerix-db").string() + "' '" + base + "' 2>/dev/null";
     FILE* tube = popen(commande.c_str(), "r");
     std::map<int, Valeurs> contenu;
     if (tube == nullptr) return contenu;
@@ -76,7 +76,7 @@ std::map<int, Valeurs> Contenu(const std::string& base) {
 }
 
 int Verifier(const std::string& base, std::string& sortie) {
-    const std::string commande = std::string(GLOMERIX_BINARY_DIR "/glomerix-db --check '") + base + "' 2>&1";
+    const std::string commande = "'" + e2e::Programme("glomerix-db").string() + "' --check '" + base + "' 2>&1";
     FILE* tube = popen(commande.c_str(), "r");
     if (tube == nullptr) return -1;
     char morceau[4096];
