@@ -115,21 +115,30 @@ TEST(Tammes, AtteintLesDistancesPubliees) {
     }
 }
 
-// Each iteration keeps or raises the smallest distance: n iterations from the
-// same start never end below n - 1 of them.
+// Each iteration keeps or raises the smallest distance, and the distance it
+// announces is that of the positions.
 TEST(Tammes, NeBaisseJamaisLaDistanceMinimale) {
     const std::vector<Vec3> depart = Aleatoires(40, 5);
+    std::vector<Vec3> x = depart;
+    std::vector<double> distances;
+    ParametresTammes t;
+    t.iterationsMax = 30;
+    t.apresIteration = [&](long long iteration, double distance) {
+        EXPECT_EQ(iteration, static_cast<long long>(distances.size()) + 1);
+        distances.push_back(distance);
+    };
+    const BilanTammes b = PolirTammes(x, t);
+    EXPECT_EQ(b.iterations, static_cast<long long>(distances.size()));
+    EXPECT_LE(b.iterations, 30);
     double precedente = descente::DistanceMin(depart);
-    for (long long n = 1; n <= 30; ++n) {
-        std::vector<Vec3> x = depart;
-        ParametresTammes t;
-        t.iterationsMax = n;
-        const BilanTammes b = PolirTammes(x, t);
-        EXPECT_GE(b.distanceApres, precedente) << n;
-        EXPECT_LE(b.iterations, n);
-        precedente = b.distanceApres;
+    for (size_t i = 0; i < distances.size(); ++i) {
+        EXPECT_GE(distances[i], precedente) << i + 1;
+        precedente = distances[i];
     }
-    EXPECT_GT(precedente, 1.2 * descente::DistanceMin(depart));
+    // The distance announced is that of the positions left.
+    EXPECT_EQ(b.distanceApres, precedente);
+    EXPECT_NEAR(descente::DistanceMin(x), b.distanceApres, 1e-14);
+    EXPECT_GT(b.distanceApres, 1.2 * descente::DistanceMin(depart));
 }
 
 TEST(Tammes, IcosaedreStationnaireEtArret) {

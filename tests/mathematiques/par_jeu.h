@@ -1,6 +1,6 @@
 // Tests run once per kernel set. A set this processor cannot run is skipped
 // with the reason, so that the log names every set a run left out (CI prints
-// the skipped tests at its end; bench/README.md says where each set was run).
+// the skipped tests at its end; tests/README.md says where each set runs).
 #pragma once
 
 #include <gtest/gtest.h>
