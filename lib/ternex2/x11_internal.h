@@ -2,9 +2,9 @@
 // small X helpers the window, the dialogs and the icons share.
 #pragma once
 
+#include <GL/glx.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <GL/glx.h>
 
 #include <deque>
 #include <functional>

@@ -6,9 +6,9 @@
 #include <utility>
 #include <vector>
 
+#include "etat/particules.h"
 #include "hull/enveloppe.h"
 #include "mathematiques/hasard.h"
-#include "etat/particules.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <functional>
 #include <span>
 
-#include "mathematiques/minimisation.h"
 #include "etat/vec3.h"
+#include "mathematiques/minimisation.h"
 
 // Descents without an iteration bound of their own.
 inline ParametresDescente DescentesDExploration() {

@@ -6,9 +6,9 @@
 #include <cmath>
 #include <vector>
 
+#include "etat/particules.h"
 #include "mathematiques/energie.h"
 #include "mathematiques/montecarlo.h"
-#include "etat/particules.h"
 
 double EnergiePotentielle() {
     PositionsSoA p;

@@ -20,10 +20,10 @@
 #include <cstdlib>
 #include <vector>
 
+#include "etat/particules.h"
 #include "mathematiques/energie.h"
 #include "mathematiques/hasard.h"
 #include "mathematiques/metriques.h"
-#include "etat/particules.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "etat/maillage.h"
+#include "etat/particules.h"
 #include "mathematiques/metriques.h"
 #include "mathematiques/montecarlo.h"
-#include "etat/particules.h"
 #include "mathematiques/placement.h"
 
 void ChangerNombre(int n, bool keepPositions) {

@@ -8,9 +8,9 @@
 #include <cmath>
 #include <vector>
 
-#include "mathematiques/noyaux.h"
 #include "etat/parallele.h"
 #include "etat/particules.h"
+#include "mathematiques/noyaux.h"
 
 namespace {
 

@@ -11,12 +11,13 @@
 #include <span>
 #include <vector>
 
+#include "etat/modes.h"
+#include "etat/particules.h"
 #include "hull/enveloppe.h"
 #include "mathematiques/defauts.h"
 #include "mathematiques/exploration.h"
 #include "mathematiques/metriques.h"
 #include "mathematiques/minimisation.h"
-#include "etat/particules.h"
 #include "mathematiques/riesz.h"
 #include "mathematiques/tammes.h"
 #include "shell/avertissements.h"
@@ -25,7 +26,6 @@
 #include "shell/commandes.h"
 #include "shell/messages.h"
 #include "shell/progression.h"
-#include "etat/modes.h"
 #include "store/best_store.h"
 #include "ternex/ternex.h"
 

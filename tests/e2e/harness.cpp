@@ -9,11 +9,11 @@
 #include <iconv.h>
 #include <poll.h>
 #include <pty.h>
-#include <sys/ioctl.h>
-#include <termios.h>
 #include <sstream>
 #include <stdexcept>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 #include <vector>
 

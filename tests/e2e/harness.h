@@ -27,8 +27,8 @@
 #include <map>
 #include <string>
 #include <string_view>
-#include <vector>
 #include <sys/types.h>
+#include <vector>
 
 namespace e2e {
 

@@ -6,8 +6,8 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cmath>
 #include <climits>
+#include <cmath>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>

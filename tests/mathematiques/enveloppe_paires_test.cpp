@@ -203,8 +203,7 @@ TEST(Paires, SansEnveloppeToutesLesPaires) {
 // lengths and position copies follow other moves and a new build.
 class EtapesEnveloppe : public ParJeu {};
 // The hull's kernels come as a portable and an AVX2 version.
-INSTANTIATE_TEST_SUITE_P(Jeux, EtapesEnveloppe, testing::Values(JeuNoyaux::portable, JeuNoyaux::avx2),
-                         NomDuParametre);
+INSTANTIATE_TEST_SUITE_P(Jeux, EtapesEnveloppe, testing::Values(JeuNoyaux::portable, JeuNoyaux::avx2), NomDuParametre);
 
 TEST_P(EtapesEnveloppe, CommeLesBouclesLitterales) {
     const std::vector<Vec3> depart = outils::Aleatoires(300, 21);

@@ -6,9 +6,9 @@
 #include <cmath>
 
 #include "descente_outils.h"
+#include "etat/parallele.h"
 #include "mathematiques/minimisation.h"
 #include "mathematiques/noyaux.h"
-#include "etat/parallele.h"
 #include "par_jeu.h"
 
 namespace {

@@ -59,10 +59,8 @@ TEST_P(MonteCarloParJeu, EnergieSansPotentielsMemeSomme) {
             const double seule = EnergieEtPotentiels(p, nullptr);
             EXPECT_EQ(std::bit_cast<uint64_t>(avec), std::bit_cast<uint64_t>(seule))
                 << n << " particles, " << workers << " workers";
-            EXPECT_NEAR(seule, [&] {
-                Configurer(outils::Aleatoires(n, n));
-                return litteral::EnergiePotentielle();
-            }(), 1e-12 * seule);
+            Configurer(outils::Aleatoires(n, n));
+            EXPECT_NEAR(seule, litteral::EnergiePotentielle(), 1e-12 * seule);
         }
     }
     ImposerEquipe(1);

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <string>
 
-#include "mathematiques/noyaux.h"
 #include "etat/modes.h"
+#include "mathematiques/noyaux.h"
 #include "par_jeu.h"
 #include "simulation_outils.h"
 
@@ -166,8 +166,7 @@ TEST_P(TablesDeNoyaux, ChaqueCase) {
     double sommes[2] = {0, 0}, sommesRef[2] = {0, 0};
     f[0] = f[1] = f[2] = fRef[0] = fRef[1] = fRef[2] = 0.0;
     k.ligneDescente(p, deplacement, p.n - 1, r.data(), r.data() + p.n, r.data() + 2 * p.n, f, sommes);
-    ref.ligneDescente(p, deplacement, p.n - 1, rRef.data(), rRef.data() + p.n, rRef.data() + 2 * p.n, fRef,
-                      sommesRef);
+    ref.ligneDescente(p, deplacement, p.n - 1, rRef.data(), rRef.data() + p.n, rRef.data() + 2 * p.n, fRef, sommesRef);
     for (int c = 0; c < 3; ++c) EXPECT_NEAR(f[c], fRef[c], 1e-12 * std::abs(fRef[c]) + 1e-18);
     for (int j = 0; j < 3 * p.n; ++j) EXPECT_NEAR(r[j], rRef[j], 1e-12 * std::abs(rRef[j]) + 1e-18);
     for (int c = 0; c < 2; ++c) EXPECT_NEAR(sommes[c], sommesRef[c], 1e-12 * std::abs(sommesRef[c]));

@@ -38,7 +38,6 @@ protected:
 };
 
 // Every test of `Suite` (a class derived from ParJeu) on the three sets.
-#define SUR_CHAQUE_JEU(Suite)                                                                              \
-    INSTANTIATE_TEST_SUITE_P(Jeux, Suite,                                                                   \
-                             testing::Values(JeuNoyaux::portable, JeuNoyaux::avx2, JeuNoyaux::avx512), \
+#define SUR_CHAQUE_JEU(Suite)                                                                                       \
+    INSTANTIATE_TEST_SUITE_P(Jeux, Suite, testing::Values(JeuNoyaux::portable, JeuNoyaux::avx2, JeuNoyaux::avx512), \
                              NomDuParametre)

@@ -7,10 +7,10 @@
 #include <utility>
 
 #include "descente_outils.h"
-#include "mathematiques/noyaux.h"
-#include "par_jeu.h"
 #include "etat/parallele.h"
+#include "mathematiques/noyaux.h"
 #include "mathematiques/riesz.h"
+#include "par_jeu.h"
 
 namespace {
 
@@ -56,8 +56,7 @@ TEST_P(RieszParJeu, SommeEtGradientCommeLesDifferencesFinies) {
                 (k == 0 ? plus[i].x : k == 1 ? plus[i].y : plus[i].z) += h;
                 (k == 0 ? moins[i].x : k == 1 ? moins[i].y : moins[i].z) -= h;
                 const double derivee = static_cast<double>(
-                    (descente::EnergieLongue(plus, s, echelle) - descente::EnergieLongue(moins, s, echelle)) /
-                    (2 * h));
+                    (descente::EnergieLongue(plus, s, echelle) - descente::EnergieLongue(moins, s, echelle)) / (2 * h));
                 const double f = k == 0 ? r.forces[i].x : k == 1 ? r.forces[i].y : r.forces[i].z;
                 EXPECT_NEAR(-f, derivee, 1e-6 * plusGrande) << "particle " << i << ", axis " << k;
             }

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "../../bench/simulation_litterale.h"
+#include "etat/parallele.h"
 #include "hull/enveloppe.h"
 #include "mathematiques/hasard.h"
-#include "etat/parallele.h"
 #include "mathematiques/simulation.h"
 
 namespace outils {

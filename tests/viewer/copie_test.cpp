@@ -7,11 +7,11 @@
 #include <cstring>
 #include <vector>
 
+#include "etat/modes.h"
+#include "etat/particules.h"
 #include "hull/enveloppe.h"
 #include "mathematiques/hasard.h"
 #include "mathematiques/metriques.h"
-#include "etat/modes.h"
-#include "etat/particules.h"
 #include "viewer/scene.h"
 #include "viewer/scene_support.h"
 

@@ -7,9 +7,9 @@
 #include <atomic>
 #include <mutex>
 
-#include "hull/enveloppe.h"
-#include "etat/particules.h"
 #include "etat/modes.h"
+#include "etat/particules.h"
+#include "hull/enveloppe.h"
 #include "ternex2/ternex2.h"
 #include "viewer/scene.h"
 

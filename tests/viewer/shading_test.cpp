@@ -3,11 +3,11 @@
 
 #include <cmath>
 
+#include "etat/particules.h"
 #include "hull/enveloppe.h"
 #include "mathematiques/hasard.h"
 #include "mathematiques/metriques.h"
 #include "mathematiques/montecarlo.h"
-#include "etat/particules.h"
 #include "viewer/scene.h"
 #include "viewer/scene_support.h"
 

@@ -431,10 +431,11 @@ TEST_F(Vue, TheViewerDrawsWhileTheCommandsComputeWithoutRaces) {
         }
         if (own != nullptr) XCloseDisplay(own);
     });
-    for (const char* line : {"relax 200", "mode polygones on", "nb 120", "relax 100", "mode dual on", "enveloppe",
-                             "placer", "local 50", "mode axes on", "faces 30", "aretes 30", "nb 60",
-                             "montecarlo 50", "mode lignes off", "relax 50", "graph off", "graph", "relax 30",
-                             "mode openmp on", "minimiser 30", "explorer 2", "tammes 10"}) {
+    for (const char* line :
+         {"relax 200",      "mode polygones on", "nb 120",       "relax 100", "mode dual on", "enveloppe",
+          "placer",         "local 50",          "mode axes on", "faces 30",  "aretes 30",    "nb 60",
+          "montecarlo 50",  "mode lignes off",   "relax 50",     "graph off", "graph",        "relax 30",
+          "mode openmp on", "minimiser 30",      "explorer 2",   "tammes 10"}) {
         Commande(line);
     }
     moving = false;

@@ -38,8 +38,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <new>
 #include <fcntl.h>
+#include <new>
 #include <string>
 #include <unistd.h>
 #include <vector>
