@@ -95,8 +95,6 @@ inline void Octaedre() {
     Installer(aretes, faces);
 }
 
-inline double Norme(const Vec3& v) { return norm(v); }
-
 // |a - b| within tol times |b|, component by component of the vector.
 inline void ProchesVecteurs(const std::vector<Vec3>& a, const std::vector<Vec3>& b, double tol) {
     ASSERT_EQ(a.size(), b.size());
