@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "configurations.h"
 #include "etat/parallele.h"
 #include "etat/particules.h"
 #include "mathematiques/exploration.h"
@@ -32,19 +33,8 @@
 
 namespace {
 
-std::vector<Vec3> Aleatoires(int n, long graine) {
-    InitialiserHasard(graine);
-    std::vector<Vec3> p(n);
-    for (Vec3& v : p) TirerPointSphere(v, 1.0);
-    return p;
-}
-
-// As PLACER SPIRALE with its default step.
-std::vector<Vec3> Spirale(int n) {
-    std::vector<Vec3> p(n);
-    CalculerSpirale(kDefaultSpiralStep, p);
-    return p;
-}
+using bench::Aleatoires;
+using bench::Spirale;
 
 // One pass at a random configuration, displaced as in a late line search
 // (or, with `sommes`, without the displacement: the early steps' pass).

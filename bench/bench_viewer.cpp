@@ -26,8 +26,11 @@ constexpr int kCommandes = 20;
 // its answer says that the viewer has caught up with the commands.
 bool AttendreVue(e2e::Session& session) { return session.sendAndWait("image\nvue.png\n"); }
 
+// graph: 0 the viewer closed, 1 open with the default modes (points and hull
+// lines), 2 open with the filled triangles as well.
 void BM_VingtRelax(benchmark::State& state) {
     const bool graph = state.range(0) != 0;
+    const bool triangles = state.range(0) == 2;
     const xtest::Xvfb* server = xtest::XvfbPartage();
     if (server == nullptr) {
         state.SkipWithError("Xvfb ne demarre pas");
@@ -37,7 +40,8 @@ void BM_VingtRelax(benchmark::State& state) {
     session.setEnv("DISPLAY", server->Display());
     // Another build of the program, to compare with (its path).
     if (const char* autre = std::getenv("GLOMERIX_BENCH_PROGRAMME")) session.setProgram(autre);
-    if (!session.startAtPrompt() || !session.sendAndWait("nb 9999\n") || (graph && !session.sendAndWait("graph\n")) ||
+    if (!session.startAtPrompt() || !session.sendAndWait("nb 9999\n") ||
+        (triangles && !session.sendAndWait("mode polygones on\n")) || (graph && !session.sendAndWait("graph\n")) ||
         (graph && !AttendreVue(session))) {
         state.SkipWithError("le programme ne repond pas");
         return;
@@ -63,7 +67,7 @@ void BM_VingtRelax(benchmark::State& state) {
     session.send("quitter\n");
     session.finish();
 }
-BENCHMARK(BM_VingtRelax)->ArgName("graph")->Arg(0)->Arg(1)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_VingtRelax)->ArgName("graph")->Arg(0)->Arg(1)->Arg(2)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // N random particles, hull lines drawn; the hull valid when range(1) is 1.
 void PreparerEtat(benchmark::State& state) {
@@ -77,8 +81,8 @@ void PreparerEtat(benchmark::State& state) {
     if (state.range(1) == 1) CalculerEnveloppe(false);
 }
 
-// What a frame holds the lock for: the shading and the copy (of the hull
-// lists too when the hull is valid).
+// What a frame holds the lock for: the copy (of the hull lists too when the
+// hull is valid).
 void BM_CopierImage(benchmark::State& state) {
     PreparerEtat(state);
     CopieImage copie;
@@ -100,6 +104,43 @@ void BM_ConstruireImage(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(ConstruireImage(copie));
 }
 BENCHMARK(BM_ConstruireImage)->Args({9999, 0})->Args({1000, 0})->Unit(benchmark::kMillisecond);
+
+// A whole frame that found the hull stale, apart from GL: the copy under the
+// lock, the build without it, the publication under it, then the colours
+// without it. range(2) 1: filled triangles drawn as well, whose colours need
+// each particle's share of the energy.
+void BM_ImagePerimee(benchmark::State& state) {
+    PreparerEtat(state);
+    modes.polygones = state.range(2) == 1;
+    CopieImage copie;
+    RampeCouleurs rampe;
+    for (auto _ : state) {
+        state.PauseTiming();
+        {
+            Garde verrou(verrouEtat);
+            MarquerDeplacement();
+            hullValid = false;
+        }
+        state.ResumeTiming();
+        {
+            Garde verrou(verrouEtat);
+            CopierImage(copie);
+        }
+        ConstruireImage(copie);
+        {
+            Garde verrou(verrouEtat);
+            benchmark::DoNotOptimize(PublierImage(copie));
+        }
+        ColorerImage(copie, rampe);
+    }
+    modes.polygones = false;
+}
+BENCHMARK(BM_ImagePerimee)
+    ->Args({9999, 0, 0})
+    ->Args({9999, 0, 1})
+    ->Args({1000, 0, 0})
+    ->Args({1000, 0, 1})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

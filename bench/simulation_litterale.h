@@ -13,16 +13,19 @@
 
 namespace litteral {
 
-// Sum over pairs i < j of 1/r; each potential gets its float terms in index order.
-inline double EnergiePotentielle() {
+// Sum over pairs i < j of 1/r; with potentiels, each particle's share, its
+// float terms added in index order.
+inline double EnergiePotentielle(std::vector<float>* potentiels = nullptr) {
     const int n = etat.count;
-    for (int i = 0; i < n; ++i) etat.particles[i].potential = 0.0f;
+    if (potentiels != nullptr) potentiels->assign(static_cast<size_t>(n), 0.0f);
     double somme = 0.0;
     for (int i = 0; i < n - 1; ++i) {
         for (int j = i + 1; j < n; ++j) {
             const double e = 1.0 / std::sqrt(squaredDistance(etat.particles[i].position, etat.particles[j].position));
-            etat.particles[i].potential += static_cast<float>(e);
-            etat.particles[j].potential += static_cast<float>(e);
+            if (potentiels != nullptr) {
+                (*potentiels)[i] += static_cast<float>(e);
+                (*potentiels)[j] += static_cast<float>(e);
+            }
             somme += e;
         }
     }

@@ -13,11 +13,6 @@ struct ParticleRecord {
     Vec3 position;                  // unit length after every placement or move
     Vec3 derivative;                // displacement applied by the next ModifierPosition
     int32_t degree = 0;             // hull edges at the particle (= faces = dual corners)
-    // Sum of 1/r to the others after EnergiePotentielle or ActualiserPotentiels;
-    // a viewer frame that rebuilt a stale hull then divides it by the degree in
-    // place (its colour ramp), so read it only right after one of those two.
-    float potential = 0.0f;
-    float shading = 0.0f;           // brightness, written by the viewer
     std::vector<Vec3> dualCorners;  // corners of the dual cell, in angular order
     double dualColour[3] = {0.0, 0.0, 0.0};
 };

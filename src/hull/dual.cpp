@@ -7,17 +7,9 @@
 #include <vector>
 
 #include "etat/particules.h"
-#include "hull/enveloppe.h"
 #include "mathematiques/hasard.h"
 
 namespace {
-
-// The routines below work on one particle's position and corners, wherever
-// they are stored: in the particle records or in a frame's copy.
-
-bool TourneAGauche(const Vec3& p, std::span<const Vec3> g, int k) {
-    return dot(cross(difference(g[k], p), difference(g[k + 1], p)), p) > 0.0;
-}
 
 std::vector<double> Angles(Vec3 p, std::span<const Vec3> coins) {
     setLength(p, 1.0);
@@ -47,7 +39,13 @@ std::vector<double> Angles(Vec3 p, std::span<const Vec3> coins) {
     return angles;
 }
 
-bool EnOrdreCyclique(const Vec3& p, std::span<const Vec3> coins) {
+}  // namespace
+
+bool CoinTourneAGauche(const Vec3& p, std::span<const Vec3> g, int k) {
+    return dot(cross(difference(g[k], p), difference(g[k + 1], p)), p) > 0.0;
+}
+
+bool CoinsEnOrdreCyclique(const Vec3& p, std::span<const Vec3> coins) {
     const std::vector<double> a = Angles(p, coins);
     const size_t n = a.size();
     int descentes = 0;
@@ -58,15 +56,15 @@ bool EnOrdreCyclique(const Vec3& p, std::span<const Vec3> coins) {
 // The adjacent-swap passes give the true cyclic order on a regular enough
 // cell, and that order is kept as it is; they are not a sort, though, and on
 // a poorer cell their result is put in order by angle, from its first corner.
-void Ordonner(const Vec3& p, std::span<Vec3> coins) {
+void OrdonnerCoins(const Vec3& p, std::span<Vec3> coins) {
     const int n = static_cast<int>(coins.size());
     if (n <= 1) return;
     for (int passe = 0; passe <= n; ++passe) {
         for (int l = 0; l + 1 < n; ++l) {
-            if (!TourneAGauche(p, coins, l)) std::swap(coins[l], coins[l + 1]);
+            if (!CoinTourneAGauche(p, coins, l)) std::swap(coins[l], coins[l + 1]);
         }
     }
-    if (EnOrdreCyclique(p, coins)) return;
+    if (CoinsEnOrdreCyclique(p, coins)) return;
     const std::vector<double> angles = Angles(p, coins);
     std::vector<int> ordre(static_cast<size_t>(n));
     for (int k = 0; k < n; ++k) ordre[k] = k;
@@ -75,23 +73,6 @@ void Ordonner(const Vec3& p, std::span<Vec3> coins) {
     tries.reserve(static_cast<size_t>(n));
     for (const int k : ordre) tries.push_back(coins[k]);
     std::copy(tries.begin(), tries.end(), coins.begin());
-}
-
-}  // namespace
-
-bool cornerTurnsLeft(int i, int k) {
-    const ParticleRecord& r = etat.particles[i];
-    return TourneAGauche(r.position, r.dualCorners, k);
-}
-
-bool CoinsEnOrdreCyclique(int i) {
-    const ParticleRecord& r = etat.particles[i];
-    return EnOrdreCyclique(r.position, r.dualCorners);
-}
-
-void OrdonnerCoinsDual(int i) {
-    ParticleRecord& r = etat.particles[i];
-    Ordonner(r.position, r.dualCorners);
 }
 
 void CalculerCoinsDual(const std::vector<Vec3>& positions, const HullMesh& mesh, const std::vector<int32_t>& degres,
@@ -116,7 +97,7 @@ void CalculerCoinsDual(const std::vector<Vec3>& positions, const HullMesh& mesh,
     for (int i = 0; i < count; ++i) {
         const std::span<Vec3> coins(dual.coins.data() + dual.debut[i], dual.coins.data() + dual.debut[i + 1]);
         std::fill(coins.begin() + dual.rempli[i], coins.end(), positions[i]);
-        Ordonner(positions[i], coins);
+        OrdonnerCoins(positions[i], coins);
     }
 }
 
@@ -129,17 +110,4 @@ void InstallerDual(const CoinsDual& dual) {
         for (double& composante : r.dualColour) composante = TirerReel();
     }
     dualAllocated = true;
-}
-
-void CalculerDual() {
-    const int count = std::min<int>(etat.count, static_cast<int>(etat.particles.size()));
-    std::vector<Vec3> positions(static_cast<size_t>(count));
-    std::vector<int32_t> degres(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        positions[i] = etat.particles[i].position;
-        degres[i] = etat.particles[i].degree;
-    }
-    CoinsDual dual;
-    CalculerCoinsDual(positions, enveloppe, degres, dual);
-    InstallerDual(dual);
 }

@@ -1,5 +1,5 @@
-// The pair sum of 1/r with every particle's own share, shared by
-// EnergiePotentielle, the Monte Carlo moves and their deferred potentials.
+// The pair sum of 1/r with every particle's own share, shared by the metrics
+// (the energy, the viewer's potentials) and the Monte Carlo moves.
 #pragma once
 
 #include "mathematiques/noyaux.h"

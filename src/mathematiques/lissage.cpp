@@ -10,9 +10,7 @@ namespace {
 
 constexpr double kPortee = 1.3;    // neighbours within this many lattice spacings
 constexpr double kDecalage = 0.5;  // sigma, in mean weighted degrees
-// Jacobi sweeps: from random starts at N = 470, two save as many evaluations
-// as an exact solve of M.
-constexpr int kBalayages = 2;
+constexpr int kBalayages = 2;      // Jacobi sweeps (bench/README.md: why two)
 
 }  // namespace
 

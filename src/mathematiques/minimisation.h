@@ -26,9 +26,7 @@ struct ParametresDescente {
     // Ends when the largest tangential force on a particle falls below this
     // times the mean magnitude of the particles' total forces.
     double tolerance = 1e-9;
-    // Curvature pairs kept: from random starts at N = 470, 20 take about a
-    // sixth fewer evaluations than 10, for little more vector work.
-    int memoire = 20;
+    int memoire = 20;  // curvature pairs kept (bench/README.md: why 20)
     const std::atomic<bool>* arret = nullptr;  // polled after each iteration
     std::function<void(const EtapeDescente&)> apresPas;  // after each accepted step
 };

@@ -4,13 +4,9 @@
 // the state's generation at that copy: an unchanged generation says in O(1)
 // that nothing moved. Otherwise (relaxation, loading, a count change) the
 // positions are compared bit for bit, and only a difference forces a full
-// evaluation, so a writer that put back the same bits changes nothing. The running sum is re-evaluated in full every
-// kResynchro accepted moves, which keeps its drift far below 1e-12 relative.
-//
-// The per-particle potentials of the attempt's configuration (the moved
-// particle at its trial place, even when refused) cannot be updated in O(N)
-// with float sums in index order, so they are owed: the cache keeps that
-// configuration and ActualiserPotentiels writes them on demand.
+// evaluation, so that a writer that put back the same bits changes nothing.
+// The running sum is re-evaluated in full every kResynchro accepted moves,
+// which keeps its drift far below 1e-12 relative.
 #include "mathematiques/montecarlo.h"
 
 #include <bit>
@@ -18,12 +14,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <vector>
 
 #include "etat/particules.h"
 #include "mathematiques/energie.h"
 #include "mathematiques/hasard.h"
-#include "mathematiques/metriques.h"
 
 namespace {
 
@@ -35,9 +29,6 @@ struct CacheMonteCarlo {
     uint64_t generation = 0; // etat.generation when p was last known to match
     double energie = 0.0;
     int acceptes = 0;        // accepted moves since the last full evaluation
-    bool potentielsDus = false;
-    int indice = 0;          // owed potentials: p with particle `indice` at `essai`
-    double essai[3] = {0.0, 0.0, 0.0};
 };
 
 CacheMonteCarlo cache;
@@ -74,7 +65,6 @@ void EvaluerEnEntier() {
 
 double EnergieCourante() REQUIRES(verrouEtat) {
     if (!CacheDecritEtat()) {
-        ActualiserPotentiels();  // they describe the copy about to be replaced
         cache.p.charger();
         cache.valide = true;
         cache.generation = etat.generation;
@@ -123,9 +113,6 @@ bool EssaiMonteCarlo() {
     const double o[3] = {ancienne.x, ancienne.y, ancienne.z};
     const double q[3] = {r.position.x, r.position.y, r.position.z};
     const double e1 = EnergieDeplacee(e0, i, o, q);
-    cache.potentielsDus = true;
-    cache.indice = i;
-    for (int k = 0; k < 3; ++k) cache.essai[k] = q[k];
     if (e1 < e0 || TirerReel() < std::exp(-(e1 - e0) / kMonteCarloTemperature)) {
         Accepter(i, q, e1);
         MarquerDeplacement();
@@ -137,18 +124,3 @@ bool EssaiMonteCarlo() {
 }
 
 double EnergieMonteCarloCourante() { return EnergieCourante(); }
-
-void OublierPotentielsDus() { cache.potentielsDus = false; }
-
-void ActualiserPotentiels() {
-    if (!cache.potentielsDus) return;
-    cache.potentielsDus = false;
-    if (cache.p.n != etat.count) return;  // the count changed: nothing is owed any more
-    PositionsSoA p = cache.p;
-    p.x[cache.indice] = cache.essai[0];
-    p.y[cache.indice] = cache.essai[1];
-    p.z[cache.indice] = cache.essai[2];
-    std::vector<float> pot(p.n);
-    EnergieEtPotentiels(p, pot.data());
-    for (int k = 0; k < p.n; ++k) etat.particles[k].potential = pot[k];
-}

@@ -6,11 +6,7 @@
 // One attempt: a random particle goes to a fresh random place on the sphere;
 // kept if the energy drops, else with probability exp(-(E1 - E0) / 0.001).
 // Returns true when kept; a refused move restores the old position bit for bit.
-// `potential` is left owed (see ActualiserPotentiels in metriques.h).
 bool EssaiMonteCarlo() REQUIRES(verrouEtat);
 
 // The energy of the current configuration as the attempts know it (tests).
 double EnergieMonteCarloCourante() REQUIRES(verrouEtat);
-
-// Drops the owed potentials: they were just written from the positions.
-void OublierPotentielsDus() REQUIRES(verrouEtat);

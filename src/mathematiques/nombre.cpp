@@ -6,8 +6,6 @@
 
 #include "etat/maillage.h"
 #include "etat/particules.h"
-#include "mathematiques/metriques.h"
-#include "mathematiques/montecarlo.h"
 #include "mathematiques/placement.h"
 
 void ChangerNombre(int n, bool keepPositions) {
@@ -20,7 +18,6 @@ void ChangerNombre(int n, bool keepPositions) {
     std::swap(etat.particles, nouveau);  // `nouveau` now holds the old records
     etat.count = n;
     MarquerDeplacement();
-    OublierPotentielsDus();
     if (!keepPositions) PlacerAleatoirement(0);
     AllouerEnveloppe(n);
     nouveau = {};

@@ -1,6 +1,6 @@
 // Inner loops of the pair sums, over positions copied into one array per
 // coordinate. Three complete sets: portable, AVX2+FMA and AVX-512F (whose
-// accumulation, distance and Monte Carlo rows are the AVX2 ones); the best the
+// accumulation and Monte Carlo rows are the AVX2 ones); the best the
 // processor runs is chosen once at run time.
 #pragma once
 
@@ -119,9 +119,6 @@ struct NoyauxPaires {
     // The same rows and columns from t: pot[j] receives the rows' terms in row
     // order, acc[k] row k's terms in column order.
     void (*cumuler)(const float* t, int pas, int rows, int a, int b, float* pot, float* acc);
-    // min(m, squared distance from (px, py, pz) to p_j), j = a .. b - 1, with
-    // the scan's rule: a NaN distance never replaces m.
-    double (*distanceMin)(const PositionsSoA& p, int a, int b, double px, double py, double pz, double m);
     // Sum over j = a .. b - 1 of 1 / |q - p_j| - 1 / |o - p_j|.
     double (*deltaEnergie)(const PositionsSoA& p, int a, int b, const double o[3], const double q[3]);
     // Row i against j = 0 .. i - 1 of the descents' pass on the sum of 1/r:

@@ -408,22 +408,6 @@ AVX2 void CumulerAvx2(const float* t, int pas, int rows, int a, int b, float* po
     noyauxPortables.cumuler(t + j - a, pas, rows, j, b, pot, acc);
 }
 
-AVX2 double DistanceMinAvx2(const PositionsSoA& p, int a, int b, double px, double py, double pz, double m) {
-    const __m256d xi = _mm256_set1_pd(px), yi = _mm256_set1_pd(py), zi = _mm256_set1_pd(pz);
-    __m256d mv = _mm256_set1_pd(m);
-    int j = a;
-    for (; j + 4 <= b; j += 4) {
-        const __m256d dx = _mm256_sub_pd(xi, _mm256_loadu_pd(p.x.data() + j));
-        const __m256d dy = _mm256_sub_pd(yi, _mm256_loadu_pd(p.y.data() + j));
-        const __m256d dz = _mm256_sub_pd(zi, _mm256_loadu_pd(p.z.data() + j));
-        mv = _mm256_min_pd(CarreExact(dx, dy, dz), mv);  // a NaN first operand yields mv
-    }
-    alignas(32) double lanes[4];
-    _mm256_store_pd(lanes, mv);
-    for (double v : lanes) m = v < m ? v : m;
-    return noyauxPortables.distanceMin(p, j, b, px, py, pz, m);
-}
-
 AVX2 double DeltaEnergieAvx2(const PositionsSoA& p, int a, int b, const double o[3], const double q[3]) {
     const __m256d ox = _mm256_set1_pd(o[0]), oy = _mm256_set1_pd(o[1]), oz = _mm256_set1_pd(o[2]);
     const __m256d qx = _mm256_set1_pd(q[0]), qy = _mm256_set1_pd(q[1]), qz = _mm256_set1_pd(q[2]);
@@ -443,6 +427,5 @@ AVX2 double DeltaEnergieAvx2(const PositionsSoA& p, int a, int b, const double o
 }
 
 
-const NoyauxPaires noyauxAvx2 = {LigneForceAvx2,    TermesAvx2,       CumulerAvx2,
-                                 DistanceMinAvx2,   DeltaEnergieAvx2, LigneDescenteAvx2,
-                                 LigneEnergieAvx2};
+const NoyauxPaires noyauxAvx2 = {LigneForceAvx2,   TermesAvx2,        CumulerAvx2,
+                                 DeltaEnergieAvx2, LigneDescenteAvx2, LigneEnergieAvx2};

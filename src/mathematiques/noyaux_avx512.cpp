@@ -234,8 +234,7 @@ AVX512 double TermesAvx512(const PositionsSoA& p, int r0, int rows, int a, int b
 
 }  // namespace
 
-// The accumulation, distance and Monte Carlo rows gain nothing from eight
-// lanes here (memory or float-order bound): the set takes the AVX2 ones.
-const NoyauxPaires noyauxAvx512 = {LigneForceAvx512, TermesAvx512,     CumulerAvx2,
-                                   DistanceMinAvx2,  DeltaEnergieAvx2, LigneDescenteAvx512,
-                                   LigneEnergieAvx512};
+// The accumulation and Monte Carlo rows gain nothing from eight lanes here
+// (memory or float-order bound): the set takes the AVX2 ones.
+const NoyauxPaires noyauxAvx512 = {LigneForceAvx512, TermesAvx512,        CumulerAvx2,
+                                   DeltaEnergieAvx2, LigneDescenteAvx512, LigneEnergieAvx512};

@@ -9,7 +9,6 @@
 
 // noyaux_avx2.cpp; see NoyauxPaires for what each computes.
 void CumulerAvx2(const float* t, int pas, int rows, int a, int b, float* pot, float* acc);
-double DistanceMinAvx2(const PositionsSoA& p, int a, int b, double px, double py, double pz, double m);
 double DeltaEnergieAvx2(const PositionsSoA& p, int a, int b, const double o[3], const double q[3]);
 
 #define NOYAU_EN_LIGNE __attribute__((target("sse3"), always_inline)) inline

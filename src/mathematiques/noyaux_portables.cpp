@@ -36,15 +36,6 @@ void CumulerPortable(const float* t, int pas, int rows, int a, int b, float* pot
     }
 }
 
-double DistanceMinPortable(const PositionsSoA& p, int a, int b, double px, double py, double pz, double m) {
-    for (int j = a; j < b; ++j) {
-        const double dx = px - p.x[j], dy = py - p.y[j], dz = pz - p.z[j];
-        const double s = dx * dx + dy * dy + dz * dz;
-        if (s < m) m = s;
-    }
-    return m;
-}
-
 double DeltaEnergiePortable(const PositionsSoA& p, int a, int b, const double o[3], const double q[3]) {
     double somme = 0.0;
     for (int j = a; j < b; ++j) {
@@ -68,5 +59,4 @@ void LigneEnergiePortable(const PositionsSoA& t, int i, double* rx, double* ry, 
 }  // namespace
 
 const NoyauxPaires noyauxPortables = {LigneForcePortable,   TermesPortables,       CumulerPortable,
-                                      DistanceMinPortable,  DeltaEnergiePortable,  LigneDescentePortable,
-                                      LigneEnergiePortable};
+                                      DeltaEnergiePortable, LigneDescentePortable, LigneEnergiePortable};

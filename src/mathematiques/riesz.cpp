@@ -107,13 +107,3 @@ void PotentielsRiesz(std::span<const Vec3> positions, double s, double echelle, 
         potentiels[i] = p;
     }
 }
-
-double DistanceMinimaleDe(std::span<const Vec3> positions) {
-    if (positions.size() < 2) return 0.0;
-    PositionsSoA p;
-    p.charger(positions);
-    const NoyauxPaires& noyaux = Noyaux();
-    double m = 5.0;
-    for (int i = 1; i < p.n; ++i) m = noyaux.distanceMin(p, 0, i, p.x[i], p.y[i], p.z[i], m);
-    return std::sqrt(m);
-}

@@ -8,6 +8,7 @@
 #include <span>
 
 #include "etat/vec3.h"
+#include "mathematiques/metriques.h"  // DistanceMinimaleDe: the scale callers take
 
 inline constexpr double kExposantMin = 0.0;     // exclusive
 inline constexpr double kExposantMax = 1000.0;  // inclusive
@@ -32,6 +33,3 @@ EvaluationRiesz EvaluerRiesz(std::span<const Vec3> positions, std::span<const Ve
 // Each particle's share of the scaled sum (the sum over the others of
 // (r / echelle)^-s), for choosing which particle to move.
 void PotentielsRiesz(std::span<const Vec3> positions, double s, double echelle, std::span<double> potentiels);
-
-// Smallest distance between two of the positions; 0 with fewer than two.
-double DistanceMinimaleDe(std::span<const Vec3> positions);

@@ -26,6 +26,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "mathematiques/metriques.h"
 #include "mathematiques/separation.h"
 #include "mathematiques/voisinage.h"
 
@@ -57,8 +58,6 @@ Repere Tangentes(const Vec3& x) {
     setLength(e1, 1.0);
     return {e1, cross(x, e1)};
 }
-
-double PlusPetiteDistance(std::span<const Vec3> x) { return std::sqrt(PlusPetitCarre(x)); }
 
 // In the order of the full scan (by j, then i).
 std::vector<Paire> PairesProches(std::span<const Vec3> x, double limite) {
@@ -250,7 +249,7 @@ BilanTammes PolirTammes(std::span<Vec3> x, const ParametresTammes& p) {
     if (n < 2) return bilan;
     glp_term_out(GLP_OFF);
     SeparerPositions(x);
-    double d = PlusPetiteDistance(x);
+    double d = DistanceMinimaleDe(x);
     bilan.distanceAvant = d;
     double h = kRegionInitiale * d;
     Programme programme(n);
@@ -299,7 +298,7 @@ BilanTammes PolirTammes(std::span<Vec3> x, const ParametresTammes& p) {
             setLength(essai[i], 1.0);
             plusGrand = std::max({plusGrand, std::abs(va), std::abs(vb)});
         }
-        const double nouvelle = PlusPetiteDistance(essai);
+        const double nouvelle = DistanceMinimaleDe(essai);
         const double rapport = (nouvelle - d) / prevu;
         if (nouvelle > d) {
             std::copy(essai.begin(), essai.end(), x.begin());

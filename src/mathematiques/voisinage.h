@@ -21,24 +21,33 @@ inline std::vector<int> OrdreSelonZ(std::span<const Vec3> x) {
     return ordre;
 }
 
-// f(a, b, c) for every pair closer than `portee`, c = squaredDistance(x[a],
-// x[b]) < portee^2; a is below b in the sweep's order (either index may be
-// the larger).
+// The sweep: f(a, b, c), c = squaredDistance(x[a], x[b]), for each particle
+// a in the order along z and each b above it whose difference in z squares
+// to less than `carre`; f may lower `carre` as it goes (a reach that shrinks
+// with what it finds). A pair left out has c >= carre: the square of the
+// difference in z is one of the rounded terms of c.
 template <class F>
-void ParcourirPairesProches(std::span<const Vec3> x, double portee, F&& f) {
+void Balayer(std::span<const Vec3> x, double& carre, F&& f) {
     const std::vector<int> ordre = OrdreSelonZ(x);
-    const double carre = portee * portee;
     const int n = static_cast<int>(ordre.size());
     for (int u = 0; u < n; ++u) {
         const int a = ordre[u];
-        for (int v = u + 1; v < n && x[ordre[v]].z - x[a].z < portee; ++v) {
+        for (int v = u + 1; v < n; ++v) {
             const int b = ordre[v];
-            const double c = squaredDistance(x[a], x[b]);
-            if (c < carre) f(a, b, c);
+            const double dz = x[b].z - x[a].z;
+            if (dz * dz >= carre) break;
+            f(a, b, squaredDistance(x[a], x[b]));
         }
     }
 }
 
-// The smallest squared distance between two of the positions (5 with fewer
-// than two), bit for bit the full scan's.
-double PlusPetitCarre(std::span<const Vec3> x);
+// f(a, b, c) for every pair closer than `portee` (>= 0), c =
+// squaredDistance(x[a], x[b]) < portee^2; a is below b in the sweep's order
+// (either index may be the larger).
+template <class F>
+void ParcourirPairesProches(std::span<const Vec3> x, double portee, F&& f) {
+    double carre = portee * portee;
+    Balayer(x, carre, [&](int a, int b, double c) {
+        if (c < carre) f(a, b, c);
+    });
+}

@@ -8,6 +8,7 @@
 
 #include "etat/particules.h"
 #include "mathematiques/riesz.h"
+#include "mathematiques/symetrie.h"
 
 struct MorceauAide {
     // Compte: the steps the command runs without a count word, from its row
@@ -255,8 +256,9 @@ inline constexpr MorceauAide kMinimiser[] = {
     Texte("\n"
           "L'énergie minimisée est la somme des 1/r^s sur toutes les paires de particules, l'exposant s étant celui de la commande S (1 par défaut : l'énergie coulombienne).\n"
           "Chaque itération suit une direction calculée à partir des itérations précédentes, en restant à la surface de la sphère, et n'est acceptée que si elle fait baisser l'énergie. Des particules confondues sont d'abord écartées.\n"
-          "La commande s'arrête quand la plus grande force tangentielle sur une particule devient inférieure à 1e-9 fois la moyenne des normes des forces totales sur les particules, au bout du nombre d'itérations demandé, ou à l'appui sur Ctrl+C.\n"
-          "Elle affiche le nombre d'itérations, le nombre d'évaluations de l'énergie et le rapport final entre la plus grande force tangentielle et la force moyenne.\n"
+          "La descente s'arrête quand la plus grande force tangentielle sur une particule devient inférieure à 1e-9 fois la moyenne des normes des forces totales sur les particules, au bout du nombre d'itérations demandé, ou à l'appui sur Ctrl+C.\n"
+          "Une configuration symétrique peut annuler les forces sans être un minimum (un point selle, comme le cube à 8 particules). Quand la descente s'arrête sur ce critère, chaque particule est donc déplacée d'un millionième de l'écart moyen entre particules et la descente reprend : si l'énergie revient à sa valeur, la configuration est un minimum et reste exactement celle de la première descente ; si elle baisse, c'était un point selle, la descente continue vers le bas et le nouveau point est vérifié à son tour, dans la limite des itérations demandées.\n"
+          "Elle affiche le nombre d'itérations, le nombre d'évaluations de l'énergie (celles de la vérification comprises) et le rapport final entre la plus grande force tangentielle et la force moyenne, puis le nombre de points selles quittés s'il y en a, et \"minimum vérifié\", ou \"minimum non vérifié\" quand les itérations ou Ctrl+C ont interrompu la vérification.\n"
           "\n"),
 };
 
@@ -306,7 +308,32 @@ inline constexpr MorceauAide kTammes[] = {
 inline constexpr MorceauAide kDefauts[] = {
     Texte("La commande DEFAUTS affiche les défauts topologiques de la triangulation formée par l'enveloppe convexe.\n"),
     Texte("\n"
-          "Elle calcule l'enveloppe convexe si nécessaire, puis affiche le nombre de particules de chaque degré (de 4 à 8, et tout autre degré présent), la charge topologique totale (la somme des 6 - degré, qui vaut 12 pour une triangulation de la sphère), le nombre de cicatrices (groupes de plus d'une particule de degré autre que 6, reliées par des arêtes) et le nombre de particules de degré 5 et de degré 7 qui s'y trouvent.\n"
+          "Elle calcule l'enveloppe convexe si nécessaire, puis affiche :\n"
+          "- le nombre de particules de chaque degré (de 4 à 8, et tout autre degré présent) ;\n"
+          "- la charge topologique totale : la charge d'une particule est 6 - degré, et la somme des charges vaut 12 pour toute triangulation de la sphère ;\n"
+          "- les défauts, regroupés en amas : deux particules de degré autre que 6 reliées par une arête de l'enveloppe sont dans le même amas, et la charge d'un amas est la somme des charges de ses particules. "
+          "Une particule de degré autre que 6 sans voisine de degré autre que 6 est une disclination isolée. "
+          "Un amas de plusieurs particules est une cicatrice si sa charge n'est pas nulle (la commande donne combien de cicatrices ont chaque charge, et le nombre de particules de degré 5 et de degré 7 qu'elles contiennent), et une dislocation si elle est nulle (une paire 5-7, ou plusieurs paires liées) ;\n"
+          "- le groupe ponctuel de la configuration, à la tolérance de la commande SYMETRIE.\n"
+          "\n"),
+};
+
+inline constexpr MorceauAide kSymetrie[] = {
+    Texte("La commande SYMETRIE affiche le groupe ponctuel de symétrie des particules.\n"),
+    Texte("\n"
+          "SYMETRIE [t]\n"
+          "\n"
+          "Sans paramètre, SYMETRIE affiche le groupe ponctuel de la configuration en notation de Schoenflies (Ih, I, Oh, O, Td, Th, T, Dnh, Dnd, Dn, Cnv, Cnh, Cn, S2n, Cs, Ci ou C1), son ordre, la tolérance utilisée et les axes de rotation d'ordre le plus élevé.\n"
+          "Si t est un nombre réel de la forme a.b (jusqu'à 12 chiffres après le point, par exemple 0.00001), strictement positif et au plus égal à "),
+    Reel(kToleranceSymetrieMax),
+    Texte(", la tolérance est d'abord réglée à t pour la suite de la session ; sinon rien n'est fait. Elle vaut "),
+    Reel(kToleranceSymetrie),
+    Texte(" au démarrage.\n"),
+    Texte("\n"
+          "Une opération (rotation, réflexion ou rotation suivie d'une réflexion, autour du centre de la sphère) est une symétrie si elle envoie chaque particule à moins de la tolérance d'une particule, deux particules n'étant jamais envoyées sur la même ; l'opération mesurée est celle qui s'ajuste le mieux à cette correspondance (moindres carrés). "
+          "Le groupe est formé de toutes ces opérations, et son ordre est leur nombre.\n"
+          "Une grande tolérance, proche de la distance entre particules voisines, rend le calcul plus long.\n"
+          "DEFAUTS affiche aussi le groupe, à la même tolérance.\n"
           "\n"),
 };
 

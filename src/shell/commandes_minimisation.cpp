@@ -18,12 +18,14 @@
 #include "mathematiques/exploration.h"
 #include "mathematiques/metriques.h"
 #include "mathematiques/minimisation.h"
+#include "mathematiques/minimum_local.h"
 #include "mathematiques/riesz.h"
 #include "mathematiques/tammes.h"
 #include "shell/avertissements.h"
 #include "shell/boucle.h"
 #include "shell/boucle_comptee.h"
 #include "shell/commandes.h"
+#include "shell/commandes_symetrie.h"
 #include "shell/messages.h"
 #include "shell/progression.h"
 #include "store/best_store.h"
@@ -100,6 +102,18 @@ ParametresDescente Descente() {
     return p;
 }
 
+// What the check at the end of the descent found: the saddles left, and
+// whether the end is a minimum; nothing when the descent ended otherwise
+// than on its criterion.
+void EcrireVerdict(const BilanMinimum& m) {
+    if (m.cols > 0) console.write(", points selles quittés : ").write(m.cols);
+    if (m.verifie) {
+        console.write(", minimum vérifié");
+    } else if (m.descente.fin == FinDescente::critere) {
+        console.write(", minimum non vérifié");
+    }
+}
+
 }  // namespace
 
 void CommandeMinimiser(const Ligne& ligne) {
@@ -108,7 +122,7 @@ void CommandeMinimiser(const Ligne& ligne) {
     ParametresDescente p = Descente();
     p.iterationsMax = *n;
     long long debut, fin;
-    BilanDescente b;
+    BilanMinimum m;
     {
         Progression progression(LigneTapee(ligne, 1), *n, ValeurAffichee);
         p.apresPas = [&progression](const EtapeDescente& e) {
@@ -116,11 +130,14 @@ void CommandeMinimiser(const Ligne& ligne) {
             valeurAffichee = std::exp(e.logEnergie);
             progression.Avancer(e.iteration);
         };
-        b = Lancer([&p](std::span<Vec3> x) { return Minimiser(x, p); }, debut, fin);
+        m = Lancer([&p](std::span<Vec3> x) { return MinimiserJusquAuMinimum(x, p); }, debut, fin);
     }
+    const BilanDescente& b = m.descente;
     console.write("Itérations : ").write(b.iterations);
     console.write(", évaluations de l'énergie : ").write(b.evaluations);
-    console.write(", force tangentielle maximale / force moyenne : ").write(b.critere).write("\n");
+    console.write(", force tangentielle maximale / force moyenne : ").write(b.critere);
+    EcrireVerdict(m);
+    console.write("\n");
     Clore(debut, fin);
 }
 
@@ -209,9 +226,13 @@ void CommandeTammes(const Ligne& ligne) {
     Clore(debut, fin);
 }
 
-// Degrees 4 to 8 always, any other present degree too.
+// Degrees 4 to 8 always, any other present degree too; the lines that
+// scripts read first, those added since (the scars' charges, the
+// dislocations, the isolated disclinations, the point group at SYMETRIE's
+// tolerance) after them.
 void CommandeDefauts(const Ligne&) {
     Defauts d;
+    std::vector<Vec3> x;
     {
         Garde verrou(verrouEtat);
         CalculerEnveloppe(false);
@@ -219,6 +240,7 @@ void CommandeDefauts(const Ligne&) {
         for (int i = 0; i < etat.count; ++i) degres[i] = etat.particles[i].degree;
         const int aretes = std::clamp(enveloppe.edgeCount, 0, static_cast<int>(enveloppe.edges.size()));
         d = CompterDefauts(std::span<const HullEdge>(enveloppe.edges.data(), aretes), degres);
+        x = CopierPositions();
     }
     for (int g = 0; g < static_cast<int>(d.parDegre.size()) || g <= 8; ++g) {
         const int nombre = g < static_cast<int>(d.parDegre.size()) ? d.parDegre[g] : 0;
@@ -229,4 +251,15 @@ void CommandeDefauts(const Ligne&) {
     console.write("Cicatrices : ").write(d.cicatrices).write("\n");
     console.write("Particules de degré 5 dans des cicatrices : ").write(d.cinqEnCicatrices).write("\n");
     console.write("Particules de degré 7 dans des cicatrices : ").write(d.septEnCicatrices).write("\n");
+    if (d.cicatrices > 0) {
+        const char* separateur = "Charges des cicatrices : ";
+        for (const auto& [charge, nombre] : d.chargesCicatrices) {
+            console.write(separateur).write(nombre).write(" de charge ").write(charge > 0 ? "+" : "").write(charge);
+            separateur = ", ";
+        }
+        console.write("\n");
+    }
+    console.write("Dislocations : ").write(d.dislocations).write("\n");
+    console.write("Disclinations isolées : ").write(d.disclinations).write("\n");
+    EcrireGroupe(TrouverGroupePonctuel(x, ToleranceSymetrie()));
 }

@@ -13,7 +13,6 @@
 #include "etat/particules.h"
 #include "hull/enveloppe.h"
 #include "mathematiques/hasard.h"
-#include "mathematiques/metriques.h"
 #include "mathematiques/placement.h"
 #include "mathematiques/relaxation.h"
 #include "shell/boucle.h"
@@ -78,12 +77,10 @@ void ChargerSettings() {
     params.resetDefaults();
 }
 
-// Random placement, one evaluation of the metrics, ten relaxation steps.
+// Random placement, then ten relaxation steps.
 void PlacerDepart() {
     Garde verrou(verrouEtat);
     PlacerAleatoirement(0);
-    DistanceMinimale();
-    EnergiePotentielle();
     etat.resizing = false;
     for (int i = 0; i < kStartupRelaxSteps; ++i) {
         AppliquerForce();

@@ -5,6 +5,7 @@
 #include "etat/modes.h"
 #include "shell/commandes.h"
 #include "shell/commandes_minimisation.h"
+#include "shell/commandes_symetrie.h"
 
 namespace {
 
@@ -110,6 +111,8 @@ constexpr Commande kTable[] = {
      "TAMMES     Augmente localement la distance minimale entre les particules.\n", kTammes, kMultiplicateurs},
     {"defauts", CommandeDefauts, 0, Lecture::stricte, 0,
      "DEFAUTS    Affiche les défauts topologiques de l'enveloppe convexe.\n", kDefauts, kSansParametre},
+    {"symetrie", CommandeSymetrie, 2, Lecture::stricte, 0,
+     "SYMETRIE   Affiche le groupe ponctuel de symétrie des particules.\n", kSymetrie, kSansParametre},
 };
 
 constexpr bool MemeTexte(const char* a, const char* b) {

@@ -10,6 +10,7 @@
 //   commandes_fichiers.cpp  ENREGISTRER (and the position files CHARGER FICHIER reads)
 //   commandes_graph.cpp     GRAPH IMAGE
 //   commandes_minimisation.cpp MINIMISER EXPLORER S TAMMES DEFAUTS
+//   commandes_symetrie.cpp  SYMETRIE
 // QUITTER has no handler: the loop ends on it.
 #pragma once
 

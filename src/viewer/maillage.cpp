@@ -18,8 +18,11 @@ bool Valide(const CopieImage& c, int index) { return index >= 0 && index < c.cou
 
 void Sommet(const Vec3& v) { glVertex3d(v.x, v.y, v.z); }
 
-void SommetRampe(const CopieImage& c, int index) {
-    const CouleurRampe couleur = Rampe(c.potentiels[index], c.potentielMin, c.potentielMax);
+// A particle the ramp does not know (none kept yet) takes its low end.
+void SommetRampe(const CopieImage& c, const RampeCouleurs& rampe, int index) {
+    const float potentiel = static_cast<size_t>(index) < rampe.potentiels.size() ? rampe.potentiels[index]
+                                                                                 : static_cast<float>(rampe.bas);
+    const CouleurRampe couleur = Rampe(potentiel, rampe.bas, rampe.haut);
     glColor3f(couleur.r, couleur.g, couleur.b);
     Sommet(c.positions[index]);
 }
@@ -35,7 +38,7 @@ void SommetOmbre(const CopieImage& c, int index) {
 // Hull, dual cells and points
 // ---------------------------------------------------------------------------
 
-void DessinerEnveloppe(const CopieImage& c) {
+void DessinerEnveloppe(const CopieImage& c, const RampeCouleurs& rampe) {
     const HullMesh& m = c.enveloppe.maillage;
     if (c.polygones) {
         glDepthRange(kFacesNear, kFacesFar);
@@ -43,7 +46,7 @@ void DessinerEnveloppe(const CopieImage& c) {
         for (int f = 0; f < m.faceCount; ++f) {
             const HullFace& face = m.faces[f];
             if (!Valide(c, face.v[0]) || !Valide(c, face.v[1]) || !Valide(c, face.v[2])) continue;
-            for (int k = 0; k < 3; ++k) SommetRampe(c, face.v[k]);
+            for (int k = 0; k < 3; ++k) SommetRampe(c, rampe, face.v[k]);
         }
         glEnd();
     }

@@ -17,8 +17,7 @@
 
 double angleX = 0.0;
 double angleY = 0.0;
-double potentialMin = 0.0;
-double potentialMax = 0.0;
+RampeCouleurs rampeVue;
 double zoomVue = 1.0;
 std::atomic<void (*)()> apresCopieImage{nullptr};
 
@@ -40,24 +39,6 @@ void DessinerSceneAppel(int) {
 
 // The window thread's copy, kept between frames.
 CopieImage imageCourante;
-
-// Divides potential(i) by degree(i) for i < n (degree 0 or less: left out)
-// and gives the bounds of the results: the colour ramp of a frame that found
-// the hull stale. Both callers hold the lock, which the shared records need.
-template <class Potentiel, class Degre>
-void DiviserParDegre(int n, Potentiel potentiel, Degre degre, double& low, double& high) REQUIRES(verrouEtat) {
-    float bas = 1e38f, haut = 0.0f;
-    for (int i = 0; i < n; ++i) {
-        const int32_t d = degre(i);
-        if (d <= 0) continue;  // not on the hull: no share to divide
-        float& p = potentiel(i);
-        p /= static_cast<float>(d);
-        bas = std::fmin(bas, p);
-        haut = std::fmax(haut, p);
-    }
-    low = bas;
-    high = haut;
-}
 
 // Whatever moves a particle bumps the generation; a frame trusting it checks
 // that claim when asked to.
@@ -116,21 +97,6 @@ Vec3 DirectionVue() {
     return {std::sin(angleY), std::cos(angleY) * std::sin(angleX), std::cos(angleY) * std::cos(angleX)};
 }
 
-void OmbrerParticules(bool wasStale) {
-    const Vec3 w = DirectionVue();
-    for (ParticleRecord& p : etat.particles) {
-        p.shading = static_cast<float>((1.0 + dot(w, p.position)) / 2.0);
-    }
-    if (!wasStale) return;
-    ActualiserPotentiels();  // Monte Carlo attempts leave them owed
-    DiviserParDegre(
-        static_cast<int>(etat.particles.size()),
-        [](int i) REQUIRES(verrouEtat) -> float& { return etat.particles[i].potential; },
-        [](int i) REQUIRES(verrouEtat) { return etat.particles[i].degree; }, potentialMin, potentialMax);
-}
-
-CouleurRampe Rampe(float potential) { return Rampe(potential, potentialMin, potentialMax); }
-
 CouleurRampe Rampe(float potential, double low, double high) {
     const float span = static_cast<float>(high - low);
     float s = 0.0f;
@@ -162,27 +128,18 @@ bool CopierImage(CopieImage& copie) {
     copie.publiee = false;
     copie.generation = etat.generation;
     copie.count = std::min<int>(etat.count, static_cast<int>(etat.particles.size()));
-    // A frame that builds divides the potentials after its build; one that
-    // does not draw the hull divides them now, by the degrees there are.
-    if (copie.construite) ActualiserPotentiels();
-    OmbrerParticules(copie.perimee && !hull);
     const int n = copie.count;
     copie.positions.resize(n);
-    copie.ombres.resize(n);
-    copie.potentiels.resize(n);
-    for (int i = 0; i < n; ++i) {
-        const ParticleRecord& p = etat.particles[i];
-        copie.positions[i] = p.position;
-        copie.ombres[i] = p.shading;
-        copie.potentiels[i] = p.potential;
-    }
-    copie.potentielMin = potentialMin;
-    copie.potentielMax = potentialMax;
+    for (int i = 0; i < n; ++i) copie.positions[i] = etat.particles[i].position;
     if (copie.construite) {
         PrendreCapacites(copie.enveloppe);
     } else if (hull) {
         CopierListes(copie);
         if (copie.dual) CopierDual(copie);
+    } else if (copie.perimee) {
+        // The ramp of a stale frame that does not build: the degrees there are.
+        copie.degres.resize(n);
+        for (int i = 0; i < n; ++i) copie.degres[i] = etat.particles[i].degree;
     }
     // A refused build is drawn in the colours the cells had.
     if (hull && copie.dual) CopierCouleurs(copie);
@@ -202,19 +159,44 @@ bool PublierImage(CopieImage& copie) {
     if (memesPositions && verifierGeneration) VerifierPositions(copie);
     copie.publiee = memesPositions && !hullValid && modes.dual == copie.dual &&
                     enveloppe.edges.size() == e.maillage.edges.size() && enveloppe.faces.size() == e.maillage.faces.size();
-    if (!copie.publiee) {
-        DiviserParDegre(
-            copie.count, [&](int i) -> float& { return copie.potentiels[i]; }, [&](int i) { return e.degres[i]; },
-            copie.potentielMin, copie.potentielMax);
-        return false;
-    }
+    if (!copie.publiee) return false;
     PublierEnveloppe(e);
-    OmbrerParticules(true);
-    for (int i = 0; i < copie.count; ++i) copie.potentiels[i] = etat.particles[i].potential;
-    copie.potentielMin = potentialMin;
-    copie.potentielMax = potentialMax;
     if (copie.dual) CopierCouleurs(copie);
     return true;
+}
+
+void ColorerImage(CopieImage& copie, RampeCouleurs& rampe) {
+    const int n = copie.count;
+    const Vec3 w = DirectionVue();
+    copie.ombres.resize(n);
+    for (int i = 0; i < n; ++i) copie.ombres[i] = static_cast<float>((1.0 + dot(w, copie.positions[i])) / 2.0);
+    if (copie.perimee) {
+        const std::vector<int32_t>& degres = copie.construite ? copie.enveloppe.degres : copie.degres;
+        rampe.positions.assign(copie.positions.begin(), copie.positions.begin() + n);
+        rampe.degres.assign(degres.begin(), degres.begin() + n);
+        rampe.due = true;
+    }
+    if (rampe.due && copie.polygones && !copie.dual) CalculerRampe(rampe);
+}
+
+// Particles off the hull (degree 0) have no share to divide, and stay out of
+// the bounds; with none on it, the bounds stay inverted (a cyan hull).
+void CalculerRampe(RampeCouleurs& rampe) {
+    const size_t n = rampe.positions.size();
+    rampe.potentiels.resize(n);
+    PotentielsDe(rampe.positions, rampe.potentiels);
+    float bas = 1e38f, haut = 0.0f;
+    for (size_t i = 0; i < n; ++i) {
+        const int32_t d = rampe.degres[i];
+        if (d <= 0) continue;
+        float& p = rampe.potentiels[i];
+        p /= static_cast<float>(d);
+        bas = std::fmin(bas, p);
+        haut = std::fmax(haut, p);
+    }
+    rampe.bas = bas;
+    rampe.haut = haut;
+    rampe.due = false;
 }
 
 bool DessinerImage() {
@@ -229,6 +211,7 @@ bool DessinerImage() {
         Garde verrou(verrouEtat);
         PublierImage(copie);
     }
+    ColorerImage(copie, rampeVue);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
     // In eye space, x and y only: the picture grows while depths keep their
@@ -241,7 +224,7 @@ bool DessinerImage() {
         if (copie.dual) {
             DessinerDual(copie);
         } else {
-            DessinerEnveloppe(copie);
+            DessinerEnveloppe(copie, rampeVue);
         }
     }
     if (copie.particules) DessinerPoints(copie);

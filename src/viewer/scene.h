@@ -25,10 +25,20 @@ inline constexpr double kZoomMin = 0.5;
 inline constexpr double kZoomMax = 5.0;
 inline constexpr double kPasZoom = 1.1;  // per notch (wheel 120)
 
-// Bounds of the colour ramp, found by the shading pass of a frame that saw
-// the hull stale (window thread).
-extern double potentialMin;
-extern double potentialMax;
+// The colours of filled hull triangles, the viewer's own: each particle's
+// sum of 1 / r to the others over its degree, at the positions of the last
+// frame that found the hull stale, and the bounds of those values. That
+// frame keeps its positions and degrees; the values are worked out by the
+// first frame that draws filled triangles (the pair sum costs about as much
+// as a hull build). Window thread; it survives closing the viewer.
+struct RampeCouleurs {
+    std::vector<Vec3> positions;
+    std::vector<int32_t> degres;
+    bool due = false;               // positions and degrees kept, values not worked out yet
+    std::vector<float> potentiels;  // over the degrees (a particle of degree 0 or less keeps its sum)
+    double bas = 0.0, haut = 0.0;   // smallest and largest over the positive degrees
+};
+extern RampeCouleurs rampeVue;
 
 // Set when a label image is missing or short; never cleared. Written by
 // LireTextures before the viewer's init is posted, read by frames.
@@ -61,8 +71,9 @@ void ChargerTextures();
 void SupprimerTextures();
 
 // What a frame draws, copied from the shared state under verrouEtat so that
-// the hull build and the drawing run without it. The window thread keeps one
-// from frame to frame, so that its buffers are not reallocated.
+// the hull build, the shading and the drawing run without it. The window
+// thread keeps one from frame to frame, so that its buffers are not
+// reallocated.
 struct CopieImage {
     // The drawing modes as the frame found them.
     bool particules = false, lignes = false, polygones = false, dual = false, axes = false;
@@ -72,10 +83,9 @@ struct CopieImage {
     uint64_t generation = 0;  // etat.generation at the copy
     int count = 0;
     std::vector<Vec3> positions;
-    std::vector<float> ombres;
-    std::vector<float> potentiels;  // divided by the degrees when the frame found the hull stale
-    double potentielMin = 0.0, potentielMax = 0.0;  // the ramp this frame colours with
-    EnveloppeCopiee enveloppe;  // the lists (and dual corners) drawn: copied, or built here
+    std::vector<int32_t> degres;  // stale and not drawn: the degrees the particles had
+    std::vector<float> ombres;    // brightness for the current angles (ColorerImage)
+    EnveloppeCopiee enveloppe;    // the lists (and dual corners) drawn: copied, or built here
     std::vector<std::array<double, 3>> couleurs;  // dual cell colours
 };
 
@@ -89,24 +99,29 @@ bool DessinerImage();
 // in by kPasZoom, toward the user out, within the bounds.
 void ZoomerVue(int wheel);
 
-// The steps of a frame. First, under verrouEtat: the effects on the shared
-// state that need no build (every particle's shading; with a stale hull that
-// is not drawn, the division of OmbrerParticules), then the copy. False while
-// etat.resizing is set.
+// The steps of a frame. First, under verrouEtat, the copy; it changes
+// nothing shared. False while etat.resizing is set.
 bool CopierImage(CopieImage& copie) REQUIRES(verrouEtat);
 // Without the lock: when the hull was stale and is drawn, builds it on the
 // copy. Returns whether it did.
 bool ConstruireImage(CopieImage& copie);
 // Under verrouEtat, after a build: when the positions are those of the copy
 // (same generation and count), the hull still stale and the DUAL mode
-// unchanged, installs the built hull and shades as a frame that built it
-// under the lock always did (OmbrerParticules(true)), and takes the
-// resulting potentials and ramp into the copy. Otherwise the shared state is
-// left as if the frame had not built, and the copy's own potentials are
-// divided by its degrees. Returns whether the hull was published.
+// unchanged, installs the built hull as CalculerEnveloppe would have (the
+// cells' colours drawn then). Otherwise the shared state is left as it is,
+// and the frame draws the hull of its copy. Returns whether the hull was
+// published.
 bool PublierImage(CopieImage& copie) REQUIRES(verrouEtat);
-// GL, without the lock: the copy's hull or dual cells, and its points.
-void DessinerEnveloppe(const CopieImage& copie);
+// Without the lock: the copy's shading; when the hull was stale, the ramp
+// takes the copy's positions and degrees (those of its build, or those the
+// particles had); when the frame draws filled triangles, the ramp's values
+// are worked out if due.
+void ColorerImage(CopieImage& copie, RampeCouleurs& rampe);
+// The values of a ramp whose positions and degrees are kept.
+void CalculerRampe(RampeCouleurs& rampe);
+// GL, without the lock: the copy's hull (triangles coloured by the ramp) or
+// dual cells, and its points.
+void DessinerEnveloppe(const CopieImage& copie, const RampeCouleurs& rampe);
 void DessinerDual(const CopieImage& copie);
 void DessinerPoints(const CopieImage& copie);
 void DessinerAxes();
@@ -116,12 +131,7 @@ void DessinerEtiquette(char letter);  // 'x', 'y' or 'z'
 // the lock released.
 extern std::atomic<void (*)()> apresCopieImage;
 
-// --- Pure helpers (any thread, under verrouEtat for particle data) --------
-
-// Writes every particle's shading for the current angles; when wasStale,
-// divides each potential by its degree (particles of degree 0 are left out)
-// and sets potentialMin and potentialMax from the results.
-void OmbrerParticules(bool wasStale) REQUIRES(verrouEtat);
+// --- Pure helpers -----------------------------------------------------------
 
 // The model-space unit vector that the view rotation turns into eye-space +z.
 Vec3 DirectionVue();
@@ -129,9 +139,8 @@ Vec3 DirectionVue();
 struct CouleurRampe {
     float r, g, b;
 };
-// Cyan (lowest) to blue, magenta and red (highest) between potentialMin and
-// potentialMax, or the given bounds; cyan when the bounds are equal or inverted.
-CouleurRampe Rampe(float potential);
+// Cyan (lowest) to blue, magenta and red (highest) between the bounds; cyan
+// when they are equal or inverted.
 CouleurRampe Rampe(float potential, double low, double high);
 
 // --- The view as a picture ------------------------------------------------

@@ -191,6 +191,7 @@ TEST(Avertissements, EveryCommandAndEveryValueForm) {
         {"enregistrer", {{" x\npos.txt", "\"x\" est en trop, @ l'ignore."}}},
         {"image", kSansParametre}, {"enveloppe", kSansParametre}, {"supprimer", kSansParametre},
         {"defauts", kSansParametre},
+        {"symetrie", {{" 0.001 x", "\"x\" est en trop, @ l'ignore."}, {" abc", ""}, {" 0.0", ""}, {" ", ""}}},
         {"liste", {{" foo", "\"foo\"" + kIgnore + "TOUT ; il est ignoré."}, {" tout x", "\"x\" est en trop, @ l'ignore."}}},
         {"mode", {{" lignes maybe", "\"maybe\"" + kIgnore + "ON ou OFF ; la commande ne fait rien."},
                   {" lignes ", "un mot vide" + kIgnore + "ON ou OFF ; la commande ne fait rien."},

@@ -45,7 +45,9 @@ TEST_F(Dual, EachParticleHoldsTheCentresOfItsFacesOnceInCounterClockwiseOrder) {
         ASSERT_EQ(p.dualCorners.size(), static_cast<size_t>(p.degree)) << i;
         sum += p.degree;
         for (const Vec3& g : p.dualCorners) EXPECT_NEAR(norm(g), 1.0, 1e-12);
-        for (int k = 0; k + 1 < p.degree; ++k) EXPECT_TRUE(cornerTurnsLeft(i, k)) << i << " corner " << k;
+        for (int k = 0; k + 1 < p.degree; ++k) {
+            EXPECT_TRUE(CoinTourneAGauche(p.position, p.dualCorners, k)) << i << " corner " << k;
+        }
     }
     EXPECT_EQ(sum, 2 * (3 * n - 6));
     for (int f = 0; f < enveloppe.faceCount; ++f) {
@@ -83,19 +85,26 @@ TEST_F(Dual, ColoursAreThreeDrawsPerParticleAndASecondBuildRedraws) {
 
 TEST_F(Dual, CornerArraysKeepTheirDegreeWhenFacesAndDegreesDisagree) {
     // As after a build that ran out of room: more faces around a particle
-    // than its degree, or fewer.
-    PlacerParticules({{1.0, 0.0, 0.0}, {0.0, 1.0, 0.0}, {0.0, 0.0, 1.0}, {0.0, 0.0, -1.0}});
-    const int degrees[] = {1, 2, 0, 3};
-    for (int i = 0; i < 4; ++i) etat.particles[i].degree = degrees[i];
-    enveloppe.faces[0] = {{0, 1, 2}};
-    enveloppe.faces[1] = {{0, 1, 2}};
-    enveloppe.faceCount = 2;
-    CalculerDual();
-    for (int i = 0; i < 4; ++i) ASSERT_EQ(etat.particles[i].dualCorners.size(), static_cast<size_t>(degrees[i])) << i;
-    const Vec3 centre = Centre(enveloppe.faces[0]);
-    EXPECT_TRUE(Egal(etat.particles[0].dualCorners[0], centre));
-    EXPECT_TRUE(Egal(etat.particles[1].dualCorners[1], centre));
-    for (const Vec3& g : etat.particles[3].dualCorners) EXPECT_TRUE(Egal(g, etat.particles[3].position));
+    // than its degree, or fewer (and a degree below 0 counts as none).
+    const std::vector<Vec3> positions = {{1.0, 0.0, 0.0}, {0.0, 1.0, 0.0}, {0.0, 0.0, 1.0}, {0.0, 0.0, -1.0}};
+    PlacerParticules(positions);
+    const std::vector<int32_t> degres = {1, 2, -1, 3};
+    HullMesh maillage;
+    maillage.faces = {{{0, 1, 2}}, {{0, 1, 2}}};
+    maillage.faceCount = 2;
+    CoinsDual d;
+    CalculerCoinsDual(positions, maillage, degres, d);
+    ASSERT_EQ(d.debut, (std::vector<int>{0, 1, 3, 3, 6}));
+    const Vec3 centre = Centre(maillage.faces[0]);
+    EXPECT_TRUE(Egal(d.coins[0], centre));
+    EXPECT_TRUE(Egal(d.coins[1], centre));  // the same face twice: its centre twice
+    EXPECT_TRUE(Egal(d.coins[2], centre));
+    for (int k = 3; k < 6; ++k) EXPECT_TRUE(Egal(d.coins[k], positions[3])) << k;
+    InstallerDual(d);
+    EXPECT_TRUE(dualAllocated);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(etat.particles[i].dualCorners.size(), static_cast<size_t>(std::max(degres[i], 0))) << i;
+    }
 }
 
 TEST_F(Dual, NothingIsMadeWithTheModeOff) {
@@ -107,7 +116,6 @@ TEST_F(Dual, NothingIsMadeWithTheModeOff) {
 }
 
 TEST_F(Dual, AdjacentSwapsOrderAShuffledRegularCell) {
-    PlacerParticules({{0.0, 0.0, 1.0}, {1.0, 0.0, 0.0}, {0.0, 1.0, 0.0}});
     std::vector<Vec3> hexagone;
     for (int k = 0; k < 6; ++k) {
         Vec3 g = fromAngles(k * M_PI / 3.0, 0.3);
@@ -115,10 +123,10 @@ TEST_F(Dual, AdjacentSwapsOrderAShuffledRegularCell) {
     }
     std::vector<Vec3> melange = hexagone;
     std::shuffle(melange.begin(), melange.end(), std::mt19937(4));
-    etat.particles[0].dualCorners = melange;
-    OrdonnerCoinsDual(0);
-    const auto& coins = etat.particles[0].dualCorners;
-    for (int k = 0; k + 1 < 6; ++k) EXPECT_TRUE(cornerTurnsLeft(0, k)) << k;
+    const Vec3 p{0.0, 0.0, 1.0};
+    std::vector<Vec3> coins = melange;
+    OrdonnerCoins(p, coins);
+    for (int k = 0; k + 1 < 6; ++k) EXPECT_TRUE(CoinTourneAGauche(p, coins, k)) << k;
     // A rotation of the counter-clockwise hexagon.
     const auto debut = std::find_if(hexagone.begin(), hexagone.end(), [&](const Vec3& g) { return Egal(g, coins[0]); });
     ASSERT_NE(debut, hexagone.end());
@@ -127,12 +135,11 @@ TEST_F(Dual, AdjacentSwapsOrderAShuffledRegularCell) {
 }
 
 TEST_F(Dual, CornerTurnsLeftSeenFromOutside) {
-    PlacerParticules({{0.0, 0.0, 1.0}, {0.0, 0.0, -1.0}, {1.0, 0.0, 0.0}});
-    etat.particles[0].dualCorners = {{0.1, 0.0, 1.0}, {0.0, 0.1, 1.0}, {0.1, 0.0, 1.0}};
-    EXPECT_TRUE(cornerTurnsLeft(0, 0));   // +x to +y, seen from above
-    EXPECT_FALSE(cornerTurnsLeft(0, 1));
-    etat.particles[1].dualCorners = {{0.1, 0.0, -1.0}, {0.0, 0.1, -1.0}};
-    EXPECT_FALSE(cornerTurnsLeft(1, 0));  // the same turn seen from below
+    const std::vector<Vec3> haut = {{0.1, 0.0, 1.0}, {0.0, 0.1, 1.0}, {0.1, 0.0, 1.0}};
+    EXPECT_TRUE(CoinTourneAGauche({0.0, 0.0, 1.0}, haut, 0));  // +x to +y, seen from above
+    EXPECT_FALSE(CoinTourneAGauche({0.0, 0.0, 1.0}, haut, 1));
+    const std::vector<Vec3> bas = {{0.1, 0.0, -1.0}, {0.0, 0.1, -1.0}};
+    EXPECT_FALSE(CoinTourneAGauche({0.0, 0.0, -1.0}, bas, 0));  // the same turn seen from below
 }
 
 // ---------------------------------------------------------------------------
@@ -292,7 +299,7 @@ TEST_F(Dual, TheIcosahedronHasTwelveRegularPentagons) {
 }
 
 TEST_F(Dual, EveryOrderOfAHexagonsCornersEndsInCyclicOrder) {
-    PlacerParticules({{0.0, 0.0, 1.0}, {1.0, 0.0, 0.0}, {0.0, 1.0, 0.0}});
+    const Vec3 p{0.0, 0.0, 1.0};
     std::vector<Vec3> hexagone;
     for (int k = 0; k < 6; ++k) hexagone.push_back(fromAngles(k * M_PI / 3.0 + 0.2, 0.3));
     std::vector<int> ordre(6);
@@ -301,11 +308,10 @@ TEST_F(Dual, EveryOrderOfAHexagonsCornersEndsInCyclicOrder) {
     do {
         std::vector<Vec3> melange;
         for (const int k : ordre) melange.push_back(hexagone[k]);
-        horsDOrdre += !CelluleSimple(etat.particles[0].position, PassesAdjacentes(etat.particles[0].position, melange));
-        etat.particles[0].dualCorners = melange;
-        OrdonnerCoinsDual(0);
-        const std::vector<Vec3>& coins = etat.particles[0].dualCorners;
-        ASSERT_TRUE(CoinsEnOrdreCyclique(0));
+        horsDOrdre += !CelluleSimple(p, PassesAdjacentes(p, melange));
+        std::vector<Vec3> coins = melange;
+        OrdonnerCoins(p, coins);
+        ASSERT_TRUE(CoinsEnOrdreCyclique(p, coins));
         // A rotation of the counter-clockwise hexagon that starts where the
         // swaps left their first corner.
         const auto debut =

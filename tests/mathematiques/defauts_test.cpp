@@ -1,6 +1,7 @@
 // DEFAUTS's counts on hulls the program builds and on hand-made lists.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <numeric>
 
 #include "descente_outils.h"
@@ -100,6 +101,37 @@ TEST(Defauts, ChainesEtEntreesInvalides) {
     EXPECT_EQ(e.cicatrices, 2);
     EXPECT_EQ(e.septEnCicatrices, 2);
     EXPECT_EQ(e.cinqEnCicatrices, 2);
+    EXPECT_EQ(e.disclinations, 1);  // the lone 5
+    EXPECT_EQ(e.dislocations, 0);
+    EXPECT_EQ(e.chargesCicatrices, (std::map<int, int>{{1, 2}}));
+}
+
+// Neutral clusters are dislocations, not scars, and their 5s and 7s are not
+// counted as the scars'; a scar's charge may be of either sign. Each
+// particle's cluster and each cluster's charge and size, for the writers.
+TEST(Defauts, DislocationsEtCicatricesApart) {
+    //                                 0  1  2  3  4  5  6  7  8  9 10 11 12
+    const std::vector<int32_t> degres = {5, 7, 6, 5, 7, 5, 7, 6, 7, 5, 7, 6, 4};
+    // {0, 1}: 5-7 pair; {3, 4, 5, 6}: 5-7-5-7 chain, neutral; {8, 9, 10}:
+    // 7-5-7, charge -1; 12: a lone 4.
+    const std::vector<HullEdge> aretes = {{0, 1}, {1, 2}, {2, 3}, {3, 4}, {4, 5}, {5, 6}, {6, 7},
+                                          {7, 8}, {8, 9}, {9, 10}, {10, 11}, {11, 12}, {12, 2}};
+    const Defauts d = CompterDefauts(aretes, degres);
+    EXPECT_EQ(d.dislocations, 2);
+    EXPECT_EQ(d.cicatrices, 1);
+    EXPECT_EQ(d.chargesCicatrices, (std::map<int, int>{{-1, 1}}));
+    EXPECT_EQ(d.cinqEnCicatrices, 1);
+    EXPECT_EQ(d.septEnCicatrices, 2);
+    EXPECT_EQ(d.disclinations, 1);
+
+    const AmasDefauts a = TrouverAmas(aretes, degres);
+    ASSERT_EQ(a.amas.size(), degres.size());
+    ASSERT_EQ(a.charges.size(), 4u);
+    ASSERT_EQ(a.tailles.size(), 4u);
+    const std::vector<int> amas = {0, 0, -1, 1, 1, 1, 1, -1, 2, 2, 2, -1, 3};
+    EXPECT_EQ(a.amas, amas);
+    EXPECT_EQ(a.charges, (std::vector<int>{0, 0, -1, 2}));
+    EXPECT_EQ(a.tailles, (std::vector<int>{2, 4, 3, 1}));
 }
 
 }  // namespace

@@ -10,7 +10,7 @@ namespace {
 
 // The same seed and positions through the plain attempts (two full
 // evaluations each) and the incremental ones: same decisions, same
-// positions bit for bit, energies within 1e-12, same potentials.
+// positions bit for bit, energies within 1e-12.
 TEST(MonteCarlo, CommeLesEssaisLitteraux) {
     const std::vector<Vec3> depart = outils::Aleatoires(60, 4);
     Configurer(depart);
@@ -18,7 +18,6 @@ TEST(MonteCarlo, CommeLesEssaisLitteraux) {
     std::vector<bool> decisions;
     for (int k = 0; k < 3000; ++k) decisions.push_back(litteral::EssaiMonteCarlo());
     const std::vector<Vec3> fin = outils::Positions();
-    const std::vector<float> potentiels = outils::Potentiels();
 
     Configurer(depart);
     InitialiserHasard(2024);
@@ -39,8 +38,6 @@ TEST(MonteCarlo, CommeLesEssaisLitteraux) {
         EXPECT_EQ(p[i].x, fin[i].x);
         EXPECT_EQ(p[i].z, fin[i].z);
     }
-    ActualiserPotentiels();
-    EXPECT_EQ(outils::Potentiels(), potentiels);
 }
 
 class MonteCarloParJeu : public ParJeu {};
@@ -112,31 +109,6 @@ TEST(MonteCarlo, RefusRestaureLesBits) {
         for (int i = 0; i < 200; ++i) ASSERT_EQ(etat.particles[i].derivative.x, derivees[i].x);
     }
     EXPECT_GT(refus, 10);
-}
-
-// The owed potentials describe the attempt's configuration (the moved
-// particle at its trial place) even after a refusal.
-TEST(MonteCarlo, PotentielsDeLaConfigurationEssayee) {
-    Configurer(outils::Aleatoires(40, 9));
-    InitialiserHasard(31);
-    const double u = TirerReel();
-    const int i = static_cast<int>(40 * u);
-    Vec3 essai;
-    TirerPointSphere(essai, 1.0);
-    InitialiserHasard(31);
-    const std::vector<Vec3> avant = outils::Positions();
-    EssaiMonteCarlo();
-    ActualiserPotentiels();
-    const std::vector<float> dus = outils::Potentiels();
-    const std::vector<Vec3> apres = outils::Positions();
-    outils::Poser(i, essai);
-    litteral::EnergiePotentielle();
-    EXPECT_EQ(dus, outils::Potentiels());
-    for (int k = 0; k < 40; ++k) outils::Poser(k, apres[k]);
-    // Written once: a second call leaves what a reader did to them.
-    etat.particles[0].potential = -1.0f;
-    ActualiserPotentiels();
-    EXPECT_EQ(etat.particles[0].potential, -1.0f);
 }
 
 // A move to the mirror image of the particle's place (in the equator's plane,

@@ -20,8 +20,7 @@ Reference Litteral(const std::vector<Vec3>& p) {
     outils::Configurer(p);
     Reference r;
     r.distance = litteral::DistanceMinimale();
-    r.energie = litteral::EnergiePotentielle();
-    r.potentiels = outils::Potentiels();
+    r.energie = litteral::EnergiePotentielle(&r.potentiels);
     params.ambientField = {0.001, -0.002, 0.0005};
     litteral::AppliquerForce();
     r.derivees = outils::Derivees();
@@ -129,7 +128,6 @@ TEST_P(TablesDeNoyaux, ChaqueCase) {
     ASSERT_NE(k.forceLigne, nullptr);
     ASSERT_NE(k.termes, nullptr);
     ASSERT_NE(k.cumuler, nullptr);
-    ASSERT_NE(k.distanceMin, nullptr);
     ASSERT_NE(k.deltaEnergie, nullptr);
     ASSERT_NE(k.ligneDescente, nullptr);
     ASSERT_NE(k.ligneEnergie, nullptr);
@@ -151,9 +149,6 @@ TEST_P(TablesDeNoyaux, ChaqueCase) {
     ref.cumuler(tRef.data(), pas, 5, 5, p.n, potRef.data(), accRef);
     EXPECT_EQ(pot, potRef);
     for (int c = 0; c < 5; ++c) EXPECT_EQ(acc[c], accRef[c]);
-
-    EXPECT_EQ(k.distanceMin(p, 0, p.n - 1, p.x[p.n - 1], p.y[p.n - 1], p.z[p.n - 1], 5.0),
-              ref.distanceMin(p, 0, p.n - 1, p.x[p.n - 1], p.y[p.n - 1], p.z[p.n - 1], 5.0));
 
     const double o[3] = {p.x[3], p.y[3], p.z[3]}, q[3] = {0.6, 0.0, 0.8};
     const double d = ref.deltaEnergie(p, 4, p.n, o, q);

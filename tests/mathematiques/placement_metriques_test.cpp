@@ -24,7 +24,7 @@ TEST(Spirale, TroisParticulesEtPoles) {
     EXPECT_NEAR(milieu.z, 0.0, 1e-15);
     // Distances 2, sqrt 2, sqrt 2.
     EXPECT_NEAR(energie, 0.5 + 2.0 / std::sqrt(2.0), 1e-14);
-    EXPECT_NEAR(etat.particles[0].potential, 0.5f + 1.0f / std::sqrt(2.0f), 1e-6f);
+    EXPECT_NEAR(outils::Potentiels()[0], 0.5f + 1.0f / std::sqrt(2.0f), 1e-6f);
 }
 
 TEST(Spirale, PhiEstLeResteTronqueDeLaSomme) {
@@ -107,8 +107,7 @@ TEST(Metriques, DeuxPoles) {
     Configurer({{0, 0, -1}, {0, 0, 1}});
     EXPECT_EQ(EnergiePotentielle(), 0.5);
     EXPECT_EQ(DistanceMinimale(), 2.0);
-    EXPECT_EQ(etat.particles[0].potential, 0.5f);
-    EXPECT_EQ(etat.particles[1].potential, 0.5f);
+    EXPECT_EQ(outils::Potentiels(), (std::vector<float>{0.5f, 0.5f}));
 }
 
 TEST(Metriques, TriangleEquatorial) {
@@ -122,7 +121,7 @@ TEST(Metriques, MoinsDeDeuxParticules) {
     Configurer({{0, 0, 1}});
     EXPECT_EQ(DistanceMinimale(), std::sqrt(5.0));
     EXPECT_EQ(EnergiePotentielle(), 0.0);
-    EXPECT_EQ(etat.particles[0].potential, 0.0f);
+    EXPECT_EQ(outils::Potentiels(), (std::vector<float>{0.0f}));
 }
 
 TEST(Metriques, EnergieMinimumTheorique) {
@@ -135,13 +134,14 @@ TEST(Metriques, PositionsCoincidentesOuNonFinies) {
     Configurer({{0, 0, 1}, {0, 0, 1}, {1, 0, 0}});
     EXPECT_EQ(DistanceMinimale(), 0.0);
     EXPECT_TRUE(std::isinf(EnergiePotentielle()));
-    EXPECT_TRUE(std::isinf(etat.particles[0].potential));
-    EXPECT_EQ(etat.particles[2].potential, static_cast<float>(1.0 / std::sqrt(2.0)) * 2.0f);
+    std::vector<float> p = outils::Potentiels();
+    EXPECT_TRUE(std::isinf(p[0]));
+    EXPECT_EQ(p[2], static_cast<float>(1.0 / std::sqrt(2.0)) * 2.0f);
 
     Configurer({{NAN, 0, 0}, {0, 0, 1}, {1, 0, 0}, {0, 1, 0}});
     EXPECT_EQ(DistanceMinimale(), std::sqrt(2.0));  // NaN distances never win the scan
     EXPECT_TRUE(std::isnan(EnergiePotentielle()));
-    EXPECT_TRUE(std::isnan(etat.particles[1].potential));
+    EXPECT_TRUE(std::isnan(outils::Potentiels()[1]));
 }
 
 }  // namespace

@@ -57,9 +57,10 @@ inline std::vector<Vec3> Derivees() {
     return d;
 }
 
+// Each particle's share of the energy, as the viewer's colours take it.
 inline std::vector<float> Potentiels() {
-    std::vector<float> p;
-    for (const ParticleRecord& r : etat.particles) p.push_back(r.potential);
+    std::vector<float> p(etat.particles.size());
+    PotentielsDe(Positions(), p);
     return p;
 }
 

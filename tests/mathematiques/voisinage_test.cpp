@@ -1,13 +1,15 @@
 // The sweep along z against the full scan: the same pairs, each once, and
-// the same smallest squared distance to the bit, with ties in z, coincident
+// the same smallest distance to the bit, with ties in z, coincident
 // particles and sets from sparse to dense.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 #include <vector>
 
 #include "descente_outils.h"
+#include "mathematiques/metriques.h"
 #include "mathematiques/voisinage.h"
 
 namespace {
@@ -40,15 +42,31 @@ TEST(Voisinage, LesPairesDuBalayageComplet) {
     }
 }
 
-TEST(Voisinage, PlusPetitCarreCommeLeBalayageComplet) {
-    for (const std::vector<Vec3>& x : Ensembles()) {
+// The distance takes the same sweep. Besides the sets above: every particle
+// at one z (the sweep then measures every pair), and positions whose z or
+// other coordinates are not finite, whose NaN distances never win.
+TEST(Voisinage, DistanceMinimaleCommeLeBalayageComplet) {
+    std::vector<std::vector<Vec3>> ensembles = Ensembles();
+    std::vector<Vec3> equateur = descente::Aleatoires(200, 7);
+    for (Vec3& v : equateur) v.z = 0.0;
+    ensembles.push_back(equateur);
+    std::vector<Vec3> nonFinies = descente::Aleatoires(50, 8);
+    nonFinies[3].z = NAN;
+    nonFinies[9].z = INFINITY;
+    nonFinies[10].z = -INFINITY;
+    nonFinies[20].x = NAN;
+    nonFinies[21].y = INFINITY;
+    nonFinies[30] = nonFinies[3];  // beside a NaN z: their distance is NaN, not 0
+    ensembles.push_back(nonFinies);
+    for (const std::vector<Vec3>& x : ensembles) {
         double m = 5.0;
         for (size_t j = 1; j < x.size(); ++j) {
             for (size_t i = 0; i < j; ++i) m = std::min(m, squaredDistance(x[i], x[j]));
         }
-        EXPECT_EQ(PlusPetitCarre(x), m) << x.size();
+        EXPECT_EQ(DistanceMinimaleDe(x), std::sqrt(m)) << x.size();
     }
-    EXPECT_EQ(PlusPetitCarre(std::vector<Vec3>(1)), 5.0);
+    EXPECT_EQ(DistanceMinimaleDe(std::vector<Vec3>(1)), std::sqrt(5.0));
+    EXPECT_EQ(DistanceMinimaleDe(std::vector<Vec3>{}), std::sqrt(5.0));
 }
 
 }  // namespace

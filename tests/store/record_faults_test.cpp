@@ -580,7 +580,9 @@ TEST_F(JournalTest, AForeignJournalIsDroppedWithoutWriting) {
 
     std::vector<uint8_t> changed = stopped;
     const dbjournal::Chunk& c = decoded.chunks.back();
-    changed[c.offset] = static_cast<uint8_t>(c.bytes[0] ^ stopped[c.offset] ^ 0x5A);  // neither old nor new
+    uint8_t ni = 0;  // neither old nor new
+    while (ni == c.bytes[0] || ni == stopped[c.offset]) ++ni;
+    changed[c.offset] = ni;
     WriteFile(path, changed);
     WriteFile(journal, journalBytes);
     try {

@@ -1,6 +1,7 @@
-// A frame's steps without a window: the copy taken under the lock, the hull
-// built on it, and the publication that must leave the shared state exactly
-// as a frame building under the lock did, or not at all.
+// A frame's steps without a window: the copy taken under the lock (which
+// changes nothing shared), the hull built on it, the publication that must
+// leave the shared state exactly as CalculerEnveloppe does, or not at all,
+// and the colours the frame works out on its copy.
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -11,20 +12,17 @@
 #include "etat/particules.h"
 #include "hull/enveloppe.h"
 #include "mathematiques/hasard.h"
-#include "mathematiques/metriques.h"
 #include "viewer/scene.h"
 #include "viewer/scene_support.h"
 
 namespace {
 
-// What a frame leaves in the shared state.
+// What a frame may leave in the shared state.
 struct Traces {
     std::vector<HullEdge> edges;
     std::vector<HullFace> faces;
     bool complete = false, valide = false;
     std::vector<int32_t> degres;
-    std::vector<float> potentiels, ombres;
-    double min = 0.0, max = 0.0;
     std::vector<std::vector<Vec3>> coins;
     std::vector<double> couleurs;
 };
@@ -38,13 +36,9 @@ Traces Relever() {
     t.valide = hullValid;
     for (const ParticleRecord& p : etat.particles) {
         t.degres.push_back(p.degree);
-        t.potentiels.push_back(p.potential);
-        t.ombres.push_back(p.shading);
         t.coins.push_back(p.dualCorners);
         t.couleurs.insert(t.couleurs.end(), p.dualColour, p.dualColour + 3);
     }
-    t.min = potentialMin;
-    t.max = potentialMax;
     return t;
 }
 
@@ -59,10 +53,6 @@ void ComparerTraces(const Traces& a, const Traces& b) {
     EXPECT_EQ(a.complete, b.complete);
     EXPECT_EQ(a.valide, b.valide);
     EXPECT_EQ(a.degres, b.degres);
-    EXPECT_TRUE(MemesOctets(a.potentiels, b.potentiels));
-    EXPECT_TRUE(MemesOctets(a.ombres, b.ombres));
-    EXPECT_EQ(std::bit_cast<uint64_t>(a.min), std::bit_cast<uint64_t>(b.min));
-    EXPECT_EQ(std::bit_cast<uint64_t>(a.max), std::bit_cast<uint64_t>(b.max));
     ASSERT_EQ(a.coins.size(), b.coins.size());
     for (size_t i = 0; i < a.coins.size(); ++i) EXPECT_TRUE(MemesOctets(a.coins[i], b.coins[i])) << i;
     EXPECT_TRUE(MemesOctets(a.couleurs, b.couleurs));
@@ -75,11 +65,19 @@ std::vector<Vec3> Nuage(int n, long graine) {
     return points;
 }
 
-// Fresh particles at these positions with current potentials and a stale hull.
-void Preparer(const std::vector<Vec3>& points) {
-    scene_test::Placer(points);
-    Garde lock(verrouEtat);
-    EnergiePotentielle();
+// The ramp holds these positions' shares over these degrees, and their bounds.
+void VerifierRampe(const RampeCouleurs& rampe, const std::vector<Vec3>& positions, const std::vector<int32_t>& degres) {
+    EXPECT_FALSE(rampe.due);
+    const std::vector<float> attendues = scene_test::PartsParDegre(positions, degres);
+    EXPECT_TRUE(MemesOctets(rampe.potentiels, attendues));
+    float bas = 1e38f, haut = 0.0f;
+    for (size_t i = 0; i < attendues.size(); ++i) {
+        if (degres[i] <= 0) continue;
+        bas = std::min(bas, attendues[i]);
+        haut = std::max(haut, attendues[i]);
+    }
+    EXPECT_EQ(rampe.bas, bas);
+    EXPECT_EQ(rampe.haut, haut);
 }
 
 class Copie : public ::testing::Test {
@@ -109,24 +107,24 @@ protected:
     }
 
     CopieImage copie;
+    RampeCouleurs rampe;
 };
 
-TEST_F(Copie, APublishedBuildLeavesWhatTheFrameBuildingUnderTheLockLeft) {
+TEST_F(Copie, APublishedBuildLeavesWhatCalculerEnveloppeLeaves) {
     const std::vector<Vec3> points = Nuage(600, 31);
+    modes.polygones = true;
     for (const bool dual : {false, true}) {
         modes.dual = dual;
-        // The frame as it was: build, then shade, all under the lock.
-        Preparer(points);
+        scene_test::Placer(points);
         InitialiserHasard(77);
         {
             Garde lock(verrouEtat);
             CalculerEnveloppe(false);
-            OmbrerParticules(true);
         }
         const Traces attendu = Relever();
         const double tirageSuivant = TirerReel();
 
-        Preparer(points);
+        scene_test::Placer(points);
         InitialiserHasard(77);
         ASSERT_TRUE(Copier());
         EXPECT_TRUE(copie.construite);
@@ -136,26 +134,28 @@ TEST_F(Copie, APublishedBuildLeavesWhatTheFrameBuildingUnderTheLockLeft) {
         const Traces obtenu = Relever();
         ComparerTraces(attendu, obtenu);
         EXPECT_EQ(TirerReel(), tirageSuivant) << "as many colours drawn";
-        // The frame draws what it published.
-        EXPECT_TRUE(MemesOctets(copie.potentiels, obtenu.potentiels));
-        EXPECT_EQ(copie.potentielMin, obtenu.min);
-        EXPECT_EQ(copie.potentielMax, obtenu.max);
+        // The frame draws what it published, coloured from its copy.
         EXPECT_EQ(copie.enveloppe.maillage.edgeCount, static_cast<int>(obtenu.edges.size()));
+        ColorerImage(copie, rampe);
+        const Vec3 w = DirectionVue();
+        EXPECT_EQ(copie.ombres[42], static_cast<float>((1.0 + dot(w, points[42])) / 2.0));
         if (dual) {
+            EXPECT_TRUE(rampe.due) << "the cells are drawn, not the ramp";
             ASSERT_EQ(copie.couleurs.size(), points.size());
             EXPECT_EQ(copie.couleurs[5][1], obtenu.couleurs[16]);
             const CoinsDual& d = copie.enveloppe.dual;
             const std::vector<Vec3> coins9(d.coins.begin() + d.debut[9], d.coins.begin() + d.debut[10]);
             EXPECT_TRUE(MemesOctets(coins9, obtenu.coins[9]));
+        } else {
+            VerifierRampe(rampe, points, obtenu.degres);
         }
     }
 }
 
 TEST_F(Copie, ACopyWhosePositionsMovedIsBuiltForItselfAndNotPublished) {
     modes.dual = true;
-    Preparer(Nuage(300, 5));
-    potentialMin = -1.0;
-    potentialMax = -2.0;
+    const std::vector<Vec3> points = Nuage(300, 5);
+    scene_test::Placer(points);
     ASSERT_TRUE(Copier());
     const Traces avant = Relever();
     Deplacer();
@@ -169,24 +169,20 @@ TEST_F(Copie, ACopyWhosePositionsMovedIsBuiltForItselfAndNotPublished) {
     EXPECT_FALSE(apres.valide);
     EXPECT_TRUE(apres.edges.empty());
     EXPECT_EQ(apres.degres, avant.degres);
-    EXPECT_TRUE(MemesOctets(apres.potentiels, avant.potentiels)) << "not divided";
-    EXPECT_EQ(apres.min, -1.0);
-    EXPECT_EQ(apres.max, -2.0);
     EXPECT_EQ(TirerReel(), premierTirage) << "no colour drawn";
-    // The frame still draws the hull of its copy, coloured by its own ramp.
+    // The frame still draws the hull of its copy; the ramp of the positions
+    // it copied, with the degrees of its own build, once triangles are drawn.
     EXPECT_EQ(copie.enveloppe.maillage.edgeCount, 3 * 300 - 6);
-    const int32_t d0 = copie.enveloppe.degres[0];
-    ASSERT_GT(d0, 0);
-    EXPECT_FLOAT_EQ(copie.potentiels[0], avant.potentiels[0] / static_cast<float>(d0));
-    EXPECT_GT(copie.potentielMin, 0.0);
-    EXPECT_LE(copie.potentielMin, copie.potentielMax);
     EXPECT_EQ(copie.enveloppe.dual.debut.back(), 2 * (3 * 300 - 6));
+    ColorerImage(copie, rampe);
+    EXPECT_TRUE(rampe.due);
+    CalculerRampe(rampe);
+    VerifierRampe(rampe, points, copie.enveloppe.degres);
 }
 
 TEST_F(Copie, ABuildOrAModeChangeMeanwhileAlsoRefusesThePublication) {
-    Preparer(Nuage(100, 8));
-    // Another build of the same positions: its hull stands, the potentials
-    // stay as that build left them.
+    scene_test::Placer(Nuage(100, 8));
+    // Another build of the same positions: its hull stands.
     ASSERT_TRUE(Copier());
     ASSERT_TRUE(ConstruireImage(copie));
     {
@@ -198,7 +194,7 @@ TEST_F(Copie, ABuildOrAModeChangeMeanwhileAlsoRefusesThePublication) {
     ComparerTraces(construit, Relever());
 
     // DUAL turned on after the copy: a hull without cells must not be marked valid.
-    Preparer(Nuage(100, 8));
+    scene_test::Placer(Nuage(100, 8));
     ASSERT_TRUE(Copier());
     ASSERT_TRUE(ConstruireImage(copie));
     modes.dual = true;
@@ -211,9 +207,10 @@ TEST_F(Copie, ABuildOrAModeChangeMeanwhileAlsoRefusesThePublication) {
     EXPECT_FALSE(dualAllocated);
 }
 
-TEST_F(Copie, AValidHullIsCopiedAsDrawnAndAStaleOneNotDrawnIsDividedInPlace) {
+TEST_F(Copie, AValidHullIsCopiedAsDrawnAndAStaleOneNotDrawnKeepsTheDegreesThereAre) {
     modes.dual = true;
-    Preparer(Nuage(200, 12));
+    const std::vector<Vec3> points = Nuage(200, 12);
+    scene_test::Placer(points);
     {
         Garde lock(verrouEtat);
         CalculerEnveloppe(false);
@@ -223,9 +220,9 @@ TEST_F(Copie, AValidHullIsCopiedAsDrawnAndAStaleOneNotDrawnIsDividedInPlace) {
     ASSERT_TRUE(Copier());
     EXPECT_FALSE(copie.perimee);
     EXPECT_FALSE(ConstruireImage(copie));
+    ComparerTraces(partage, Relever());
     EXPECT_TRUE(MemesOctets(copie.enveloppe.maillage.edges, partage.edges));
     EXPECT_TRUE(MemesOctets(copie.enveloppe.maillage.faces, partage.faces));
-    EXPECT_TRUE(MemesOctets(copie.potentiels, partage.potentiels)) << "a valid hull leaves them alone";
     const CoinsDual& d = copie.enveloppe.dual;
     for (int i = 0; i < 200; ++i) {
         const std::vector<Vec3> coins(d.coins.begin() + d.debut[i], d.coins.begin() + d.debut[i + 1]);
@@ -234,11 +231,15 @@ TEST_F(Copie, AValidHullIsCopiedAsDrawnAndAStaleOneNotDrawnIsDividedInPlace) {
         ASSERT_TRUE(MemesOctets(coins, attendus)) << i;
         ASSERT_EQ(copie.couleurs[i][2], partage.couleurs[3 * i + 2]);
     }
+    ColorerImage(copie, rampe);
+    EXPECT_FALSE(rampe.due) << "a valid hull keeps the ramp it had";
+    EXPECT_TRUE(rampe.positions.empty());
 
-    // Points only: the stale hull is not built, the potentials are divided by
-    // the degrees there are, in the shared state as before.
+    // Points only: the stale hull is not built; the ramp takes the degrees
+    // the particles have, and the shared state stays as it was.
     modes.lignes = false;
     modes.particules = true;
+    modes.dual = false;
     {
         Garde lock(verrouEtat);
         hullValid = false;
@@ -246,11 +247,38 @@ TEST_F(Copie, AValidHullIsCopiedAsDrawnAndAStaleOneNotDrawnIsDividedInPlace) {
     ASSERT_TRUE(Copier());
     EXPECT_TRUE(copie.perimee);
     EXPECT_FALSE(ConstruireImage(copie));
-    const Traces divise = Relever();
-    EXPECT_FALSE(divise.valide);
-    EXPECT_FLOAT_EQ(divise.potentiels[3], partage.potentiels[3] / static_cast<float>(partage.degres[3]));
-    EXPECT_TRUE(MemesOctets(copie.potentiels, divise.potentiels));
-    EXPECT_EQ(copie.potentielMax, potentialMax);
+    ColorerImage(copie, rampe);
+    ASSERT_TRUE(rampe.due);
+    Traces perime = partage;
+    perime.valide = false;
+    ComparerTraces(perime, Relever());
+    CalculerRampe(rampe);
+    VerifierRampe(rampe, points, partage.degres);
+}
+
+// A stale frame that draws no triangles keeps its positions and degrees; the
+// first frame that draws them colours by those, even when the particles have
+// moved since without making the hull stale (a counted loop).
+TEST_F(Copie, TheRampIsWorkedOutByTheFirstFrameThatDrawsTrianglesFromTheLastStaleOne) {
+    const std::vector<Vec3> points = Nuage(150, 14);
+    scene_test::Placer(points);
+    ASSERT_TRUE(Copier());
+    ASSERT_TRUE(ConstruireImage(copie));
+    ASSERT_TRUE(Publier());
+    ColorerImage(copie, rampe);
+    EXPECT_TRUE(rampe.due);
+    const std::vector<int32_t> degres = copie.enveloppe.degres;
+    {
+        Garde lock(verrouEtat);
+        etat.particles[3].position = {0.0, 0.0, 1.0};
+        MarquerDeplacement();
+    }
+    modes.polygones = true;
+    ASSERT_TRUE(Copier());
+    EXPECT_FALSE(copie.perimee);
+    ColorerImage(copie, rampe);
+    VerifierRampe(rampe, points, degres);
+    EXPECT_EQ(copie.positions[3].z, 1.0);
 }
 
 }  // namespace

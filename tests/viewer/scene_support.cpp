@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cmath>
 #include <mutex>
 
 #include "etat/modes.h"
@@ -99,6 +100,18 @@ void Reinitialiser() {
     angleX = 0.0;
     angleY = 0.0;
     texturesFailed = false;
+    rampeVue = RampeCouleurs{};
+}
+
+std::vector<float> PartsParDegre(const std::vector<Vec3>& positions, const std::vector<int32_t>& degres) {
+    std::vector<float> parts(positions.size(), 0.0f);
+    for (size_t i = 0; i < positions.size(); ++i) {
+        for (size_t j = 0; j < positions.size(); ++j) {
+            if (j != i) parts[i] += static_cast<float>(1.0 / std::sqrt(squaredDistance(positions[i], positions[j])));
+        }
+        if (degres[i] > 0) parts[i] /= static_cast<float>(degres[i]);
+    }
+    return parts;
 }
 
 void Scene::SetUp() {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <vector>
@@ -32,8 +33,14 @@ struct Image {
 void Placer(const std::vector<Vec3>& positions);
 std::vector<Vec3> Octaedre();
 
-// Switches every drawing mode off, the angles to 0 and texturesFailed off.
+// Switches every drawing mode off, the angles to 0, texturesFailed off and
+// forgets the viewer's colour ramp.
 void Reinitialiser();
+
+// Each particle's share of the energy over its degree, as written plainly:
+// its float terms 1 / r added in index order of the other, then divided
+// (degree 0 or less: left whole).
+std::vector<float> PartsParDegre(const std::vector<Vec3>& positions, const std::vector<int32_t>& degres);
 
 class Scene : public ::testing::Test {
 protected:

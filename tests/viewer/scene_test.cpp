@@ -32,9 +32,13 @@ void ConstruireEnveloppe() {
     CalculerEnveloppe(false);
 }
 
-void FixerPotentiels(float value) {
-    Garde lock(verrouEtat);
-    for (ParticleRecord& p : etat.particles) p.potential = value;
+// Between frames (the window thread idle): the ramp later frames colour with
+// while the hull stays valid.
+void FixerRampe(float value, double bas, double haut) {
+    rampeVue.potentiels.assign(etat.particles.size(), value);
+    rampeVue.bas = bas;
+    rampeVue.haut = haut;
+    rampeVue.due = false;
 }
 
 bool Proche(Pixel p, int r, int g, int b, int tolerance = 2) {
@@ -60,20 +64,17 @@ TEST_F(Scene, AParticleTowardThePlusZAxisIsWhiteAndOneOppositeIsRed) {
     EXPECT_TRUE(Proche(frame.at(300, 300), 255, 255, 255, 0));
     // Depth of eye z = 1/1.1 through the points' range [0.08, 0.98].
     EXPECT_NEAR(frame.depthAt(300, 300), 0.08 + 0.9 * (1.0 + 1.0 / 1.1) / 2.0, 1e-3);
-    EXPECT_FLOAT_EQ(etat.particles[0].shading, 1.0f);
 
     Placer({{0, 0, -1}});
     frame = Dessiner();
     EXPECT_TRUE(Proche(frame.at(300, 300), 255, 0, 0, 0));
     EXPECT_TRUE(Proche(frame.at(299, 299), 255, 0, 0, 0));
     EXPECT_TRUE(Proche(frame.at(310, 300), 255, 255, 255, 0));
-    EXPECT_FLOAT_EQ(etat.particles[0].shading, 0.0f);
 
     // A quarter turn about y brings +x to the front: w = (1, 0, 0).
     angleY = 1.5707963267948966;
     Placer({{1, 0, 0}});
     frame = Dessiner();
-    EXPECT_NEAR(etat.particles[0].shading, 1.0f, 1e-6);
     EXPECT_TRUE(Proche(frame.at(300, 300), 255, 255, 255, 0));
 }
 
@@ -124,19 +125,26 @@ TEST_F(Scene, LinesBuildAStaleHullSilentlyAndRunFromBlueToWhite) {
 TEST_F(Scene, FilledTrianglesTakeTheRampColourOfTheirPotential) {
     modes.polygones = true;
     Placer(scene_test::Octaedre());
-    ConstruireEnveloppe();  // valid: no rescaling in the frame
+    ConstruireEnveloppe();  // valid: the frames keep the ramp they find
     Ouvrir();
-    potentialMin = 0.0;
-    potentialMax = 1.0;
     const int x = EcranX(0.3), y = EcranY(0.3);  // inside the faces around (1, 1, ±1)
-    FixerPotentiels(0.0f);
+    FixerRampe(0.0f, 0.0, 1.0);
     EXPECT_TRUE(Proche(Dessiner().at(x, y), 0, 255, 255)) << "cyan at the bottom of the ramp";
-    FixerPotentiels(1.0f);
+    FixerRampe(1.0f, 0.0, 1.0);
     EXPECT_TRUE(Proche(Dessiner().at(x, y), 255, 0, 0)) << "red at the top";
-    FixerPotentiels(std::sqrt(0.5f));  // s = 0.5: red 3 (0.5 - 0.33), no green, full blue
+    FixerRampe(std::sqrt(0.5f), 0.0, 1.0);  // s = 0.5: red 3 (0.5 - 0.33), no green, full blue
     EXPECT_TRUE(Proche(Dessiner().at(x, y), 130, 0, 255));
-    potentialMin = potentialMax = 0.5;  // an empty ramp: one sound colour, no division by 0
+    FixerRampe(std::sqrt(0.5f), 0.5, 0.5);  // an empty ramp: one sound colour, no division by 0
     EXPECT_TRUE(Proche(Dessiner().at(x, y), 0, 255, 255));
+    // A stale hull: the frame works the ramp out itself, from its copy.
+    {
+        Garde lock(verrouEtat);
+        hullValid = false;
+    }
+    FixerRampe(1.0f, 0.0, 1.0);
+    Dessiner();
+    EXPECT_FALSE(rampeVue.due);
+    EXPECT_EQ(rampeVue.potentiels, scene_test::PartsParDegre(scene_test::Octaedre(), std::vector<int32_t>(6, 4)));
 }
 
 TEST_F(Scene, DualCellsAreDrawnInsteadOfTheHullWhenDualIsOn) {

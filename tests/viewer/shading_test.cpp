@@ -1,12 +1,12 @@
-// The shading pass and the colour ramp, without a window.
+// The shading of a frame's copy and the colour ramp, without a window.
 #include <gtest/gtest.h>
 
 #include <cmath>
 
+#include "etat/modes.h"
 #include "etat/particules.h"
 #include "hull/enveloppe.h"
 #include "mathematiques/hasard.h"
-#include "mathematiques/metriques.h"
 #include "mathematiques/montecarlo.h"
 #include "viewer/scene.h"
 #include "viewer/scene_support.h"
@@ -15,68 +15,86 @@ namespace {
 
 constexpr double kDemiPi = 1.5707963267948966;
 
+CopieImage Copie(const std::vector<Vec3>& positions) {
+    CopieImage c;
+    c.positions = positions;
+    c.count = static_cast<int>(positions.size());
+    return c;
+}
+
 TEST(Ombrage, ShadingIsHalfOnePlusTheCosineToTheViewDirection) {
     scene_test::Reinitialiser();
-    scene_test::Placer({{0, 0, 1}, {0, 0, -1}, {1, 0, 0}, {0, 1, 0}});
-    OmbrerParticules(false);
-    EXPECT_FLOAT_EQ(etat.particles[0].shading, 1.0f);
-    EXPECT_FLOAT_EQ(etat.particles[1].shading, 0.0f);
-    EXPECT_FLOAT_EQ(etat.particles[2].shading, 0.5f);
+    CopieImage c = Copie({{0, 0, 1}, {0, 0, -1}, {1, 0, 0}, {0, 1, 0}});
+    RampeCouleurs rampe;
+    ColorerImage(c, rampe);
+    EXPECT_FLOAT_EQ(c.ombres[0], 1.0f);
+    EXPECT_FLOAT_EQ(c.ombres[1], 0.0f);
+    EXPECT_FLOAT_EQ(c.ombres[2], 0.5f);
     angleX = kDemiPi;  // w = (0, 1, 0)
-    OmbrerParticules(false);
-    EXPECT_NEAR(etat.particles[3].shading, 1.0f, 1e-6);
-    EXPECT_NEAR(etat.particles[0].shading, 0.5f, 1e-6);
+    ColorerImage(c, rampe);
+    EXPECT_NEAR(c.ombres[3], 1.0f, 1e-6);
+    EXPECT_NEAR(c.ombres[0], 0.5f, 1e-6);
     angleX = 0.0;
     angleY = -kDemiPi;  // w = (-1, 0, 0)
-    OmbrerParticules(false);
-    EXPECT_NEAR(etat.particles[2].shading, 0.0f, 1e-6);
+    ColorerImage(c, rampe);
+    EXPECT_NEAR(c.ombres[2], 0.0f, 1e-6);
     angleY = 0.0;
+    EXPECT_FALSE(rampe.due) << "a frame that found the hull valid keeps the ramp";
 }
 
-TEST(Ombrage, AStaleHullDividesPotentialsByDegreeAndSetsTheRampBounds) {
-    scene_test::Reinitialiser();
-    scene_test::Placer({{0, 0, 1}, {0, 0, -1}, {1, 0, 0}, {0, 1, 0}});
-    const float potentials[4] = {8.0f, 9.0f, 6.0f, 5.0f};
-    const int degrees[4] = {4, 3, 0, 5};  // the third is not on the hull
-    for (int k = 0; k < 4; ++k) {
-        etat.particles[k].potential = potentials[k];
-        etat.particles[k].degree = degrees[k];
-    }
-    OmbrerParticules(false);  // a valid hull leaves them alone
-    EXPECT_FLOAT_EQ(etat.particles[0].potential, 8.0f);
-    OmbrerParticules(true);
-    EXPECT_FLOAT_EQ(etat.particles[0].potential, 2.0f);
-    EXPECT_FLOAT_EQ(etat.particles[1].potential, 3.0f);
-    EXPECT_FLOAT_EQ(etat.particles[2].potential, 6.0f);  // no division by 0
-    EXPECT_FLOAT_EQ(etat.particles[3].potential, 1.0f);
-    EXPECT_DOUBLE_EQ(potentialMin, 1.0);
-    EXPECT_DOUBLE_EQ(potentialMax, 3.0);
+TEST(Ombrage, TheRampDividesEachShareByItsDegreeAndTakesItsBoundsOnTheHull) {
+    RampeCouleurs rampe;
+    rampe.positions = {{0, 0, 1}, {0, 0, -1}, {1, 0, 0}, {0, 1, 0}};
+    rampe.degres = {4, 3, 0, 5};  // the third is not on the hull
+    rampe.due = true;
+    CalculerRampe(rampe);
+    const float r2 = static_cast<float>(1.0 / std::sqrt(2.0));
+    const float parts[4] = {0.5f + r2 + r2, 0.5f + r2 + r2, r2 + r2 + r2, r2 + r2 + r2};
+    EXPECT_FALSE(rampe.due);
+    EXPECT_FLOAT_EQ(rampe.potentiels[0], parts[0] / 4.0f);
+    EXPECT_FLOAT_EQ(rampe.potentiels[1], parts[1] / 3.0f);
+    EXPECT_FLOAT_EQ(rampe.potentiels[2], parts[2]);  // no division by 0
+    EXPECT_FLOAT_EQ(rampe.potentiels[3], parts[3] / 5.0f);
+    EXPECT_EQ(rampe.bas, rampe.potentiels[3]);
+    EXPECT_EQ(rampe.haut, rampe.potentiels[1]);
+
+    rampe.degres = {0, 0, 0, -1};  // none on the hull: bounds that give one colour
+    CalculerRampe(rampe);
+    EXPECT_GT(rampe.bas, rampe.haut);
 }
 
-// Monte Carlo attempts leave the potentials owed; a stale frame must colour by
-// the current ones, not by those of the configuration before the attempts.
-TEST(Ombrage, AStaleFrameAfterMonteCarloUsesCurrentPotentials) {
+// Monte Carlo attempts, the last one refused: a stale frame colours by the
+// positions the particles have, not by the configuration an attempt tried.
+TEST(Ombrage, AStaleFrameAfterMonteCarloColoursTheCurrentPositions) {
     scene_test::Reinitialiser();
     InitialiserHasard(4242);
     std::vector<Vec3> points(40);
     for (Vec3& v : points) TirerPointSphere(v, 1.0);
     scene_test::Placer(points);
-    for (ParticleRecord& p : etat.particles) p.degree = 1;
-    EnergiePotentielle();
+    Garde lock(verrouEtat);
     int acceptes = 0;
-    for (int essai = 0; essai < 100000 && acceptes < 5; ++essai) acceptes += EssaiMonteCarlo() ? 1 : 0;
-    ASSERT_EQ(acceptes, 5);
-    OmbrerParticules(true);
-    std::vector<float> vus;
-    for (const ParticleRecord& p : etat.particles) vus.push_back(p.potential);
-    EnergiePotentielle();
-    for (size_t k = 0; k < vus.size(); ++k) EXPECT_EQ(vus[k], etat.particles[k].potential) << k;
+    bool dernierRefuse = false;
+    for (int essai = 0; essai < 100000 && !(acceptes >= 5 && dernierRefuse); ++essai) {
+        dernierRefuse = !EssaiMonteCarlo();
+        acceptes += dernierRefuse ? 0 : 1;
+    }
+    ASSERT_TRUE(dernierRefuse);
+    hullValid = false;
+    modes.polygones = true;
+    CopieImage c;
+    ASSERT_TRUE(CopierImage(c));
+    ASSERT_TRUE(ConstruireImage(c));
+    ASSERT_TRUE(PublierImage(c));
+    RampeCouleurs rampe;
+    ColorerImage(c, rampe);
+    modes.polygones = false;
+    std::vector<int32_t> degres;
+    for (const ParticleRecord& p : etat.particles) degres.push_back(p.degree);
+    EXPECT_EQ(rampe.potentiels, scene_test::PartsParDegre(CopierPositions(), degres));
 }
 
 TEST(Rampe, RunsFromCyanThroughBlueAndMagentaToRed) {
-    potentialMin = 2.0;
-    potentialMax = 4.0;
-    auto at = [](float s) { return Rampe(2.0f + 2.0f * std::sqrt(s)); };  // s = t^2
+    auto at = [](float s) { return Rampe(2.0f + 2.0f * std::sqrt(s), 2.0, 4.0); };  // s = t^2
     const CouleurRampe cyan = at(0.0f), blue = at(0.3301f), magenta = at(0.65999f), red = at(1.0f);
     EXPECT_FLOAT_EQ(cyan.r, 0.0f);
     EXPECT_FLOAT_EQ(cyan.g, 1.0f);
@@ -94,15 +112,12 @@ TEST(Rampe, RunsFromCyanThroughBlueAndMagentaToRed) {
 }
 
 TEST(Rampe, AnEmptyOrInvertedRangeGivesOneSoundColour) {
-    potentialMin = potentialMax = 3.0;
     for (float p : {2.0f, 3.0f, 4.0f}) {
-        const CouleurRampe c = Rampe(p);
+        const CouleurRampe c = Rampe(p, 3.0, 3.0);
         EXPECT_FALSE(std::isnan(c.r) || std::isnan(c.g) || std::isnan(c.b));
         EXPECT_FLOAT_EQ(c.g, 1.0f);
     }
-    potentialMin = 1e38;  // the bounds of a stale frame that found no hull
-    potentialMax = 0.0;
-    EXPECT_FLOAT_EQ(Rampe(5.0f).g, 1.0f);
+    EXPECT_FLOAT_EQ(Rampe(5.0f, 1e38, 0.0).g, 1.0f);  // the bounds of a ramp that found no hull
 }
 
 }  // namespace

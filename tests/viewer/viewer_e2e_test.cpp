@@ -326,6 +326,30 @@ TEST_F(Vue, ImageSavesTheViewAsAPngAndALineWithoutTheViewerStays) {
     EXPECT_EQ(session.finish().exitCode, 0);
 }
 
+// The triangles' colours belong to the picture: a command that measures the
+// configuration without moving it (INFO) leaves them as they were.
+TEST_F(Vue, MeasuringTheConfigurationLeavesTheTrianglesColours) {
+    ASSERT_TRUE(session.startAtPrompt());
+    Commande("nb 60");
+    Commande("relax 30");
+    Modes({"polygones"});
+    Commande("graph");
+    Commande("image\navant");
+    Commande("info");
+    Commande("image\napres");
+    int largeur = 0, hauteur = 0;
+    const std::vector<uint32_t> avant = LirePng(session.workDir() / "avant.png", largeur, hauteur);
+    const std::vector<uint32_t> apres = LirePng(session.workDir() / "apres.png", largeur, hauteur);
+    ASSERT_EQ(avant.size(), static_cast<size_t>(kCote) * kCote);
+    EXPECT_GT(Compter(avant, [](Pixel p) { return p.b == 255 && p.g < 255; }), 10000) << "triangles on the ramp";
+    EXPECT_EQ(Compter(apres, [](Pixel p) { return p.r == 255 && p.g == 0; }),
+              Compter(avant, [](Pixel p) { return p.r == 255 && p.g == 0; }))
+        << "red at the top of the ramp";
+    EXPECT_TRUE(avant == apres);
+    session.send("quitter\n");
+    EXPECT_EQ(session.finish().exitCode, 0);
+}
+
 TEST_F(Vue, TheWheelZoomsWithinBounds) {
     ASSERT_TRUE(session.startAtPrompt());
     e2e::EcrireFichier(session.workDir() / "octa.txt", kPositions);
