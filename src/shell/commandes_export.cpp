@@ -120,7 +120,7 @@ bool EcrireCsvComplet(std::FILE* f, const Export& e) {
 bool FinitPar(std::string_view nom, std::string_view fin) {
     if (nom.size() <= fin.size()) return false;
     return std::equal(fin.begin(), fin.end(), nom.end() - static_cast<std::ptrdiff_t>(fin.size()),
-                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
+                      [](char f, char c) { return std::tolower(static_cast<unsigned char>(c)) == f; });
 }
 
 }  // namespace
