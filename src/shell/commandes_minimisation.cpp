@@ -182,6 +182,7 @@ void CommandeMinimiser(const Ligne& ligne) {
             },
             debut, fin);
     }
+    ViderTrace();
     const BilanDescente& b = m.descente;
     console.write("Itérations : ").write(b.iterations);
     console.write(", évaluations de l'énergie : ").write(b.evaluations);
@@ -257,6 +258,7 @@ void CommandeExplorer(const Ligne& ligne) {
         };
         b = Lancer([&p](std::span<Vec3> x) { return Explorer(x, p); }, debut, fin);
     }
+    ViderTrace();
     console.write("Sauts : ").write(b.sauts);
     if (b.marcheurs > 1) console.write(" (").write(b.marcheurs).write(" marcheurs)");
     console.write(", acceptés : ").write(static_cast<long long>(std::lround(100.0 * b.acceptation))).write(" %");

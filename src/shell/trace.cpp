@@ -32,6 +32,10 @@ void CommencerTrace(const char* entete) {
     if (fichier != nullptr) std::fprintf(fichier, "%s\n", entete);
 }
 
+void ViderTrace() {
+    if (fichier != nullptr) std::fflush(fichier);
+}
+
 // Coulomb: at s = 1 the descent's own energy, otherwise one more pass.
 void EcrireLignePas(std::FILE* f, const EtapeDescente& e, double s) {
     const int n = static_cast<int>(e.positions.size());

@@ -28,3 +28,6 @@ void EcrireLigneSaut(std::FILE* f, const Rapport& r, int n, double s);
 std::FILE* TraceFichier();
 // Writes the header line to the trace file.
 void CommencerTrace(const char* entete);
+// After a traced command: its rows reach the file, for whoever plots them
+// while the session goes on.
+void ViderTrace();
