@@ -181,6 +181,42 @@ TEST(Trace, MinimiserEcritUneLigneParIterationEtOffFerme) {
     }
 }
 
+// At s != 1 the descent keeps its forces at a scale of its own: the row must
+// give those of the sum of r^-s, and the Coulomb energy beside it.
+TEST(Trace, HorsCoulombLaDerniereLigneDecritLesPositionsAtteintes) {
+    e2e::Session s;
+    const e2e::Result r = s.run("mode info off\nnb 80\ngraine 9\nplacer alea\ns 3.0\ntrace on\nt.csv\n"
+                                "minimiser 25\ntrace off\nenregistrer\np.csv\nquitter\n");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::string entete;
+    const auto lignes = LignesCsv(e2e::LireFichier(s.workDir() / "t.csv"), entete);
+    ASSERT_EQ(lignes.size(), 25u);
+    std::vector<Point> x;
+    for (const auto& l : LignesCsv(e2e::LireFichier(s.workDir() / "p.csv"), entete)) x.push_back({l[0], l[1], l[2]});
+    ASSERT_EQ(x.size(), 80u);
+    double coulomb = 0.0, riesz = 0.0, force = 0.0;
+    for (size_t i = 0; i < x.size(); ++i) {
+        Point f{};
+        for (size_t k = 0; k < x.size(); ++k) {
+            if (k == i) continue;
+            const double d = Distance(x[i], x[k]);
+            if (k > i) {
+                coulomb += 1.0 / d;
+                riesz += std::pow(d, -3.0);
+            }
+            for (int c = 0; c < 3; ++c) f[c] += 3.0 * (x[i][c] - x[k][c]) * std::pow(d, -5.0);
+        }
+        const double radial = f[0] * x[i][0] + f[1] * x[i][1] + f[2] * x[i][2];
+        double t2 = 0.0;
+        for (int c = 0; c < 3; ++c) t2 += (f[c] - radial * x[i][c]) * (f[c] - radial * x[i][c]);
+        force = std::max(force, std::sqrt(t2));
+    }
+    const auto& derniere = lignes.back();
+    EXPECT_NEAR(derniere[2], coulomb, 1e-12 * coulomb);
+    EXPECT_NEAR(derniere[3], riesz, 1e-12 * riesz);
+    EXPECT_NEAR(derniere[4], force, 1e-6 * force);
+}
+
 TEST(Trace, ExplorerEcritChaqueSautEtLaFinDuProgrammeFerme) {
     e2e::Session s;
     // No TRACE OFF, no QUITTER: the end of the input closes the file.
