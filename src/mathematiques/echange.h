@@ -29,6 +29,12 @@ struct Rapport {
     double logEnergie = 0.0; // its log E
     std::vector<Vec3> positions;
     double secondes = 0.0;   // since the walker started
+    // The hop itself: its minimum's log E, whether it was taken, the
+    // temperature it was judged at, and the walker's lowest log E after it.
+    double logSaut = 0.0;
+    bool accepte = false;
+    double temperature = 0.0;
+    double logMeilleurMarcheur = 0.0;
     bool fin = false;        // the walker's last report
     // With fin: the walker's hops, of them accepted, and its energy passes.
     long long sauts = 0, acceptes = 0, evaluations = 0;

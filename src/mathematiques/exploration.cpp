@@ -122,6 +122,7 @@ public:
         evaluations_ += d.evaluations;
         eCourant_ = logMeilleur_ = d.logEnergie;
         meilleur_ = courant_;
+        dernier_.logEnergie = d.logEnergie;
         return d.fin != FinDescente::arret;
     }
 
@@ -139,11 +140,13 @@ public:
         if (d.fin == FinDescente::arret) return Issue::arret;  // an unfinished descent is no minimum
         ++sauts_;
         const double ecart = d.logEnergie - eCourant_;
+        dernier_ = {d.logEnergie, false, temperature_};
         if (ecart < kMemeBassin || flux_.Reel() < std::exp(-ecart / temperature_)) {
             std::swap(courant_, essai_);
             eCourant_ = d.logEnergie;
             ++acceptes_;
             ++acceptesFenetre_;
+            dernier_.accepte = true;
         }
         Issue issue = Issue::rien;
         if (eCourant_ < logMeilleur_ - kMemeMinimum) {
@@ -180,6 +183,12 @@ public:
     long long Evaluations() const { return evaluations_; }
     double LogMeilleur() const { return logMeilleur_; }
     const std::vector<Vec3>& Meilleur() const { return meilleur_; }
+    struct Saut {
+        double logEnergie = 0.0;
+        bool accepte = true;  // the start's descent
+        double temperature = kTemperatureInitiale;
+    };
+    const Saut& Dernier() const { return dernier_; }
 
 private:
     const std::chrono::steady_clock::time_point debut_ = std::chrono::steady_clock::now();
@@ -190,6 +199,7 @@ private:
     double temperature_ = kTemperatureInitiale;
     int acceptesFenetre_ = 0;
     long long sauts_ = 0, acceptes_ = 0, evaluations_ = 0, depuisMeilleur_ = 0;
+    Saut dernier_;
 };
 
 Rapport RapportDe(const Marcheur& m, int compte, int marcheur, bool minimum) {
@@ -199,6 +209,10 @@ Rapport RapportDe(const Marcheur& m, int compte, int marcheur, bool minimum) {
     r.saut = m.Sauts();
     r.minimum = minimum;
     r.secondes = m.Secondes();
+    r.logSaut = m.Dernier().logEnergie;
+    r.accepte = m.Dernier().accepte;
+    r.temperature = m.Dernier().temperature;
+    r.logMeilleurMarcheur = m.LogMeilleur();
     if (minimum) {
         r.logEnergie = m.LogMeilleur();
         r.positions = m.Meilleur();
@@ -260,6 +274,7 @@ BilanExploration Explorer(std::span<Vec3> positions, const ParametresExploration
     AnnoncesDuGroupe annonces(marcheurs);
     long long finis = -1;
     const auto traiter = [&](Rapport&& r) {
+        if (p.chaqueRapport) p.chaqueRapport(r);
         annonces.Recevoir(std::move(r));
         for (Rapport a; annonces.Suivante(a);) {
             if (p.nouveauMinimum) p.nouveauMinimum(a.saut, a.logEnergie, a.positions);

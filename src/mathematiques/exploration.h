@@ -59,6 +59,9 @@ struct ParametresExploration {
     // After hops: the hops every walker has finished and the log of the
     // lowest energy sum so far. On the calling thread.
     std::function<void(long long saut, double logMeilleur)> apresSaut;
+    // Every report of a walker, as it arrives (any order across walkers;
+    // the start's descent is hop 0). On the calling thread.
+    std::function<void(const Rapport& r)> chaqueRapport;
 };
 
 struct BilanExploration {

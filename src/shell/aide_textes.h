@@ -485,4 +485,28 @@ inline constexpr MorceauAide kDesinstaller[] = {
           "Si la base de données ne peut pas être supprimée, un message l'indique et le programme se ferme après un appui sur entrée.\n\n"),
 };
 
+inline constexpr MorceauAide kExporter[] = {
+    Texte("La commande EXPORTER enregistre la configuration actuelle avec tout ce que le programme en sait, dans un format que d'autres outils lisent.\n"),
+    Texte("\n"
+          "EXPORTER\n"
+          "\n"
+          "La commande vous demande le nom du fichier, comme ENREGISTRER ; si le fichier existe déjà, il est remplacé. Le format suit l'extension du nom : .json ou .csv ; tout autre nom est refusé.\n"
+          "En JSON, les clés sont : n (le nombre de particules), s (l'exposant), seed (la graine), energy (l'énergie de Coulomb), riesz_energy (l'énergie de Riesz d'exposant s), min_distance (la distance minimale), positions (un triplet x, y, z par particule), degrees (le degré de chaque particule dans l'enveloppe convexe), scars (le numéro de la cicatrice de chaque particule, à partir de 1, ou 0 hors d'une cicatrice), defects (les nombres qu'affiche DEFAUTS) et point_group (le groupe ponctuel, à la tolérance de SYMETRIE).\n"
+          "En CSV, une ligne x,y,z,degree,scar par particule après la ligne d'en-tête.\n"
+          "Les nombres réels sont écrits avec 17 chiffres significatifs : relus, ils redonnent exactement les mêmes valeurs.\n\n"),
+};
+
+inline constexpr MorceauAide kTrace[] = {
+    Texte("La commande TRACE enregistre la convergence des commandes MINIMISER et EXPLORER dans un fichier CSV.\n"),
+    Texte("\n"
+          "TRACE [ON|OFF]\n"
+          "\n"
+          "Sans paramètre, TRACE dit si la trace est active et dans quel fichier.\n"
+          "Avec ON, la commande vous demande le nom du fichier, comme ENREGISTRER ; une trace déjà ouverte est d'abord fermée. Avec OFF, le fichier est fermé ; il l'est aussi à la fin du programme. La trace est désactivée au démarrage.\n"
+          "Tant qu'elle est active, chaque commande écrit d'abord sa ligne d'en-tête, puis :\n"
+          "- MINIMISER, une ligne par itération : iteration, evaluations (les passages sur les paires), energy (l'énergie de Coulomb), riesz_energy (l'énergie de Riesz d'exposant S), max_tangential_force (la plus grande force tangentielle de cette énergie) ;\n"
+          "- EXPLORER, une ligne par saut de chaque marcheur (le saut 0 est la descente du départ) : hop, walker, energy (l'énergie du minimum du saut), lowest (la plus basse trouvée jusque-là par ce marcheur), accepted (1 si le saut est retenu, 0 sinon), temperature, seconds (depuis le départ du marcheur). Les lignes de plusieurs marcheurs peuvent arriver dans n'importe quel ordre.\n"
+          "Les nombres réels sont écrits avec 17 chiffres significatifs. Quand S ne vaut pas 1, l'énergie de Coulomb de chaque itération demande un calcul de plus.\n\n"),
+};
+
 }  // namespace aide

@@ -29,6 +29,7 @@
 #include "shell/commandes_symetrie.h"
 #include "shell/messages.h"
 #include "shell/progression.h"
+#include "shell/trace.h"
 #include "store/best_store.h"
 #include "ternex/ternex.h"
 
@@ -166,7 +167,10 @@ void CommandeMinimiser(const Ligne& ligne) {
     BilanMinimum m;
     {
         Progression progression(LigneTapee(ligne, 1), *n, ValeurAffichee);
-        p.apresPas = [&progression](const EtapeDescente& e) {
+        std::FILE* trace = TraceFichier();
+        CommencerTrace(kEnTeteMinimiser);
+        p.apresPas = [&progression, trace](const EtapeDescente& e) {
+            if (trace != nullptr) EcrireLignePas(trace, e, params.exposant);
             Montrer(e.positions);
             valeurAffichee = Energie(e.logEnergie, static_cast<int>(e.positions.size()));
             progression.Avancer(e.iteration);
@@ -178,6 +182,7 @@ void CommandeMinimiser(const Ligne& ligne) {
             },
             debut, fin);
     }
+    ViderTrace();
     const BilanDescente& b = m.descente;
     console.write("Itérations : ").write(b.iterations);
     console.write(", évaluations de l'énergie : ").write(b.evaluations);
@@ -210,6 +215,14 @@ void CommandeExplorer(const Ligne& ligne) {
     // One walker per processor with OPENMP on, however busy they are: the
     // seed then repeats the search.
     p.graines = GrainesDesMarcheurs(NombreDeThreads());
+    if (std::FILE* trace = TraceFichier()) {
+        CommencerTrace(kEnTeteExplorer);
+        // Only the command thread changes the count.
+        const int particules = static_cast<int>(PositionsCourantes().size());
+        p.chaqueRapport = [trace, particules](const Rapport& r) {
+            if (!r.fin) EcrireLigneSaut(trace, r, particules, params.exposant);
+        };
+    }
     bool baseEnErreur = false;
     int compte = 0;  // the first call, at hop 0, comes before any apresSaut
     p.nouveauMinimum = [&baseEnErreur, &compte](long long saut, double logEnergie, std::span<const Vec3> x) {
@@ -245,6 +258,7 @@ void CommandeExplorer(const Ligne& ligne) {
         };
         b = Lancer([&p](std::span<Vec3> x) { return Explorer(x, p); }, debut, fin);
     }
+    ViderTrace();
     console.write("Sauts : ").write(b.sauts);
     if (b.marcheurs > 1) console.write(" (").write(b.marcheurs).write(" marcheurs)");
     console.write(", acceptés : ").write(static_cast<long long>(std::lround(100.0 * b.acceptation))).write(" %");

@@ -205,6 +205,9 @@ TEST(Avertissements, EveryCommandAndEveryValueForm) {
         {"explorer", Plus(kCompte, {{" ", ""}})},
         {"tammes", Plus(kCompte, {{" ", ""}})},
         {"graine", {{" 12.5", "\"5\" est en trop, @ l'ignore."}, {" 7 ", ""}}},
+        {"exporter", {{" x\nc.json", "\"x\" est en trop, @ l'ignore."}}},
+        {"trace", {{" foo", "\"foo\"" + kIgnore + "ON ou OFF ; la commande ne fait rien."},
+                   {" on x\nt.csv", "\"x\" est en trop, @ l'ignore."}, {" off ", ""}, {" ", ""}}},
     };
     for (const char* c : {"relax", "local", "locale", "faces", "aretes", "montecarlo", "eloigne", "approche"}) {
         table[c] = Plus(kCompte, {{" x", "\"x\" n'est pas un nombre entre 1 et 9999, @ effectue 1 itération."}});
