@@ -114,11 +114,14 @@ public:
         descente_.apresPas = nullptr;
         descenteSaut_ = descente_;
         descenteSaut_.tolerance = std::max(descente_.tolerance, kToleranceSauts);
+        descendre_ = p.descendre;
+        affiner_ = !descendre_;
+        if (!descendre_) descendre_ = [](std::span<Vec3> x, const ParametresDescente& d) { return Minimiser(x, d); };
     }
 
     // The start's own descent; false when stopped.
     bool Demarrer() {
-        const BilanDescente d = Minimiser(courant_, descente_);
+        const BilanDescente d = descendre_(courant_, descente_);
         evaluations_ += d.evaluations;
         eCourant_ = logMeilleur_ = d.logEnergie;
         meilleur_ = courant_;
@@ -131,10 +134,10 @@ public:
     Issue Sauter() {
         essai_ = courant_;
         Perturber(essai_, descente_.exposant, flux_);
-        BilanDescente d = Minimiser(essai_, descenteSaut_);
+        BilanDescente d = descendre_(essai_, affiner_ ? descenteSaut_ : descente_);
         evaluations_ += d.evaluations;
-        if (d.fin != FinDescente::arret && d.logEnergie < logMeilleur_ - kMemeMinimum) {
-            d = Minimiser(essai_, descente_);
+        if (affiner_ && d.fin != FinDescente::arret && d.logEnergie < logMeilleur_ - kMemeMinimum) {
+            d = descendre_(essai_, descente_);
             evaluations_ += d.evaluations;
         }
         if (d.fin == FinDescente::arret) return Issue::arret;  // an unfinished descent is no minimum
@@ -194,6 +197,8 @@ private:
     const std::chrono::steady_clock::time_point debut_ = std::chrono::steady_clock::now();
     FluxHasard flux_;
     ParametresDescente descente_, descenteSaut_;
+    std::function<BilanDescente(std::span<Vec3>, const ParametresDescente&)> descendre_;
+    bool affiner_ = true;  // a hop below the lowest is finished at the full tolerance
     std::vector<Vec3> courant_, meilleur_, essai_;
     double eCourant_ = 0.0, logMeilleur_ = 0.0;
     double temperature_ = kTemperatureInitiale;

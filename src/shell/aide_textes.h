@@ -10,6 +10,7 @@
 #include "mathematiques/exploration.h"
 #include "mathematiques/hasard.h"
 #include "mathematiques/riesz.h"
+#include "mathematiques/saut_tammes.h"
 #include "mathematiques/symetrie.h"
 
 struct MorceauAide {
@@ -245,7 +246,10 @@ inline constexpr MorceauAide kMode[] = {
     Texte("             les fonctions qui en tirent avantage.\n"),
     Texte("  AXES       Affiche les axes des coordonnées sur la représentation graphique.\n"),
     Texte("  DUAL       Affiche le dual de l'enveloppe convexe. Ne fonctionne correctement\n"),
-    Texte("             que si la configuration est déjà suffisament bonne."),
+    Texte("             que si la configuration est déjà suffisament bonne.\n"),
+    Texte("  TAMMES     EXPLORER cherche la plus grande distance minimale entre les\n"),
+    Texte("             particules au lieu de l'énergie la plus basse (désactivé par\n"),
+    Texte("             défaut ; voir AIDE EXPLORER)."),
     Texte("\n"),
 };
 
@@ -280,6 +284,10 @@ inline constexpr MorceauAide kExplorer[] = {
     Texte(" sauts, un marcheur nettement plus haut que le plus bas d'entre eux (de plus de "),
     Entier(static_cast<long long>(kEcartPartage)),
     Texte(" fois sa température) repart du plus bas. Les annonces suivent l'ordre des sauts, quel que soit le marcheur le plus rapide : une même graine et un même nombre de processeurs donnent la même recherche. Le premier marcheur part de la configuration courante, les autres chacun d'un placement au hasard.\n"
+          "\n"
+          "Avec le mode TAMMES activé (MODE TAMMES ON), EXPLORER cherche la plus grande distance minimale entre les particules (le problème de Tammes) au lieu de l'énergie la plus basse : chaque saut finit par une descente à l'exposant "),
+    Entier(static_cast<long long>(kExposantTammes)),
+    Texte(" (quel que soit celui de S) puis par le polissage de TAMMES, et la règle de Metropolis porte sur le logarithme de la distance minimale. Chaque nouvelle plus grande distance minimale est annoncée (\"Saut 3, nouvelle distance minimale maximale : ...\") et la configuration proposée à la base de données comme le fait INFO ; à la fin, la configuration de plus grande distance minimale devient la configuration courante.\n"
           "\n"),
 };
 
@@ -329,6 +337,7 @@ inline constexpr MorceauAide kTammes[] = {
     Texte("\n"
           "A chaque itération, un programme linéaire déplace les particules dans leurs plans tangents, dans une région de confiance, pour rendre la plus grande possible la plus petite des distances linéarisées des paires presque les plus proches. Le déplacement n'est retenu que s'il augmente la distance minimale. La commande s'arrête quand aucun déplacement ne peut plus l'augmenter, au bout du nombre d'itérations demandé, ou à l'appui sur Ctrl+C, et dit laquelle de ces raisons l'a arrêtée.\n"
           "Pour atteindre les meilleures configurations connues, minimisez d'abord avec de grands exposants, par exemple : S 12.0, MINIMISER 10 K, S 96.0, MINIMISER 10 K, puis TAMMES.\n"
+          "TAMMES ne polit que le bassin où il part : pour chercher la meilleure configuration entre bassins, activez MODE TAMMES et lancez EXPLORER.\n"
           "\n"),
 };
 
