@@ -66,10 +66,15 @@ void DessinerEnveloppe(const CopieImage& c, const RampeCouleurs& rampe) {
 void DessinerDual(const CopieImage& c) {
     const CoinsDual& d = c.enveloppe.dual;
     const int cellules = std::min(c.count, static_cast<int>(d.debut.size()) - 1);
-    if (c.polygones) {
+    if (RemplitCellules(c)) {
         glDepthRange(kFacesNear, kFacesFar);
         for (int i = 0; i < cellules; ++i) {
-            glColor3dv(c.couleurs[i].data());
+            if (c.defauts) {
+                const CouleurDegre couleur = CouleurCellule(d.debut[i + 1] - d.debut[i]);
+                glColor3f(couleur.r, couleur.g, couleur.b);
+            } else {
+                glColor3dv(c.couleurs[i].data());
+            }
             glBegin(GL_POLYGON);
             for (int k = d.debut[i]; k < d.debut[i + 1]; ++k) Sommet(d.coins[k]);
             glEnd();
@@ -92,9 +97,16 @@ void DessinerDual(const CopieImage& c) {
 
 void DessinerPoints(const CopieImage& c) {
     glDepthRange(kPointsNear, kPointsFar);
+    const std::vector<int32_t>& degres = DegresImage(c);
+    const bool parDegre = c.defauts && degres.size() >= static_cast<size_t>(c.count);
     glBegin(GL_POINTS);
     for (int i = 0; i < c.count; ++i) {
-        glColor3f(1.0f, c.ombres[i], c.ombres[i]);
+        if (parDegre) {
+            const CouleurDegre couleur = CouleurPoint(degres[i]);
+            glColor3f(couleur.r, couleur.g, couleur.b);
+        } else {
+            glColor3f(1.0f, c.ombres[i], c.ombres[i]);
+        }
         Sommet(c.positions[i]);
     }
     glEnd();
