@@ -253,6 +253,8 @@ inline constexpr MorceauAide kMode[] = {
     Texte("  AXES       Affiche les axes des coordonnées sur la représentation graphique.\n"),
     Texte("  DUAL       Affiche le dual de l'enveloppe convexe. Ne fonctionne correctement\n"),
     Texte("             que si la configuration est déjà suffisament bonne."),
+    Texte("\n  DEFAUTS    Colore les particules et les cellules du dual selon leur degré sur\n"
+          "             l'enveloppe convexe, avec une légende (voir AIDE GRAPH)."),
     Texte("\n"),
 };
 

@@ -134,6 +134,8 @@ Ceci est la liste des modes possibles :
   AXES       Affiche les axes des coordonnées sur la représentation graphique.
   DUAL       Affiche le dual de l'enveloppe convexe. Ne fonctionne correctement
              que si la configuration est déjà suffisament bonne.
+  DEFAUTS    Colore les particules et les cellules du dual selon leur degré sur
+             l'enveloppe convexe, avec une légende (voir AIDE GRAPH).
 )T");
 }
 
@@ -177,7 +179,7 @@ TEST(Aide, EveryCommandHasATopic) {
         EXPECT_EQ(sujet.rfind("La commande " + nom + " ", 0), 0u) << sujet;
         EXPECT_NE(sujet, kAucune) << c.mot;
         // MODE's topic ends on its own line end, as AIDE wrote it before.
-        const std::string finAttendue = nom == "MODE" ? "suffisament bonne.\n" : "\n\n";
+        const std::string finAttendue = nom == "MODE" ? "(voir AIDE GRAPH).\n" : "\n\n";
         ASSERT_GE(sujet.size(), finAttendue.size()) << c.mot;
         EXPECT_EQ(sujet.substr(sujet.size() - finAttendue.size()), finAttendue) << c.mot;
     }

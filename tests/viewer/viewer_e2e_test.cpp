@@ -128,7 +128,7 @@ protected:
     e2e::Session session;
 };
 
-TEST_F(Vue, GraphOpensOneFixedWindowAndGraphOffClosesIt) {
+TEST_F(Vue, GraphOpensOneWindowAndGraphOffClosesIt) {
     ASSERT_TRUE(session.startAtPrompt());
     Commande("graph");
     const Window w = Vue1();
