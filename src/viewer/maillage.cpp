@@ -1,10 +1,12 @@
 // The hull as lines or ramp-coloured triangles, the dual cells, the points.
 // Window thread, from a frame's copy (without verrouEtat).
 #include <GL/gl.h>
+#include <GL/glext.h>
 
 #include <algorithm>
 #include <cmath>
 
+#include "ternex2/ternex2.h"
 #include "viewer/scene.h"
 
 namespace {
@@ -97,6 +99,14 @@ void DessinerDual(const CopieImage& c) {
 
 void DessinerPoints(const CopieImage& c) {
     glDepthRange(kPointsNear, kPointsFar);
+    // In a multisampled picture points come out square: there they are drawn
+    // one sample a pixel, smoothed by their coverage blended over the scene.
+    const bool lisses = ogl_offscreen_samples() > 0;
+    if (lisses) {
+        glDisable(GL_MULTISAMPLE);
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    }
     const std::vector<int32_t>& degres = DegresImage(c);
     const bool parDegre = c.defauts && degres.size() >= static_cast<size_t>(c.count);
     glBegin(GL_POINTS);
@@ -110,4 +120,9 @@ void DessinerPoints(const CopieImage& c) {
         Sommet(c.positions[i]);
     }
     glEnd();
+    if (lisses) {
+        glBlendFunc(GL_SRC_ALPHA, GL_SRC_COLOR);  // the labels' blending (InitialiserGL)
+        glDisable(GL_BLEND);
+        glEnable(GL_MULTISAMPLE);
+    }
 }
