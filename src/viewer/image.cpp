@@ -34,7 +34,8 @@ bool LireImageVue(ImageVue& image, int taille) {
     auto promesse = std::make_shared<std::promise<ImageVue>>();
     std::future<ImageVue> resultat = promesse->get_future();
     fenetre->post([promesse, taille] { promesse->set_value(CapturerVue(taille)); });
-    if (resultat.wait_for(std::chrono::seconds(30)) != std::future_status::ready) return false;
+    // A 4096 picture takes seconds on a software renderer.
+    if (resultat.wait_for(std::chrono::seconds(120)) != std::future_status::ready) return false;
     try {
         image = resultat.get();
     } catch (const std::future_error&) {
