@@ -98,7 +98,8 @@ bool ogl_begin_offscreen(int width, int height, int maxSamples) {
     if (state.active || width <= 0 || height <= 0 || !ogl_client_size(w, h)) return false;
     if (!apiLoaded) apiLoaded = api.load();
     if (!apiLoaded) return false;
-    while (glGetError() != GL_NO_ERROR) {
+    // Errors left by earlier calls would read as ours.
+    for (int k = 0; k < 32 && glGetError() != GL_NO_ERROR; ++k) {
     }
     GLint limit = 0, dims[2] = {0, 0}, samples = 0;
     glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &limit);
