@@ -437,16 +437,19 @@ void FermerBase() {
     std::exception_ptr erreur;
     if (!RienEnAttente()) {
         try {
-            SousVerrou([] { return 0; }, [] {
-                std::string nombres;
-                for (const auto& entry : referencesEnAttente)
-                    nombres += (nombres.empty() ? "" : ", ") + std::to_string(entry.first);
-                Avertir("Avertissement : la base de données est restée verrouillée ; ce qui était gardé en mémoire "
+            SousVerrou(
+                [] { return 0; },
+                [] {
+                    std::string nombres;
+                    for (const auto& entry : referencesEnAttente)
+                        nombres += (nombres.empty() ? "" : ", ") + std::to_string(entry.first);
+                    Avertir(
+                        "Avertissement : la base de données est restée verrouillée ; ce qui était gardé en mémoire "
                         "n'y est pas écrit" +
-                        (nombres.empty() ? std::string(".\n")
-                                         : " (références de " + nombres + " particules).\n"));
-                return 0;
-            }, LockWait());  // one more full wait
+                        (nombres.empty() ? std::string(".\n") : " (références de " + nombres + " particules).\n"));
+                    return 0;
+                },
+                LockWait());  // one more full wait
         } catch (...) {
             erreur = std::current_exception();
         }

@@ -420,8 +420,10 @@ int DumpOrCheck(Dump& d, const char* path) {
     std::fflush(stdout);
     if (!ReadUnderLock(d, path)) {
         if (d.mode == Mode::Check) {
-            Avertir(std::string("glomerix-db : ") + path + " est verrouillé par une modification qui ne s'achève pas en " +
-                    std::to_string(kReadWait.count() / 1000) + " s (un programme arrêté ?) : il n'est pas jugé ; réessayez.");
+            Avertir(std::string("glomerix-db : ") + path +
+                    " est verrouillé par une modification qui ne s'achève pas en " +
+                    std::to_string(kReadWait.count() / 1000) +
+                    " s (un programme arrêté ?) : il n'est pas jugé ; réessayez.");
             return 3;
         }
         Avertir(std::string("glomerix-db : ") + path + " est verrouillé par une modification qui ne s'achève pas : il "
