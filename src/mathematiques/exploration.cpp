@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <deque>
 #include <numbers>
 #include <thread>
 #include <vector>
@@ -105,7 +106,8 @@ public:
     // With `ailleurs`, the walker starts from points of its own stream
     // rather than from `depart` (only their number counts then).
     Marcheur(std::span<const Vec3> depart, const ParametresExploration& p, long graine, bool ailleurs)
-        : flux_(graine), courant_(depart.begin(), depart.end()), essai_(depart.size()) {
+        : flux_(graine), courant_(depart.begin(), depart.end()), essai_(depart.size()),
+          garderSaut_(static_cast<bool>(p.minimumDuSaut)) {
         if (ailleurs) {
             for (Vec3& v : courant_) flux_.PointSphere(v, 1.0);
         }
@@ -120,8 +122,9 @@ public:
     bool Demarrer() {
         const BilanDescente d = Minimiser(courant_, descente_);
         evaluations_ += d.evaluations;
-        eCourant_ = logMeilleur_ = d.logEnergie;
+        eCourant_ = logMeilleur_ = logSaut_ = d.logEnergie;
         meilleur_ = courant_;
+        if (garderSaut_) saut_ = courant_;
         return d.fin != FinDescente::arret;
     }
 
@@ -138,6 +141,8 @@ public:
         }
         if (d.fin == FinDescente::arret) return Issue::arret;  // an unfinished descent is no minimum
         ++sauts_;
+        logSaut_ = d.logEnergie;
+        if (garderSaut_) Garder(d);
         const double ecart = d.logEnergie - eCourant_;
         if (ecart < kMemeBassin || flux_.Reel() < std::exp(-ecart / temperature_)) {
             std::swap(courant_, essai_);
@@ -174,19 +179,34 @@ public:
         depuisMeilleur_ = 0;
     }
 
+    // The hop's minimum for the owner, finished at the full tolerance: the
+    // hops' looser one leaves positions too far from the minimum's for its
+    // point group. Not counted in the search's energy passes.
+    void Garder(const BilanDescente& d) {
+        saut_ = essai_;
+        if (d.critere <= descente_.tolerance) return;
+        const BilanDescente fin = Minimiser(saut_, descente_);
+        if (fin.fin != FinDescente::arret) logSaut_ = fin.logEnergie;
+    }
+
     long long Sauts() const { return sauts_; }
     double Secondes() const { return std::chrono::duration<double>(std::chrono::steady_clock::now() - debut_).count(); }
     long long Acceptes() const { return acceptes_; }
     long long Evaluations() const { return evaluations_; }
     double LogMeilleur() const { return logMeilleur_; }
     const std::vector<Vec3>& Meilleur() const { return meilleur_; }
+    // The last descent's minimum, kept when the owner asks for every hop's.
+    bool GarderSaut() const { return garderSaut_; }
+    double LogSaut() const { return logSaut_; }
+    const std::vector<Vec3>& Saut() const { return saut_; }
 
 private:
     const std::chrono::steady_clock::time_point debut_ = std::chrono::steady_clock::now();
     FluxHasard flux_;
     ParametresDescente descente_, descenteSaut_;
-    std::vector<Vec3> courant_, meilleur_, essai_;
-    double eCourant_ = 0.0, logMeilleur_ = 0.0;
+    std::vector<Vec3> courant_, meilleur_, essai_, saut_;
+    const bool garderSaut_;
+    double eCourant_ = 0.0, logMeilleur_ = 0.0, logSaut_ = 0.0;
     double temperature_ = kTemperatureInitiale;
     int acceptesFenetre_ = 0;
     long long sauts_ = 0, acceptes_ = 0, evaluations_ = 0, depuisMeilleur_ = 0;
@@ -206,6 +226,17 @@ Rapport RapportDe(const Marcheur& m, int compte, int marcheur, bool minimum) {
     return r;
 }
 
+// A hop's report, with the hop's minimum when the owner asks for it.
+Rapport RapportDuSaut(const Marcheur& m, int compte, int marcheur, bool minimum) {
+    Rapport r = RapportDe(m, compte, marcheur, minimum);
+    r.avecSaut = m.GarderSaut();
+    if (r.avecSaut) {
+        r.logSaut = m.LogSaut();
+        r.positionsSaut = m.Saut();
+    }
+    return r;
+}
+
 }  // namespace
 
 void Marcher(std::span<Vec3> positions, const ParametresExploration& p, int marcheur, long graine,
@@ -215,7 +246,7 @@ void Marcher(std::span<Vec3> positions, const ParametresExploration& p, int marc
     Marcheur m(positions, p, graine, marcheur > 0);
     const auto horsDelai = [&] { return p.secondes > 0.0 && m.Secondes() >= p.secondes; };
     bool arreter = !m.Demarrer();
-    echange.Rapporter(RapportDe(m, compte, marcheur, true));  // stopped or not, the start's minimum
+    echange.Rapporter(RapportDuSaut(m, compte, marcheur, true));  // stopped or not, the start's minimum
     std::vector<Vec3> groupe;
     for (;;) {
         const long long prochaine = p.partage > 0 ? m.Sauts() + p.partage : p.sauts;
@@ -229,7 +260,7 @@ void Marcher(std::span<Vec3> positions, const ParametresExploration& p, int marc
                 arreter = true;
                 break;
             }
-            echange.Rapporter(RapportDe(m, compte, marcheur, issue == Marcheur::Issue::nouveau));
+            echange.Rapporter(RapportDuSaut(m, compte, marcheur, issue == Marcheur::Issue::nouveau));
         }
         double logGroupe = m.LogMeilleur();
         groupe = m.Meilleur();
@@ -259,8 +290,21 @@ BilanExploration Explorer(std::span<Vec3> positions, const ParametresExploration
     const int marcheurs = static_cast<int>(graines.size());
     AnnoncesDuGroupe annonces(marcheurs);
     long long finis = -1;
+    std::deque<Rapport> sauts;  // hops' minima not yet handed on, in (hop, walker) order
     const auto traiter = [&](Rapport&& r) {
+        if (r.avecSaut) {
+            Rapport s;
+            s.saut = r.saut;
+            s.marcheur = r.marcheur;
+            s.logSaut = r.logSaut;
+            s.positionsSaut = std::move(r.positionsSaut);
+            sauts.insert(std::upper_bound(sauts.begin(), sauts.end(), s, Avant), std::move(s));
+        }
         annonces.Recevoir(std::move(r));
+        for (; !sauts.empty() && annonces.Connu(sauts.front().saut, sauts.front().marcheur); sauts.pop_front()) {
+            const Rapport& s = sauts.front();
+            p.minimumDuSaut(s.saut, s.marcheur, s.logSaut, s.positionsSaut);
+        }
         for (Rapport a; annonces.Suivante(a);) {
             if (p.nouveauMinimum) p.nouveauMinimum(a.saut, a.logEnergie, a.positions);
         }

@@ -56,6 +56,11 @@ struct ParametresExploration {
     // the hop (0 for the start's own descent), log of the energy sum, the
     // positions (valid during the call only). On the calling thread.
     std::function<void(long long saut, double logEnergie, std::span<const Vec3> positions)> nouveauMinimum;
+    // Every hop's minimum, accepted or not, the start's descent's at hop 0,
+    // in the order of (hop, walker): the hop, the walker, log of the energy
+    // sum, the positions (valid during the call only). On the calling thread.
+    std::function<void(long long saut, int marcheur, double logEnergie, std::span<const Vec3> positions)>
+        minimumDuSaut;
     // After hops: the hops every walker has finished and the log of the
     // lowest energy sum so far. On the calling thread.
     std::function<void(long long saut, double logMeilleur)> apresSaut;

@@ -25,6 +25,7 @@
 #include "shell/boucle.h"
 #include "shell/boucle_comptee.h"
 #include "shell/commandes.h"
+#include "shell/commandes_minima.h"
 #include "shell/commandes_symetrie.h"
 #include "shell/messages.h"
 #include "shell/progression.h"
@@ -37,14 +38,6 @@ namespace {
 std::vector<Vec3> PositionsCourantes() {
     Garde verrou(verrouEtat);
     return CopierPositions();
-}
-
-// The hull no longer describes the positions: a
-// frame that draws it builds it again.
-void CopierDansLEtat(std::span<const Vec3> p) REQUIRES(verrouEtat) {
-    for (int i = 0; i < etat.count && i < static_cast<int>(p.size()); ++i) etat.particles[i].position = p[i];
-    MarquerDeplacement();
-    hullValid = false;
 }
 
 // Between steps: only when no frame holds the lock.
@@ -131,6 +124,14 @@ void EcrireFinDescente(const BilanDescente& b, const ParametresDescente& p) {
 
 }  // namespace
 
+// The hull no longer describes the positions: a
+// frame that draws it builds it again.
+void CopierDansLEtat(std::span<const Vec3> p) {
+    for (int i = 0; i < etat.count && i < static_cast<int>(p.size()); ++i) etat.particles[i].position = p[i];
+    MarquerDeplacement();
+    hullValid = false;
+}
+
 void EcrireEnergie(double logEnergie, int n) {
     const double decimal = logEnergie / std::log(10.0);
     if (decimal < 300.0) {
@@ -210,6 +211,8 @@ void CommandeExplorer(const Ligne& ligne) {
     // One walker per processor with OPENMP on, however busy they are: the
     // seed then repeats the search.
     p.graines = GrainesDesMarcheurs(NombreDeThreads());
+    PreparerCatalogue();
+    p.minimumDuSaut = [](long long saut, int, double, std::span<const Vec3> x) { NoterMinimum(saut, x); };
     bool baseEnErreur = false;
     int compte = 0;  // the first call, at hop 0, comes before any apresSaut
     p.nouveauMinimum = [&baseEnErreur, &compte](long long saut, double logEnergie, std::span<const Vec3> x) {
@@ -267,6 +270,7 @@ void CommandeS(const Ligne& ligne) {
         Signaler(Msg::ParametreNonValide);
         return;
     }
+    if (s != params.exposant) OublierMinima();
     params.exposant = s;
     VerifierReel(ligne, 1, s);
 }

@@ -4,6 +4,7 @@
 
 #include "etat/modes.h"
 #include "shell/commandes.h"
+#include "shell/commandes_minima.h"
 #include "shell/commandes_minimisation.h"
 #include "shell/commandes_symetrie.h"
 
@@ -20,6 +21,7 @@ constexpr const char* kParametresPlacer[] = {"alea", "spirale"};
 constexpr const char* kParametresAjouter[] = {"faces", "aretes"};
 constexpr const char* kParametresCharger[] = {"ep", "dist", "fichier"};
 constexpr const char* kParametresListe[] = {"tout"};
+constexpr const char* kParametresMinima[] = {"charger"};
 
 // Every spelling of every MODE switch, then ON and OFF.
 constexpr size_t NombreDeMotsMode() {
@@ -115,6 +117,9 @@ constexpr Commande kTable[] = {
      "DEFAUTS    Affiche les défauts topologiques de l'enveloppe convexe.\n", kDefauts, kSansParametre},
     {"symetrie", CommandeSymetrie, 2, Lecture::stricte, 0,
      "SYMETRIE   Affiche le groupe ponctuel de symétrie des particules.\n", kSymetrie, kSansParametre},
+    {"minima", CommandeMinima, 2, Lecture::stricte, 0,
+     "MINIMA     Affiche les minima distincts rencontrés par EXPLORER, ou en charge un.\n", kMinima,
+     kParametresMinima},
 };
 
 constexpr bool MemeTexte(const char* a, const char* b) {

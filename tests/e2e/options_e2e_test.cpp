@@ -296,6 +296,8 @@ std::map<Msg, Declencheur> Declencheurs() {
         {Msg::BaseIndisponible, {{"--base", "autre.dat"}, {""}, {kAdresseContact}, baseEtrangere}},
         {Msg::BaseNonSupprimee, {{}, {"desinstaller\n\n"}, {}, dossierALaPlaceDeLaBase, 1}},
         {Msg::SansBase, {{"--sans-base"}, {"desinstaller\n"}, {}}},
+        {Msg::CatalogueVide, {{}, {"minima\n"}, {}}},
+        {Msg::MinimumAbsent, {{}, {"mode info off\nnb 12\nexplorer 1\nminima charger 50\n"}, {"50", "1"}}},
         {Msg::IterationsHorsBornes, {{}, {"relax x\n"}, {"\"x\"", "RELAX", "1 itération"}}},
         {Msg::ParticulesHorsBornes, {{}, {"nb 2\n"}, {"\"2\"", "400"}}},
         {Msg::TropDeChiffres, {{}, {"k 1.123456\n"}, {"1.123456", "K", "1."}}},
