@@ -34,6 +34,9 @@ constexpr double kMemeMinimum = 1e-13;  // |difference of log E| below which two
 // kept as the lowest.
 constexpr double kToleranceSauts = 1e-6;
 constexpr double kMemeBassin = 1e-11;
+// Each hop's minimum given to the owner is finished to this tolerance, which
+// leaves its positions within the point groups' 1e-5 of the minimum's.
+constexpr double kTolerancePolie = 1e-8;
 
 int Indice(int n, FluxHasard& h) { return std::min(n - 1, static_cast<int>(n * h.Reel())); }
 
@@ -116,6 +119,8 @@ public:
         descente_.apresPas = nullptr;
         descenteSaut_ = descente_;
         descenteSaut_.tolerance = std::max(descente_.tolerance, kToleranceSauts);
+        descentePolie_ = descente_;
+        descentePolie_.tolerance = std::max(descente_.tolerance, kTolerancePolie);
     }
 
     // The start's own descent; false when stopped.
@@ -184,8 +189,8 @@ public:
     // point group. Not counted in the search's energy passes.
     void Garder(const BilanDescente& d) {
         saut_ = essai_;
-        if (d.critere <= descente_.tolerance) return;
-        const BilanDescente fin = Minimiser(saut_, descente_);
+        if (d.critere <= descentePolie_.tolerance) return;
+        const BilanDescente fin = Minimiser(saut_, descentePolie_);
         if (fin.fin != FinDescente::arret) logSaut_ = fin.logEnergie;
     }
 
@@ -203,7 +208,7 @@ public:
 private:
     const std::chrono::steady_clock::time_point debut_ = std::chrono::steady_clock::now();
     FluxHasard flux_;
-    ParametresDescente descente_, descenteSaut_;
+    ParametresDescente descente_, descenteSaut_, descentePolie_;
     std::vector<Vec3> courant_, meilleur_, essai_, saut_;
     const bool garderSaut_;
     double eCourant_ = 0.0, logMeilleur_ = 0.0, logSaut_ = 0.0;
