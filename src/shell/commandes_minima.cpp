@@ -10,6 +10,7 @@
 #include "mathematiques/riesz.h"
 #include "shell/boucle_comptee.h"
 #include "shell/commandes.h"
+#include "shell/avertissements.h"
 #include "shell/commandes_symetrie.h"
 #include "shell/messages.h"
 #include "shell/mots.h"
@@ -24,6 +25,9 @@ uint64_t changements = 0;
 double exposant = 0.0;
 // The hull's lists, sized once for the count (command thread only).
 EnveloppeCopiee brouillon;
+
+// Word i as a rank from 1 to 9999, else 0 (a sign too: LireEntier skips it).
+int Rang(const Ligne& ligne, int i) { return ligne.texte(i).starts_with('-') ? 0 : LireEntier(ligne[i]); }
 
 // Empty, or of another count or exponent: then emptied.
 bool CatalogueAJour() {
@@ -61,7 +65,7 @@ void Lister(int n) {
 }
 
 void Charger(const Ligne& ligne) {
-    const int k = ligne.count >= 3 ? LireEntier(ligne[2]) : 0;
+    const int k = ligne.count >= 3 ? Rang(ligne, 2) : 0;
     if (k < 1 || k > static_cast<int>(catalogue.Gardes())) {
         Signaler(Msg::ParametreNonValide);
         return;
@@ -118,11 +122,12 @@ void OublierMinima() { catalogue.Vider(); }
 
 void CommandeMinima(const Ligne& ligne) {
     const bool charger = ligne.count >= 2 && ligne[1] == mot::kCharger;
-    const int n = ligne.count >= 2 && !charger ? LireEntier(ligne[1]) : kMinimaListes;
+    const int n = ligne.count >= 2 && !charger ? Rang(ligne, 1) : kMinimaListes;
     if (n == 0 || (charger && ligne.count < 3)) {
         Signaler(Msg::ParametreNonValide);
         return;
     }
+    if (!charger) SignalerMotsEnTrop(ligne, 2);  // MINIMA n reads one word
     if (!CatalogueAJour()) {
         Signaler(Msg::CatalogueVide);
         return;

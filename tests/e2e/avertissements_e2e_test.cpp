@@ -192,6 +192,8 @@ TEST(Avertissements, EveryCommandAndEveryValueForm) {
         {"enregistrer", {{" x\npos.txt", "\"x\" est en trop, @ l'ignore."}}},
         {"image", kSansParametre}, {"enveloppe", kSansParametre}, {"supprimer", kSansParametre},
         {"defauts", kSansParametre},
+        {"minima", {{" 3 x", "\"x\" est en trop, @ l'ignore."}, {" charger 2 x", "\"x\" est en trop, @ l'ignore."},
+                    {" charger 1", ""}, {" ", ""}}},
         {"symetrie", {{" 0.001 x", "\"x\" est en trop, @ l'ignore."}, {" abc", ""}, {" 0.0", ""}, {" ", ""}}},
         {"liste", {{" foo", "\"foo\"" + kIgnore + "TOUT ; il est ignoré."}, {" tout x", "\"x\" est en trop, @ l'ignore."}}},
         {"mode", {{" lignes maybe", "\"maybe\"" + kIgnore + "ON ou OFF ; la commande ne fait rien."},

@@ -79,10 +79,10 @@ TEST(Minima, RefusSansEffet) {
     const string info = "info pos\n";
     const string out = Commandes("mode info off\ngraine 5\nnb 12\nplacer\n" + info + "minima\nminima charger 1\n" +
                                  "explorer 3\n" + info + "minima charger 0\nminima charger 101\nminima charger 50\n" +
-                                 "minima charger\nminima 0\n" + info);
+                                 "minima charger\nminima 0\nminima charger -1\n" + info);
     EXPECT_NE(out.find("> " + kVide + "> " + kVide), string::npos) << out;
     EXPECT_NE(out.find("> " + kNonValide + "> " + kNonValide + "> Aucun minimum de rang 50 au catalogue, qui en garde 1.\n> " +
-                       kNonValide + "> " + kNonValide),
+                       kNonValide + "> " + kNonValide + "> " + kNonValide),
               string::npos)
         << out;
     // The two listings after EXPLORER are the same.
