@@ -6,10 +6,10 @@
 #include <random>
 #include <vector>
 
+#include "etat/modes.h"
+#include "etat/particules.h"
 #include "hull/emballage.h"
 #include "hull/enveloppe.h"
-#include "etat/particules.h"
-#include "etat/modes.h"
 
 #ifdef GLOMERIX_AVEC_QHULL
 extern "C" {

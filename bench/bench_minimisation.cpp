@@ -22,12 +22,12 @@
 #include <vector>
 
 #include "configurations.h"
+#include "etat/parallele.h"
+#include "etat/particules.h"
 #include "mathematiques/exploration.h"
 #include "mathematiques/hasard.h"
 #include "mathematiques/minimisation.h"
 #include "mathematiques/noyaux.h"
-#include "etat/parallele.h"
-#include "etat/particules.h"
 #include "mathematiques/placement.h"
 #include "mathematiques/riesz.h"
 

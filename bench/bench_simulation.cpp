@@ -7,14 +7,14 @@
 #include <algorithm>
 #include <vector>
 
+#include "etat/parallele.h"
+#include "etat/particules.h"
 #include "hull/enveloppe.h"
 #include "mathematiques/forces_enveloppe.h"
 #include "mathematiques/hasard.h"
 #include "mathematiques/metriques.h"
-#include "mathematiques/noyaux.h"
 #include "mathematiques/montecarlo.h"
-#include "etat/parallele.h"
-#include "etat/particules.h"
+#include "mathematiques/noyaux.h"
 #include "mathematiques/paires.h"
 #include "mathematiques/placement.h"
 #include "mathematiques/relaxation.h"

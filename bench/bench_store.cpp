@@ -5,11 +5,11 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
-#include <fcntl.h>
-#include <unistd.h>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "etat/particules.h"

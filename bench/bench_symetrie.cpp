@@ -10,8 +10,8 @@
 #include <map>
 #include <vector>
 
-#include "etat/parallele.h"
 #include "configurations.h"
+#include "etat/parallele.h"
 #include "mathematiques/exploration.h"
 #include "mathematiques/hasard.h"
 #include "mathematiques/minimisation.h"

@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "mathematiques/hasard.h"
-#include "mathematiques/noyaux.h"
 #include "etat/maillage.h"
 #include "etat/particules.h"
+#include "mathematiques/hasard.h"
+#include "mathematiques/noyaux.h"
 
 namespace litteral {
 

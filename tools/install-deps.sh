@@ -4,7 +4,7 @@
 #   install-deps.sh --programme  the program's build needs only (make run)
 set -euo pipefail
 programme=(cmake ninja-build g++ make libx11-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri libpng-dev libglpk-dev zlib1g-dev libedit-dev nlohmann-json3-dev pkg-config)
-tests=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth libqhull-dev clang libomp-dev python3-scipy python3-numpy strace libopenmpi-dev openmpi-bin)
+tests=(libgtest-dev clang-format libgmock-dev libbenchmark-dev xvfb xauth libqhull-dev clang libomp-dev python3-scipy python3-numpy strace libopenmpi-dev openmpi-bin)
 wanted=("${programme[@]}")
 if [ "${1:-}" != "--programme" ]; then wanted+=("${tests[@]}"); fi
 

@@ -6,8 +6,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <charconv>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 

@@ -21,7 +21,7 @@ constexpr int kButtonGap = 12;
 constexpr size_t kWrapColumn = 60;
 
 // Cuts the text into lines of at most kWrapColumn characters at spaces.
-std::vector<std::string> Couper(const std::string& text) {
+std::vector<std::string> WrapLines(const std::string& text) {
     std::vector<std::string> lines;
     std::string line, word;
     auto flushWord = [&] {
@@ -85,7 +85,7 @@ struct dialog {
                                      WhitePixel(dpy, screen));
         XSelectInput(dpy, window, ExposureMask | KeyPressMask | ButtonPressMask | ButtonReleaseMask |
                                       StructureNotifyMask);
-        detail::PoserTitre(dpy, window, caption);
+        detail::SetTitle(dpy, window, caption);
         XClassHint hint{program_invocation_short_name, const_cast<char*>("Ternex2::Dialog")};
         XSetClassHint(dpy, window, &hint);
         XSizeHints* size = XAllocSizeHints();
@@ -180,13 +180,13 @@ struct dialog {
 namespace ternex2 {
 
 int message_box(unsigned long owner, const char* text, const char* caption, int kind) {
-    detail::InitialiserXlib();
+    detail::InitXlib();
     Display* dpy = XOpenDisplay(nullptr);
     if (dpy == nullptr) return 0;
     dialog d;
     d.dpy = dpy;
     d.font = XLoadQueryFont(dpy, "fixed");
-    d.lines = Couper(detail::VersLatin1(text));
+    d.lines = WrapLines(detail::ToLatin1(text));
     d.buttons.push_back({"OK", id_ok});
     if (kind == mb_okcancel) d.buttons.push_back({"Annuler", id_cancel});
     d.layout();

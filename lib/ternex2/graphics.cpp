@@ -94,7 +94,7 @@ void graphics::world_window_changed() {
 }
 
 void graphics::set_title(const char* text) {
-    post([s = side.get(), title = std::string(text)] { detail::PoserTitre(s->dpy, s->window, title.c_str()); });
+    post([s = side.get(), title = std::string(text)] { detail::SetTitle(s->dpy, s->window, title.c_str()); });
 }
 
 bool graphics::set_icon(int name, bool stock) {

@@ -13,7 +13,7 @@ namespace {
 std::atomic<ogl_support*> instance{nullptr};
 std::atomic<int> lastError{ternex2::error_none};
 
-void FermerALaSortie() { ogl_close(); }
+void CloseAtExit() { ogl_close(); }
 
 }  // namespace
 
@@ -49,7 +49,7 @@ bool ogl_open(int width, int height, ogl_support::init_op init) {
     instance = window;
     window->run_init(init, 0);
     static std::once_flag registered;
-    std::call_once(registered, [] { std::atexit(FermerALaSortie); });
+    std::call_once(registered, [] { std::atexit(CloseAtExit); });
     return true;
 }
 
@@ -58,7 +58,7 @@ ogl_support* ogl_instance() { return instance.load(); }
 int ogl_last_error() { return lastError.load(); }
 
 void ogl_swap_buffers() {
-    ternex2::detail::window_side* s = ternex2::detail::FenetreCourante();
+    ternex2::detail::window_side* s = ternex2::detail::CurrentWindow();
     if (s != nullptr && s->context != nullptr) glXSwapBuffers(s->dpy, s->window);
 }
 

@@ -24,7 +24,7 @@ thread_local window_side* current = nullptr;
 int kGlAttributes[] = {GLX_RGBA,       GLX_DOUBLEBUFFER, GLX_RED_SIZE,   1, GLX_GREEN_SIZE, 1,
                        GLX_BLUE_SIZE,  1,                GLX_DEPTH_SIZE, 16, None};
 
-void FixerTaille(Display* dpy, Window window, int width, int height) {
+void FixSize(Display* dpy, Window window, int width, int height) {
     XSizeHints* hints = XAllocSizeHints();
     if (hints == nullptr) return;
     hints->flags = PPosition | PSize | PMinSize | PMaxSize;
@@ -35,20 +35,20 @@ void FixerTaille(Display* dpy, Window window, int width, int height) {
     XFree(hints);
 }
 
-void PoserProprietes(Display* dpy, Window window, int width, int height) {
+void SetProperties(Display* dpy, Window window, int width, int height) {
     XClassHint hint;
     hint.res_name = program_invocation_short_name;
     hint.res_class = const_cast<char*>("Graphics::Wnd");
     XSetClassHint(dpy, window, &hint);
-    ternex2::detail::PoserTitre(dpy, window, "Ternex2 - Graphical Window");
-    FixerTaille(dpy, window, width, height);
+    ternex2::detail::SetTitle(dpy, window, "Ternex2 - Graphical Window");
+    FixSize(dpy, window, width, height);
     const long pid = getpid();
     XChangeProperty(dpy, window, XInternAtom(dpy, "_NET_WM_PID", False), XA_CARDINAL, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(&pid), 1);
 }
 
 // Waits up to two seconds for the window to be mapped, leaving other events queued.
-void AttendreAffichage(Display* dpy, Window window) {
+void WaitUntilMapped(Display* dpy, Window window) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
     XEvent event;
     while (!XCheckTypedWindowEvent(dpy, window, MapNotify, &event)) {
@@ -58,7 +58,7 @@ void AttendreAffichage(Display* dpy, Window window) {
     }
 }
 
-int Bouton(unsigned int xButton) {
+int ButtonNumber(unsigned int xButton) {
     switch (xButton) {
         case Button1: return 2;
         case Button2: return 1;
@@ -71,7 +71,7 @@ struct window_opener {
     window_side& s;
 
     int open(int width, int height, bool withGL) {
-        s.dpy = ternex2::detail::ConnexionFenetres();
+        s.dpy = ternex2::detail::WindowConnection();
         if (s.dpy == nullptr) return error_no_display;
         s.clientWidth = width;
         s.clientHeight = height;
@@ -92,7 +92,7 @@ struct window_opener {
         if (visual != nullptr) XFree(visual);
         if (error != error_none) return error;
         XMapWindow(s.dpy, s.window);
-        AttendreAffichage(s.dpy, s.window);
+        WaitUntilMapped(s.dpy, s.window);
         return error_none;
     }
 
@@ -121,7 +121,7 @@ struct window_opener {
             s.window = 0;
             return gl ? error_pixel_format : error_no_window;
         }
-        PoserProprietes(s.dpy, s.window, width, height);
+        SetProperties(s.dpy, s.window, width, height);
         s.wmDelete = XInternAtom(s.dpy, "WM_DELETE_WINDOW", False);
         XSetWMProtocols(s.dpy, s.window, &s.wmDelete, 1);
         if (!gl) s.shown.assign(static_cast<size_t>(width) * height, 0xFFFFFF);
@@ -170,7 +170,7 @@ struct event_server {
             return;
         }
         if (e.button > Button5) return;
-        mouse(Bouton(e.button), press ? 1 : 0, 0, e.x, e.y, e.state);
+        mouse(ButtonNumber(e.button), press ? 1 : 0, 0, e.x, e.y, e.state);
     }
 
     // Moves queued right behind this one replace it: only the latest
@@ -254,7 +254,7 @@ struct event_server {
 
 namespace ternex2::detail {
 
-window_side* FenetreCourante() { return current; }
+window_side* CurrentWindow() { return current; }
 
 void window_side::post(std::function<void()> request) {
     {
@@ -287,7 +287,7 @@ void window_side::set_size(int width, int height) {
     if (width == clientWidth && height == clientHeight) return;
     clientWidth = width;
     clientHeight = height;
-    FixerTaille(dpy, window, width, height);
+    FixSize(dpy, window, width, height);
     XResizeWindow(dpy, window, width, height);
     if (context != nullptr) {
         glViewport(0, 0, width, height);

@@ -2,9 +2,9 @@
 // small X helpers the window, the dialogs and the icons share.
 #pragma once
 
+#include <GL/glx.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <GL/glx.h>
 
 #include <deque>
 #include <functional>
@@ -16,21 +16,21 @@
 namespace ternex2::detail {
 
 // Makes Xlib safe for the window thread and the dialogs' connections.
-void InitialiserXlib();
+void InitXlib();
 
 // The window threads' X connection for the current DISPLAY, or null. Opened
 // on first use and kept for the process: one window thread uses it at a
 // time, and closing it would unload the GL driver (whose allocations then
 // read as leaks) only to load it again at the next opening.
-Display* ConnexionFenetres();
+Display* WindowConnection();
 
 // Windows-1252 to UTF-8 (for _NET_WM_NAME) and to Latin-1 (for WM_NAME and
 // the core fonts), characters without a Latin-1 form becoming '?'.
-std::string VersUtf8(const char* text);
-std::string VersLatin1(const char* text);
+std::string ToUtf8(const char* text);
+std::string ToLatin1(const char* text);
 
 // Sets WM_NAME and _NET_WM_NAME.
-void PoserTitre(Display* dpy, Window window, const char* text);
+void SetTitle(Display* dpy, Window window, const char* text);
 
 // Catches the X protocol errors of the calls made while it lives. Traps are
 // serialised across threads because the handler is process-wide.
@@ -84,10 +84,9 @@ struct window_side {
     // Records the event in the owner and calls its handler.
     void deliver_mouse(const MouseEvent& event);
     void deliver_key(int code);
-    bool current_is_gl() const { return context != nullptr; }
 };
 
 // The window whose thread is the caller, or null.
-window_side* FenetreCourante();
+window_side* CurrentWindow();
 
 }  // namespace ternex2::detail

@@ -56,13 +56,13 @@ auto* const connections = new std::map<std::string, Display*>;
 
 namespace ternex2::detail {
 
-void InitialiserXlib() {
+void InitXlib() {
     static std::once_flag once;
     std::call_once(once, [] { XInitThreads(); });
 }
 
-Display* ConnexionFenetres() {
-    InitialiserXlib();
+Display* WindowConnection() {
+    InitXlib();
     const char* name = std::getenv("DISPLAY");
     const std::string key = name != nullptr ? name : "";
     std::lock_guard<std::mutex> lock(connectionLock);
@@ -71,7 +71,7 @@ Display* ConnexionFenetres() {
     return dpy;
 }
 
-std::string VersUtf8(const char* text) {
+std::string ToUtf8(const char* text) {
     std::string out;
     for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p != 0; ++p) {
         AppendUtf8(out, Unicode(*p));
@@ -79,7 +79,7 @@ std::string VersUtf8(const char* text) {
     return out;
 }
 
-std::string VersLatin1(const char* text) {
+std::string ToLatin1(const char* text) {
     std::string out;
     for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p != 0; ++p) {
         out += (*p >= 0x80 && *p < 0xA0) ? '?' : static_cast<char>(*p);
@@ -87,9 +87,9 @@ std::string VersLatin1(const char* text) {
     return out;
 }
 
-void PoserTitre(Display* dpy, Window window, const char* text) {
-    const std::string latin1 = VersLatin1(text);
-    const std::string utf8 = VersUtf8(text);
+void SetTitle(Display* dpy, Window window, const char* text) {
+    const std::string latin1 = ToLatin1(text);
+    const std::string utf8 = ToUtf8(text);
     XChangeProperty(dpy, window, XA_WM_NAME, XA_STRING, 8, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(latin1.data()), static_cast<int>(latin1.size()));
     XChangeProperty(dpy, window, XInternAtom(dpy, "_NET_WM_NAME", False), XInternAtom(dpy, "UTF8_STRING", False),

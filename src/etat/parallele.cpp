@@ -7,15 +7,25 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 
 #include "etat/particules.h"
 
 namespace {
 
-std::atomic<int> equipeImposee{0};
+// GLOMERIX_EQUIPE=n: every region runs n workers whatever its work and the
+// machine's load, as after ImposerEquipe(n) and IgnorerSeuils(true) (the
+// end-to-end tests that must see teams, such as CI's ThreadSanitizer run).
+int EquipeDeLEnvironnement() {
+    const char* v = std::getenv("GLOMERIX_EQUIPE");
+    return v != nullptr ? std::max(0, std::atoi(v)) : 0;
+}
+
+const int equipeEnvironnement = EquipeDeLEnvironnement();
+std::atomic<int> equipeImposee{equipeEnvironnement};
 thread_local int equipeDuFil = 0;
-std::atomic<bool> seuilsIgnores{false};
+std::atomic<bool> seuilsIgnores{equipeEnvironnement > 0};
 
 // What CoeursDisponibles compares between two samples.
 struct Releve {

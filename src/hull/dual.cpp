@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "mathematiques/hasard.h"
 #include "etat/particules.h"
+#include "mathematiques/hasard.h"
 
 namespace {
 

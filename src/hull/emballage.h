@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "hull/enveloppe.h"
 #include "etat/vec3.h"
+#include "hull/enveloppe.h"
 
 enum class Recherche {
     Grille,    // the grid search (falls back to the scan when the positions do not suit it)

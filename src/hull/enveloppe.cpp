@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
+#include "etat/modes.h"
+#include "etat/particules.h"
 #include "hull/dual.h"
 #include "hull/emballage.h"
-#include "etat/particules.h"
-#include "etat/modes.h"
 #include "ternex/ternex.h"
 
 namespace {

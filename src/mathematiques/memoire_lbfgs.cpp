@@ -5,14 +5,9 @@
 
 #include <cmath>
 
+#include "etat/vectoriel.h"
+
 static_assert(sizeof(Vec3) == 3 * sizeof(double));
-// Under ThreadSanitizer the load-time choice runs before the sanitizer's
-// runtime is up and crashes the program: one plain copy there.
-#if defined(__SANITIZE_THREAD__)
-#define VECTORIEL
-#else
-#define VECTORIEL __attribute__((target_clones("avx512f", "avx2", "default")))
-#endif
 
 namespace {
 

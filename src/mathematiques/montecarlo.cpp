@@ -15,9 +15,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "etat/particules.h"
 #include "mathematiques/energie.h"
 #include "mathematiques/hasard.h"
-#include "etat/particules.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 #include <numbers>
 #include <vector>
 
-#include "mathematiques/hasard.h"
-#include "mathematiques/metriques.h"
 #include "etat/parallele.h"
 #include "etat/particules.h"
+#include "mathematiques/hasard.h"
+#include "mathematiques/metriques.h"
 
 void PlacerAleatoirement(int32_t first) {
     const int n = etat.count;

@@ -8,9 +8,9 @@
 
 #include <cmath>
 
-#include "mathematiques/noyaux.h"
 #include "etat/parallele.h"
 #include "etat/particules.h"
+#include "mathematiques/noyaux.h"
 
 // derivative_k = field + own row sum + every worker's reaction at k.
 void AppliquerForce() {

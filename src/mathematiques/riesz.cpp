@@ -9,9 +9,9 @@
 #include <numbers>
 #include <vector>
 
-#include "mathematiques/noyaux.h"
 #include "etat/parallele.h"
 #include "etat/particules.h"
+#include "mathematiques/noyaux.h"
 
 namespace {
 

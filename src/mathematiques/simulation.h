@@ -1,10 +1,10 @@
 // Every routine of the simulation core, for the shell and the viewer.
 #pragma once
 
+#include "etat/particules.h"
 #include "mathematiques/forces_enveloppe.h"
 #include "mathematiques/metriques.h"
 #include "mathematiques/montecarlo.h"
 #include "mathematiques/paires.h"
-#include "etat/particules.h"
 #include "mathematiques/placement.h"
 #include "mathematiques/relaxation.h"

@@ -3,13 +3,13 @@
 #include <chrono>
 #include <mutex>
 
+#include "etat/modes.h"
+#include "etat/particules.h"
 #include "hull/enveloppe.h"
 #include "shell/avertissements.h"
 #include "shell/boucle.h"
-#include "shell/progression.h"
-#include "etat/particules.h"
 #include "shell/commandes.h"
-#include "etat/modes.h"
+#include "shell/progression.h"
 #include "ternex/ternex.h"
 #include "viewer/scene.h"
 

@@ -3,16 +3,16 @@
 #include <mutex>
 #include <vector>
 
+#include "etat/modes.h"
+#include "etat/particules.h"
 #include "hull/enveloppe.h"
 #include "mathematiques/metriques.h"
 #include "mathematiques/riesz.h"
-#include "etat/particules.h"
+#include "shell/avertissements.h"
 #include "shell/boucle.h"
 #include "shell/commandes.h"
 #include "shell/commandes_fichiers.h"
-#include "shell/avertissements.h"
 #include "shell/edition.h"
-#include "etat/modes.h"
 #include "shell/messages.h"
 #include "shell/mots.h"
 #include "shell/options.h"

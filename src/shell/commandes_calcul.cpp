@@ -2,14 +2,14 @@
 #include <mutex>
 #include <vector>
 
+#include "etat/modes.h"
+#include "etat/particules.h"
 #include "hull/enveloppe.h"
 #include "mathematiques/hasard.h"
-#include "etat/particules.h"
 #include "mathematiques/simulation.h"
 #include "shell/avertissements.h"
 #include "shell/boucle_comptee.h"
 #include "shell/commandes.h"
-#include "etat/modes.h"
 #include "shell/messages.h"
 #include "shell/mots.h"
 #include "ternex/ternex.h"

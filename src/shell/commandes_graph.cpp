@@ -2,9 +2,9 @@
 #include <cstdint>
 #include <string>
 
+#include "shell/avertissements.h"
 #include "shell/commandes.h"
 #include "shell/commandes_fichiers.h"
-#include "shell/avertissements.h"
 #include "shell/edition.h"
 #include "shell/messages.h"
 #include "shell/mots.h"

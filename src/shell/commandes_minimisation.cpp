@@ -11,6 +11,8 @@
 #include <span>
 #include <vector>
 
+#include "etat/modes.h"
+#include "etat/particules.h"
 #include "hull/enveloppe.h"
 #include "mathematiques/defauts.h"
 #include "mathematiques/exploration.h"
@@ -18,7 +20,6 @@
 #include "mathematiques/minimisation.h"
 #include "mathematiques/minimum_local.h"
 #include "mathematiques/objectif_riesz.h"
-#include "etat/particules.h"
 #include "mathematiques/riesz.h"
 #include "mathematiques/tammes.h"
 #include "shell/avertissements.h"
@@ -29,7 +30,6 @@
 #include "shell/commandes_symetrie.h"
 #include "shell/messages.h"
 #include "shell/progression.h"
-#include "etat/modes.h"
 #include "store/best_store.h"
 #include "ternex/ternex.h"
 

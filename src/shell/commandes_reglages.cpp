@@ -3,12 +3,12 @@
 #include <atomic>
 #include <string>
 
-#include "hull/enveloppe.h"
-#include "shell/avertissements.h"
-#include "etat/particules.h"
-#include "shell/commandes.h"
 #include "etat/modes.h"
+#include "etat/particules.h"
+#include "hull/enveloppe.h"
 #include "mathematiques/hasard.h"
+#include "shell/avertissements.h"
+#include "shell/commandes.h"
 #include "shell/messages.h"
 #include "shell/mots.h"
 #include "ternex/ternex.h"

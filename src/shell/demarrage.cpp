@@ -9,9 +9,10 @@
 
 #include <omp.h>
 
+#include "etat/modes.h"
+#include "etat/particules.h"
 #include "hull/enveloppe.h"
 #include "mathematiques/hasard.h"
-#include "etat/particules.h"
 #include "mathematiques/placement.h"
 #include "mathematiques/relaxation.h"
 #include "shell/boucle.h"
@@ -19,7 +20,6 @@
 #include "shell/credits.h"
 #include "shell/messages.h"
 #include "shell/options.h"
-#include "etat/modes.h"
 #include "store/best_store.h"
 #include "ternex/ternex.h"
 

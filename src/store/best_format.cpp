@@ -4,14 +4,7 @@
 #include <cmath>
 #include <vector>
 
-// One copy per instruction set, chosen at load time; under ThreadSanitizer the
-// chooser runs before the sanitizer's runtime is up and crashes the program
-// (every tool, before main): one plain copy there.
-#if defined(__SANITIZE_THREAD__)
-#define VECTORIEL
-#else
-#define VECTORIEL __attribute__((target_clones("avx512f", "avx2", "default")))
-#endif
+#include "etat/vectoriel.h"
 
 namespace bestformat {
 

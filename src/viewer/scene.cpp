@@ -9,10 +9,10 @@
 #include <cstring>
 #include <mutex>
 
+#include "etat/modes.h"
+#include "etat/particules.h"
 #include "hull/enveloppe.h"
 #include "mathematiques/metriques.h"
-#include "etat/particules.h"
-#include "etat/modes.h"
 #include "ternex2/ternex2.h"
 
 double angleX = 0.0;

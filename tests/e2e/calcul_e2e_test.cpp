@@ -4,8 +4,8 @@
 
 #include <chrono>
 #include <cmath>
-#include <cstdlib>
 #include <csignal>
+#include <cstdlib>
 #include <string>
 #include <vector>
 

@@ -18,8 +18,8 @@ namespace explorer {
 namespace fs = std::filesystem;
 using std::string;
 
-inline const fs::path kExplorer = fs::path(GLOMERIX_BINARY_DIR) / "glomerix-explorer";
-inline const fs::path kDb = fs::path(GLOMERIX_BINARY_DIR) / "glomerix-db";
+inline const fs::path kExplorer = e2e::Programme("glomerix-explorer");
+inline const fs::path kDb = e2e::Programme("glomerix-db");
 
 // One announcement, without its time.
 struct Annonce {

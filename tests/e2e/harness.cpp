@@ -9,11 +9,11 @@
 #include <iconv.h>
 #include <poll.h>
 #include <pty.h>
-#include <sys/ioctl.h>
-#include <termios.h>
 #include <sstream>
 #include <stdexcept>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 #include <vector>
 
@@ -72,6 +72,13 @@ void RemplacerTout(std::string& s, const std::string& from, const std::string& t
 
 }  // namespace
 
+fs::path DossierProgrammes() {
+    const char* autre = std::getenv("GLOMERIX_E2E_BUILD");
+    return autre != nullptr && *autre != '\0' ? fs::path(autre) : fs::path(GLOMERIX_BINARY_DIR);
+}
+
+fs::path Programme(const char* nom) { return DossierProgrammes() / nom; }
+
 Session::Session() {
     std::string tmpl = (fs::temp_directory_path() / "glomerix-e2e-XXXXXX").string();
     if (mkdtemp(tmpl.data()) == nullptr) Echouer("mkdtemp");
@@ -126,7 +133,7 @@ void Session::start() {
     std::vector<char*> envp;
     for (const auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
     envp.push_back(nullptr);
-    const std::string exe = exe_.empty() ? std::string(GLOMERIX_EXE) : exe_.string();
+    const std::string exe = (exe_.empty() ? Programme() : exe_).string();
     std::vector<char*> argv = {const_cast<char*>(exe.c_str())};
     for (const std::string& a : args_) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);

@@ -1,4 +1,4 @@
-// End-to-end harness: runs the built program (GLOMERIX_EXE) as a child process
+// End-to-end harness: runs the built program (Programme()) as a child process
 // with a fresh working directory, a fresh XDG_DATA_HOME and HOME, TERM=dumb and
 // LC_ALL=C (so its output is plain UTF-8 without escape sequences), feeds its
 // standard input and collects standard output and standard error apart.
@@ -27,10 +27,17 @@
 #include <map>
 #include <string>
 #include <string_view>
-#include <vector>
 #include <sys/types.h>
+#include <vector>
 
 namespace e2e {
+
+// The build folder whose glomerix and glomerix-db the tests run: the one named
+// by GLOMERIX_E2E_BUILD when it is set (CI runs these drivers, built once,
+// against its sanitized builds), else the tests' own build.
+std::filesystem::path DossierProgrammes();
+// glomerix, or glomerix-db, of that folder.
+std::filesystem::path Programme(const char* nom = "glomerix");
 
 struct Result {
     std::string out;      // stdout; on a whole terminal, all the terminal showed

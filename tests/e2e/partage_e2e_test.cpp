@@ -57,9 +57,17 @@ struct Valeurs {
     double energie, distance;
 };
 
+// A shell command running the tested build's glomerix-db.
+std::string GlomerixDb(const std::string& arguments) {
+    std::string commande = e2e::Programme("glomerix-db").string();
+    commande.insert(0, 1, '\'');
+    commande += "' ";
+    return commande + arguments;
+}
+
 // The best values of each count record, as glomerix-db shows them (17 digits).
 std::map<int, Valeurs> Contenu(const std::string& base) {
-    const std::string commande = std::string(GLOMERIX_BINARY_DIR "/glomerix-db --dump '") + base + "' 2>/dev/null";
+    const std::string commande = GlomerixDb("--dump '" + base + "' 2>/dev/null");
     FILE* tube = popen(commande.c_str(), "r");
     std::map<int, Valeurs> contenu;
     if (tube == nullptr) return contenu;
@@ -76,7 +84,7 @@ std::map<int, Valeurs> Contenu(const std::string& base) {
 }
 
 int Verifier(const std::string& base, std::string& sortie) {
-    const std::string commande = std::string(GLOMERIX_BINARY_DIR "/glomerix-db --check '") + base + "' 2>&1";
+    const std::string commande = GlomerixDb("--check '" + base + "' 2>&1");
     FILE* tube = popen(commande.c_str(), "r");
     if (tube == nullptr) return -1;
     char morceau[4096];

@@ -127,7 +127,7 @@ TEST(Base, CountsFrom3000StoreValuesOnly) {
     ASSERT_TRUE(petit);
     EXPECT_EQ(petit->alloue, 48 * 2999 + 20);
     // The values INFO stored are those the check recomputes from the positions.
-    const std::string check = std::string(GLOMERIX_BINARY_DIR "/glomerix-db --check '") + s.dbPath().string() + "'";
+    const std::string check = e2e::Programme("glomerix-db").string() + " --check '" + s.dbPath().string() + "'";
     EXPECT_EQ(std::system((check + " > /dev/null").c_str()), 0);
 }
 

@@ -6,8 +6,8 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cmath>
 #include <climits>
+#include <cmath>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
@@ -62,7 +62,7 @@ e2e::Result Lancer(e2e::Session& s, const Lancement& l) {
     std::vector<char*> envp;
     for (auto& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
-    const std::string exe = GLOMERIX_EXE, dir = s.workDir().string();
+    const std::string exe = e2e::Programme().string(), dir = s.workDir().string();
     int in[2], out[2];
     if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) return {};
     std::signal(SIGPIPE, SIG_IGN);

@@ -8,13 +8,13 @@
 #include <numeric>
 #include <random>
 
+#include "etat/modes.h"
 #include "etat_hull.h"
 #include "hull/dual.h"
 #include "mathematiques/hasard.h"
 #include "mathematiques/placement.h"
 #include "mathematiques/relaxation.h"
 #include "nuages.h"
-#include "etat/modes.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include <set>
 #include <thread>
 
+#include "etat/modes.h"
 #include "etat_hull.h"
 #include "nuages.h"
-#include "etat/modes.h"
 
 namespace {
 

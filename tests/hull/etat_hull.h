@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "hull/enveloppe.h"
 #include "etat/particules.h"
+#include "hull/enveloppe.h"
 
 // Replaces the particles by these positions and reallocates the hull storage.
 inline void PlacerParticules(const std::vector<Vec3>& p) {

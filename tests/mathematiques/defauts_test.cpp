@@ -5,11 +5,11 @@
 #include <numeric>
 
 #include "descente_outils.h"
+#include "etat/parallele.h"
+#include "etat/particules.h"
 #include "hull/enveloppe.h"
 #include "mathematiques/defauts.h"
 #include "mathematiques/minimisation.h"
-#include "etat/parallele.h"
-#include "etat/particules.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "etat/particules.h"
-#include "mathematiques/placement.h"
 #include "etat/vec3.h"
+#include "mathematiques/placement.h"
 #include "simulation_outils.h"
 
 namespace descente {

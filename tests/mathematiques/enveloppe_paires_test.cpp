@@ -1,5 +1,6 @@
 #include <cmath>
 
+#include "par_jeu.h"
 #include "simulation_outils.h"
 
 using outils::Configurer;
@@ -200,7 +201,11 @@ TEST(Paires, SansEnveloppeToutesLesPaires) {
 // workers and with either kernel version, the force alone or fused with the
 // move; entries naming no particle amid the lists are skipped; the kept edge
 // lengths and position copies follow other moves and a new build.
-TEST(EtapesEnveloppe, CommeLesBouclesLitterales) {
+class EtapesEnveloppe : public ParJeu {};
+// The hull's kernels come as a portable and an AVX2 version.
+INSTANTIATE_TEST_SUITE_P(Jeux, EtapesEnveloppe, testing::Values(JeuNoyaux::portable, JeuNoyaux::avx2), NomDuParametre);
+
+TEST_P(EtapesEnveloppe, CommeLesBouclesLitterales) {
     const std::vector<Vec3> depart = outils::Aleatoires(300, 21);
     auto suite = [&](bool litterale, int workers) {
         Configurer(depart);
@@ -237,20 +242,15 @@ TEST(EtapesEnveloppe, CommeLesBouclesLitterales) {
         return traces;
     };
     const std::vector<Vec3> attendu = suite(true, 1);
-    for (JeuNoyaux jeu : {JeuNoyaux::portable, JeuNoyaux::avx2}) {
-        if (!JeuDisponible(jeu)) continue;
-        ForcerNoyaux(jeu);
-        for (int workers : {1, 2}) {
-            const std::vector<Vec3> obtenu = suite(false, workers);
-            ASSERT_EQ(obtenu.size(), attendu.size());
-            for (size_t i = 0; i < attendu.size(); ++i) {
-                ASSERT_EQ(obtenu[i].x, attendu[i].x) << workers << " workers, value " << i;
-                ASSERT_EQ(obtenu[i].y, attendu[i].y) << workers << " workers, value " << i;
-                ASSERT_EQ(obtenu[i].z, attendu[i].z) << workers << " workers, value " << i;
-            }
+    for (int workers : {1, 2}) {
+        const std::vector<Vec3> obtenu = suite(false, workers);
+        ASSERT_EQ(obtenu.size(), attendu.size());
+        for (size_t i = 0; i < attendu.size(); ++i) {
+            ASSERT_EQ(obtenu[i].x, attendu[i].x) << workers << " workers, value " << i;
+            ASSERT_EQ(obtenu[i].y, attendu[i].y) << workers << " workers, value " << i;
+            ASSERT_EQ(obtenu[i].z, attendu[i].z) << workers << " workers, value " << i;
         }
     }
-    ForcerNoyaux(JeuNoyaux::natif);
 }
 
 }  // namespace

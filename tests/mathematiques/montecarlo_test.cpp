@@ -1,6 +1,7 @@
 #include <cmath>
 
 #include "mathematiques/energie.h"
+#include "par_jeu.h"
 #include "simulation_outils.h"
 
 using outils::Configurer;
@@ -39,36 +40,32 @@ TEST(MonteCarlo, CommeLesEssaisLitteraux) {
     }
 }
 
+class MonteCarloParJeu : public ParJeu {};
+SUR_CHAQUE_JEU(MonteCarloParJeu);
+
 // The energy alone, as the Monte Carlo cache evaluates it, is the sum that
-// comes with the potentials, bit for bit, on any kernel set and team, and
-// the same sum on every team.
-TEST(MonteCarlo, EnergieSansPotentielsMemeSomme) {
+// comes with the potentials, bit for bit, on any team, and the same sum on
+// every team.
+TEST_P(MonteCarloParJeu, EnergieSansPotentielsMemeSomme) {
     for (int n : {2, 3, 7, 11, 601, 2001}) {
         PositionsSoA p;
         p.charger(outils::Aleatoires(n, n));
         std::vector<float> pot(n);
-        for (JeuNoyaux jeu : {JeuNoyaux::portable, JeuNoyaux::avx2, JeuNoyaux::avx512}) {
-            if (!JeuDisponible(jeu)) continue;
-            ForcerNoyaux(jeu);
-            double unSeul = 0.0;
-            for (int workers : {1, 2, 3}) {
-                ImposerEquipe(workers);
-                const double avec = EnergieEtPotentiels(p, pot.data());
-                const double seule = EnergieEtPotentiels(p, nullptr);
-                EXPECT_EQ(std::bit_cast<uint64_t>(avec), std::bit_cast<uint64_t>(seule))
-                    << n << " particles, " << workers << " workers";
-                if (workers == 1) unSeul = seule;
-                EXPECT_EQ(std::bit_cast<uint64_t>(seule), std::bit_cast<uint64_t>(unSeul))
-                    << n << " particles, " << workers << " workers against one";
-                EXPECT_NEAR(seule, [&] {
-                    Configurer(outils::Aleatoires(n, n));
-                    return litteral::EnergiePotentielle();
-                }(), 1e-12 * seule);
-            }
+        double unSeul = 0.0;
+        for (int workers : {1, 2, 3}) {
+            ImposerEquipe(workers);
+            const double avec = EnergieEtPotentiels(p, pot.data());
+            const double seule = EnergieEtPotentiels(p, nullptr);
+            EXPECT_EQ(std::bit_cast<uint64_t>(avec), std::bit_cast<uint64_t>(seule))
+                << n << " particles, " << workers << " workers";
+            if (workers == 1) unSeul = seule;
+            EXPECT_EQ(std::bit_cast<uint64_t>(seule), std::bit_cast<uint64_t>(unSeul))
+                << n << " particles, " << workers << " workers against one";
+            Configurer(outils::Aleatoires(n, n));
+            EXPECT_NEAR(seule, litteral::EnergiePotentielle(), 1e-12 * seule);
         }
     }
     ImposerEquipe(1);
-    ForcerNoyaux(JeuNoyaux::natif);
 }
 
 // From one seed, the same attempts on one worker and on two: the same

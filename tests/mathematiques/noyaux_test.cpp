@@ -3,8 +3,9 @@
 #include <cmath>
 #include <string>
 
-#include "mathematiques/noyaux.h"
 #include "etat/modes.h"
+#include "mathematiques/noyaux.h"
+#include "par_jeu.h"
 #include "simulation_outils.h"
 
 namespace {
@@ -45,14 +46,7 @@ void ComparerRapide(const std::vector<Vec3>& p, const Reference& r, int travaill
     ImposerEquipe(0);
 }
 
-class Noyaux : public testing::TestWithParam<JeuNoyaux> {
-  protected:
-    void SetUp() override {
-        if (!JeuDisponible(GetParam())) GTEST_SKIP() << "this processor cannot run the set";
-        ForcerNoyaux(GetParam());
-    }
-    void TearDown() override { ForcerNoyaux(JeuNoyaux::natif); }
-};
+class Noyaux : public ParJeu {};
 
 TEST_P(Noyaux, CommeLaVersionLitterale) {
     for (int n : {2, 3, 7, 12, 17, 400, 2001}) {
@@ -105,23 +99,16 @@ TEST_P(Noyaux, PotentielsExactsPresDesMilieux) {
     ComparerRapide(p, r, 2);
 }
 
-std::string NomDuJeu(const testing::TestParamInfo<JeuNoyaux>& i) {
-    switch (i.param) {
-        case JeuNoyaux::avx512: return "avx512";
-        case JeuNoyaux::avx2: return "avx2";
-        case JeuNoyaux::portable: return "portable";
-        case JeuNoyaux::natif: break;
-    }
-    return "natif";
-}
-
 INSTANTIATE_TEST_SUITE_P(Versions, Noyaux,
                          testing::Values(JeuNoyaux::natif, JeuNoyaux::avx512, JeuNoyaux::avx2, JeuNoyaux::portable),
-                         NomDuJeu);
+                         NomDuParametre);
 
-// Every slot of every set this processor runs, called directly on rows long
-// enough for the vector paths and their tails, against the portable set.
-TEST(TablesDeNoyaux, ChaqueCaseDeChaqueJeu) {
+class TablesDeNoyaux : public ParJeu {};
+SUR_CHAQUE_JEU(TablesDeNoyaux);
+
+// Every slot of the set, called directly on rows long enough for the vector
+// paths and their tails, against the portable set.
+TEST_P(TablesDeNoyaux, ChaqueCase) {
     const PositionsSoA p = [] {
         const std::vector<Vec3> v = outils::Aleatoires(77, 5);
         PositionsSoA s;
@@ -137,63 +124,58 @@ TEST(TablesDeNoyaux, ChaqueCaseDeChaqueJeu) {
     const int pas = p.n - 5;
     std::vector<float> tRef(5 * pas);
     const double sommeRef = ref.termes(p, 0, 5, 5, p.n, tRef.data(), pas);
-    for (JeuNoyaux jeu : {JeuNoyaux::portable, JeuNoyaux::avx2, JeuNoyaux::avx512}) {
-        if (!JeuDisponible(jeu)) continue;
-        const NoyauxPaires& k = TableDuJeu(jeu);
-        SCOPED_TRACE(static_cast<int>(jeu));
-        ASSERT_NE(k.forceLigne, nullptr);
-        ASSERT_NE(k.termes, nullptr);
-        ASSERT_NE(k.cumuler, nullptr);
-        ASSERT_NE(k.deltaEnergie, nullptr);
-        ASSERT_NE(k.ligneDescente, nullptr);
-        ASSERT_NE(k.ligneEnergie, nullptr);
+    const NoyauxPaires& k = TableDuJeu(GetParam());
+    ASSERT_NE(k.forceLigne, nullptr);
+    ASSERT_NE(k.termes, nullptr);
+    ASSERT_NE(k.cumuler, nullptr);
+    ASSERT_NE(k.deltaEnergie, nullptr);
+    ASSERT_NE(k.ligneDescente, nullptr);
+    ASSERT_NE(k.ligneEnergie, nullptr);
 
-        std::vector<double> r(3 * p.n, 0.0), rRef(3 * p.n, 0.0);
-        double f[3] = {0, 0, 0}, fRef[3] = {0, 0, 0};
-        k.forceLigne(p, p.n - 1, 1e-4, r.data(), r.data() + p.n, r.data() + 2 * p.n, f);
-        ref.forceLigne(p, p.n - 1, 1e-4, rRef.data(), rRef.data() + p.n, rRef.data() + 2 * p.n, fRef);
-        for (int c = 0; c < 3; ++c) EXPECT_NEAR(f[c], fRef[c], 1e-12 * std::abs(fRef[c]) + 1e-18);
-        for (int j = 0; j < 3 * p.n; ++j) EXPECT_NEAR(r[j], rRef[j], 1e-12 * std::abs(rRef[j]) + 1e-18);
+    std::vector<double> r(3 * p.n, 0.0), rRef(3 * p.n, 0.0);
+    double f[3] = {0, 0, 0}, fRef[3] = {0, 0, 0};
+    k.forceLigne(p, p.n - 1, 1e-4, r.data(), r.data() + p.n, r.data() + 2 * p.n, f);
+    ref.forceLigne(p, p.n - 1, 1e-4, rRef.data(), rRef.data() + p.n, rRef.data() + 2 * p.n, fRef);
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(f[c], fRef[c], 1e-12 * std::abs(fRef[c]) + 1e-18);
+    for (int j = 0; j < 3 * p.n; ++j) EXPECT_NEAR(r[j], rRef[j], 1e-12 * std::abs(rRef[j]) + 1e-18);
 
-        std::vector<float> t(5 * pas);
-        EXPECT_NEAR(k.termes(p, 0, 5, 5, p.n, t.data(), pas), sommeRef, 1e-12 * sommeRef);
-        EXPECT_EQ(t, tRef);
+    std::vector<float> t(5 * pas);
+    EXPECT_NEAR(k.termes(p, 0, 5, 5, p.n, t.data(), pas), sommeRef, 1e-12 * sommeRef);
+    EXPECT_EQ(t, tRef);
 
-        std::vector<float> pot(p.n, 0.5f), potRef(p.n, 0.5f);
-        float acc[5] = {1, 2, 3, 4, 5}, accRef[5] = {1, 2, 3, 4, 5};
-        k.cumuler(t.data(), pas, 5, 5, p.n, pot.data(), acc);
-        ref.cumuler(tRef.data(), pas, 5, 5, p.n, potRef.data(), accRef);
-        EXPECT_EQ(pot, potRef);
-        for (int c = 0; c < 5; ++c) EXPECT_EQ(acc[c], accRef[c]);
+    std::vector<float> pot(p.n, 0.5f), potRef(p.n, 0.5f);
+    float acc[5] = {1, 2, 3, 4, 5}, accRef[5] = {1, 2, 3, 4, 5};
+    k.cumuler(t.data(), pas, 5, 5, p.n, pot.data(), acc);
+    ref.cumuler(tRef.data(), pas, 5, 5, p.n, potRef.data(), accRef);
+    EXPECT_EQ(pot, potRef);
+    for (int c = 0; c < 5; ++c) EXPECT_EQ(acc[c], accRef[c]);
 
-        const double o[3] = {p.x[3], p.y[3], p.z[3]}, q[3] = {0.6, 0.0, 0.8};
-        const double d = ref.deltaEnergie(p, 4, p.n, o, q);
-        EXPECT_NEAR(k.deltaEnergie(p, 4, p.n, o, q), d, 1e-12 * std::abs(d));
+    const double o[3] = {p.x[3], p.y[3], p.z[3]}, q[3] = {0.6, 0.0, 0.8};
+    const double d = ref.deltaEnergie(p, 4, p.n, o, q);
+    EXPECT_NEAR(k.deltaEnergie(p, 4, p.n, o, q), d, 1e-12 * std::abs(d));
 
-        PositionsSoA deplacement = p;  // a large displacement: the exact change, not the series
-        for (int j = 0; j < p.n; ++j) deplacement.x[j] = 0.01 * p.y[j];
-        std::fill(r.begin(), r.end(), 0.0);
-        std::fill(rRef.begin(), rRef.end(), 0.0);
-        double sommes[2] = {0, 0}, sommesRef[2] = {0, 0};
-        f[0] = f[1] = f[2] = fRef[0] = fRef[1] = fRef[2] = 0.0;
-        k.ligneDescente(p, deplacement, p.n - 1, r.data(), r.data() + p.n, r.data() + 2 * p.n, f, sommes);
-        ref.ligneDescente(p, deplacement, p.n - 1, rRef.data(), rRef.data() + p.n, rRef.data() + 2 * p.n, fRef,
-                          sommesRef);
-        for (int c = 0; c < 3; ++c) EXPECT_NEAR(f[c], fRef[c], 1e-12 * std::abs(fRef[c]) + 1e-18);
-        for (int j = 0; j < 3 * p.n; ++j) EXPECT_NEAR(r[j], rRef[j], 1e-12 * std::abs(rRef[j]) + 1e-18);
-        for (int c = 0; c < 2; ++c) EXPECT_NEAR(sommes[c], sommesRef[c], 1e-12 * std::abs(sommesRef[c]));
+    PositionsSoA deplacement = p;  // a large displacement: the exact change, not the series
+    for (int j = 0; j < p.n; ++j) deplacement.x[j] = 0.01 * p.y[j];
+    std::fill(r.begin(), r.end(), 0.0);
+    std::fill(rRef.begin(), rRef.end(), 0.0);
+    double sommes[2] = {0, 0}, sommesRef[2] = {0, 0};
+    f[0] = f[1] = f[2] = fRef[0] = fRef[1] = fRef[2] = 0.0;
+    k.ligneDescente(p, deplacement, p.n - 1, r.data(), r.data() + p.n, r.data() + 2 * p.n, f, sommes);
+    ref.ligneDescente(p, deplacement, p.n - 1, rRef.data(), rRef.data() + p.n, rRef.data() + 2 * p.n, fRef, sommesRef);
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(f[c], fRef[c], 1e-12 * std::abs(fRef[c]) + 1e-18);
+    for (int j = 0; j < 3 * p.n; ++j) EXPECT_NEAR(r[j], rRef[j], 1e-12 * std::abs(rRef[j]) + 1e-18);
+    for (int c = 0; c < 2; ++c) EXPECT_NEAR(sommes[c], sommesRef[c], 1e-12 * std::abs(sommesRef[c]));
 
-        // Without the displacement: the same set's forces, reactions and sum, bit for bit.
-        std::vector<double> rSeul(3 * p.n, 0.0);
-        double fSeul[3] = {0, 0, 0}, energie = 0.0;
-        k.ligneEnergie(p, p.n - 1, rSeul.data(), rSeul.data() + p.n, rSeul.data() + 2 * p.n, fSeul, energie);
-        EXPECT_EQ(energie, sommes[0]);
-        for (int c = 0; c < 3; ++c) EXPECT_EQ(fSeul[c], f[c]);
-        EXPECT_EQ(rSeul, r);
-    }
+    // Without the displacement: the same set's forces, reactions and sum, bit for bit.
+    std::vector<double> rSeul(3 * p.n, 0.0);
+    double fSeul[3] = {0, 0, 0}, energie = 0.0;
+    k.ligneEnergie(p, p.n - 1, rSeul.data(), rSeul.data() + p.n, rSeul.data() + 2 * p.n, fSeul, energie);
+    EXPECT_EQ(energie, sommes[0]);
+    for (int c = 0; c < 3; ++c) EXPECT_EQ(fSeul[c], f[c]);
+    EXPECT_EQ(rSeul, r);
 }
 
-TEST(TablesDeNoyaux, LeJeuImposeEstCeluiQuiTourne) {
+TEST(JeuImpose, EstCeluiQuiTourne) {
     for (JeuNoyaux jeu : {JeuNoyaux::portable, JeuNoyaux::avx2, JeuNoyaux::avx512}) {
         ForcerNoyaux(jeu);
         EXPECT_EQ(&::Noyaux(), JeuDisponible(jeu) ? &TableDuJeu(jeu) : &TableDuJeu(JeuNoyaux::natif));

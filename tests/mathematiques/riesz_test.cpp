@@ -7,9 +7,10 @@
 #include <utility>
 
 #include "descente_outils.h"
-#include "mathematiques/noyaux.h"
 #include "etat/parallele.h"
+#include "mathematiques/noyaux.h"
 #include "mathematiques/riesz.h"
+#include "par_jeu.h"
 
 namespace {
 
@@ -32,72 +33,63 @@ Resultat EvaluerSansDeplacement(std::span<const Vec3> x, double s, double echell
     return Evaluer(x, zero, s, echelle);
 }
 
-// Every kernel set the processor runs, the exponents of the minimisation's
-// range (the logarithmic and negative ones too, whose sums ignore the scale
-// given): the sum against a long double one, each force component against a
+class RieszParJeu : public ParJeu {};
+SUR_CHAQUE_JEU(RieszParJeu);
+
+// The exponents of the minimisation's range (the logarithmic and negative
+// ones too, whose sums ignore the scale given): the sum against a long double one, each force component against a
 // centred difference of that sum.
-TEST(Riesz, SommeEtGradientCommeLesDifferencesFinies) {
-    for (JeuNoyaux jeu : {JeuNoyaux::portable, JeuNoyaux::avx2, JeuNoyaux::avx512}) {
-        if (!JeuDisponible(jeu)) continue;
-        ForcerNoyaux(jeu);
-        for (double s : {-2.0, -1.0, 0.0, 0.5, 1.0, 2.0, 6.0, 12.0, 96.0}) {
-            SCOPED_TRACE(testing::Message() << "set " << static_cast<int>(jeu) << ", s = " << s);
-            const std::vector<Vec3> x = Aleatoires(37, 11);
-            // At s <= 0 the sum has no scale and is the energy plus its shift.
-            const double echelle = s > 0.0 ? descente::DistanceMin(x) : 1.0;
-            const Resultat r = EvaluerSansDeplacement(x, s, s > 0.0 ? echelle : 0.3);
-            const double e = static_cast<double>(descente::EnergieLongue(x, s, echelle)) + DecalageRiesz(37, s);
-            EXPECT_NEAR(r.e.energie, e, 1e-12 * e);
-            EXPECT_EQ(r.e.variation, 0.0);
-            double plusGrande = 0.0;
-            for (const Vec3& f : r.forces) plusGrande = std::max(plusGrande, norm(f));
-            for (int i : {0, 5, 36}) {
-                for (int k = 0; k < 3; ++k) {
-                    const double h = 1e-6 * echelle;
-                    std::vector<Vec3> plus = x, moins = x;
-                    (k == 0 ? plus[i].x : k == 1 ? plus[i].y : plus[i].z) += h;
-                    (k == 0 ? moins[i].x : k == 1 ? moins[i].y : moins[i].z) -= h;
-                    const double derivee = static_cast<double>(
-                        (descente::EnergieLongue(plus, s, echelle) - descente::EnergieLongue(moins, s, echelle)) /
-                        (2 * h));
-                    const double f = k == 0 ? r.forces[i].x : k == 1 ? r.forces[i].y : r.forces[i].z;
-                    EXPECT_NEAR(-f, derivee, 1e-6 * plusGrande) << "particle " << i << ", axis " << k;
-                }
+TEST_P(RieszParJeu, SommeEtGradientCommeLesDifferencesFinies) {
+    for (double s : {-2.0, -1.0, 0.0, 0.5, 1.0, 2.0, 6.0, 12.0, 96.0}) {
+        SCOPED_TRACE(testing::Message() << "s = " << s);
+        const std::vector<Vec3> x = Aleatoires(37, 11);
+        // At s <= 0 the sum has no scale and is the energy plus its shift.
+        const double echelle = s > 0.0 ? descente::DistanceMin(x) : 1.0;
+        const Resultat r = EvaluerSansDeplacement(x, s, s > 0.0 ? echelle : 0.3);
+        const double e = static_cast<double>(descente::EnergieLongue(x, s, echelle)) + DecalageRiesz(37, s);
+        EXPECT_NEAR(r.e.energie, e, 1e-12 * e);
+        EXPECT_EQ(r.e.variation, 0.0);
+        double plusGrande = 0.0;
+        for (const Vec3& f : r.forces) plusGrande = std::max(plusGrande, norm(f));
+        for (int i : {0, 5, 36}) {
+            for (int k = 0; k < 3; ++k) {
+                const double h = 1e-6 * echelle;
+                std::vector<Vec3> plus = x, moins = x;
+                (k == 0 ? plus[i].x : k == 1 ? plus[i].y : plus[i].z) += h;
+                (k == 0 ? moins[i].x : k == 1 ? moins[i].y : moins[i].z) -= h;
+                const double derivee = static_cast<double>(
+                    (descente::EnergieLongue(plus, s, echelle) - descente::EnergieLongue(moins, s, echelle)) / (2 * h));
+                const double f = k == 0 ? r.forces[i].x : k == 1 ? r.forces[i].y : r.forces[i].z;
+                EXPECT_NEAR(-f, derivee, 1e-6 * plusGrande) << "particle " << i << ", axis " << k;
             }
         }
     }
-    ForcerNoyaux(JeuNoyaux::natif);
 }
 
 // A step of 1e-11: the double sums before and after differ by less than their
 // own rounding, yet the change the pass gives matches a quadruple-precision
 // difference.
-TEST(Riesz, VariationDUnPetitPas) {
-    for (JeuNoyaux jeu : {JeuNoyaux::portable, JeuNoyaux::avx2, JeuNoyaux::avx512}) {
-        if (!JeuDisponible(jeu)) continue;
-        ForcerNoyaux(jeu);
-        for (double s : {1.0, 2.5, 0.0, -1.0}) {
-            SCOPED_TRACE(testing::Message() << "set " << static_cast<int>(jeu) << ", s = " << s);
-            const std::vector<Vec3> x = Aleatoires(203, 12);
-            const std::vector<Vec3> pas = Aleatoires(203, 13);
-            // A large step takes the exact formula instead of the series.
-            for (const auto& [longueur, tolerance] : {std::pair{1e-11, 1e-10}, std::pair{0.05, 1e-12}}) {
-                std::vector<Vec3> y(x.size()), d(x.size());
-                for (size_t i = 0; i < x.size(); ++i) {
-                    Vec3 v = pas[i];
-                    v *= longueur;
-                    y[i] = x[i];
-                    y[i] += v;
-                    d[i] = difference(y[i], x[i]);
-                }
-                const Resultat r = Evaluer(y, d, s, 1.0);
-                const double attendue = static_cast<double>(descente::EnergieQuadBrute(y, s, 1.0) -
-                                                            descente::EnergieQuadBrute(x, s, 1.0));
-                EXPECT_NEAR(r.e.variation, attendue, tolerance * std::abs(attendue)) << longueur;
+TEST_P(RieszParJeu, VariationDUnPetitPas) {
+    for (double s : {1.0, 2.5, 0.0, -1.0}) {
+        SCOPED_TRACE(testing::Message() << "s = " << s);
+        const std::vector<Vec3> x = Aleatoires(203, 12);
+        const std::vector<Vec3> pas = Aleatoires(203, 13);
+        // A large step takes the exact formula instead of the series.
+        for (const auto& [longueur, tolerance] : {std::pair{1e-11, 1e-10}, std::pair{0.05, 1e-12}}) {
+            std::vector<Vec3> y(x.size()), d(x.size());
+            for (size_t i = 0; i < x.size(); ++i) {
+                Vec3 v = pas[i];
+                v *= longueur;
+                y[i] = x[i];
+                y[i] += v;
+                d[i] = difference(y[i], x[i]);
             }
+            const Resultat r = Evaluer(y, d, s, 1.0);
+            const double attendue = static_cast<double>(descente::EnergieQuadBrute(y, s, 1.0) -
+                                                        descente::EnergieQuadBrute(x, s, 1.0));
+            EXPECT_NEAR(r.e.variation, attendue, tolerance * std::abs(attendue)) << longueur;
         }
     }
-    ForcerNoyaux(JeuNoyaux::natif);
 }
 
 TEST(Riesz, LesSommesNeDependentPasDesTravailleurs) {
@@ -121,44 +113,34 @@ TEST(Riesz, LesSommesNeDependentPasDesTravailleurs) {
 
 // No displacement given: the sum and forces of a zero displacement, bit for
 // bit, the variation 0, on every set (at s = 1 through the lighter rows).
-TEST(Riesz, SansDeplacementCommeUnDeplacementNul) {
+TEST_P(RieszParJeu, SansDeplacementCommeUnDeplacementNul) {
     const std::vector<Vec3> x = Aleatoires(203, 17);
-    for (JeuNoyaux jeu : {JeuNoyaux::portable, JeuNoyaux::avx2, JeuNoyaux::avx512}) {
-        if (!JeuDisponible(jeu)) continue;
-        ForcerNoyaux(jeu);
-        for (double s : {1.0, 3.0}) {
-            for (int travailleurs : {1, 2}) {
-                SCOPED_TRACE(testing::Message() << static_cast<int>(jeu) << ", s = " << s << ", " << travailleurs);
-                ImposerEquipe(travailleurs);
-                const Resultat zero = EvaluerSansDeplacement(x, s, 0.7);
-                const Resultat vide = Evaluer(x, {}, s, 0.7);
-                EXPECT_EQ(vide.e.energie, zero.e.energie);
-                EXPECT_EQ(vide.e.variation, 0.0);
-                EXPECT_EQ(vide.e.carreMin, zero.e.carreMin);
-                for (size_t i = 0; i < x.size(); ++i) ASSERT_EQ(norm(difference(vide.forces[i], zero.forces[i])), 0.0);
-            }
+    for (double s : {1.0, 3.0}) {
+        for (int travailleurs : {1, 2}) {
+            SCOPED_TRACE(testing::Message() << "s = " << s << ", " << travailleurs << " workers");
+            ImposerEquipe(travailleurs);
+            const Resultat zero = EvaluerSansDeplacement(x, s, 0.7);
+            const Resultat vide = Evaluer(x, {}, s, 0.7);
+            EXPECT_EQ(vide.e.energie, zero.e.energie);
+            EXPECT_EQ(vide.e.variation, 0.0);
+            EXPECT_EQ(vide.e.carreMin, zero.e.carreMin);
+            for (size_t i = 0; i < x.size(); ++i) ASSERT_EQ(norm(difference(vide.forces[i], zero.forces[i])), 0.0);
         }
     }
     ImposerEquipe(0);
-    ForcerNoyaux(JeuNoyaux::natif);
 }
 
 // Two particles in one place: an infinite energy, finite forces (the pair
 // itself exerts none), on every set and for other exponents, the
 // logarithmic one too.
-TEST(Riesz, ParticulesConfonduesEnergieInfinieForcesFinies) {
+TEST_P(RieszParJeu, ParticulesConfonduesEnergieInfinieForcesFinies) {
     std::vector<Vec3> x = Aleatoires(41, 16);
     x[30] = x[2];
-    for (JeuNoyaux jeu : {JeuNoyaux::portable, JeuNoyaux::avx2, JeuNoyaux::avx512}) {
-        if (!JeuDisponible(jeu)) continue;
-        ForcerNoyaux(jeu);
-        for (double s : {1.0, 2.0, 0.0}) {
-            const Resultat r = EvaluerSansDeplacement(x, s, 1.0);
-            EXPECT_TRUE(std::isinf(r.e.energie));
-            for (const Vec3& f : r.forces) ASSERT_TRUE(std::isfinite(norm(f)));
-        }
+    for (double s : {1.0, 2.0, 0.0}) {
+        const Resultat r = EvaluerSansDeplacement(x, s, 1.0);
+        EXPECT_TRUE(std::isinf(r.e.energie));
+        for (const Vec3& f : r.forces) ASSERT_TRUE(std::isfinite(norm(f)));
     }
-    ForcerNoyaux(JeuNoyaux::natif);
 }
 
 // s = 1000 at the scale of the smallest distance: the closest pair counts 1,

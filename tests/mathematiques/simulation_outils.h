@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "../../bench/simulation_litterale.h"
+#include "etat/parallele.h"
 #include "hull/enveloppe.h"
 #include "mathematiques/hasard.h"
-#include "etat/parallele.h"
 #include "mathematiques/simulation.h"
 
 namespace outils {
@@ -95,8 +95,6 @@ inline void Octaedre() {
     }
     Installer(aretes, faces);
 }
-
-inline double Norme(const Vec3& v) { return norm(v); }
 
 // |a - b| within tol times |b|, component by component of the vector.
 inline void ProchesVecteurs(const std::vector<Vec3>& a, const std::vector<Vec3>& b, double tol) {

@@ -13,8 +13,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "etat/particules.h"
 #include "etat/modes.h"
+#include "etat/particules.h"
 #include "store/best_format.h"
 #include "store/best_store.h"
 #include "store/record_io.h"

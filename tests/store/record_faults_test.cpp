@@ -18,8 +18,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "etat/vec3.h"
 #include "etat/modes.h"
+#include "etat/vec3.h"
 #include "store/best_format.h"
 #include "store/best_store.h"
 #include "store/record_db.h"

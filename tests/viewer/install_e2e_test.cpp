@@ -53,7 +53,7 @@ protected:
         std::string tmpl = (fs::temp_directory_path() / "glomerix-install-XXXXXX").string();
         ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
         prefix = tmpl;
-        ASSERT_EQ(Lancer({GLOMERIX_CMAKE, "--install", GLOMERIX_BINARY_DIR, "--prefix", prefix.string()},
+        ASSERT_EQ(Lancer({GLOMERIX_CMAKE, "--install", e2e::DossierProgrammes().string(), "--prefix", prefix.string()},
                          prefix / "log"),
                   0)
             << e2e::LireFichier(prefix / "log");

@@ -8,9 +8,9 @@
 #include <cmath>
 #include <mutex>
 
-#include "hull/enveloppe.h"
-#include "etat/particules.h"
 #include "etat/modes.h"
+#include "etat/particules.h"
+#include "hull/enveloppe.h"
 #include "ternex2/ternex2.h"
 #include "viewer/scene.h"
 

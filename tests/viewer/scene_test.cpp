@@ -2,15 +2,15 @@
 // shading, the colour ramp, the axes and their labels.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <atomic>
+#include <cmath>
 #include <filesystem>
 #include <mutex>
 #include <thread>
 
-#include "hull/enveloppe.h"
-#include "etat/particules.h"
 #include "etat/modes.h"
+#include "etat/particules.h"
+#include "hull/enveloppe.h"
 #include "ternex2/ternex2.h"
 #include "viewer/scene.h"
 #include "viewer/scene_support.h"

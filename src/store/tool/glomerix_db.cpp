@@ -54,9 +54,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <new>
 #include <fcntl.h>
 #include <getopt.h>
+#include <new>
 #include <set>
 #include <string>
 #include <unistd.h>
