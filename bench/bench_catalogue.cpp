@@ -50,10 +50,7 @@ void BM_Explorer(benchmark::State& state) {
     state.counters["passes"] = static_cast<double>(b.evaluations);
     state.SetLabel(catalogue ? "avec le catalogue" : "sans");
 }
-BENCHMARK(BM_Explorer)
-    ->ArgsProduct({{100, 400}, {0, 1}})
-    ->Iterations(1)
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Explorer)->ArgsProduct({{100, 400}, {0, 1}})->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // One minimum noted: its energy, its group, its hull.
 void BM_Noter(benchmark::State& state) {

@@ -20,18 +20,18 @@ inline constexpr int kMinimaListes = 10;  // rows that MINIMA lists without a co
 
 // What tells two minima of the same energy apart.
 struct SignatureMinimum {
-    std::string groupe = "C1";   // Schoenflies symbol
-    std::vector<int> parDegre;   // parDegre[d]: particles of degree d
+    std::string groupe = "C1";  // Schoenflies symbol
+    std::vector<int> parDegre;  // parDegre[d]: particles of degree d
     bool operator==(const SignatureMinimum&) const = default;
     int Degre(size_t d) const { return d < parDegre.size() ? parDegre[d] : 0; }
 };
 
 struct MinimumCatalogue {
-    double logEnergie = 0.0;       // log of the energy sum
-    long long fois = 0;            // times met
-    long long premierSaut = 0;     // the hop that met it first
+    double logEnergie = 0.0;    // log of the energy sum
+    long long fois = 0;         // times met
+    long long premierSaut = 0;  // the hop that met it first
     SignatureMinimum signature;
-    std::vector<Vec3> positions;   // empty past the `gardes` lowest
+    std::vector<Vec3> positions;  // empty past the `gardes` lowest
 };
 
 class CatalogueMinima {
@@ -41,8 +41,7 @@ public:
     // Notes a minimum met at hop `saut`: counted once more when it is known,
     // else added with its positions when it is among the `gardes` lowest.
     // Returns whether it was new.
-    bool Noter(double logEnergie, long long saut, const SignatureMinimum& signature,
-               std::span<const Vec3> positions);
+    bool Noter(double logEnergie, long long saut, const SignatureMinimum& signature, std::span<const Vec3> positions);
     const std::vector<MinimumCatalogue>& Minima() const { return minima_; }
     size_t Gardes() const { return gardes_; }
     void Vider() { minima_.clear(); }

@@ -109,7 +109,9 @@ public:
     // With `ailleurs`, the walker starts from points of its own stream
     // rather than from `depart` (only their number counts then).
     Marcheur(std::span<const Vec3> depart, const ParametresExploration& p, long graine, bool ailleurs)
-        : flux_(graine), courant_(depart.begin(), depart.end()), essai_(depart.size()),
+        : flux_(graine),
+          courant_(depart.begin(), depart.end()),
+          essai_(depart.size()),
           garderSaut_(static_cast<bool>(p.minimumDuSaut)) {
         if (ailleurs) {
             for (Vec3& v : courant_) flux_.PointSphere(v, 1.0);

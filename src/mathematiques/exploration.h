@@ -59,8 +59,7 @@ struct ParametresExploration {
     // Every hop's minimum, accepted or not, the start's descent's at hop 0,
     // in the order of (hop, walker): the hop, the walker, log of the energy
     // sum, the positions (valid during the call only). On the calling thread.
-    std::function<void(long long saut, int marcheur, double logEnergie, std::span<const Vec3> positions)>
-        minimumDuSaut;
+    std::function<void(long long saut, int marcheur, double logEnergie, std::span<const Vec3> positions)> minimumDuSaut;
     // After hops: the hops every walker has finished and the log of the
     // lowest energy sum so far. On the calling thread.
     std::function<void(long long saut, double logMeilleur)> apresSaut;

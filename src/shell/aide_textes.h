@@ -371,18 +371,26 @@ inline constexpr MorceauAide kMinima[] = {
           "MINIMA [n]\n"
           "MINIMA CHARGER k\n"
           "\n"
-          "Chaque saut de EXPLORER (et la minimisation de départ de chaque marcheur) aboutit à un minimum local, que le catalogue note. "
-          "Deux minima sont distincts si leurs énergies diffèrent de plus de 1e-10 en valeur relative, ou si, à la même énergie, leurs groupes ponctuels (à la tolérance de SYMETRIE) ou leurs suites de degrés sur l'enveloppe convexe diffèrent.\n"
+          "Chaque saut de EXPLORER (et la minimisation de départ de chaque marcheur) aboutit à un minimum local, que "
+          "le catalogue note. "
+          "Deux minima sont distincts si leurs énergies diffèrent de plus de 1e-10 en valeur relative, ou si, à la "
+          "même énergie, leurs groupes ponctuels (à la tolérance de SYMETRIE) ou leurs suites de degrés sur "
+          "l'enveloppe convexe diffèrent.\n"
           "Sans paramètre, MINIMA affiche les "),
     Entier(kMinimaListes),
-    Texte(" minima les plus bas ; si n est un nombre entre 1 et 9999, les n plus bas. Pour chacun : son rang, son énergie, l'écart à l'énergie du plus bas, le nombre de fois qu'il a été rencontré, le saut qui l'a rencontré le premier, son groupe ponctuel, et le nombre de particules de degré 5 et de degré 7.\n"
-          "MINIMA CHARGER k fait du k-ième minimum la configuration courante, avec l'énergie affichée par MINIMA ; k va de 1 à "),
+    Texte(" minima les plus bas ; si n est un nombre entre 1 et 9999, les n plus bas. Pour chacun : son rang, son "
+          "énergie, l'écart à l'énergie du plus bas, le nombre de fois qu'il a été rencontré, le saut qui l'a "
+          "rencontré le premier, son groupe ponctuel, et le nombre de particules de degré 5 et de degré 7.\n"
+          "MINIMA CHARGER k fait du k-ième minimum la configuration courante, avec l'énergie affichée par MINIMA ; k "
+          "va de 1 à "),
     Entier(static_cast<long long>(kMinimaGardes)),
     Texte(" : le catalogue garde les positions des "),
     Entier(static_cast<long long>(kMinimaGardes)),
     Texte(" minima les plus bas seulement, et le compte de tous.\n"
           "\n"
-          "Le catalogue appartient au nombre de particules et à l'exposant S : il est vidé quand l'un ou l'autre change, et les recherches suivantes de EXPLORER l'enrichissent tant qu'ils restent les mêmes. Une même graine donne le même catalogue.\n"
+          "Le catalogue appartient au nombre de particules et à l'exposant S : il est vidé quand l'un ou l'autre "
+          "change, et les recherches suivantes de EXPLORER l'enrichissent tant qu'ils restent les mêmes. Une même "
+          "graine donne le même catalogue.\n"
           "\n"),
 };
 

@@ -192,8 +192,6 @@ TEST(Avertissements, EveryCommandAndEveryValueForm) {
         {"enregistrer", {{" x\npos.txt", "\"x\" est en trop, @ l'ignore."}}},
         {"image", kSansParametre}, {"enveloppe", kSansParametre}, {"supprimer", kSansParametre},
         {"defauts", kSansParametre},
-        {"minima", {{" 3 x", "\"x\" est en trop, @ l'ignore."}, {" charger 2 x", "\"x\" est en trop, @ l'ignore."},
-                    {" charger 1", ""}, {" ", ""}}},
         {"symetrie", {{" 0.001 x", "\"x\" est en trop, @ l'ignore."}, {" abc", ""}, {" 0.0", ""}, {" ", ""}}},
         {"liste", {{" foo", "\"foo\"" + kIgnore + "TOUT ; il est ignoré."}, {" tout x", "\"x\" est en trop, @ l'ignore."}}},
         {"mode", {{" lignes maybe", "\"maybe\"" + kIgnore + "ON ou OFF ; la commande ne fait rien."},
@@ -208,6 +206,10 @@ TEST(Avertissements, EveryCommandAndEveryValueForm) {
         {"tammes", Plus(kCompte, {{" ", ""}})},
         {"graine", {{" 12.5", "\"5\" est en trop, @ l'ignore."}, {" 7 ", ""}}},
     };
+    table["minima"] = {{" 3 x", "\"x\" est en trop, @ l'ignore."},
+                       {" charger 2 x", "\"x\" est en trop, @ l'ignore."},
+                       {" charger 1", ""},
+                       {" ", ""}};
     for (const char* c : {"relax", "local", "locale", "faces", "aretes", "montecarlo", "eloigne", "approche"}) {
         table[c] = Plus(kCompte, {{" x", "\"x\" n'est pas un nombre entre 1 et 9999, @ effectue 1 itération."}});
     }

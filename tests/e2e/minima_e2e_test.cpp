@@ -48,8 +48,9 @@ std::vector<std::vector<string>> Lignes(const string& out, size_t depuis = 0) {
 // once, listed lowest first with their gaps; the second loaded shows the
 // energy listed, which INFO finds too.
 TEST(Minima, CatalogueDeLaRechercheEtMinimumCharge) {
-    const string out = Commandes("mode info off\nmode openmp off\ngraine 31\nnb 40\ns 2.0\nexplorer 30\nminima\nminima 1\n"
-                                 "minima charger 2\ninfo\n");
+    const string out = Commandes(
+        "mode info off\nmode openmp off\ngraine 31\nnb 40\ns 2.0\nexplorer 30\nminima\nminima 1\n"
+        "minima charger 2\ninfo\n");
     const std::vector<std::vector<string>> rangs = Lignes(out);
     ASSERT_GE(rangs.size(), 2u) << out;
     long long fois = 0;
@@ -67,7 +68,7 @@ TEST(Minima, CatalogueDeLaRechercheEtMinimumCharge) {
     EXPECT_EQ(rangs[0][7], "0");
     EXPECT_LE(rangs.size(), 10u);
     EXPECT_EQ(fois, 31);
-    EXPECT_GT(fois, static_cast<long long>(rangs.size()));  // some met more than once
+    EXPECT_GT(fois, static_cast<long long>(rangs.size()));     // some met more than once
     EXPECT_EQ(Lignes(out, out.find(kEntete) + 1).size(), 1u);  // MINIMA 1
     const string energie = rangs[1][1];
     EXPECT_NE(out.find("Minimum 2 chargé, énergie de Riesz s = 2 : " + energie + "\n"), string::npos) << out;
@@ -81,8 +82,9 @@ TEST(Minima, RefusSansEffet) {
                                  "explorer 3\n" + info + "minima charger 0\nminima charger 101\nminima charger 50\n" +
                                  "minima charger\nminima 0\nminima charger -1\n" + info);
     EXPECT_NE(out.find("> " + kVide + "> " + kVide), string::npos) << out;
-    EXPECT_NE(out.find("> " + kNonValide + "> " + kNonValide + "> Aucun minimum de rang 50 au catalogue, qui en garde 1.\n> " +
-                       kNonValide + "> " + kNonValide + "> " + kNonValide),
+    EXPECT_NE(out.find("> " + kNonValide + "> " + kNonValide +
+                       "> Aucun minimum de rang 50 au catalogue, qui en garde 1.\n> " + kNonValide + "> " + kNonValide +
+                       "> " + kNonValide),
               string::npos)
         << out;
     // The two listings after EXPLORER are the same.
@@ -95,8 +97,9 @@ TEST(Minima, RefusSansEffet) {
 
 // Back at the same count or exponent after a change: the catalogue is empty.
 TEST(Minima, ViderAuChangementDuNombreOuDeLExposant) {
-    const string out = Commandes("mode info off\nnb 12\nexplorer 2\nminima\nnb 13\nnb 12\nminima\nexplorer 2\n"
-                                 "s 2.0\ns 1.0\nminima\nexplorer 2\ns 1.0\nminima\n");
+    const string out = Commandes(
+        "mode info off\nnb 12\nexplorer 2\nminima\nnb 13\nnb 12\nminima\nexplorer 2\n"
+        "s 2.0\ns 1.0\nminima\nexplorer 2\ns 1.0\nminima\n");
     const size_t premier = out.find(kEntete);
     ASSERT_NE(premier, string::npos) << out;
     const size_t vide = out.find(kVide, premier);
