@@ -18,6 +18,7 @@ struct ModeFlags {
     std::atomic<bool> enveloppe{true};
     std::atomic<bool> axes{false};
     std::atomic<bool> dual{false};
+    std::atomic<bool> tammes{false};  // EXPLORER widens the smallest distance
 
     // Back to the initialisers above.
     void resetDefaults();
@@ -52,6 +53,7 @@ inline constexpr Interrupteur kInterrupteurs[] = {
     {"enveloppe", nullptr, &ModeFlags::enveloppe, 4, false, false},
     {"axes", nullptr, &ModeFlags::axes, 5, true, false},
     {"dual", nullptr, &ModeFlags::dual, 7, true, true},
+    {"tammes", nullptr, &ModeFlags::tammes, 8, false, false},
 };
 
 // The listing's label: two spaces, the word in capitals, spaces up to column 14.

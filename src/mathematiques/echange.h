@@ -28,12 +28,17 @@ struct Rapport {
     bool minimum = false;    // the hop gave a new lowest minimum of the walker's own:
     double logEnergie = 0.0; // its log E
     std::vector<Vec3> positions;
-    // When the owner asked for every hop's minimum: the one this hop's
-    // descent reached (the start's for hop 0), accepted or not.
+    // When the owner asked for every hop's minimum: its positions (the
+    // start's for hop 0), finished at a tighter tolerance, accepted or not.
     bool avecSaut = false;
-    double logSaut = 0.0;
     std::vector<Vec3> positionsSaut;
     double secondes = 0.0;   // since the walker started
+    // The hop itself: its minimum's log E, whether it was taken, the
+    // temperature it was judged at, and the walker's lowest log E after it.
+    double logSaut = 0.0;
+    bool accepte = false;
+    double temperature = 0.0;
+    double logMeilleurMarcheur = 0.0;
     bool fin = false;        // the walker's last report
     // With fin: the walker's hops, of them accepted, and its energy passes.
     long long sauts = 0, acceptes = 0, evaluations = 0;

@@ -123,15 +123,19 @@ public:
         descenteSaut_.tolerance = std::max(descente_.tolerance, kToleranceSauts);
         descentePolie_ = descente_;
         descentePolie_.tolerance = std::max(descente_.tolerance, kTolerancePolie);
+        descendre_ = p.descendre;
+        affiner_ = !descendre_;
+        if (!descendre_) descendre_ = [](std::span<Vec3> x, const ParametresDescente& d) { return Minimiser(x, d); };
     }
 
     // The start's own descent; false when stopped.
     bool Demarrer() {
-        const BilanDescente d = Minimiser(courant_, descente_);
+        const BilanDescente d = descendre_(courant_, descente_);
         evaluations_ += d.evaluations;
-        eCourant_ = logMeilleur_ = logSaut_ = d.logEnergie;
+        eCourant_ = logMeilleur_ = d.logEnergie;
         meilleur_ = courant_;
         if (garderSaut_) saut_ = courant_;
+        dernier_.logEnergie = d.logEnergie;
         return d.fin != FinDescente::arret;
     }
 
@@ -140,22 +144,23 @@ public:
     Issue Sauter() {
         essai_ = courant_;
         Perturber(essai_, descente_.exposant, flux_);
-        BilanDescente d = Minimiser(essai_, descenteSaut_);
+        BilanDescente d = descendre_(essai_, affiner_ ? descenteSaut_ : descente_);
         evaluations_ += d.evaluations;
-        if (d.fin != FinDescente::arret && d.logEnergie < logMeilleur_ - kMemeMinimum) {
-            d = Minimiser(essai_, descente_);
+        if (affiner_ && d.fin != FinDescente::arret && d.logEnergie < logMeilleur_ - kMemeMinimum) {
+            d = descendre_(essai_, descente_);
             evaluations_ += d.evaluations;
         }
         if (d.fin == FinDescente::arret) return Issue::arret;  // an unfinished descent is no minimum
         ++sauts_;
-        logSaut_ = d.logEnergie;
         if (garderSaut_) Garder(d);
         const double ecart = d.logEnergie - eCourant_;
+        dernier_ = {d.logEnergie, false, temperature_};
         if (ecart < kMemeBassin || flux_.Reel() < std::exp(-ecart / temperature_)) {
             std::swap(courant_, essai_);
             eCourant_ = d.logEnergie;
             ++acceptes_;
             ++acceptesFenetre_;
+            dernier_.accepte = true;
         }
         Issue issue = Issue::rien;
         if (eCourant_ < logMeilleur_ - kMemeMinimum) {
@@ -192,8 +197,7 @@ public:
     void Garder(const BilanDescente& d) {
         saut_ = essai_;
         if (d.critere <= descentePolie_.tolerance) return;
-        const BilanDescente fin = Minimiser(saut_, descentePolie_);
-        if (fin.fin != FinDescente::arret) logSaut_ = fin.logEnergie;
+        Minimiser(saut_, descentePolie_);
     }
 
     long long Sauts() const { return sauts_; }
@@ -204,19 +208,27 @@ public:
     const std::vector<Vec3>& Meilleur() const { return meilleur_; }
     // The last descent's minimum, kept when the owner asks for every hop's.
     bool GarderSaut() const { return garderSaut_; }
-    double LogSaut() const { return logSaut_; }
-    const std::vector<Vec3>& Saut() const { return saut_; }
+    const std::vector<Vec3>& PositionsSaut() const { return saut_; }
+    struct Saut {
+        double logEnergie = 0.0;
+        bool accepte = true;  // the start's descent
+        double temperature = kTemperatureInitiale;
+    };
+    const Saut& Dernier() const { return dernier_; }
 
 private:
     const std::chrono::steady_clock::time_point debut_ = std::chrono::steady_clock::now();
     FluxHasard flux_;
     ParametresDescente descente_, descenteSaut_, descentePolie_;
+    std::function<BilanDescente(std::span<Vec3>, const ParametresDescente&)> descendre_;
+    bool affiner_ = true;  // a hop below the lowest is finished at the full tolerance
     std::vector<Vec3> courant_, meilleur_, essai_, saut_;
     const bool garderSaut_;
-    double eCourant_ = 0.0, logMeilleur_ = 0.0, logSaut_ = 0.0;
+    double eCourant_ = 0.0, logMeilleur_ = 0.0;
     double temperature_ = kTemperatureInitiale;
     int acceptesFenetre_ = 0;
     long long sauts_ = 0, acceptes_ = 0, evaluations_ = 0, depuisMeilleur_ = 0;
+    Saut dernier_;
 };
 
 Rapport RapportDe(const Marcheur& m, int compte, int marcheur, bool minimum) {
@@ -226,6 +238,10 @@ Rapport RapportDe(const Marcheur& m, int compte, int marcheur, bool minimum) {
     r.saut = m.Sauts();
     r.minimum = minimum;
     r.secondes = m.Secondes();
+    r.logSaut = m.Dernier().logEnergie;
+    r.accepte = m.Dernier().accepte;
+    r.temperature = m.Dernier().temperature;
+    r.logMeilleurMarcheur = m.LogMeilleur();
     if (minimum) {
         r.logEnergie = m.LogMeilleur();
         r.positions = m.Meilleur();
@@ -237,10 +253,7 @@ Rapport RapportDe(const Marcheur& m, int compte, int marcheur, bool minimum) {
 Rapport RapportDuSaut(const Marcheur& m, int compte, int marcheur, bool minimum) {
     Rapport r = RapportDe(m, compte, marcheur, minimum);
     r.avecSaut = m.GarderSaut();
-    if (r.avecSaut) {
-        r.logSaut = m.LogSaut();
-        r.positionsSaut = m.Saut();
-    }
+    if (r.avecSaut) r.positionsSaut = m.PositionsSaut();
     return r;
 }
 
@@ -299,6 +312,7 @@ BilanExploration Explorer(std::span<Vec3> positions, const ParametresExploration
     long long finis = -1;
     std::deque<Rapport> sauts;  // hops' minima not yet handed on, in (hop, walker) order
     const auto traiter = [&](Rapport&& r) {
+        if (p.chaqueRapport) p.chaqueRapport(r);
         if (r.avecSaut) {
             Rapport s;
             s.saut = r.saut;

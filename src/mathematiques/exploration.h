@@ -51,6 +51,12 @@ struct ParametresExploration {
     // its seed drawn from the shared generator.
     std::vector<long> graines;
     long long partage = kPartage;  // hops between meetings; 0: none
+    // The local step that ends the start and each hop, Minimiser when empty:
+    // it leaves a local optimum in the positions and gives, as logEnergie,
+    // the measure the search lowers and compares (the Metropolis rule, the
+    // announcements); a step of its own is not redone at a finer tolerance.
+    // Called on the walkers' threads.
+    std::function<BilanDescente(std::span<Vec3> positions, const ParametresDescente& descente)> descendre;
     double ecartPartage = kEcartPartage;
     // Each new lowest minimum of the search, in the order of (hop, walker):
     // the hop (0 for the start's own descent), log of the energy sum, the
@@ -63,6 +69,9 @@ struct ParametresExploration {
     // After hops: the hops every walker has finished and the log of the
     // lowest energy sum so far. On the calling thread.
     std::function<void(long long saut, double logMeilleur)> apresSaut;
+    // Every report of a walker, as it arrives (any order across walkers;
+    // the start's descent is hop 0). On the calling thread.
+    std::function<void(const Rapport& r)> chaqueRapport;
 };
 
 struct BilanExploration {

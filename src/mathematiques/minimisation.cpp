@@ -61,7 +61,8 @@ class Descente {
             bilan.iterations = ++iterations_;
             if (p_.apresPas) {
                 p_.apresPas({bilan.iterations, objectif_.LogEnergie(), objectif_.Variation(), objectif_.Critere(),
-                             objectif_.Courant().x});
+                             objectif_.Courant().x, objectif_.Evaluations(), objectif_.Courant().f,
+                             objectif_.FacteurForces()});
             }
         }
         bilan.evaluations = objectif_.Evaluations();

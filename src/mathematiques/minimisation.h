@@ -18,6 +18,13 @@ struct EtapeDescente {
     double variation;                 // this step's change of it, below 0, exact to its own last places
     double critere;                   // see ParametresDescente::tolerance
     std::span<const Vec3> positions;  // valid during the call only
+    long long evaluations = 0;        // passes over the pairs so far
+    // The forces at the positions (valid during the call only) times
+    // facteurForces are those of the sum of r^-s: the descent keeps them at a
+    // scale of its own (objectif_riesz.h). Read them with
+    // PlusGrandeForceTangentielle when needed, so that a step costs nothing more.
+    std::span<const Vec3> forces = {};
+    double facteurForces = 1.0;
 };
 
 struct ParametresDescente {

@@ -43,11 +43,12 @@ BilanMinimum MinimiserJusquAuMinimum(std::span<Vec3> x, const ParametresDescente
         Deplacer(essai, b.cols);
         ParametresDescente p = parametres;
         p.iterationsMax = parametres.iterationsMax - b.descente.iterations;
-        const long long avant = b.descente.iterations;
+        const long long avant = b.descente.iterations, evaluations = b.descente.evaluations;
         if (parametres.apresPas) {
-            p.apresPas = [&parametres, avant](const EtapeDescente& e) {
+            p.apresPas = [&parametres, avant, evaluations](const EtapeDescente& e) {
                 EtapeDescente suite = e;
                 suite.iteration += avant;
+                suite.evaluations += evaluations;
                 parametres.apresPas(suite);
             };
         }

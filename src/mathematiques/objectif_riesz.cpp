@@ -73,14 +73,28 @@ void ProjeterTangentes(const std::vector<Vec3>& x, std::vector<Vec3>& v) {
     }
 }
 
+namespace {
+
+double Tangentielle(const Vec3& x, const Vec3& f) {
+    Vec3 t = f;
+    Vec3 r = x;
+    r *= dot(f, x);
+    t -= r;
+    return norm(t);
+}
+
+}  // namespace
+
+double PlusGrandeForceTangentielle(std::span<const Vec3> x, std::span<const Vec3> f) {
+    double plusGrande = 0.0;
+    for (size_t i = 0; i < x.size() && i < f.size(); ++i) plusGrande = std::max(plusGrande, Tangentielle(x[i], f[i]));
+    return plusGrande;
+}
+
 double CritereForces(std::span<const Vec3> x, std::span<const Vec3> f) {
     double plusGrande = 0.0, somme = 0.0;
     for (size_t i = 0; i < x.size(); ++i) {
-        Vec3 t = f[i];
-        Vec3 r = x[i];
-        r *= dot(f[i], x[i]);
-        t -= r;
-        plusGrande = std::max(plusGrande, norm(t));
+        plusGrande = std::max(plusGrande, Tangentielle(x[i], f[i]));
         somme += norm(f[i]);
     }
     const double c = plusGrande * static_cast<double>(x.size()) / somme;
@@ -107,6 +121,10 @@ ObjectifRiesz::ObjectifRiesz(std::span<const Vec3> positions, double exposant)
     Calculer(courant_, {});
     logEnergie_ = LogDeLaSomme(courant_.energie, exposant_, echelle_);
     critere_ = CritereForces(courant_.x, courant_.f);
+}
+
+double ObjectifRiesz::FacteurForces() const {
+    return AEchelle(exposant_) ? std::exp(-exposant_ * std::log(echelle_)) : 1.0;
 }
 
 double ObjectifRiesz::PasSelonEchelle() const {

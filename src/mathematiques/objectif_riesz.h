@@ -58,6 +58,10 @@ class ObjectifRiesz {
     double LogEnergie() const { return logEnergie_; }  // the start's plus every accepted step's phi
     double Variation() const { return variation_; }    // the last accepted step's phi
     long long Evaluations() const { return evaluations_; }
+    // Courant().f times this is the force of the sum of r^-s itself: the
+    // scale's power, e^(-s log echelle) (infinite where that sum's forces
+    // exceed the largest double).
+    double FacteurForces() const;
     // The largest move of a step at this scale: with s > 0, s != 1 no particle may
     // move more than kPasEchelle echelle / s, so that the closest pair's term
     // changes by a factor within e^+-200 and the sum at a trial point neither
@@ -99,3 +103,6 @@ void ProjeterTangentes(const std::vector<Vec3>& x, std::vector<Vec3>& v);
 // measured (forces that underflowed or are not numbers), so that it never
 // passes for a minimum.
 double CritereForces(std::span<const Vec3> x, std::span<const Vec3> f);
+
+// The largest norm of the tangential part of the forces f at x.
+double PlusGrandeForceTangentielle(std::span<const Vec3> x, std::span<const Vec3> f);

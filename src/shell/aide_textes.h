@@ -11,6 +11,7 @@
 #include "mathematiques/exploration.h"
 #include "mathematiques/hasard.h"
 #include "mathematiques/riesz.h"
+#include "mathematiques/saut_tammes.h"
 #include "mathematiques/symetrie.h"
 
 struct MorceauAide {
@@ -246,7 +247,10 @@ inline constexpr MorceauAide kMode[] = {
     Texte("             les fonctions qui en tirent avantage.\n"),
     Texte("  AXES       Affiche les axes des coordonnées sur la représentation graphique.\n"),
     Texte("  DUAL       Affiche le dual de l'enveloppe convexe. Ne fonctionne correctement\n"),
-    Texte("             que si la configuration est déjà suffisament bonne."),
+    Texte("             que si la configuration est déjà suffisament bonne.\n"),
+    Texte("  TAMMES     EXPLORER cherche la plus grande distance minimale entre les\n"),
+    Texte("             particules au lieu de l'énergie la plus basse (désactivé par\n"),
+    Texte("             défaut ; voir AIDE EXPLORER)."),
     Texte("\n"),
 };
 
@@ -281,6 +285,10 @@ inline constexpr MorceauAide kExplorer[] = {
     Texte(" sauts, un marcheur nettement plus haut que le plus bas d'entre eux (de plus de "),
     Entier(static_cast<long long>(kEcartPartage)),
     Texte(" fois sa température) repart du plus bas. Les annonces suivent l'ordre des sauts, quel que soit le marcheur le plus rapide : une même graine et un même nombre de processeurs donnent la même recherche. Le premier marcheur part de la configuration courante, les autres chacun d'un placement au hasard.\n"
+          "\n"
+          "Avec le mode TAMMES activé (MODE TAMMES ON), EXPLORER cherche la plus grande distance minimale entre les particules (le problème de Tammes) au lieu de l'énergie la plus basse : chaque saut finit par une descente à l'exposant "),
+    Entier(static_cast<long long>(kExposantTammes)),
+    Texte(" (quel que soit celui de S) puis par le polissage de TAMMES, et la règle de Metropolis porte sur le logarithme de la distance minimale. Chaque nouvelle plus grande distance minimale est annoncée (\"Saut 3, nouvelle distance minimale maximale : ...\") et la configuration proposée à la base de données comme le fait INFO ; à la fin, la configuration de plus grande distance minimale devient la configuration courante.\n"
           "\n"),
 };
 
@@ -330,6 +338,7 @@ inline constexpr MorceauAide kTammes[] = {
     Texte("\n"
           "A chaque itération, un programme linéaire déplace les particules dans leurs plans tangents, dans une région de confiance, pour rendre la plus grande possible la plus petite des distances linéarisées des paires presque les plus proches. Le déplacement n'est retenu que s'il augmente la distance minimale. La commande s'arrête quand aucun déplacement ne peut plus l'augmenter, au bout du nombre d'itérations demandé, ou à l'appui sur Ctrl+C, et dit laquelle de ces raisons l'a arrêtée.\n"
           "Pour atteindre les meilleures configurations connues, minimisez d'abord avec de grands exposants, par exemple : S 12.0, MINIMISER 10 K, S 96.0, MINIMISER 10 K, puis TAMMES.\n"
+          "TAMMES ne polit que le bassin où il part : pour chercher la meilleure configuration entre bassins, activez MODE TAMMES et lancez EXPLORER.\n"
           "\n"),
 };
 
@@ -513,6 +522,30 @@ inline constexpr MorceauAide kDesinstaller[] = {
     Texte(kPhraseConfirmation),
     Texte("supprimer la base de données.\n"
           "Si la base de données ne peut pas être supprimée, un message l'indique et le programme se ferme après un appui sur entrée.\n\n"),
+};
+
+inline constexpr MorceauAide kExporter[] = {
+    Texte("La commande EXPORTER enregistre la configuration actuelle avec tout ce que le programme en sait, dans un format que d'autres outils lisent.\n"),
+    Texte("\n"
+          "EXPORTER\n"
+          "\n"
+          "La commande vous demande le nom du fichier, comme ENREGISTRER ; si le fichier existe déjà, il est remplacé. Le format suit l'extension du nom : .json ou .csv ; tout autre nom est refusé.\n"
+          "En JSON, les clés sont : n (le nombre de particules), s (l'exposant), seed (la graine), energy (l'énergie de Coulomb), riesz_energy (l'énergie de Riesz d'exposant s), min_distance (la distance minimale), positions (un triplet x, y, z par particule), degrees (le degré de chaque particule dans l'enveloppe convexe), scars (le numéro de la cicatrice de chaque particule, à partir de 1, ou 0 hors d'une cicatrice), defects (les nombres qu'affiche DEFAUTS) et point_group (le groupe ponctuel, à la tolérance de SYMETRIE).\n"
+          "En CSV, une ligne x,y,z,degree,scar par particule après la ligne d'en-tête.\n"
+          "Les nombres réels sont écrits avec 17 chiffres significatifs : relus, ils redonnent exactement les mêmes valeurs.\n\n"),
+};
+
+inline constexpr MorceauAide kTrace[] = {
+    Texte("La commande TRACE enregistre la convergence des commandes MINIMISER et EXPLORER dans un fichier CSV.\n"),
+    Texte("\n"
+          "TRACE [ON|OFF]\n"
+          "\n"
+          "Sans paramètre, TRACE dit si la trace est active et dans quel fichier.\n"
+          "Avec ON, la commande vous demande le nom du fichier, comme ENREGISTRER ; une trace déjà ouverte est d'abord fermée. Avec OFF, le fichier est fermé ; il l'est aussi à la fin du programme. La trace est désactivée au démarrage.\n"
+          "Tant qu'elle est active, chaque commande écrit d'abord sa ligne d'en-tête, puis :\n"
+          "- MINIMISER, une ligne par itération : iteration, evaluations (les passages sur les paires), energy (l'énergie de Coulomb), riesz_energy (l'énergie de Riesz d'exposant S), max_tangential_force (la plus grande force tangentielle de cette énergie) ;\n"
+          "- EXPLORER, une ligne par saut de chaque marcheur (le saut 0 est la descente du départ) : hop, walker, energy (l'énergie du minimum du saut), lowest (la plus basse trouvée jusque-là par ce marcheur), accepted (1 si le saut est retenu, 0 sinon), temperature, seconds (depuis le départ du marcheur). Les lignes de plusieurs marcheurs peuvent arriver dans n'importe quel ordre.\n"
+          "Les nombres réels sont écrits avec 17 chiffres significatifs. Quand S ne vaut pas 1, l'énergie de Coulomb de chaque itération demande un calcul de plus.\n\n"),
 };
 
 }  // namespace aide

@@ -45,8 +45,9 @@ void CommandeSupprimer(const Ligne& ligne);
 void CommandeMarquer(const Ligne& ligne);
 void CommandeDesinstaller(const Ligne& ligne);
 
-// Position files (commandes_fichiers.cpp).
+// Position files (commandes_fichiers.cpp) and exports (commandes_export.cpp).
 void CommandeEnregistrer(const Ligne& ligne);
+void CommandeExporter(const Ligne& ligne);
 
 // Records that the command under way reported an error (unknown command,
 // invalid parameter, failed load or save, database error): with --strict the

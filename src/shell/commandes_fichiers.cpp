@@ -29,10 +29,8 @@ std::string NomSysteme(const std::string& nom) {
     return systeme;
 }
 
-namespace {
-
 // What the XYZ comment line says of the current configuration.
-ResumePositions Resume(std::span<const Vec3> positions) REQUIRES(verrouEtat) {
+ResumePositions ResumeCourant(std::span<const Vec3> positions) {
     ResumePositions r;
     r.n = etat.count;
     r.s = params.exposant;
@@ -43,11 +41,25 @@ ResumePositions Resume(std::span<const Vec3> positions) REQUIRES(verrouEtat) {
     return r;
 }
 
+std::string DemanderNomAEcrire() {
+    if (!options.silencieux) {
+        console.write("Tapez le nom du fichier à enregistrer. Si celui-ci existe déjà, il sera supprimer.\n");
+    }
+    return LireNomFichier();
+}
+
+void FinirEcriture(std::FILE* f, bool ecrit, const std::string& nom) {
+    // A full disk shows only at the close, when the buffered lines are written out.
+    if (std::fclose(f) != 0 || !ecrit) Signaler(Msg::EcritureIncomplete, {nom});
+}
+
+namespace {
+
 bool Ecrire(std::FILE* f, FormatPositions format) {
     Garde verrou(verrouEtat);
     const std::vector<Vec3> positions = CopierPositions();
     switch (format) {
-        case FormatPositions::Xyz: return EcrireXyz(f, positions, Resume(positions));
+        case FormatPositions::Xyz: return EcrireXyz(f, positions, ResumeCourant(positions));
         case FormatPositions::Csv: return EcrireCsv(f, positions);
         default: return EcrireGlomerix(f, positions);
     }
@@ -71,17 +83,10 @@ void DireLecture(const std::string& nom, const LecturePositions& l, int n) {
 }  // namespace
 
 bool EnregistrerFichier() {
-    if (!options.silencieux) {
-        console.write("Tapez le nom du fichier à enregistrer. Si celui-ci existe déjà, il sera supprimer.\n");
-    }
-    const std::string tape = LireNomFichier();
+    const std::string tape = DemanderNomAEcrire();
     std::FILE* f = std::fopen(NomSysteme(tape).c_str(), "w");
     if (f == nullptr) return false;
-    // A full disk shows only at the close, when the buffered lines are written out.
-    const bool ecrit = Ecrire(f, FormatParNom(tape));
-    if (std::fclose(f) != 0 || !ecrit) {
-        Signaler(Msg::EcritureIncomplete, {tape});
-    }
+    FinirEcriture(f, Ecrire(f, FormatParNom(tape)), tape);
     return true;
 }
 

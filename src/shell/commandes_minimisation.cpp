@@ -21,6 +21,7 @@
 #include "mathematiques/minimum_local.h"
 #include "mathematiques/objectif_riesz.h"
 #include "mathematiques/riesz.h"
+#include "mathematiques/saut_tammes.h"
 #include "mathematiques/tammes.h"
 #include "shell/avertissements.h"
 #include "shell/boucle.h"
@@ -30,6 +31,7 @@
 #include "shell/commandes_symetrie.h"
 #include "shell/messages.h"
 #include "shell/progression.h"
+#include "shell/trace.h"
 #include "store/best_store.h"
 #include "ternex/ternex.h"
 
@@ -167,7 +169,10 @@ void CommandeMinimiser(const Ligne& ligne) {
     BilanMinimum m;
     {
         Progression progression(LigneTapee(ligne, 1), *n, ValeurAffichee);
-        p.apresPas = [&progression](const EtapeDescente& e) {
+        std::FILE* trace = TraceFichier();
+        CommencerTrace(kEnTeteMinimiser);
+        p.apresPas = [&progression, trace](const EtapeDescente& e) {
+            if (trace != nullptr) EcrireLignePas(trace, e, params.exposant);
             Montrer(e.positions);
             valeurAffichee = Energie(e.logEnergie, static_cast<int>(e.positions.size()));
             progression.Avancer(e.iteration);
@@ -179,6 +184,7 @@ void CommandeMinimiser(const Ligne& ligne) {
             },
             debut, fin);
     }
+    ViderTrace();
     const BilanDescente& b = m.descente;
     console.write("Itérations : ").write(b.iterations);
     console.write(", évaluations de l'énergie : ").write(b.evaluations);
@@ -200,31 +206,51 @@ void CommandeMinimiser(const Ligne& ligne) {
 // INFO offers the configuration it reports (the Coulomb energy and the
 // smallest distance of those positions), all from the command's thread
 // whatever thread the walker that found it runs on. A store error is
-// reported once and the search goes on without the store.
+// reported once and the search goes on without the store. With MODE TAMMES
+// on, the search widens the smallest distance (saut_tammes.h) and the
+// announcements and the status line give it.
 void CommandeExplorer(const Ligne& ligne) {
     const std::optional<long long> n = LireCompte(ligne);
     if (!n) return;
+    const bool tammes = modes.tammes;
     ParametresExploration p;
     p.sauts = *n;
     p.descente.exposant = params.exposant;
+    if (tammes) {
+        p.descente.exposant = kExposantTammes;
+        p.descendre = DescenteTammes;
+    }
     p.arret = &stopRequested;
     // One walker per processor with OPENMP on, however busy they are: the
     // seed then repeats the search.
     p.graines = GrainesDesMarcheurs(NombreDeThreads());
-    PreparerCatalogue();
-    p.minimumDuSaut = [](long long saut, int, double, std::span<const Vec3> x) { NoterMinimum(saut, x); };
+    // The catalogue holds energy minima: not the Tammes mode's.
+    if (!tammes) {
+        PreparerCatalogue();
+        p.minimumDuSaut = [](long long saut, int, double, std::span<const Vec3> x) { NoterMinimum(saut, x); };
+    }
+    if (std::FILE* trace = TraceFichier()) {
+        CommencerTrace(kEnTeteExplorer);
+        // Only the command thread changes the count.
+        const int particules = static_cast<int>(PositionsCourantes().size());
+        p.chaqueRapport = [trace, particules](const Rapport& r) {
+            if (!r.fin) EcrireLigneSaut(trace, r, particules, params.exposant);
+        };
+    }
     bool baseEnErreur = false;
     int compte = 0;  // the first call, at hop 0, comes before any apresSaut
-    p.nouveauMinimum = [&baseEnErreur, &compte](long long saut, double logEnergie, std::span<const Vec3> x) {
+    p.nouveauMinimum = [&baseEnErreur, &compte, tammes](long long saut, double logEnergie, std::span<const Vec3> x) {
         compte = static_cast<int>(x.size());
         console.write("Saut ").write(saut);
-        if (params.exposant == 1.0) {
+        if (tammes) {
+            console.write(", nouvelle distance minimale maximale : ").write(DistanceDeMesure(logEnergie));
+        } else if (params.exposant == 1.0) {
             console.write(", nouvelle énergie minimale : ");
         } else {
             EcrireNomRiesz(", nouveau minimum, énergie", params.exposant);
             console.write(" : ");
         }
-        EcrireEnergie(logEnergie, compte);
+        if (!tammes) EcrireEnergie(logEnergie, compte);
         console.write("\n");
         Garde verrou(verrouEtat);
         CopierDansLEtat(x);
@@ -241,13 +267,14 @@ void CommandeExplorer(const Ligne& ligne) {
     long long debut, fin;
     BilanExploration b;
     {
-        Progression progression(LigneTapee(ligne, 1), *n, ValeurAffichee);
-        p.apresSaut = [&progression, &compte](long long saut, double logMeilleur) {
-            valeurAffichee = Energie(logMeilleur, compte);
+        Progression progression(LigneTapee(ligne, 1), *n, ValeurAffichee, tammes ? "distance" : "énergie");
+        p.apresSaut = [&progression, &compte, tammes](long long saut, double logMeilleur) {
+            valeurAffichee = tammes ? DistanceDeMesure(logMeilleur) : Energie(logMeilleur, compte);
             progression.Avancer(saut);
         };
         b = Lancer([&p](std::span<Vec3> x) { return Explorer(x, p); }, debut, fin);
     }
+    ViderTrace();
     console.write("Sauts : ").write(b.sauts);
     if (b.marcheurs > 1) console.write(" (").write(b.marcheurs).write(" marcheurs)");
     console.write(", acceptés : ").write(static_cast<long long>(std::lround(100.0 * b.acceptation))).write(" %");

@@ -20,6 +20,7 @@
 #include "shell/credits.h"
 #include "shell/messages.h"
 #include "shell/options.h"
+#include "shell/trace.h"
 #include "store/best_store.h"
 #include "ternex/ternex.h"
 
@@ -175,6 +176,7 @@ void Demarrer() {
 void QuitterProprement() {
     static std::atomic<bool> fait{false};
     if (fait.exchange(true)) return;
+    FermerTrace();
     FermerGraphique();  // without verrouEtat: the window thread may be waiting for it
     if (geometrie.fenetre) {
         console.set_window_rect(geometrie.gauche, geometrie.droite, geometrie.haut, geometrie.bas);

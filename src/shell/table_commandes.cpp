@@ -7,6 +7,7 @@
 #include "shell/commandes_minima.h"
 #include "shell/commandes_minimisation.h"
 #include "shell/commandes_symetrie.h"
+#include "shell/trace.h"
 
 namespace {
 
@@ -117,6 +118,10 @@ constexpr Commande kTable[] = {
      "DEFAUTS    Affiche les défauts topologiques de l'enveloppe convexe.\n", kDefauts, kSansParametre},
     {"symetrie", CommandeSymetrie, 2, Lecture::stricte, 0,
      "SYMETRIE   Affiche le groupe ponctuel de symétrie des particules.\n", kSymetrie, kSansParametre},
+    {"exporter", CommandeExporter, 0, Lecture::stricte, 0,
+     "EXPORTER   Enregistre la configuration et ses défauts en JSON ou en CSV.\n", kExporter, kSansParametre},
+    {"trace", CommandeTrace, 1, Lecture::stricte, 0,
+     "TRACE      Enregistre la convergence de MINIMISER et d'EXPLORER dans un fichier CSV.\n", kTrace, kMarcheArret},
     {"minima", CommandeMinima, 2, Lecture::stricte, 0,
      "MINIMA     Affiche les minima distincts rencontrés par EXPLORER, ou en charge un.\n", kMinima, kParametresMinima},
 };

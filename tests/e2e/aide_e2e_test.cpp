@@ -134,6 +134,9 @@ Ceci est la liste des modes possibles :
   AXES       Affiche les axes des coordonnées sur la représentation graphique.
   DUAL       Affiche le dual de l'enveloppe convexe. Ne fonctionne correctement
              que si la configuration est déjà suffisament bonne.
+  TAMMES     EXPLORER cherche la plus grande distance minimale entre les
+             particules au lieu de l'énergie la plus basse (désactivé par
+             défaut ; voir AIDE EXPLORER).
 )T");
 }
 
@@ -177,7 +180,7 @@ TEST(Aide, EveryCommandHasATopic) {
         EXPECT_EQ(sujet.rfind("La commande " + nom + " ", 0), 0u) << sujet;
         EXPECT_NE(sujet, kAucune) << c.mot;
         // MODE's topic ends on its own line end, as AIDE wrote it before.
-        const std::string finAttendue = nom == "MODE" ? "suffisament bonne.\n" : "\n\n";
+        const std::string finAttendue = nom == "MODE" ? "voir AIDE EXPLORER).\n" : "\n\n";
         ASSERT_GE(sujet.size(), finAttendue.size()) << c.mot;
         EXPECT_EQ(sujet.substr(sujet.size() - finAttendue.size()), finAttendue) << c.mot;
     }

@@ -205,6 +205,9 @@ TEST(Avertissements, EveryCommandAndEveryValueForm) {
         {"explorer", Plus(kCompte, {{" ", ""}})},
         {"tammes", Plus(kCompte, {{" ", ""}})},
         {"graine", {{" 12.5", "\"5\" est en trop, @ l'ignore."}, {" 7 ", ""}}},
+        {"exporter", {{" x\nc.json", "\"x\" est en trop, @ l'ignore."}}},
+        {"trace", {{" foo", "\"foo\"" + kIgnore + "ON ou OFF ; la commande ne fait rien."},
+                   {" on x\nt.csv", "\"x\" est en trop, @ l'ignore."}, {" off ", ""}, {" ", ""}}},
     };
     table["minima"] = {{" 3 x", "\"x\" est en trop, @ l'ignore."},
                        {" charger 2 x", "\"x\" est en trop, @ l'ignore."},

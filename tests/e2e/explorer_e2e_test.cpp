@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "e2e/harness.h"
 #include "e2e/explorer_outils.h"
+#include "e2e/harness.h"
 
 namespace {
 

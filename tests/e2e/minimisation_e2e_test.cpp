@@ -138,6 +138,34 @@ TEST(Explorer, AnnoncesPuisLaBase) {
     EXPECT_NEAR(std::strtod(Valeurs(out, " Energie : ").back().c_str(), nullptr), derniere, 1e-8 * derniere);
 }
 
+// MODE TAMMES: EXPLORER announces the largest smallest distance, ends at the
+// icosahedron's edge at N = 12 (from its vertices (0, 1, phi), (0, -1, phi)),
+// offers it to the store as INFO does, repeats for a seed, even with the
+// walkers of OPENMP (GLPK on their threads); TAMMES alone is unchanged.
+TEST(Explorer, ModeTammesChercheLaDistance) {
+    const string kDistanceAnnoncee = ", nouvelle distance minimale maximale : ";
+    const double phi = (1.0 + std::sqrt(5.0)) / 2.0;
+    const double arete = 2.0 / std::sqrt(1.0 + phi * phi);
+    for (const string mode : {"", "mode openmp on\n"}) {
+        const string lignes = "mode info off\nmode tammes on\n" + mode + "graine 4\nnb 12\nplacer\nexplorer 8\ninfo\nliste tout\n";
+        const string out = Commandes(lignes);
+        EXPECT_EQ(Commandes(lignes), out);
+        const std::vector<string> annonces = Valeurs(out, kDistanceAnnoncee);
+        ASSERT_FALSE(annonces.empty()) << out;
+        EXPECT_EQ(out.find(kAnnonce), string::npos) << out;
+        for (size_t k = 1; k < annonces.size(); ++k) {
+            EXPECT_GT(std::strtod(annonces[k].c_str(), nullptr), std::strtod(annonces[k - 1].c_str(), nullptr));
+        }
+        EXPECT_NEAR(std::strtod(annonces.back().c_str(), nullptr), arete, 1e-8) << out;
+        EXPECT_NEAR(std::strtod(Valeurs(out, "Distance minimale    : ").back().c_str(), nullptr), arete, 1e-8);
+        EXPECT_NEAR(std::strtod(Valeurs(out, "Nombre de particules : 12 Distance : ").back().c_str(), nullptr), arete,
+                    1e-8)
+            << out;
+    }
+    const string seul = "mode info off\nnb 12\nplacer\ntammes 3\n";
+    EXPECT_EQ(Commandes("mode tammes on\n" + seul), "> " + Commandes(seul));
+}
+
 // Ctrl+C: the current hop or iteration ends, the lowest configuration stays,
 // the closing lines follow; with OPENMP on too, where the walkers stop at
 // once and their last minima are still announced.

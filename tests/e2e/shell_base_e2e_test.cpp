@@ -94,14 +94,14 @@ TEST(Base, RecordsAfterInfoAndQuitter) {
     EXPECT_FALSE(Lire(f, 0));  // the modes are saved at the end only
     EXPECT_FALSE(Lire(f, 1));
 
-    s.send("marquer\nmode axes on\nmode info off\nquitter\n");
+    s.send("marquer\nmode axes on\nmode info off\nmode tammes on\nquitter\n");
     EXPECT_EQ(s.finish().exitCode, 0);
     f = e2e::LireFichier(s.dbPath());
     const auto modes = Lire(f, 0);
     ASSERT_TRUE(modes);
     EXPECT_EQ(modes->alloue, 100);
-    // INFO, PARTICULES, LIGNES, POLYGONES, ENVELOPPE, AXES, OPENMP, DUAL.
-    EXPECT_EQ(modes->octets, std::string("\0\1\1\0\1\1\0\0", 8));
+    // INFO, PARTICULES, LIGNES, POLYGONES, ENVELOPPE, AXES, OPENMP, DUAL, TAMMES.
+    EXPECT_EQ(modes->octets, std::string("\0\1\1\0\1\1\0\0\1", 9));
     const auto marques = Lire(f, 1);
     ASSERT_TRUE(marques);
     std::string bits(1250, '\0');

@@ -21,10 +21,10 @@ std::string Commandes(const std::string& input) {
 std::string Modes(const std::map<std::string, bool>& changes = {}) {
     std::map<std::string, bool> etats = {{"PARTICULES", true}, {"LIGNES", true},    {"POLYGONES", false},
                                          {"INFO", true},       {"OPENMP", false},   {"ENVELOPPE", true},
-                                         {"AXES", false},      {"DUAL", false}};
+                                         {"AXES", false},      {"DUAL", false},     {"TAMMES", false}};
     for (const auto& [nom, on] : changes) etats[nom] = on;
     std::string s = "Etats des mode du programme :\n";
-    for (const char* nom : {"PARTICULES", "LIGNES", "POLYGONES", "INFO", "OPENMP", "ENVELOPPE", "AXES", "DUAL"}) {
+    for (const char* nom : {"PARTICULES", "LIGNES", "POLYGONES", "INFO", "OPENMP", "ENVELOPPE", "AXES", "DUAL", "TAMMES"}) {
         std::string libelle = std::string("  ") + nom;
         libelle.resize(14, ' ');
         s += libelle + (etats[nom] ? "MARCHE\n" : "ARRET\n");
@@ -78,19 +78,21 @@ TEST(Reglages, ModeListsAndSets) {
                   "> ");
     EXPECT_EQ(Commandes("mode polygones on\nmode poly off\nmode lignes maybe\nmode dual\nmode\n"),
               "> > > > " + Modes({{"DUAL", true}}) + "> ");
+    EXPECT_EQ(Commandes("mode tammes\nmode\nmode tammes off\nmode\n"),
+              "> " + Modes({{"TAMMES", true}}) + "> > " + Modes() + "> ");
     EXPECT_EQ(Commandes("mode foo\nmode foo on\nmode foo maybe\nmode  on\n"),
               kModeInvalide + "> " + kModeInvalide + "> > " + kModeInvalide + "> ");
 }
 
 TEST(Reglages, ModesSurviveARunConstantsDoNot) {
     e2e::Session s;
-    Commandes(s, "mode poly on\nmode lignes off\nmode enveloppe off\nk 2.0\np 0.5\nr 0.5\nl 0.5\n"
+    Commandes(s, "mode poly on\nmode lignes off\nmode enveloppe off\nmode tammes on\nk 2.0\np 0.5\nr 0.5\nl 0.5\n"
                  "champ 1.0 1.0 1.0\nquitter\n");
     EXPECT_EQ(Commandes(s, "mode\nk\np\nr\nl\nchamp\n"),
-              Modes({{"POLYGONES", true}, {"LIGNES", false}, {"ENVELOPPE", false}}) + "> " + kK +
+              Modes({{"POLYGONES", true}, {"LIGNES", false}, {"ENVELOPPE", false}, {"TAMMES", true}}) + "> " + kK +
                   "1.\n> " + kP + "0.005\n> " + kR + "0.1\n> " + kL + "0.\n> " + kChamp +
                   e2e::LigneVecteur("0.", "0.", "0.") + "> ");
     // End of input saves them as QUITTER does.
-    Commandes(s, "mode lignes on\n");
+    Commandes(s, "mode lignes on\nmode tammes off\n");
     EXPECT_EQ(Commandes(s, "mode\n"), Modes({{"POLYGONES", true}, {"ENVELOPPE", false}}) + "> ");
 }

@@ -7,6 +7,7 @@
 #include "descente_outils.h"
 #include "mathematiques/exploration.h"
 #include "mathematiques/minimisation.h"
+#include "mathematiques/saut_tammes.h"
 #include "mathematiques/tammes.h"
 
 namespace {
@@ -86,6 +87,56 @@ TEST(Exploration, ArretGardeLeMeilleur) {
     EXPECT_EQ(b.sauts, 0);
     EXPECT_EQ(b.logEnergie, annoncee);
     EXPECT_NEAR(std::log(static_cast<double>(descente::EnergieQuad(x, 1.0))), annoncee, 1e-13);
+}
+
+// EXPLORER in Tammes mode (seeds given, one walker).
+ParametresExploration ExplorationTammes(long long sauts, long graine) {
+    ParametresExploration p;
+    p.sauts = sauts;
+    p.descente.exposant = kExposantTammes;
+    p.descendre = DescenteTammes;
+    p.graines = {graine};
+    return p;
+}
+
+// The regular solids' edges, from their vertices: (1, 0, 0) and (0, 1, 0) of
+// the octahedron, (0, 1, phi) and (0, -1, phi) of the icosahedron.
+TEST(ExplorationTammes, AtteintLesSolidesReguliers) {
+    const double phi = (1.0 + std::sqrt(5.0)) / 2.0;
+    const double octaedre = std::sqrt(2.0);
+    const double icosaedre = 2.0 / std::sqrt(1.0 + phi * phi);
+    for (auto [n, attendue] : {std::pair{6, octaedre}, std::pair{12, icosaedre}}) {
+        std::vector<Vec3> x = Aleatoires(n, 4);
+        std::vector<double> annonces;
+        ParametresExploration p = ExplorationTammes(15, 9);
+        p.nouveauMinimum = [&](long long, double mesure, std::span<const Vec3> positions) {
+            annonces.push_back(DistanceDeMesure(mesure));
+            std::vector<Vec3> y(positions.begin(), positions.end());
+            EXPECT_NEAR(descente::DistanceMin(y), DistanceDeMesure(mesure), 1e-15);
+        };
+        const BilanExploration b = Explorer(x, p);
+        ASSERT_FALSE(annonces.empty());
+        for (size_t k = 1; k < annonces.size(); ++k) EXPECT_GT(annonces[k], annonces[k - 1]) << n;
+        EXPECT_NEAR(descente::DistanceMin(x), attendue, 1e-9) << n;
+        EXPECT_EQ(DistanceDeMesure(b.logEnergie), annonces.back()) << n;
+        EXPECT_EQ(b.sauts, 15);
+    }
+}
+
+// The same seed, the same search; the hops there do move the configuration
+// (N = 20 has several Tammes basins): two seeds part somewhere.
+TEST(ExplorationTammes, ReproductibleAvecLaMemeGraine) {
+    std::vector<std::vector<Vec3>> fins;
+    std::vector<long long> evaluations;
+    for (long graine : {5L, 5L, 6L}) {
+        std::vector<Vec3> x = Aleatoires(20, 8);
+        const BilanExploration b = Explorer(x, ExplorationTammes(12, graine));
+        fins.push_back(x);
+        evaluations.push_back(b.evaluations);
+    }
+    EXPECT_EQ(evaluations[0], evaluations[1]);
+    EXPECT_NE(evaluations[0], evaluations[2]);
+    for (size_t i = 0; i < fins[0].size(); ++i) ASSERT_EQ(fins[0][i].y, fins[1][i].y) << i;
 }
 
 // The sequence of the help: S 12, MINIMISER, S 96, MINIMISER, TAMMES.
