@@ -208,3 +208,16 @@ void ogl_post_call(void (*op)(int));
 // instance. Must not be called from the window thread, nor while the caller
 // holds a lock that a queued request may wait for.
 void ogl_close();
+
+// Off-screen pictures, on the window thread with the context current.
+// The window's client size (its drawable follows resizes); false elsewhere.
+bool ogl_client_size(int& width, int& height);
+// Draws from now on into a width x height picture with up to maxSamples
+// samples per pixel (as many as the driver offers), the viewport covering it.
+// False, nothing changed, when the driver cannot make it that large.
+bool ogl_begin_offscreen(int width, int height, int maxSamples);
+int ogl_offscreen_samples();  // of the picture begun; 0: one per pixel
+// Reads the picture (8-bit RGB, top row first), frees it and draws into the
+// window again, its viewport restored. False when nothing was begun or the
+// read failed.
+bool ogl_end_offscreen(std::vector<unsigned char>& rgb);

@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <utility>
 
@@ -24,24 +25,30 @@ thread_local window_side* current = nullptr;
 int kGlAttributes[] = {GLX_RGBA,       GLX_DOUBLEBUFFER, GLX_RED_SIZE,   1, GLX_GREEN_SIZE, 1,
                        GLX_BLUE_SIZE,  1,                GLX_DEPTH_SIZE, 16, None};
 
-void FixSize(Display* dpy, Window window, int width, int height) {
+// The user may resize a GL window (its frames follow), down to a size where a
+// picture still shows; a plain window shows its surface and keeps its size.
+constexpr int kTailleMin = 64;
+
+void FixSize(Display* dpy, Window window, int width, int height, bool resizable) {
     XSizeHints* hints = XAllocSizeHints();
     if (hints == nullptr) return;
-    hints->flags = PPosition | PSize | PMinSize | PMaxSize;
+    hints->flags = PPosition | PSize | PMinSize | (resizable ? 0 : PMaxSize);
     hints->x = hints->y = 0;
-    hints->width = hints->min_width = hints->max_width = width;
-    hints->height = hints->min_height = hints->max_height = height;
+    hints->width = hints->max_width = width;
+    hints->height = hints->max_height = height;
+    hints->min_width = resizable ? std::min(width, kTailleMin) : width;
+    hints->min_height = resizable ? std::min(height, kTailleMin) : height;
     XSetWMNormalHints(dpy, window, hints);
     XFree(hints);
 }
 
-void SetProperties(Display* dpy, Window window, int width, int height) {
+void SetProperties(Display* dpy, Window window, int width, int height, bool resizable) {
     XClassHint hint;
     hint.res_name = program_invocation_short_name;
     hint.res_class = const_cast<char*>("Graphics::Wnd");
     XSetClassHint(dpy, window, &hint);
     ternex2::detail::SetTitle(dpy, window, "Ternex2 - Graphical Window");
-    FixSize(dpy, window, width, height);
+    FixSize(dpy, window, width, height, resizable);
     const long pid = getpid();
     XChangeProperty(dpy, window, XInternAtom(dpy, "_NET_WM_PID", False), XA_CARDINAL, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(&pid), 1);
@@ -121,7 +128,7 @@ struct window_opener {
             s.window = 0;
             return gl ? error_pixel_format : error_no_window;
         }
-        SetProperties(s.dpy, s.window, width, height);
+        SetProperties(s.dpy, s.window, width, height, gl != nullptr);
         s.wmDelete = XInternAtom(s.dpy, "WM_DELETE_WINDOW", False);
         XSetWMProtocols(s.dpy, s.window, &s.wmDelete, 1);
         if (!gl) s.shown.assign(static_cast<size_t>(width) * height, 0xFFFFFF);
@@ -185,6 +192,16 @@ struct event_server {
         }
     }
 
+    // The drawing follows the window's size: a new viewport and a frame (a
+    // window made smaller gets no Expose).
+    void resized(int width, int height) {
+        if (s.context == nullptr || (width == s.clientWidth && height == s.clientHeight)) return;
+        s.clientWidth = width;
+        s.clientHeight = height;
+        glViewport(0, 0, width, height);
+        if (s.paint) s.paint();
+    }
+
     void handle(XEvent& e) {
         if (e.xany.window != s.window) return;  // left by an earlier window on this connection
         switch (e.type) {
@@ -203,6 +220,7 @@ struct event_server {
             case ButtonPress: button(e.xbutton, true); break;
             case ButtonRelease: button(e.xbutton, false); break;
             case KeyPress: key(e.xkey); break;
+            case ConfigureNotify: resized(e.xconfigure.width, e.xconfigure.height); break;
             case ClientMessage: break;  // WM_DELETE_WINDOW: the close box does not close
             default: break;
         }
@@ -287,7 +305,7 @@ void window_side::set_size(int width, int height) {
     if (width == clientWidth && height == clientHeight) return;
     clientWidth = width;
     clientHeight = height;
-    FixSize(dpy, window, width, height);
+    FixSize(dpy, window, width, height, context != nullptr);
     XResizeWindow(dpy, window, width, height);
     if (context != nullptr) {
         glViewport(0, 0, width, height);

@@ -19,6 +19,7 @@ struct ModeFlags {
     std::atomic<bool> axes{false};
     std::atomic<bool> dual{false};
     std::atomic<bool> tammes{false};  // EXPLORER widens the smallest distance
+    std::atomic<bool> defauts{false};  // the picture coloured by hull degree
 
     // Back to the initialisers above.
     void resetDefaults();
@@ -54,6 +55,7 @@ inline constexpr Interrupteur kInterrupteurs[] = {
     {"axes", nullptr, &ModeFlags::axes, 5, true, false},
     {"dual", nullptr, &ModeFlags::dual, 7, true, true},
     {"tammes", nullptr, &ModeFlags::tammes, 8, false, false},
+    {"defauts", nullptr, &ModeFlags::defauts, 9, true, false},
 };
 
 // The listing's label: two spaces, the word in capitals, spaces up to column 14.

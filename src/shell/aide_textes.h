@@ -132,7 +132,10 @@ inline constexpr MorceauAide kGraph[] = {
           "Sans paramètre, GRAPH affiche la fenêtre graphique si elle n'est pas déjà affiché.\n"
           "Si le paramètre est ON alors la commande agit de la même manière.\n"
           "Si le paramètre est OFF la commande masque la fenêtre graphique si elle est affiché.\n"),
-    Texte("\nCette commande n'est disponible que sous windows.\n\n"),
+    Texte("\n"
+          "La fenêtre s'ouvre en 600 x 600 pixels ; elle peut être redimensionnée, le dessin suit sa taille. La vue suit la souris, la molette l'agrandit ou la réduit, et ce qui est tapé dans la fenêtre arrive à l'invite de commande.\n"
+          "MODE DEFAUTS colore les particules et les cellules du dual selon leur degré sur l'enveloppe convexe (4 orange, 5 rouge, 6 gris clair, 7 bleu, 8 vert, autres violet), avec une légende dans le coin de l'image ; avec ce mode, MODE DUAL seul affiche les cellules.\n"
+          "Sans affichage graphique (variable DISPLAY vide ou serveur X injoignable), la commande le signale et le programme continue.\n\n"),
 };
 
 inline constexpr MorceauAide kPlacer[] = {
@@ -209,9 +212,13 @@ inline constexpr MorceauAide kApproche[] = {
 };
 
 inline constexpr MorceauAide kImage[] = {
-    Texte("La commande IMAGE enregistre une image bitmap de ce qui est affiché dans le graph au moment de l'utilisation de la commande.\n"),
+    Texte("La commande IMAGE enregistre une image PNG de ce qui est affiché dans le graph au moment de l'utilisation de la commande.\n"),
     Texte("\n"
-          "Le bitmap créé s'appelle glomerix.bmp et se trouve dans le dossier de travail en cours (par défaut, le répertoire de l'application).\n"
+          "IMAGE [taille]\n"
+          "\n"
+          "La commande demande le nom du fichier ; \".png\" est ajouté s'il n'y est pas, et sans nom le fichier s'appelle glomerix.png, dans le dossier de travail en cours.\n"
+          "Sans paramètre, l'image a la taille de la fenêtre graphique. Si taille est un nombre entre 1 et 4096, l'image est un carré de taille pixels : la scène y est dessinée de nouveau, lignes et polygones lissés, points et traits à l'échelle de l'image. Tout autre paramètre est refusé.\n"
+          "Le graph doit être affiché (commande GRAPH).\n"
           "\n"),
 };
 
@@ -251,6 +258,8 @@ inline constexpr MorceauAide kMode[] = {
     Texte("  TAMMES     EXPLORER cherche la plus grande distance minimale entre les\n"),
     Texte("             particules au lieu de l'énergie la plus basse (désactivé par\n"),
     Texte("             défaut ; voir AIDE EXPLORER)."),
+    Texte("\n  DEFAUTS    Colore les particules et les cellules du dual selon leur degré sur\n"
+          "             l'enveloppe convexe, avec une légende (voir AIDE GRAPH)."),
     Texte("\n"),
 };
 

@@ -91,9 +91,16 @@ void CommandeGraph(const Ligne& ligne) {
     }
 }
 
-// The picture is read back on the window thread while this thread waits,
-// without verrouEtat: the frame takes it.
-void CommandeImage(const Ligne&) {
+// The picture is drawn off-screen and read back on the window thread while
+// this thread waits, without verrouEtat: the frame takes it.
+void CommandeImage(const Ligne& ligne) {
+    // The side in pixels, the window's without one.
+    long long taille = 0;
+    if (ligne.count >= 2 && !ligne.texte(1).empty() &&
+        (!LireEntierLong(ligne, 1, kTailleImageMax, &taille) || taille < 1)) {
+        Signaler(Msg::ParametreNonValide);
+        return;
+    }
     if (ogl_instance() == nullptr) {
         Signaler(Msg::GraphNecessaire);
         return;
@@ -101,7 +108,7 @@ void CommandeImage(const Ligne&) {
     if (!options.silencieux) console.write("Nom du fichier : ");
     const std::string nom = NomImage(LireNomFichier());
     ImageVue image;
-    if (!LireImageVue(image) || !EcrireImagePng(NomSysteme(nom).c_str(), image)) {
+    if (!LireImageVue(image, static_cast<int>(taille)) || !EcrireImagePng(NomSysteme(nom).c_str(), image)) {
         Signaler(Msg::ImageNonEnregistree, {nom});
         return;
     }

@@ -90,7 +90,7 @@ constexpr Commande kTable[] = {
      "ELOIGNE    Eloigne les particules qui sont le plus proche.\n", kEloigne, kMultiplicateurs},
     {"approche", CommandeApproche, 2, Lecture::historique, 50,
      "APPROCHE   Approche les particules qui sont le plus loin.\n", kApproche, kMultiplicateurs},
-    {"image", CommandeImage, 0, Lecture::historique, 0,
+    {"image", CommandeImage, 1, Lecture::historique, 0,
      "IMAGE      Enregistre un bitmap de l'image affiché par le graph.\n", kImage, kSansParametre},
     {"liste", CommandeListe, 1, Lecture::historique, 0,
      "LISTE      Affiche les données contenues dans la base de données.\n", kListe, kParametresListe},

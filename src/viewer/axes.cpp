@@ -21,6 +21,7 @@ constexpr int kCote = 64;                            // label images are 64 x 64
 constexpr size_t kOctetsImage = kCote * kCote * 3;   // 12288, header included
 constexpr const char* kNoms[3] = {"x.tga", "y.tga", "z.tga"};
 constexpr double kLongueur = 1.05;                   // axis length
+constexpr double kCoteEtiquette = 0.1;               // a label's side, model units
 
 // Written by LireTextures before the init request is posted, read by that
 // request's ChargerTextures: the request queue orders the two.
@@ -126,7 +127,7 @@ void SupprimerTextures() {
 // Axes
 // ---------------------------------------------------------------------------
 
-void DessinerAxes() {
+void DessinerAxes(double limiteX, double limiteY) {
     glDepthRange(0.1, 1.0);
     glColor3f(0.0f, 0.0f, 0.0f);
     glEnable(GL_LINE_SMOOTH);
@@ -159,33 +160,40 @@ void DessinerAxes() {
     glColor4f(1.0f, 1.0f, 1.0f, 0.0f);
     glEnable(GL_BLEND);
     glTranslated(kLongueur, 0.0, 0.0);
-    DessinerEtiquette('x');
+    DessinerEtiquette('x', limiteX, limiteY);
     glTranslated(-kLongueur, kLongueur, 0.0);
-    DessinerEtiquette('y');
+    DessinerEtiquette('y', limiteX, limiteY);
     glTranslated(0.0, -kLongueur, -kLongueur);
-    DessinerEtiquette('z');
+    DessinerEtiquette('z', limiteX, limiteY);
     glTranslated(0.0, 0.0, kLongueur);
     glDisable(GL_BLEND);
     glBindTexture(GL_TEXTURE_2D, 0);
 }
 
-void DessinerEtiquette(char letter) {
+void DessinerEtiquette(char letter, double limiteX, double limiteY) {
     const int i = letter == 'x' ? 0 : (letter == 'y' ? 1 : 2);
     constexpr double kDegres = 90.0 / 1.5707963267948966;
+    glPushMatrix();
     // Undo the view rotation so that the label faces the screen.
     glRotated(-angleX * kDegres, 1.0, 0.0, 0.0);
     glRotated(angleY * kDegres, 0.0, 1.0, 0.0);
+    // Kept inside the picture: the quad's eye-space box, moved in if need be.
+    GLdouble m[16];
+    glGetDoublev(GL_MODELVIEW_MATRIX, m);
+    const double cote = kCoteEtiquette;
+    m[12] += DecalageDansCadre(m[12], cote * (m[0] + m[4]), limiteX);
+    m[13] += DecalageDansCadre(m[13], cote * (m[1] + m[5]), limiteY);
+    glLoadMatrixd(m);
     glBindTexture(GL_TEXTURE_2D, labelTextures[i]);
     glBegin(GL_QUADS);
     glTexCoord2f(0.0f, 0.0f);
     glVertex3f(0.0f, 0.0f, 0.0f);
     glTexCoord2f(1.0f, 0.0f);
-    glVertex3f(0.1f, 0.0f, 0.0f);
+    glVertex3d(cote, 0.0, 0.0);
     glTexCoord2f(1.0f, 1.0f);
-    glVertex3f(0.1f, 0.1f, 0.0f);
+    glVertex3d(cote, cote, 0.0);
     glTexCoord2f(0.0f, 1.0f);
-    glVertex3f(0.0f, 0.1f, 0.0f);
+    glVertex3d(0.0, cote, 0.0);
     glEnd();
-    glRotated(-angleY * kDegres, 0.0, 1.0, 0.0);
-    glRotated(angleX * kDegres, 1.0, 0.0, 0.0);
+    glPopMatrix();
 }

@@ -1,4 +1,4 @@
-// The viewer's picture read back from the GL frame, and written as a PNG file.
+// The viewer's picture drawn off-screen at the size asked, and written as a PNG file.
 #include <GL/gl.h>
 #include <png.h>
 
@@ -6,47 +6,36 @@
 #include <cstring>
 #include <future>
 #include <memory>
+#include <utility>
 
 #include "ternex2/ternex2.h"
 #include "viewer/scene.h"
 
-ImageVue CapturerVue() {
+ImageVue CapturerVue(int taille) {
     ImageVue image;
-    if (!DessinerImage()) return image;
-    GLint vue[4] = {0, 0, 0, 0};
-    glGetIntegerv(GL_VIEWPORT, vue);
-    const int largeur = vue[2], hauteur = vue[3];
-    if (largeur <= 0 || hauteur <= 0) return image;
-    // The back buffer, before it is presented: the front one of a covered
-    // window need not hold the picture.
-    std::vector<unsigned char> lu(static_cast<size_t>(largeur) * hauteur * 3);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, largeur, hauteur, GL_RGB, GL_UNSIGNED_BYTE, lu.data());
-    const bool lecture = glGetError() == GL_NO_ERROR;
-    ogl_swap_buffers();
-    if (!lecture) return image;
-    // GL gives the bottom row first.
-    const size_t ligne = static_cast<size_t>(largeur) * 3;
-    image.rgb.resize(lu.size());
-    for (int y = 0; y < hauteur; ++y) {
-        std::memcpy(&image.rgb[static_cast<size_t>(y) * ligne], &lu[static_cast<size_t>(hauteur - 1 - y) * ligne],
-                    ligne);
-    }
+    int largeur = 0, hauteur = 0;
+    if (!ogl_client_size(largeur, hauteur)) return image;
+    if (taille > 0) largeur = hauteur = taille;
+    if (!ogl_begin_offscreen(largeur, hauteur, kEchantillonsImage)) return image;
+    const bool dessinee = DessinerImage();
+    std::vector<unsigned char> rgb;
+    if (!ogl_end_offscreen(rgb) || !dessinee) return image;
+    image.rgb = std::move(rgb);
     image.largeur = largeur;
     image.hauteur = hauteur;
     return image;
 }
 
-bool LireImageVue(ImageVue& image) {
+bool LireImageVue(ImageVue& image, int taille) {
     ogl_support* fenetre = ogl_instance();
     if (fenetre == nullptr) return false;
     // Shared with the request: a request dropped unrun (the window thread
     // ended) breaks the promise rather than leaving the wait hanging.
     auto promesse = std::make_shared<std::promise<ImageVue>>();
     std::future<ImageVue> resultat = promesse->get_future();
-    fenetre->post([promesse] { promesse->set_value(CapturerVue()); });
-    if (resultat.wait_for(std::chrono::seconds(30)) != std::future_status::ready) return false;
+    fenetre->post([promesse, taille] { promesse->set_value(CapturerVue(taille)); });
+    // A 4096 picture takes seconds on a software renderer.
+    if (resultat.wait_for(std::chrono::seconds(120)) != std::future_status::ready) return false;
     try {
         image = resultat.get();
     } catch (const std::future_error&) {

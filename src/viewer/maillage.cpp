@@ -1,10 +1,12 @@
 // The hull as lines or ramp-coloured triangles, the dual cells, the points.
 // Window thread, from a frame's copy (without verrouEtat).
 #include <GL/gl.h>
+#include <GL/glext.h>
 
 #include <algorithm>
 #include <cmath>
 
+#include "ternex2/ternex2.h"
 #include "viewer/scene.h"
 
 namespace {
@@ -66,10 +68,15 @@ void DessinerEnveloppe(const CopieImage& c, const RampeCouleurs& rampe) {
 void DessinerDual(const CopieImage& c) {
     const CoinsDual& d = c.enveloppe.dual;
     const int cellules = std::min(c.count, static_cast<int>(d.debut.size()) - 1);
-    if (c.polygones) {
+    if (RemplitCellules(c)) {
         glDepthRange(kFacesNear, kFacesFar);
         for (int i = 0; i < cellules; ++i) {
-            glColor3dv(c.couleurs[i].data());
+            if (c.defauts) {
+                const CouleurDegre couleur = CouleurCellule(d.debut[i + 1] - d.debut[i]);
+                glColor3f(couleur.r, couleur.g, couleur.b);
+            } else {
+                glColor3dv(c.couleurs[i].data());
+            }
             glBegin(GL_POLYGON);
             for (int k = d.debut[i]; k < d.debut[i + 1]; ++k) Sommet(d.coins[k]);
             glEnd();
@@ -92,10 +99,30 @@ void DessinerDual(const CopieImage& c) {
 
 void DessinerPoints(const CopieImage& c) {
     glDepthRange(kPointsNear, kPointsFar);
+    // In a multisampled picture points come out square: there they are drawn
+    // one sample a pixel, smoothed by their coverage blended over the scene.
+    const bool lisses = ogl_offscreen_samples() > 0;
+    if (lisses) {
+        glDisable(GL_MULTISAMPLE);
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    }
+    const std::vector<int32_t>& degres = DegresImage(c);
+    const bool parDegre = c.defauts && degres.size() >= static_cast<size_t>(c.count);
     glBegin(GL_POINTS);
     for (int i = 0; i < c.count; ++i) {
-        glColor3f(1.0f, c.ombres[i], c.ombres[i]);
+        if (parDegre) {
+            const CouleurDegre couleur = CouleurPoint(degres[i]);
+            glColor3f(couleur.r, couleur.g, couleur.b);
+        } else {
+            glColor3f(1.0f, c.ombres[i], c.ombres[i]);
+        }
         Sommet(c.positions[i]);
     }
     glEnd();
+    if (lisses) {
+        glBlendFunc(GL_SRC_ALPHA, GL_SRC_COLOR);  // the labels' blending (InitialiserGL)
+        glDisable(GL_BLEND);
+        glEnable(GL_MULTISAMPLE);
+    }
 }

@@ -25,6 +25,8 @@ namespace {
 
 constexpr double kDemiPi = 1.5707963267948966;
 constexpr double kEchelle = 0.9090909090909091;  // 1 / 1.1: the sphere with a margin
+constexpr double kTaillePoint = 5.0;             // pixels, in a 600 x 600 picture
+constexpr double kCoteReference = 600.0;
 
 // Set while a frame posted by RafraichirGraphique waits in the window
 // thread's queue: that frame copies the state when it starts, so further
@@ -111,6 +113,26 @@ CouleurRampe Rampe(float potential, double low, double high) {
     return c;
 }
 
+bool DessineEnveloppe(const CopieImage& c) { return c.lignes || c.polygones || (c.dual && c.defauts); }
+
+bool RemplitCellules(const CopieImage& c) { return c.polygones || (c.dual && c.defauts); }
+
+const std::vector<int32_t>& DegresImage(const CopieImage& c) {
+    return c.construite ? c.enveloppe.degres : c.degres;
+}
+
+double EchelleImage(int largeur, int hauteur) {
+    return std::max(1, std::min(largeur, hauteur)) / kCoteReference;
+}
+
+double DecalageDansCadre(double debut, double etendue, double limite) {
+    const double bas = std::min(debut, debut + etendue), haut = std::max(debut, debut + etendue);
+    if (haut - bas >= 2.0 * limite) return -limite - bas;
+    if (haut > limite) return limite - haut;
+    if (bas < -limite) return -limite - bas;
+    return 0.0;
+}
+
 void ZoomerVue(int wheel) {
     zoomVue = std::clamp(zoomVue * std::pow(kPasZoom, wheel / 120.0), kZoomMin, kZoomMax);
 }
@@ -122,7 +144,9 @@ bool CopierImage(CopieImage& copie) {
     copie.polygones = modes.polygones;
     copie.dual = modes.dual;
     copie.axes = modes.axes;
-    const bool hull = copie.lignes || copie.polygones;
+    copie.defauts = modes.defauts;
+    // Colouring by degree needs the hull of what it colours.
+    const bool hull = DessineEnveloppe(copie) || (copie.defauts && copie.particules);
     copie.perimee = !hullValid;
     copie.construite = copie.perimee && hull;
     copie.publiee = false;
@@ -136,8 +160,10 @@ bool CopierImage(CopieImage& copie) {
     } else if (hull) {
         CopierListes(copie);
         if (copie.dual) CopierDual(copie);
-    } else if (copie.perimee) {
-        // The ramp of a stale frame that does not build: the degrees there are.
+    }
+    // The ramp of a stale frame that does not build, or the colours by
+    // degree of one that does not: the degrees there are.
+    if (!copie.construite && (copie.perimee || copie.defauts)) {
         copie.degres.resize(n);
         for (int i = 0; i < n; ++i) copie.degres[i] = etat.particles[i].degree;
     }
@@ -171,7 +197,7 @@ void ColorerImage(CopieImage& copie, RampeCouleurs& rampe) {
     copie.ombres.resize(n);
     for (int i = 0; i < n; ++i) copie.ombres[i] = static_cast<float>((1.0 + dot(w, copie.positions[i])) / 2.0);
     if (copie.perimee) {
-        const std::vector<int32_t>& degres = copie.construite ? copie.enveloppe.degres : copie.degres;
+        const std::vector<int32_t>& degres = DegresImage(copie);
         rampe.positions.assign(copie.positions.begin(), copie.positions.begin() + n);
         rampe.degres.assign(degres.begin(), degres.begin() + n);
         rampe.due = true;
@@ -213,6 +239,19 @@ bool DessinerImage() {
     }
     ColorerImage(copie, rampeVue);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // The sphere keeps its shape in a window that is not square: the shorter
+    // side spans [-1, 1] (a square one keeps the identity).
+    GLint vue[4] = {0, 0, 1, 1};
+    glGetIntegerv(GL_VIEWPORT, vue);
+    const double cote = std::max(1, std::min(vue[2], vue[3]));
+    const double limiteX = vue[2] / cote, limiteY = vue[3] / cote;
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glScaled(1.0 / limiteX, 1.0 / limiteY, 1.0);
+    glMatrixMode(GL_MODELVIEW);
+    const double echelle = EchelleImage(vue[2], vue[3]);
+    glPointSize(static_cast<float>(kTaillePoint * echelle));
+    glLineWidth(static_cast<float>(std::max(1.0, echelle)));
     glLoadIdentity();
     // In eye space, x and y only: the picture grows while depths keep their
     // range, so zooming in clips nothing, and the labels stay facing the screen.
@@ -220,7 +259,7 @@ bool DessinerImage() {
     glRotated(-angleY * 90.0 / kDemiPi, 0.0, 1.0, 0.0);
     glRotated(angleX * 90.0 / kDemiPi, 1.0, 0.0, 0.0);
     glScaled(kEchelle, kEchelle, kEchelle);
-    if (copie.lignes || copie.polygones) {
+    if (DessineEnveloppe(copie)) {
         if (copie.dual) {
             DessinerDual(copie);
         } else {
@@ -228,7 +267,10 @@ bool DessinerImage() {
         }
     }
     if (copie.particules) DessinerPoints(copie);
-    if (copie.axes && !texturesFailed) DessinerAxes();
+    if (copie.axes && !texturesFailed) DessinerAxes(limiteX, limiteY);
+    if (copie.defauts && (copie.particules || (copie.dual && DessineEnveloppe(copie)))) {
+        DessinerLegende(copie, limiteX, limiteY);
+    }
     glFlush();
     return true;
 }

@@ -77,13 +77,16 @@ void SupprimerTextures();
 struct CopieImage {
     // The drawing modes as the frame found them.
     bool particules = false, lignes = false, polygones = false, dual = false, axes = false;
+    bool defauts = false;     // particles and cells coloured by degree
     bool perimee = false;     // hullValid was clear
     bool construite = false;  // stale and drawn: this frame builds the hull on the copy
     bool publiee = false;     // that build became the shared hull
     uint64_t generation = 0;  // etat.generation at the copy
     int count = 0;
     std::vector<Vec3> positions;
-    std::vector<int32_t> degres;  // stale and not drawn: the degrees the particles had
+    // Not built here: the degrees the particles had (stale and not drawn, for
+    // the ramp; or drawn by degree).
+    std::vector<int32_t> degres;
     std::vector<float> ombres;    // brightness for the current angles (ColorerImage)
     EnveloppeCopiee enveloppe;    // the lists (and dual corners) drawn: copied, or built here
     std::vector<std::array<double, 3>> couleurs;  // dual cell colours
@@ -124,14 +127,47 @@ void CalculerRampe(RampeCouleurs& rampe);
 void DessinerEnveloppe(const CopieImage& copie, const RampeCouleurs& rampe);
 void DessinerDual(const CopieImage& copie);
 void DessinerPoints(const CopieImage& copie);
-void DessinerAxes();
-void DessinerEtiquette(char letter);  // 'x', 'y' or 'z'
+// The visible half-widths in eye space (1 and 1 in a square picture): the
+// labels are moved in, when they would stick out, to lie within them.
+void DessinerAxes(double limiteX = 1.0, double limiteY = 1.0);
+void DessinerEtiquette(char letter, double limiteX = 1.0, double limiteY = 1.0);  // 'x', 'y' or 'z'
 
 // Tests: called on the window thread between a frame's copy and its build,
 // the lock released.
 extern std::atomic<void (*)()> apresCopieImage;
 
+// What a frame draws of the hull: its lines or triangles, or the dual cells
+// instead (with DEFAUTS, DUAL alone draws them filled).
+bool DessineEnveloppe(const CopieImage& copie);
+bool RemplitCellules(const CopieImage& copie);
+// The degrees the frame colours by: those of its build, else those copied.
+const std::vector<int32_t>& DegresImage(const CopieImage& copie);
+// GL: the legend of the degree colours in the bottom-left corner, with each
+// degree's count; eye-space units, visible half-widths limiteX, limiteY.
+void DessinerLegende(const CopieImage& copie, double limiteX, double limiteY);
+
 // --- Pure helpers -----------------------------------------------------------
+
+// The colours by hull degree: 5 red, 6 a light neutral, 7 blue, 4 amber, 8
+// green, any other violet; a particle's point darker than its cell, so that
+// it shows on white and on its own cell.
+struct CouleurDegre {
+    float r, g, b;
+};
+CouleurDegre CouleurCellule(int degre);
+CouleurDegre CouleurPoint(int degre);
+// The legend's rows: 4 to 8, then every other degree.
+inline constexpr int kLignesLegende = 6;
+int LigneLegende(int degre);
+
+// Pixel sizes scale with the picture, so that a large one looks like the
+// window at 600 x 600, only finer: the shorter side over 600.
+double EchelleImage(int largeur, int hauteur);
+
+// Where a label whose eye-space box starts at `debut` and spans `etendue`
+// must be moved along one axis to lie within [-limite, limite]: 0 when it
+// already does.
+double DecalageDansCadre(double debut, double etendue, double limite);
 
 // The model-space unit vector that the view rotation turns into eye-space +z.
 Vec3 DirectionVue();
@@ -150,14 +186,20 @@ struct ImageVue {
     std::vector<unsigned char> rgb;  // 8-bit RGB, top row first; empty: no picture
 };
 
-// Window thread: draws a frame, reads it back at the window's size, then
-// presents it. Empty when no frame could be drawn.
-ImageVue CapturerVue();
+// The side of a picture IMAGE can ask for at most.
+inline constexpr int kTailleImageMax = 4096;
+// Samples per pixel asked of off-screen pictures (antialiasing).
+inline constexpr int kEchantillonsImage = 4;
+
+// Window thread: draws a frame off-screen at taille x taille (0: the window's
+// size) and reads it back; the window's own picture is left alone. Empty
+// when no frame could be drawn or the driver cannot make the picture.
+ImageVue CapturerVue(int taille = 0);
 
 // Command thread, without verrouEtat (the frame takes it): asks the open
-// viewer for CapturerVue and waits for it. False without a viewer, or when
-// the window thread does not answer.
-bool LireImageVue(ImageVue& image) EXCLUDES(verrouEtat);
+// viewer for CapturerVue(taille) and waits for it. False without a viewer,
+// or when the window thread does not answer.
+bool LireImageVue(ImageVue& image, int taille = 0) EXCLUDES(verrouEtat);
 
 // Writes the picture as an 8-bit RGB PNG file; false (and no file left) on failure.
 bool EcrireImagePng(const char* chemin, const ImageVue& image);

@@ -137,6 +137,8 @@ Ceci est la liste des modes possibles :
   TAMMES     EXPLORER cherche la plus grande distance minimale entre les
              particules au lieu de l'énergie la plus basse (désactivé par
              défaut ; voir AIDE EXPLORER).
+  DEFAUTS    Colore les particules et les cellules du dual selon leur degré sur
+             l'enveloppe convexe, avec une légende (voir AIDE GRAPH).
 )T");
 }
 
@@ -180,7 +182,7 @@ TEST(Aide, EveryCommandHasATopic) {
         EXPECT_EQ(sujet.rfind("La commande " + nom + " ", 0), 0u) << sujet;
         EXPECT_NE(sujet, kAucune) << c.mot;
         // MODE's topic ends on its own line end, as AIDE wrote it before.
-        const std::string finAttendue = nom == "MODE" ? "voir AIDE EXPLORER).\n" : "\n\n";
+        const std::string finAttendue = nom == "MODE" ? "(voir AIDE GRAPH).\n" : "\n\n";
         ASSERT_GE(sujet.size(), finAttendue.size()) << c.mot;
         EXPECT_EQ(sujet.substr(sujet.size() - finAttendue.size()), finAttendue) << c.mot;
     }

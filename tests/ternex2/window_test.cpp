@@ -103,7 +103,7 @@ protected:
     Display* dpy = nullptr;
 };
 
-TEST_F(Fenetre, OpensOneFixedSizeWindowOfClassGraphicsWnd) {
+TEST_F(Fenetre, OpensOneResizableWindowOfClassGraphicsWnd) {
     const Window w = Ouvrir();
     ASSERT_NE(w, 0u);
     EXPECT_TRUE(ogl_open(600, 600, Init));  // a second open changes nothing
@@ -125,11 +125,11 @@ TEST_F(Fenetre, OpensOneFixedSizeWindowOfClassGraphicsWnd) {
     XSizeHints hints{};
     long supplied = 0;
     ASSERT_TRUE(XGetWMNormalHints(dpy, w, &hints, &supplied));
-    EXPECT_TRUE((hints.flags & PMinSize) && (hints.flags & PMaxSize));
-    EXPECT_EQ(hints.min_width, 600);
-    EXPECT_EQ(hints.max_width, 600);
-    EXPECT_EQ(hints.min_height, 600);
-    EXPECT_EQ(hints.max_height, 600);
+    // Opened at 600 x 600, resizable down to 64 x 64 and without an upper bound.
+    EXPECT_TRUE(hints.flags & PMinSize);
+    EXPECT_FALSE(hints.flags & PMaxSize);
+    EXPECT_EQ(hints.min_width, 64);
+    EXPECT_EQ(hints.min_height, 64);
     EXPECT_EQ(xtest::ProprieteTexte(dpy, w, "WM_NAME"), "Ternex2 - Graphical Window");
 
     Atom* protocols = nullptr;

@@ -1,6 +1,7 @@
 // The shading of a frame's copy and the colour ramp, without a window.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "etat/modes.h"
@@ -121,3 +122,38 @@ TEST(Rampe, AnEmptyOrInvertedRangeGivesOneSoundColour) {
 }
 
 }  // namespace
+
+// A label sticking out on either side comes back to the edge; one inside, or
+// too large to fit, is placed by its low side.
+TEST(Cadre, LabelsAreMovedInsideThePicture) {
+    EXPECT_DOUBLE_EQ(DecalageDansCadre(0.2, 0.1, 1.0), 0.0);
+    EXPECT_NEAR(DecalageDansCadre(0.95, 0.09, 1.0), -0.04, 1e-12);  // the x label at the right edge
+    EXPECT_NEAR(DecalageDansCadre(-1.05, 0.09, 1.0), 0.05, 1e-12);
+    EXPECT_NEAR(DecalageDansCadre(1.5, 0.1, 1.6), 0.0, 1e-12);      // a wide picture has room
+    EXPECT_NEAR(DecalageDansCadre(0.5, -0.1, 1.0), 0.0, 1e-12);     // a box spanning leftward
+    EXPECT_NEAR(DecalageDansCadre(-0.95, -0.1, 1.0), 0.05, 1e-12);
+    EXPECT_NEAR(DecalageDansCadre(0.3, 3.0, 1.0), -1.3, 1e-12);
+    // Pixel sizes follow the shorter side.
+    EXPECT_DOUBLE_EQ(EchelleImage(600, 600), 1.0);
+    EXPECT_DOUBLE_EQ(EchelleImage(4096, 1200), 2.0);
+}
+
+// Each degree from 4 to 8 has a row and colours of its own; every other
+// degree shares the last row; the point is darker than its cell.
+TEST(Defauts, DegreesHaveTheirOwnColours) {
+    for (int d = 4; d <= 8; ++d) EXPECT_EQ(LigneLegende(d), d - 4);
+    for (int d : {-1, 0, 3, 9, 12}) EXPECT_EQ(LigneLegende(d), kLignesLegende - 1);
+    const CouleurDegre cinq = CouleurCellule(5), sept = CouleurCellule(7), six = CouleurCellule(6);
+    EXPECT_GT(cinq.r, 2 * cinq.b) << "5 red";
+    EXPECT_GT(sept.b, 2 * sept.r) << "7 blue";
+    EXPECT_GT(std::min({six.r, six.g, six.b}), 0.8f) << "6 light";
+    EXPECT_LT(std::max({six.r, six.g, six.b}) - std::min({six.r, six.g, six.b}), 0.06f) << "6 neutral";
+    for (int a = 3; a <= 9; ++a) {
+        const CouleurDegre p = CouleurPoint(a), c = CouleurCellule(a);
+        EXPECT_LT(p.r + p.g + p.b, c.r + c.g + c.b) << a;
+        for (int b = a + 1; b <= 9 && LigneLegende(b) != LigneLegende(a); ++b) {
+            const CouleurDegre q = CouleurCellule(b);
+            EXPECT_GT(std::fabs(q.r - c.r) + std::fabs(q.g - c.g) + std::fabs(q.b - c.b), 0.3f) << a << " " << b;
+        }
+    }
+}

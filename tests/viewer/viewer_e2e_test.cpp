@@ -26,11 +26,24 @@ constexpr const char* kTexteTextures = "Erreur : Impossible de charger les textu
 struct Pixel {
     int r, g, b;
 };
+struct Vec3Test {
+    double x, y, z;
+};
 
 // Screen pixel of a turned model point: the model view scales it by 1/1.1,
 // the projection is the identity.
 int EcranX(double eyeX) { return static_cast<int>((eyeX / 1.1 + 1.0) * kCote / 2); }
 int EcranY(double eyeY) { return static_cast<int>((1.0 - eyeY / 1.1) * kCote / 2); }
+
+// An octahedron with one particle turned a little off the back pole: points
+// at known places, in known colours, with the angles at 0.
+constexpr const char* kPositions =
+    "0:\t1\t0\t0\n"
+    "1:\t-1\t0\t0\n"
+    "2:\t0\t1\t0\n"
+    "3:\t0.05\t0\t-0.998749217771909\n"
+    "4:\t0\t0\t1\n"
+    "5:\t0\t0\t-1\n";
 
 class Vue : public ::testing::Test {
 protected:
@@ -93,6 +106,15 @@ protected:
         return true;
     }
 
+    // The octahedron's points alone, in a new viewer.
+    void OuvrirOctaedre() {
+        e2e::EcrireFichier(session.workDir() / "octa.txt", kPositions);
+        Modes({"particules"});
+        Commande("nb 6");
+        Commande("charger fichier\nocta.txt");
+        Commande("graph");
+    }
+
     // Every drawing mode off, then the given ones on.
     void Modes(std::initializer_list<const char*> on) {
         for (const char* mode : {"particules", "lignes", "polygones", "axes", "dual"}) {
@@ -106,7 +128,7 @@ protected:
     e2e::Session session;
 };
 
-TEST_F(Vue, GraphOpensOneFixedWindowAndGraphOffClosesIt) {
+TEST_F(Vue, GraphOpensOneWindowAndGraphOffClosesIt) {
     ASSERT_TRUE(session.startAtPrompt());
     Commande("graph");
     const Window w = Vue1();
@@ -236,16 +258,6 @@ TEST_F(Vue, ThePointerTurnsTheViewAndTheCloseBoxIsIgnored) {
     EXPECT_EQ(session.finish().exitCode, 0);
 }
 
-// An octahedron with one particle turned a little off the back pole: points
-// at known places, in known colours, with the angles at 0.
-constexpr const char* kPositions =
-    "0:\t1\t0\t0\n"
-    "1:\t-1\t0\t0\n"
-    "2:\t0\t1\t0\n"
-    "3:\t0.05\t0\t-0.998749217771909\n"
-    "4:\t0\t0\t1\n"
-    "5:\t0\t0\t-1\n";
-
 bool Rose(Pixel p) { return p.r == 255 && std::abs(p.g - 128) <= 8 && std::abs(p.b - p.g) <= 2; }
 bool Rouge(Pixel p) { return p.r == 255 && p.g < 40 && p.b < 40; }
 
@@ -282,11 +294,7 @@ TEST_F(Vue, ImageSavesTheViewAsAPngAndALineWithoutTheViewerStays) {
     Commande("image");
     EXPECT_NE(session.outputSoFar().find("Le graph doit être affiché pour pouvoir effectuer cette commande.\n"),
               std::string::npos);
-    e2e::EcrireFichier(session.workDir() / "octa.txt", kPositions);
-    Modes({"particules"});
-    Commande("nb 6");
-    Commande("charger fichier\nocta.txt");
-    Commande("graph");
+    OuvrirOctaedre();
     std::string before = session.outputSoFar();
     Commande("image\nvue");
     EXPECT_EQ(session.outputSoFar(), before + "Nom du fichier : Image enregistrée dans le fichier vue.png.\n> ");
@@ -302,9 +310,13 @@ TEST_F(Vue, ImageSavesTheViewAsAPngAndALineWithoutTheViewerStays) {
     EXPECT_TRUE(Rouge(At(png, kCote / 2, kCote / 2))) << "the back pole in front of the front one";
     EXPECT_TRUE(Autour(png, EcranX(0.05), kCote / 2, Rouge));
     EXPECT_EQ(At(png, 150, 150).r + At(png, 150, 150).g + At(png, 150, 150).b, 3 * 255) << "white elsewhere";
-    EXPECT_EQ(Compter(png, [](Pixel p) { return p.r != 255 || p.g != 255 || p.b != 255; }),
-              Compter(Capture(), [](Pixel p) { return p.r != 255 || p.g != 255 || p.b != 255; }))
-        << "as much drawn as the window shows";
+    // Drawn again off-screen, antialiased: the window's points with softened edges.
+    const auto dessines = [](const std::vector<uint32_t>& image) {
+        return Compter(image, [](Pixel p) { return p.r != 255 || p.g != 255 || p.b != 255; });
+    };
+    const int fenetre = dessines(Capture());
+    EXPECT_GE(dessines(png), fenetre);
+    EXPECT_LE(dessines(png), 2 * fenetre) << "as much drawn as the window shows, and edges";
 
     // An empty answer gives glomerix.png; ".png" is added only when missing.
     Commande("image\n");
@@ -352,11 +364,7 @@ TEST_F(Vue, MeasuringTheConfigurationLeavesTheTrianglesColours) {
 
 TEST_F(Vue, TheWheelZoomsWithinBounds) {
     ASSERT_TRUE(session.startAtPrompt());
-    e2e::EcrireFichier(session.workDir() / "octa.txt", kPositions);
-    Modes({"particules"});
-    Commande("nb 6");
-    Commande("charger fichier\nocta.txt");
-    Commande("graph");
+    OuvrirOctaedre();
     const Window w = Vue1();
     ASSERT_TRUE(Montre([](const auto& image) { return Autour(image, EcranX(1.0), kCote / 2, Rose); }));
     // The screen place of model x on the middle row at zoom z.
@@ -391,6 +399,155 @@ TEST_F(Vue, TheWheelZoomsWithinBounds) {
     Commande("graph");
     EXPECT_TRUE(Montre([&](const auto& image) { return Autour(image, place(0.05, 5.0 / 1.1), kCote / 2, Rouge); }))
         << "the zoom survives closing the viewer";
+    session.send("quitter\n");
+    EXPECT_EQ(session.finish().exitCode, 0);
+}
+
+// Two caps turned toward the viewer (the back, z < 0, is in front): a
+// particle at the middle of a ring of 7 (degree 7) and one at the middle of a
+// ring of 5 (degree 5), the rest of the sphere sparsely covered.
+const Vec3Test kCentre7 = {-0.6, 0.0, -0.8};
+const Vec3Test kCentre5 = {0.6, 0.0, -0.8};
+
+std::string ConfigurationDeuxCaps() {
+    std::vector<Vec3Test> p = {kCentre7, kCentre5};
+    const auto anneau = [&](Vec3Test c, int n) {
+        // An orthonormal pair around c (c lies in the xz plane).
+        const Vec3Test u = {-c.z, 0.0, c.x}, v = {0.0, 1.0, 0.0};
+        const double t = 0.35;
+        for (int k = 0; k < n; ++k) {
+            const double a = 2 * M_PI * k / n + 0.1;
+            const double cu = std::sin(t) * std::cos(a), cv = std::sin(t) * std::sin(a);
+            p.push_back({c.x * std::cos(t) + u.x * cu + v.x * cv, c.y * std::cos(t) + u.y * cu + v.y * cv,
+                         c.z * std::cos(t) + u.z * cu + v.z * cv});
+        }
+    };
+    anneau(kCentre7, 7);
+    anneau(kCentre5, 5);
+    for (Vec3Test q : std::initializer_list<Vec3Test>{{0, 0, 1}, {0.8, 0, 0.6}, {-0.8, 0, 0.6}, {0, 1, 0},
+                                                      {0, -1, 0}, {0, 0.7, -0.714}, {0, -0.7, -0.714}}) {
+        p.push_back(q);
+    }
+    std::string texte;
+    char ligne[160];
+    for (size_t i = 0; i < p.size(); ++i) {
+        const double n = std::sqrt(p[i].x * p[i].x + p[i].y * p[i].y + p[i].z * p[i].z);
+        std::snprintf(ligne, sizeof ligne, "%zu:\t%.17g\t%.17g\t%.17g\n", i, p[i].x / n, p[i].y / n, p[i].z / n);
+        texte += ligne;
+    }
+    return texte;
+}
+
+// The pixel of model (x, y) in a square picture of side `cote`, angles at 0.
+int PixelX(double x, int cote) { return static_cast<int>((x / 1.1 + 1.0) * cote / 2); }
+int PixelY(double y, int cote) { return static_cast<int>((1.0 - y / 1.1) * cote / 2); }
+
+bool Couleur(Pixel p, int r, int g, int b) {
+    return std::abs(p.r - r) <= 3 && std::abs(p.g - g) <= 3 && std::abs(p.b - b) <= 3;
+}
+
+Pixel PixelDe(const std::vector<uint32_t>& image, int largeur, int x, int y) {
+    const uint32_t v = image[static_cast<size_t>(y) * largeur + x];
+    return {static_cast<int>(v >> 16), static_cast<int>((v >> 8) & 0xFF), static_cast<int>(v & 0xFF)};
+}
+
+// The colours of degree 5 and 7 (points darker than their cells), 8-bit.
+constexpr int kPoint5[3] = {204, 0, 0}, kPoint7[3] = {0, 38, 204};
+constexpr int kCellule5[3] = {242, 64, 51}, kCellule7[3] = {64, 115, 242};
+
+TEST_F(Vue, DefautsColoursParticlesAndCellsByDegreeAtAnySize) {
+    ASSERT_TRUE(session.startAtPrompt());
+    e2e::EcrireFichier(session.workDir() / "caps.txt", ConfigurationDeuxCaps());
+    Commande("nb 21");
+    Commande("charger fichier\ncaps.txt");
+    Modes({"particules"});
+    Commande("mode defauts on");
+    Commande("graph");
+    for (int cote : {600, 1300}) {
+        const std::string nom = "points" + std::to_string(cote);
+        Commande("image " + std::to_string(cote) + "\n" + nom);
+        int largeur = 0, hauteur = 0;
+        const std::vector<uint32_t> png = LirePng(session.workDir() / (nom + ".png"), largeur, hauteur);
+        ASSERT_EQ(largeur, cote);
+        ASSERT_EQ(hauteur, cote);
+        const Pixel p7 = PixelDe(png, cote, PixelX(kCentre7.x, cote), PixelY(kCentre7.y, cote));
+        const Pixel p5 = PixelDe(png, cote, PixelX(kCentre5.x, cote), PixelY(kCentre5.y, cote));
+        EXPECT_TRUE(Couleur(p7, kPoint7[0], kPoint7[1], kPoint7[2])) << cote << ": " << p7.r << "," << p7.g << "," << p7.b;
+        EXPECT_TRUE(Couleur(p5, kPoint5[0], kPoint5[1], kPoint5[2])) << cote << ": " << p5.r << "," << p5.g << "," << p5.b;
+        // Points scale with the picture: 5 pixels at 600, about 11 at 1300.
+        const int rayon = cote / 600 * 2;
+        EXPECT_TRUE(Couleur(PixelDe(png, cote, PixelX(kCentre5.x, cote) + rayon, PixelY(kCentre5.y, cote)), kPoint5[0],
+                            kPoint5[1], kPoint5[2]))
+            << cote;
+        // The legend in the bottom-left corner: the swatch of 5.
+        int swatch = 0;
+        for (int y = cote * 3 / 4; y < cote; ++y) {
+            for (int x = 0; x < cote / 4; ++x) swatch += Couleur(PixelDe(png, cote, x, y), kCellule5[0], kCellule5[1], kCellule5[2]);
+        }
+        EXPECT_GT(swatch, 20 * (cote / 600) * (cote / 600)) << cote;
+    }
+
+    // DUAL alone draws the cells, coloured by degree, under the points.
+    Modes({"dual"});
+    Commande("image 800\ncellules");
+    int largeur = 0, hauteur = 0;
+    const std::vector<uint32_t> png = LirePng(session.workDir() / "cellules.png", largeur, hauteur);
+    ASSERT_EQ(largeur, 800);
+    const int d = 800 * 6 / 600;  // inside the cell, clear of its point
+    const Pixel c7 = PixelDe(png, 800, PixelX(kCentre7.x, 800) + d, PixelY(kCentre7.y, 800) + d);
+    const Pixel c5 = PixelDe(png, 800, PixelX(kCentre5.x, 800) - d, PixelY(kCentre5.y, 800) + d);
+    EXPECT_TRUE(Couleur(c7, kCellule7[0], kCellule7[1], kCellule7[2])) << c7.r << "," << c7.g << "," << c7.b;
+    EXPECT_TRUE(Couleur(c5, kCellule5[0], kCellule5[1], kCellule5[2])) << c5.r << "," << c5.g << "," << c5.b;
+
+    Commande("mode defauts off");
+    Commande("image\nsans");
+    const std::vector<uint32_t> sans = LirePng(session.workDir() / "sans.png", largeur, hauteur);
+    EXPECT_TRUE(Blanche(sans)) << "without DEFAUTS, DUAL alone draws nothing";
+    session.send("quitter\n");
+    EXPECT_EQ(session.finish().exitCode, 0);
+}
+
+// IMAGE's size: none is the window's, which the user may resize (the sphere
+// keeps its shape); a size outside 1 to 4096, or not a number, is refused
+// before the file name is asked.
+TEST_F(Vue, ImageSizeFollowsTheWindowAndBadSizesAreRefused) {
+    ASSERT_TRUE(session.startAtPrompt());
+    OuvrirOctaedre();
+    for (const char* mauvais : {"image 0", "image 100000", "image abc", "image 4097"}) {
+        const std::string before = session.outputSoFar();
+        Commande(mauvais);
+        EXPECT_EQ(session.outputSoFar(), before + "Paramètre non valide.\n> ") << mauvais;
+    }
+    Commande("image 4096\ngrande");
+    int largeur = 0, hauteur = 0;
+    LirePng(session.workDir() / "grande.png", largeur, hauteur);
+    EXPECT_EQ(largeur, 4096);
+    EXPECT_EQ(hauteur, 4096);
+
+    const Window w = Vue1();
+    XResizeWindow(dpy, w, 800, 500);
+    XFlush(dpy);
+    ASSERT_TRUE(xtest::Attendre([&] {
+        int lw = 0, lh = 0;
+        xtest::TailleInterieure(dpy, w, lw, lh);
+        return lw == 800 && lh == 500;
+    }));
+    // The window thread takes the new size from its event; the picture says when.
+    ASSERT_TRUE(xtest::Attendre([&] {
+        Commande("image\nlarge");
+        LirePng(session.workDir() / "large.png", largeur, hauteur);
+        return largeur == 800;
+    }));
+    const std::vector<uint32_t> large = LirePng(session.workDir() / "large.png", largeur, hauteur);
+    ASSERT_EQ(hauteur, 500);
+    // The shorter side spans the sphere: +x at 250 / 1.1 pixels right of the middle.
+    const int x = static_cast<int>(400 + 250 / 1.1), y = 250;
+    bool rose = false;
+    for (int dx = -1; dx <= 1; ++dx) {
+        for (int dy = -1; dy <= 1; ++dy) rose = rose || Rose(PixelDe(large, 800, x + dx, y + dy));
+    }
+    EXPECT_TRUE(rose) << "+x where a round sphere puts it";
+    EXPECT_TRUE(Rouge(PixelDe(large, 800, 400, 250)));
     session.send("quitter\n");
     EXPECT_EQ(session.finish().exitCode, 0);
 }
