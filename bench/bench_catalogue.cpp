@@ -1,8 +1,8 @@
 // What the catalogue of minima costs EXPLORER: a search of a fixed number of
-// hops from a fixed seed, with and without the catalogue fed (each hop's
-// minimum finished at the full tolerance on its walker, then its energy,
-// point group and hull degrees on the command's thread), and the feeding of
-// one minimum alone. One walker, one worker: CPU time of the calling thread.
+// hops from a fixed seed, with and without the catalogue fed (a hop's minimum
+// that its energy does not name beyond doubt finished to a tighter tolerance,
+// then its energy, point group and hull degrees), and the feeding of one
+// minimum alone. One walker, one worker: CPU time of the calling thread.
 #include <benchmark/benchmark.h>
 
 #include <string>
@@ -42,7 +42,7 @@ void BM_Explorer(benchmark::State& state) {
         p.sauts = kSauts;
         p.graines = {17};
         if (catalogue) {
-            p.minimumDuSaut = [](long long saut, int, double, std::span<const Vec3> y) { NoterMinimum(saut, y); };
+            p.minimumDuSaut = [](const MinimumDuSaut& m) { NoterMinimum(m); };
         }
         b = Explorer(x, p);
     }
@@ -52,18 +52,26 @@ void BM_Explorer(benchmark::State& state) {
 }
 BENCHMARK(BM_Explorer)->ArgsProduct({{100, 400}, {0, 1}})->Iterations(1)->Unit(benchmark::kMillisecond);
 
-// One minimum noted: its energy, its group, its hull.
+// One minimum noted: range(1) 1 a new one (its energy, its group, its hull),
+// 0 one the catalogue holds already (recognised by its energy alone).
 void BM_Noter(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
+    const bool nouveau = state.range(1) != 0;
     Compter(n);
     ImposerEquipe(1);
     std::vector<Vec3> x = Aleatoires(n, 3);
-    Minimiser(x, ParametresDescente{});
-    long long saut = 0;
-    for (auto _ : state) NoterMinimum(++saut, x);
+    const BilanDescente d = Minimiser(x, ParametresDescente{});
+    MinimumDuSaut m{0, 0, d.logEnergie, 0.0, d.critere, x};
+    NoterMinimum(m);
+    for (auto _ : state) {
+        if (nouveau) OublierMinima();
+        ++m.saut;
+        NoterMinimum(m);
+    }
     ImposerEquipe(0);
+    state.SetLabel(nouveau ? "nouveau" : "reconnu");
 }
-BENCHMARK(BM_Noter)->Arg(100)->Arg(400)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Noter)->ArgsProduct({{100, 400, 1000}, {1, 0}})->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -22,3 +22,15 @@ bool CatalogueMinima::Noter(double logEnergie, long long saut, const SignatureMi
     if (rang < gardes_ && minima_.size() > gardes_) std::vector<Vec3>().swap(minima_[gardes_].positions);
     return true;
 }
+
+long CatalogueMinima::Reconnaitre(double logEnergie, double ecart) const {
+    // The minimum's own log E lies in [logEnergie - ecart, logEnergie].
+    const auto plusBas = [](const MinimumCatalogue& m, double e) { return m.logEnergie < e; };
+    const double bas = logEnergie - ecart;
+    auto i = std::lower_bound(minima_.begin(), minima_.end(), bas - kMemeEnergie, plusBas);
+    if (i == minima_.end() || i->logEnergie > logEnergie + kMemeEnergie) return -1;  // new
+    const auto suivant = std::next(i);
+    if (suivant != minima_.end() && suivant->logEnergie <= logEnergie + kMemeEnergie) return -1;  // two
+    if (!(i->logEnergie >= logEnergie - kMemeEnergie && i->logEnergie <= bas + kMemeEnergie)) return -1;
+    return static_cast<long>(i - minima_.begin());
+}

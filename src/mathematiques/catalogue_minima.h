@@ -17,6 +17,9 @@
 inline constexpr double kMemeEnergie = 1e-10;
 inline constexpr size_t kMinimaGardes = 100;
 inline constexpr int kMinimaListes = 10;  // rows that MINIMA lists without a count
+// A minimum that must be classified is first finished to this tolerance, which
+// leaves its positions within the point groups' 1e-5 of the minimum's.
+inline constexpr double kTolerancePolie = 1e-8;
 
 // What tells two minima of the same energy apart.
 struct SignatureMinimum {
@@ -42,6 +45,13 @@ public:
     // else added with its positions when it is among the `gardes` lowest.
     // Returns whether it was new.
     bool Noter(double logEnergie, long long saut, const SignatureMinimum& signature, std::span<const Vec3> positions);
+    // A minimum known by a log E that lies at most `ecart` above its own: the
+    // rank of the one entry it must be (its own log E then within
+    // kMemeEnergie of that entry's whatever it is, and of no other's), or -1
+    // when it may be new or may be either of two.
+    long Reconnaitre(double logEnergie, double ecart) const;
+    // Rang as Reconnaitre gives: met once more.
+    void Compter(long rang) { ++minima_[static_cast<size_t>(rang)].fois; }
     const std::vector<MinimumCatalogue>& Minima() const { return minima_; }
     size_t Gardes() const { return gardes_; }
     void Vider() { minima_.clear(); }

@@ -29,9 +29,11 @@ struct Rapport {
     double logEnergie = 0.0; // its log E
     std::vector<Vec3> positions;
     // When the owner asked for every hop's minimum: its positions (the
-    // start's for hop 0), finished at a tighter tolerance, accepted or not.
+    // start's for hop 0) as the descent left them, accepted or not, how far
+    // above the minimum's log E they may lie, the descent's criterion.
     bool avecSaut = false;
     std::vector<Vec3> positionsSaut;
+    double ecartSaut = 0.0, critereSaut = 0.0;
     double secondes = 0.0;   // since the walker started
     // The hop itself: its minimum's log E, whether it was taken, the
     // temperature it was judged at, and the walker's lowest log E after it.

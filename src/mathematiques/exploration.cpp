@@ -34,9 +34,18 @@ constexpr double kMemeMinimum = 1e-13;  // |difference of log E| below which two
 // kept as the lowest.
 constexpr double kToleranceSauts = 1e-6;
 constexpr double kMemeBassin = 1e-11;
-// Each hop's minimum given to the owner is finished to this tolerance, which
-// leaves its positions within the point groups' 1e-5 of the minimum's.
-constexpr double kTolerancePolie = 1e-8;
+// How far above its minimum's log E a descent may have stopped: the larger
+// of kMargeCritere c^2 (c its criterion) and kMargeModele times its L-BFGS
+// model's own estimate. Measured at s = -2 to 12, N = 20 to 1000 (hops at
+// 1e-6): the gap was at most 4 c^2 for s > 0 and 200 c^2 or 75 estimates
+// below, unless the descent stopped on a shoulder and the finishing one
+// went on to another minimum, which no bound at the end foresees.
+constexpr double kMargeCritere = 30.0;
+constexpr double kMargeModele = 100.0;
+
+double EcartPossible(const BilanDescente& d) {
+    return std::max(kMargeCritere * d.critere * d.critere, kMargeModele * d.ecartEstime);
+}
 
 int Indice(int n, FluxHasard& h) { return std::min(n - 1, static_cast<int>(n * h.Reel())); }
 
@@ -121,8 +130,6 @@ public:
         descente_.apresPas = nullptr;
         descenteSaut_ = descente_;
         descenteSaut_.tolerance = std::max(descente_.tolerance, kToleranceSauts);
-        descentePolie_ = descente_;
-        descentePolie_.tolerance = std::max(descente_.tolerance, kTolerancePolie);
         descendre_ = p.descendre;
         affiner_ = !descendre_;
         if (!descendre_) descendre_ = [](std::span<Vec3> x, const ParametresDescente& d) { return Minimiser(x, d); };
@@ -134,7 +141,7 @@ public:
         evaluations_ += d.evaluations;
         eCourant_ = logMeilleur_ = d.logEnergie;
         meilleur_ = courant_;
-        if (garderSaut_) saut_ = courant_;
+        if (garderSaut_) Garder(courant_, d);
         dernier_.logEnergie = d.logEnergie;
         return d.fin != FinDescente::arret;
     }
@@ -152,7 +159,7 @@ public:
         }
         if (d.fin == FinDescente::arret) return Issue::arret;  // an unfinished descent is no minimum
         ++sauts_;
-        if (garderSaut_) Garder(d);
+        if (garderSaut_) Garder(essai_, d);
         const double ecart = d.logEnergie - eCourant_;
         dernier_ = {d.logEnergie, false, temperature_};
         if (ecart < kMemeBassin || flux_.Reel() < std::exp(-ecart / temperature_)) {
@@ -191,13 +198,11 @@ public:
         depuisMeilleur_ = 0;
     }
 
-    // The hop's minimum for the owner, finished at the full tolerance: the
-    // hops' looser one leaves positions too far from the minimum's for its
-    // point group. Not counted in the search's energy passes.
-    void Garder(const BilanDescente& d) {
-        saut_ = essai_;
-        if (d.critere <= descentePolie_.tolerance) return;
-        Minimiser(saut_, descentePolie_);
+    // The last descent's minimum for the owner, as it ended.
+    void Garder(const std::vector<Vec3>& x, const BilanDescente& d) {
+        saut_ = x;
+        ecartSaut_ = EcartPossible(d);
+        critereSaut_ = d.critere;
     }
 
     long long Sauts() const { return sauts_; }
@@ -209,6 +214,8 @@ public:
     // The last descent's minimum, kept when the owner asks for every hop's.
     bool GarderSaut() const { return garderSaut_; }
     const std::vector<Vec3>& PositionsSaut() const { return saut_; }
+    double EcartSaut() const { return ecartSaut_; }
+    double CritereSaut() const { return critereSaut_; }
     struct Saut {
         double logEnergie = 0.0;
         bool accepte = true;  // the start's descent
@@ -219,11 +226,12 @@ public:
 private:
     const std::chrono::steady_clock::time_point debut_ = std::chrono::steady_clock::now();
     FluxHasard flux_;
-    ParametresDescente descente_, descenteSaut_, descentePolie_;
+    ParametresDescente descente_, descenteSaut_;
     std::function<BilanDescente(std::span<Vec3>, const ParametresDescente&)> descendre_;
     bool affiner_ = true;  // a hop below the lowest is finished at the full tolerance
     std::vector<Vec3> courant_, meilleur_, essai_, saut_;
     const bool garderSaut_;
+    double ecartSaut_ = 0.0, critereSaut_ = 0.0;
     double eCourant_ = 0.0, logMeilleur_ = 0.0;
     double temperature_ = kTemperatureInitiale;
     int acceptesFenetre_ = 0;
@@ -253,7 +261,11 @@ Rapport RapportDe(const Marcheur& m, int compte, int marcheur, bool minimum) {
 Rapport RapportDuSaut(const Marcheur& m, int compte, int marcheur, bool minimum) {
     Rapport r = RapportDe(m, compte, marcheur, minimum);
     r.avecSaut = m.GarderSaut();
-    if (r.avecSaut) r.positionsSaut = m.PositionsSaut();
+    if (r.avecSaut) {
+        r.positionsSaut = m.PositionsSaut();
+        r.ecartSaut = m.EcartSaut();
+        r.critereSaut = m.CritereSaut();
+    }
     return r;
 }
 
@@ -318,13 +330,15 @@ BilanExploration Explorer(std::span<Vec3> positions, const ParametresExploration
             s.saut = r.saut;
             s.marcheur = r.marcheur;
             s.logSaut = r.logSaut;
+            s.ecartSaut = r.ecartSaut;
+            s.critereSaut = r.critereSaut;
             s.positionsSaut = std::move(r.positionsSaut);
             sauts.insert(std::upper_bound(sauts.begin(), sauts.end(), s, Avant), std::move(s));
         }
         annonces.Recevoir(std::move(r));
         for (; !sauts.empty() && annonces.Connu(sauts.front().saut, sauts.front().marcheur); sauts.pop_front()) {
             const Rapport& s = sauts.front();
-            p.minimumDuSaut(s.saut, s.marcheur, s.logSaut, s.positionsSaut);
+            p.minimumDuSaut({s.saut, s.marcheur, s.logSaut, s.ecartSaut, s.critereSaut, s.positionsSaut});
         }
         for (Rapport a; annonces.Suivante(a);) {
             if (p.nouveauMinimum) p.nouveauMinimum(a.saut, a.logEnergie, a.positions);

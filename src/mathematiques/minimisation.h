@@ -50,6 +50,9 @@ struct BilanDescente {
     long long evaluations = 0;  // passes over the pairs
     double critere = 0.0;       // at the end
     double logEnergie = 0.0;    // at the end, as EtapeDescente::logEnergie
+    // How far above its minimum's log E the end lies, as the descent's
+    // curvature memory sees it (0 when it holds none).
+    double ecartEstime = 0.0;
     FinDescente fin = FinDescente::critere;
 };
 

@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "etat/modes.h"
 #include "etat/particules.h"
 #include "hull/enveloppe.h"
+#include "mathematiques/minimisation.h"
 #include "mathematiques/objectif_riesz.h"
 #include "mathematiques/riesz.h"
 #include "shell/avertissements.h"
@@ -23,8 +25,10 @@ CatalogueMinima catalogue;
 int compte = 0;
 uint64_t changements = 0;
 double exposant = 0.0;
-// The hull's lists, sized once for the count (command thread only).
+// The hull's lists, sized once for the count, and a minimum being finished
+// (command thread only).
 EnveloppeCopiee brouillon;
+std::vector<Vec3> poli;
 
 // Word i as a rank from 1 to 9999, else 0 (a sign too: LireEntier skips it).
 int Rang(const Ligne& ligne, int i) { return ligne.texte(i).starts_with('-') ? 0 : LireEntier(ligne[i]); }
@@ -112,10 +116,23 @@ void PreparerCatalogue() {
     PrendreCapacites(brouillon);
 }
 
-void NoterMinimum(long long saut, std::span<const Vec3> positions) {
+void NoterMinimum(const MinimumDuSaut& m, const std::atomic<bool>* arret) {
+    // Met again, beyond doubt by its energy alone: nothing more to learn.
+    if (const long rang = catalogue.Reconnaitre(m.logEnergie, m.ecart); rang >= 0) {
+        catalogue.Compter(rang);
+        return;
+    }
+    poli.assign(m.positions.begin(), m.positions.end());
+    if (m.critere > kTolerancePolie) {
+        ParametresDescente d;
+        d.exposant = exposant;
+        d.tolerance = kTolerancePolie;
+        d.arret = arret;
+        if (Minimiser(poli, d).fin == FinDescente::arret) return;  // no minimum
+    }
     // The energy of the positions kept, as INFO computes it, so that a
     // minimum loaded shows the energy listed.
-    catalogue.Noter(LogEnergieRiesz(positions, exposant), saut, SignatureDe(positions), positions);
+    catalogue.Noter(LogEnergieRiesz(poli, exposant), m.saut, SignatureDe(poli), poli);
 }
 
 void OublierMinima() { catalogue.Vider(); }
@@ -128,6 +145,10 @@ void CommandeMinima(const Ligne& ligne) {
         return;
     }
     if (!charger) SignalerMotsEnTrop(ligne, 2);  // MINIMA n reads one word
+    if (!modes.minima) {
+        Signaler(Msg::CatalogueDesactive);
+        return;
+    }
     if (!CatalogueAJour()) {
         Signaler(Msg::CatalogueVide);
         return;

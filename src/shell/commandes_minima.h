@@ -3,10 +3,12 @@
 // change of either empties it.
 #pragma once
 
+#include <atomic>
 #include <span>
 
 #include "etat/vec3.h"
 #include "mathematiques/catalogue_minima.h"
+#include "mathematiques/exploration.h"
 #include "shell/commande.h"
 
 // What tells a minimum apart from others of its energy: its point group at
@@ -16,8 +18,10 @@ SignatureMinimum SignatureDe(std::span<const Vec3> positions);
 // Before a search: empties the catalogue when it belongs to another count or
 // exponent. Takes the state lock.
 void PreparerCatalogue();
-// A minimum the search met at hop `saut` (command thread, in hop order).
-void NoterMinimum(long long saut, std::span<const Vec3> positions);
+// A minimum the search met (command thread, in hop order): counted once more
+// when its energy says which it is beyond doubt, else finished to
+// kTolerancePolie (stopped by `arret`: not noted) and classified.
+void NoterMinimum(const MinimumDuSaut& m, const std::atomic<bool>* arret = nullptr);
 // After S changed the exponent.
 void OublierMinima();
 

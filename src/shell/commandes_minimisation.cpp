@@ -224,10 +224,13 @@ void CommandeExplorer(const Ligne& ligne) {
     // One walker per processor with OPENMP on, however busy they are: the
     // seed then repeats the search.
     p.graines = GrainesDesMarcheurs(NombreDeThreads());
-    // The catalogue holds energy minima: not the Tammes mode's.
-    if (!tammes) {
+    // The catalogue holds energy minima: not the Tammes mode's. Switched off,
+    // it no longer describes the searches made: emptied.
+    if (!modes.minima) {
+        OublierMinima();
+    } else if (!tammes) {
         PreparerCatalogue();
-        p.minimumDuSaut = [](long long saut, int, double, std::span<const Vec3> x) { NoterMinimum(saut, x); };
+        p.minimumDuSaut = [](const MinimumDuSaut& m) { NoterMinimum(m, &stopRequested); };
     }
     if (std::FILE* trace = TraceFichier()) {
         CommencerTrace(kEnTeteExplorer);

@@ -31,6 +31,7 @@ enum class Msg : int {
     BaseNonSupprimee,
     SansBase,
     CatalogueVide,
+    CatalogueDesactive,
     MinimumAbsent,
     // Standard error, after "Attention : ".
     IterationsHorsBornes,
@@ -87,6 +88,9 @@ inline constexpr Message kMessages[] = {
     {Msg::SansBase, false, false, "Le programme fonctionne sans base de données : aucune n'est supprimée.\n"},
     {Msg::CatalogueVide, false, true,
      "Aucun minimum au catalogue pour ce nombre de particules et cet exposant : EXPLORER le remplit.\n"},
+    // Asked for: the switch says so; not an error.
+    {Msg::CatalogueDesactive, false, false,
+     "Le catalogue des minima est désactivé : EXPLORER ne le remplit pas. MODE MINIMA ON le rétablit.\n"},
     {Msg::MinimumAbsent, false, true, "Aucun minimum de rang %s au catalogue, qui en garde %s.\n"},
     {Msg::IterationsHorsBornes, true, true, "%s n'est pas un nombre entre 1 et 9999, %s effectue %s."},
     {Msg::ParticulesHorsBornes, true, true, "%s n'est pas un nombre entre 3 et 9999, NB met %s particules."},

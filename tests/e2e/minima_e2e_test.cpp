@@ -1,6 +1,7 @@
 // MINIMA through the program: the catalogue EXPLORER fills, a minimum loaded
 // with the energy listed, refusals that change nothing, and the catalogue
-// emptied when the count or the exponent changes.
+// emptied when the count or the exponent changes, and the switch that turns
+// it off.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -108,6 +109,21 @@ TEST(Minima, ViderAuChangementDuNombreOuDeLExposant) {
     EXPECT_NE(deuxieme, string::npos) << out;
     // S typed again with the same value keeps it.
     EXPECT_NE(out.find(kEntete, deuxieme), string::npos) << out;
+}
+
+// MODE MINIMA OFF: the same search, line for line, and no catalogue; the
+// one an earlier search filled is emptied by the next, and MINIMA says why.
+TEST(Minima, InterrupteurArrete) {
+    const string recherche = "mode info off\nmode openmp off\ngraine 31\nnb 40\ns 2.0\nexplorer 30\n";
+    const string avec = e2e::Masque(Commandes(recherche));
+    const string sans = e2e::Masque(
+        Commandes("mode minima off\n" + recherche + "minima\nminima charger 1\n" + "mode minima on\nminima\n"));
+    const string off =
+        "Le catalogue des minima est désactivé : EXPLORER ne le remplit pas. MODE MINIMA ON le rétablit.\n";
+    ASSERT_NE(avec.find("Sauts : 30"), string::npos) << avec;
+    EXPECT_EQ(sans, "> " + avec + off + "> " + off + "> > " + kVide + "> ");
+    const string vide = Commandes(recherche + "mode minima off\nexplorer 2\nmode minima on\nminima\n");
+    EXPECT_NE(vide.find("> " + kVide), string::npos) << vide;
 }
 
 }  // namespace

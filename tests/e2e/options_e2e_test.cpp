@@ -297,6 +297,7 @@ std::map<Msg, Declencheur> Declencheurs() {
         {Msg::BaseNonSupprimee, {{}, {"desinstaller\n\n"}, {}, dossierALaPlaceDeLaBase, 1}},
         {Msg::SansBase, {{"--sans-base"}, {"desinstaller\n"}, {}}},
         {Msg::CatalogueVide, {{}, {"minima\n"}, {}}},
+        {Msg::CatalogueDesactive, {{}, {"mode minima off\nminima\n"}, {}}},
         {Msg::MinimumAbsent, {{}, {"mode info off\nnb 12\nexplorer 1\nminima charger 50\n"}, {"50", "1"}}},
         {Msg::IterationsHorsBornes, {{}, {"relax x\n"}, {"\"x\"", "RELAX", "1 itération"}}},
         {Msg::ParticulesHorsBornes, {{}, {"nb 2\n"}, {"\"2\"", "400"}}},

@@ -76,6 +76,30 @@ TEST(CatalogueMinima, DistinctsParEnergieGroupeOuDegres) {
     EXPECT_EQ(c.Minima().back().premierSaut, 3);
 }
 
+// Named by its energy alone only beyond doubt: every energy the minimum may
+// have (up to `ecart` below the one given) within kMemeEnergie of one entry,
+// and no other entry within reach.
+TEST(CatalogueMinima, ReconnuParSonEnergieSeulementSansDoute) {
+    CatalogueMinima c;
+    const std::vector<Vec3> x(4, Vec3{0, 0, 1});
+    const double t = kMemeEnergie;
+    c.Noter(2.0, 1, {"Td", {}}, x);
+    c.Noter(3.0, 2, {"Td", {}}, x);
+    c.Noter(3.0 + 0.5 * t, 3, {"C1", {}}, x);
+    EXPECT_EQ(c.Reconnaitre(2.0, 0.0), 0);
+    EXPECT_EQ(c.Reconnaitre(2.0 + 0.9 * t, 0.2 * t), 0);
+    EXPECT_EQ(c.Reconnaitre(2.0 - 0.5 * t, 0.0), 0);
+    EXPECT_EQ(c.Reconnaitre(2.0 + 1.5 * t, t), -1);  // may lie beyond kMemeEnergie above
+    EXPECT_EQ(c.Reconnaitre(2.0, 3.0 * t), -1);      // or below
+    EXPECT_EQ(c.Reconnaitre(2.0 - 1.5 * t, 0.0), -1);
+    EXPECT_EQ(c.Reconnaitre(2.5, 0.0), -1);
+    EXPECT_EQ(c.Reconnaitre(3.0 + 0.2 * t, 0.1 * t), -1);  // one of two
+    EXPECT_EQ(c.Reconnaitre(5.0, 0.0), -1);
+    c.Compter(c.Reconnaitre(3.0 - 0.6 * t, 0.0));
+    EXPECT_EQ(c.Minima()[1].fois, 2);
+    EXPECT_EQ(c.Minima()[2].fois, 1);
+}
+
 // Two kept: a lower newcomer takes the positions of the one it pushes out,
 // which keeps its statistics.
 TEST(CatalogueMinima, PositionsDesPlusBasSeulement) {
@@ -101,9 +125,9 @@ std::vector<Appel> Chercher(int n, const std::vector<long>& graines, long long s
     p.sauts = sauts;
     p.graines = graines;
     std::vector<Appel> appels;
-    p.minimumDuSaut = [&](long long saut, int marcheur, double e, std::span<const Vec3> y) {
-        EXPECT_EQ(y.size(), static_cast<size_t>(n));
-        appels.emplace_back(saut, marcheur, e);
+    p.minimumDuSaut = [&](const MinimumDuSaut& m) {
+        EXPECT_EQ(m.positions.size(), static_cast<size_t>(n));
+        appels.emplace_back(m.saut, m.marcheur, m.logEnergie);
     };
     const BilanExploration b = Explorer(x, p);
     double plusBas = 1e300;
