@@ -128,6 +128,7 @@ public:
         descente_ = p.descente;
         descente_.arret = p.arret;
         descente_.apresPas = nullptr;
+        descente_.estimerEcart = garderSaut_;
         descenteSaut_ = descente_;
         descenteSaut_.tolerance = std::max(descente_.tolerance, kToleranceSauts);
         descendre_ = p.descendre;

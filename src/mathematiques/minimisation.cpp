@@ -67,7 +67,7 @@ class Descente {
         }
         bilan.evaluations = objectif_.Evaluations();
         bilan.logEnergie = objectif_.LogEnergie();
-        bilan.ecartEstime = EcartAuMinimum();
+        if (p_.estimerEcart) bilan.ecartEstime = EcartAuMinimum();
         std::copy(objectif_.Courant().x.begin(), objectif_.Courant().x.end(), sortie.begin());
         return bilan;
     }
