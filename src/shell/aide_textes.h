@@ -318,7 +318,8 @@ inline constexpr MorceauAide kExplorer[] = {
           "\n"),
     Texte("Avec le mode MINIMA activé (par défaut), EXPLORER note le minimum de chaque saut dans le catalogue que la "
           "commande MINIMA affiche (voir AIDE MINIMA) ; il ne le fait pas en mode TAMMES. MODE MINIMA OFF l'en "
-          "dispense et vide le catalogue : la recherche coûte alors un peu moins.\n"
+          "dispense et vide le catalogue : la recherche est alors plus rapide, de quelques pour cent pour une "
+          "centaine de particules à un quart pour 400, où presque chaque saut rencontre un nouveau minimum.\n"
           "\n"),
 };
 

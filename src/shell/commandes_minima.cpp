@@ -137,6 +137,8 @@ void NoterMinimum(const MinimumDuSaut& m, const std::atomic<bool>* arret) {
 
 void OublierMinima() { catalogue.Vider(); }
 
+const CatalogueMinima& CatalogueCourant() { return catalogue; }
+
 void CommandeMinima(const Ligne& ligne) {
     const bool charger = ligne.count >= 2 && ligne[1] == mot::kCharger;
     const int n = ligne.count >= 2 && !charger ? Rang(ligne, 1) : kMinimaListes;

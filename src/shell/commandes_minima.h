@@ -24,5 +24,7 @@ void PreparerCatalogue();
 void NoterMinimum(const MinimumDuSaut& m, const std::atomic<bool>* arret = nullptr);
 // After S changed the exponent.
 void OublierMinima();
+// What MINIMA reads (command thread).
+const CatalogueMinima& CatalogueCourant();
 
 void CommandeMinima(const Ligne& ligne);

@@ -12,6 +12,7 @@
 #include "mathematiques/exploration.h"
 #include "mathematiques/hasard.h"
 #include "mathematiques/minimisation.h"
+#include "mathematiques/riesz.h"
 #include "shell/commandes_minima.h"
 
 namespace {
@@ -115,6 +116,42 @@ TEST(CatalogueMinima, PositionsDesPlusBasSeulement) {
     }
     EXPECT_EQ(c.Minima()[1].positions[0].x, 4.0);  // its own, not a neighbour's
     EXPECT_EQ(c.Minima()[2].fois, 2);
+}
+
+// A search's minima noted as EXPLORER notes them (those their energy names
+// counted without more) make the catalogue that finishing and classifying
+// every one of them makes.
+TEST(CatalogueMinima, ReconnaitreSansPolirDonneLeMemeCatalogue) {
+    const int n = 90;
+    Compter(n);
+    CatalogueMinima tous;
+    long long reconnus = 0;
+    std::vector<Vec3> x = Depart(13, n);
+    ParametresExploration p;
+    p.sauts = 40;
+    p.graines = {21};
+    p.minimumDuSaut = [&](const MinimumDuSaut& m) {
+        if (CatalogueCourant().Reconnaitre(m.logEnergie, m.ecart) >= 0) ++reconnus;
+        NoterMinimum(m);
+        std::vector<Vec3> y(m.positions.begin(), m.positions.end());
+        ParametresDescente d;
+        d.tolerance = kTolerancePolie;
+        Minimiser(y, d);
+        tous.Noter(LogEnergieRiesz(y, 1.0), m.saut, SignatureDe(y), y);
+    };
+    Explorer(x, p);
+    const std::vector<MinimumCatalogue>& a = CatalogueCourant().Minima();
+    const std::vector<MinimumCatalogue>& b = tous.Minima();
+    // Most hops at this count meet a minimum again, among several.
+    EXPECT_GT(reconnus, 20);
+    ASSERT_EQ(a.size(), b.size());
+    EXPECT_GE(a.size(), 4u);
+    for (size_t k = 0; k < a.size(); ++k) {
+        EXPECT_NEAR(a[k].logEnergie, b[k].logEnergie, kMemeEnergie) << k;
+        EXPECT_EQ(a[k].fois, b[k].fois) << k;
+        EXPECT_EQ(a[k].premierSaut, b[k].premierSaut) << k;
+        EXPECT_EQ(a[k].signature, b[k].signature) << k;
+    }
 }
 
 using Appel = std::tuple<long long, int, double>;
