@@ -2,9 +2,10 @@
 //
 // Tammes/iterations/N/k: k iterations of PolirTammes from the spiral relaxed
 // by 100 steps of MINIMISER (s = 1), as TAMMES k after PLACER SPIRALE and
-// MINIMISER 100. Counters: seconds per iteration, the smallest distance
-// after, and the process's peak resident memory (run one count per process
-// for that figure to be the count's own).
+// MINIMISER 100. Counters: CPU seconds per iteration (all the process's
+// threads), the smallest distance after (12 digits in the label), and the
+// process's peak resident memory (run one count per process for that figure
+// to be the count's own).
 // Tammes/sequence/N/seed: the sequence of TAMMES's help (S 12, MINIMISER,
 // S 96, MINIMISER, TAMMES) from a random start; the label carries the
 // smallest distance before and after with 17 digits.
@@ -66,6 +67,9 @@ void Iterations(benchmark::State& state) {
                                                        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     state.counters["iterations"] = static_cast<double>(b.iterations);
     state.counters["distance"] = b.distanceApres;
+    char texte[32];
+    std::snprintf(texte, sizeof texte, "%.12f", b.distanceApres);
+    state.SetLabel(texte);
     state.counters["memoire"] = benchmark::Counter(MemoireMax(), benchmark::Counter::kDefaults,
                                                    benchmark::Counter::kIs1024);
 }
@@ -120,7 +124,7 @@ void Enregistrer() {
     auto* iterations = benchmark::RegisterBenchmark("Tammes/iterations", Iterations);
     iterations->Args({470, 10})->Args({1000, 3})->Args({2000, 1})->Args({9999, 1});
     if (long_) iterations->Args({2000, 5})->Args({2000, 10})->Args({9999, 3})->Args({9999, 10});
-    iterations->Iterations(1)->Unit(benchmark::kSecond);
+    iterations->Iterations(1)->Unit(benchmark::kSecond)->MeasureProcessCPUTime();
     auto* sequence = benchmark::RegisterBenchmark("Tammes/sequence", Sequence);
     sequence->ArgsProduct({{24, 32, 100}, long_ ? std::vector<int64_t>{1, 2, 3, 4, 5, 6, 7, 8} : std::vector<int64_t>{1}});
     if (long_) sequence->ArgsProduct({{470}, {1, 2, 3}});

@@ -16,6 +16,11 @@
 // free, until its slack is basic, and a particle no pair touches keeps its
 // columns until they are non-basic, so that what is removed never breaks the
 // basis. Each simplex runs in slices, the stop flag looked at between two.
+//
+// Above kSeuilMorceaux particles one program costs too much (at N = 2000
+// thousands of pivots of a millisecond each once the pairs crowd near D):
+// the sphere is cut into regions of a few hundred particles, each solved on
+// its own, afresh, on the workers (class Morceaux).
 #include "mathematiques/tammes.h"
 
 #include <glpk.h>
@@ -26,6 +31,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "etat/parallele.h"
 #include "mathematiques/metriques.h"
 #include "mathematiques/separation.h"
 #include "mathematiques/voisinage.h"
@@ -42,6 +48,13 @@ constexpr double kContact = 1e-9;         // relative, for the count of contacts
 constexpr double kRegionMax = 2.0 * kRegionInitiale;
 // Pivots of a slice of simplex: some tenths of a second at N = 9999.
 constexpr int kPivotsParTranche = 100;
+// Above this many particles the program is solved in pieces of about
+// kParticulesParMorceau particles (class Morceaux).
+constexpr int kSeuilMorceaux = 1000;
+constexpr int kParticulesParMorceau = 250;
+// Cuts in a row whose program predicts no gain before the point is taken as
+// stationary: one cut may leave the closest pairs across a border.
+constexpr int kDecoupagesSansGain = 4;
 
 struct Paire {
     int i, j;  // i < j
@@ -84,15 +97,21 @@ class Programme {
     Programme& operator=(const Programme&) = delete;
 
     // The iteration's rows and columns, the basis kept as far as it goes.
+    // With `morceau`, only the particles of piece `numero` move: a pair
+    // with one end outside keeps that end still and gives the other end
+    // twice its weight, so that it takes on its own half of the pair's
+    // margin (the other piece takes the other half).
     void Charger(std::span<const Vec3> x, const std::vector<Repere>& reperes, const std::vector<Paire>& paires,
-                 double d, double h) {
+                 double d, double h, std::span<const int> morceau = {}, int numero = 0) {
+        const auto mobile = [&](int k) { return morceau.empty() || morceau[k] == numero; };
         std::vector<char>& touchee = touchee_;
         touchee.assign(n_, 0);
         std::unordered_map<uint64_t, int> indices;
         indices.reserve(2 * paires.size());
         for (int k = 0; k < static_cast<int>(paires.size()); ++k) {
             indices.emplace(Cle(paires[k].i, paires[k].j), k);
-            touchee[paires[k].i] = touchee[paires[k].j] = 1;
+            if (mobile(paires[k].i)) touchee[paires[k].i] = 1;
+            if (mobile(paires[k].j)) touchee[paires[k].j] = 1;
         }
         std::vector<int> ligneDe(paires.size(), 0);
         RetirerLignes(indices, ligneDe);
@@ -119,10 +138,18 @@ class Programme {
             Vec3 u = difference(x[p.i], x[p.j]);
             u /= p.r;
             const int a = colonne_[p.i], b = colonne_[p.j];
-            const int ind[6] = {0, kColonneT, a, a + 1, b, b + 1};
-            const double val[6] = {0.0, 1.0, -dot(u, reperes[p.i].e1), -dot(u, reperes[p.i].e2),
-                                   dot(u, reperes[p.j].e1), dot(u, reperes[p.j].e2)};
-            glp_set_mat_row(lp_, ligneDe[k], 5, ind, val);
+            if (touchee[p.i] && touchee[p.j]) {
+                const int ind[6] = {0, kColonneT, a, a + 1, b, b + 1};
+                const double val[6] = {0.0, 1.0, -dot(u, reperes[p.i].e1), -dot(u, reperes[p.i].e2),
+                                       dot(u, reperes[p.j].e1), dot(u, reperes[p.j].e2)};
+                glp_set_mat_row(lp_, ligneDe[k], 5, ind, val);
+            } else {
+                const int m = touchee[p.i] ? p.i : p.j;
+                const double poids = touchee[p.i] ? -2.0 : 2.0;
+                const int ind[4] = {0, kColonneT, colonne_[m], colonne_[m] + 1};
+                const double val[4] = {0.0, 1.0, poids * dot(u, reperes[m].e1), poids * dot(u, reperes[m].e2)};
+                glp_set_mat_row(lp_, ligneDe[k], 3, ind, val);
+            }
             glp_set_row_bnds(lp_, ligneDe[k], GLP_UP, 0.0, (p.r - d) / h);
         }
     }
@@ -235,6 +262,115 @@ class Programme {
     glp_prob* lp_;
 };
 
+// GLPK keeps an environment per thread: each thread that solves programs
+// frees its own on leaving.
+struct EnvironnementGlpk {
+    ~EnvironnementGlpk() { glp_free_env(); }
+};
+
+void PreparerGlpk() {
+    thread_local EnvironnementGlpk environnement;
+    (void)environnement;
+    glp_term_out(GLP_OFF);
+}
+
+// A large set's program solved in pieces: the sphere cut into regions
+// around points of a spiral, each region's particles moving in a program of
+// their own while the others stay, its pairs with another region taking half
+// their margin each (see Programme::Charger). The moves together keep every
+// linearised distance above D + h T, T the smallest of the pieces' optima.
+// The cut turns from one iteration to the next so that no pair stays
+// across a border.
+class Morceaux {
+  public:
+    Morceaux(int n, int taille)
+        : n_(n), nombre_(std::max(2, (n + taille / 2) / taille)), morceau_(n, 0), centres_(nombre_) {
+        for (int m = 0; m < nombre_; ++m) {
+            const double z = 1.0 - (2.0 * m + 1.0) / nombre_;
+            const double r = std::sqrt(std::max(0.0, 1.0 - z * z));
+            centres_[m] = {r * std::cos(kAngleDOr * m), r * std::sin(kAngleDOr * m), z};
+        }
+    }
+
+    // T (in units of h) and each particle's move (0, 0 for one that stays).
+    Programme::Issue Resoudre(std::span<const Vec3> x, const std::vector<Repere>& reperes,
+                              const std::vector<Paire>& paires, double d, double h, const ParametresTammes& p,
+                              long long& pivots, double& t, std::vector<double>& va, std::vector<double>& vb) {
+        Decouper(x);
+        std::vector<std::vector<Paire>> paires_(nombre_);
+        for (const Paire& q : paires) {
+            paires_[morceau_[q.i]].push_back(q);
+            if (morceau_[q.j] != morceau_[q.i]) paires_[morceau_[q.j]].push_back(q);
+        }
+        std::vector<std::vector<int>> membres(nombre_);
+        for (int k = 0; k < n_; ++k) membres[morceau_[k]].push_back(k);
+        va.assign(n_, 0.0);
+        vb.assign(n_, 0.0);
+        std::vector<double> optimum(nombre_, 0.0);
+        std::vector<long long> pivotsDe(nombre_, 0);
+        std::vector<Programme::Issue> issues(nombre_, Programme::Issue::optimum);
+        ParametresTammes q = p;
+        q.pendantResolution = nullptr;  // not from the workers
+        const int equipe = PreparerEquipe(nombre_, 2);
+#pragma omp parallel for num_threads(equipe) schedule(dynamic, 1) if (equipe > 1)
+        for (int m = 0; m < nombre_; ++m) {
+            if (p.arret != nullptr && p.arret->load()) {
+                issues[m] = Programme::Issue::arret;
+                continue;
+            }
+            PreparerGlpk();
+            Programme programme(n_);
+            programme.Charger(x, reperes, paires_[m], d, h, morceau_, m);
+            issues[m] = programme.Resoudre(q, pivotsDe[m]);
+            if (issues[m] != Programme::Issue::optimum) continue;
+            optimum[m] = programme.T();
+            for (int k : membres[m]) programme.Mouvement(k, va[k], vb[k]);
+        }
+        pivots = 0;
+        t = 4.0;
+        Programme::Issue issue = Programme::Issue::optimum;
+        for (int m = 0; m < nombre_; ++m) {
+            pivots += pivotsDe[m];
+            t = std::min(t, optimum[m]);
+            if (issues[m] == Programme::Issue::echec) issue = Programme::Issue::echec;
+            if (issues[m] == Programme::Issue::arret && issue == Programme::Issue::optimum) issue = Programme::Issue::arret;
+        }
+        return issue;
+    }
+
+  private:
+    // Turns the cut by a fixed rotation (an irrational angle about a skew
+    // axis) and gives each particle the region of its nearest centre.
+    void Decouper(std::span<const Vec3> x) {
+        const Vec3 axe{0.2672612419124244, 0.5345224838248488, 0.8017837257372732};  // (1, 2, 3) / sqrt 14
+        const double c = std::cos(kAngleDOr), s = std::sin(kAngleDOr);
+        for (Vec3& v : centres_) {
+            Vec3 w = cross(axe, v);
+            const double a = dot(axe, v) * (1.0 - c);
+            v = {v.x * c + w.x * s + axe.x * a, v.y * c + w.y * s + axe.y * a, v.z * c + w.z * s + axe.z * a};
+            setLength(v, 1.0);
+        }
+        for (int k = 0; k < n_; ++k) {
+            int meilleur = 0;
+            double plusProche = -2.0;
+            for (int m = 0; m < nombre_; ++m) {
+                const double p = dot(x[k], centres_[m]);
+                if (p > plusProche) {
+                    plusProche = p;
+                    meilleur = m;
+                }
+            }
+            morceau_[k] = meilleur;
+        }
+    }
+
+    static constexpr double kAngleDOr = 2.399963229728653;  // pi (3 - sqrt 5)
+    int n_;
+    int nombre_;
+    std::vector<int> morceau_;  // particle -> its region
+    std::vector<Vec3> centres_;
+};
+
 int Contacts(std::span<const Vec3> x, double d) {
     int contacts = 0;
     ParcourirPairesProches(x, d * (1.0 + kContact), [&](int, int, double) { ++contacts; });
@@ -247,12 +383,17 @@ BilanTammes PolirTammes(std::span<Vec3> x, const ParametresTammes& p) {
     BilanTammes bilan;
     const int n = static_cast<int>(x.size());
     if (n < 2) return bilan;
-    glp_term_out(GLP_OFF);
+    PreparerGlpk();
     SeparerPositions(x);
     double d = DistanceMinimaleDe(x);
     bilan.distanceAvant = d;
     double h = kRegionInitiale * d;
     Programme programme(n);
+    const int taille = p.particulesParMorceau > 0 ? p.particulesParMorceau : kParticulesParMorceau;
+    const bool enMorceaux = p.particulesParMorceau > 0 || n > kSeuilMorceaux;
+    Morceaux morceaux(enMorceaux ? n : 0, taille);
+    int sansGain = 0;
+    std::vector<double> va, vb;
     std::vector<Repere> reperes(n);
     std::vector<Vec3> essai(n);
     bilan.fin = FinTammes::iterations;
@@ -267,9 +408,16 @@ BilanTammes PolirTammes(std::span<Vec3> x, const ParametresTammes& p) {
         }
         h = std::min(h, kRegionMax * d);
         for (int i = 0; i < n; ++i) reperes[i] = Tangentes(x[i]);
-        programme.Charger(x, reperes, PairesProches(x, d + kMarge * h), d, h);
         long long pivots = 0;
-        const Programme::Issue issue = programme.Resoudre(p, pivots);
+        double t = 0.0;
+        Programme::Issue issue;
+        if (enMorceaux) {
+            issue = morceaux.Resoudre(x, reperes, PairesProches(x, d + kMarge * h), d, h, p, pivots, t, va, vb);
+        } else {
+            programme.Charger(x, reperes, PairesProches(x, d + kMarge * h), d, h);
+            issue = programme.Resoudre(p, pivots);
+            if (issue == Programme::Issue::optimum) t = programme.T();
+        }
         bilan.pivots += pivots;
         if (issue == Programme::Issue::arret) {
             bilan.fin = FinTammes::arret;
@@ -280,23 +428,34 @@ BilanTammes PolirTammes(std::span<Vec3> x, const ParametresTammes& p) {
             bilan.fin = FinTammes::echec;
             break;
         }
-        const double prevu = h * programme.T();
+        const double prevu = h * t;
         if (!(prevu > 1e-15 * d)) {  // the current point is stationary for the program
+            if (enMorceaux && ++sansGain < kDecoupagesSansGain) {
+                if (p.apresIteration) p.apresIteration(bilan.iterations, d);
+                continue;
+            }
             bilan.fin = FinTammes::stationnaire;
             break;
         }
+        sansGain = 0;
         double plusGrand = 0.0;
         for (int i = 0; i < n; ++i) {
             essai[i] = x[i];
-            double va, vb;
-            if (!programme.Mouvement(i, va, vb)) continue;
-            Vec3 a = reperes[i].e1, b = reperes[i].e2;
-            a *= h * va;
-            b *= h * vb;
-            essai[i] += a;
-            essai[i] += b;
+            double a = 0.0, b = 0.0;
+            if (enMorceaux) {
+                a = va[i];
+                b = vb[i];
+                if (a == 0.0 && b == 0.0) continue;
+            } else if (!programme.Mouvement(i, a, b)) {
+                continue;
+            }
+            Vec3 u = reperes[i].e1, w = reperes[i].e2;
+            u *= h * a;
+            w *= h * b;
+            essai[i] += u;
+            essai[i] += w;
             setLength(essai[i], 1.0);
-            plusGrand = std::max({plusGrand, std::abs(va), std::abs(vb)});
+            plusGrand = std::max({plusGrand, std::abs(a), std::abs(b)});
         }
         const double nouvelle = DistanceMinimaleDe(essai);
         const double rapport = (nouvelle - d) / prevu;

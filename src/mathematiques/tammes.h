@@ -20,10 +20,14 @@ struct ParametresTammes {
     // slice, the positions as the last kept move left them.
     const std::atomic<bool>* arret = nullptr;
     int pivotsParTranche = 0;
+    // Particles per piece when the program is solved in pieces: 0 for the
+    // default (one program up to 1000 particles, pieces of about 250 above),
+    // else pieces of about this many particles whatever the count.
+    int particulesParMorceau = 0;
     // After each iteration: how many so far and the smallest distance now.
     std::function<void(long long iteration, double distance)> apresIteration;
     // After each slice of a simplex that has not ended, with the pivots of
-    // that program so far.
+    // that program so far (one program only: not when solved in pieces).
     std::function<void(long long pivots)> pendantResolution;
 };
 

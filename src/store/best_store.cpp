@@ -340,12 +340,12 @@ std::string LignesErreur(int code, int cause) {
 void SignalerOccupation() {
     Avertir(LignesErreur(DB_OPEN_FAILED, CAUSE_NONE));
     Avertir("Avertissement : la base de données est verrouillée depuis plus de " +
-            std::to_string(kLockWait.count() / 1000) +
+            std::to_string(LockWait().count() / 1000) +
             " s par un autre programme (arrêté ou bloqué ?) ; ce qui doit y être écrit est gardé en mémoire "
             "jusqu'à ce qu'elle se libère.\n");
 }
 
-std::chrono::milliseconds AttenteOrdinaire() { return occupee ? std::chrono::milliseconds{0} : kLockWait; }
+std::chrono::milliseconds AttenteOrdinaire() { return occupee ? std::chrono::milliseconds{0} : LockWait(); }
 
 // Takes the change lock, opening the file first when its opening ran into
 // the lock. False, told the first time, when another program keeps it.
@@ -437,16 +437,19 @@ void FermerBase() {
     std::exception_ptr erreur;
     if (!RienEnAttente()) {
         try {
-            SousVerrou([] { return 0; }, [] {
-                std::string nombres;
-                for (const auto& entry : referencesEnAttente)
-                    nombres += (nombres.empty() ? "" : ", ") + std::to_string(entry.first);
-                Avertir("Avertissement : la base de données est restée verrouillée ; ce qui était gardé en mémoire "
+            SousVerrou(
+                [] { return 0; },
+                [] {
+                    std::string nombres;
+                    for (const auto& entry : referencesEnAttente)
+                        nombres += (nombres.empty() ? "" : ", ") + std::to_string(entry.first);
+                    Avertir(
+                        "Avertissement : la base de données est restée verrouillée ; ce qui était gardé en mémoire "
                         "n'y est pas écrit" +
-                        (nombres.empty() ? std::string(".\n")
-                                         : " (références de " + nombres + " particules).\n"));
-                return 0;
-            }, kLockWait);  // one more full wait
+                        (nombres.empty() ? std::string(".\n") : " (références de " + nombres + " particules).\n"));
+                    return 0;
+                },
+                LockWait());  // one more full wait
         } catch (...) {
             erreur = std::current_exception();
         }

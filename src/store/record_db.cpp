@@ -351,6 +351,14 @@ void CreateDatabase(const std::string& named, int32_t nbMaxItem) {
     if (folder.fd >= 0) dbio::SyncFolder(folder.fd);
 }
 
+std::chrono::milliseconds LockWait(std::chrono::milliseconds usual) {
+    const char* texte = std::getenv("GLOMERIX_ATTENTE_VERROU_MS");
+    if (texte == nullptr) return usual;
+    char* fin = nullptr;
+    const long ms = std::strtol(texte, &fin, 10);
+    return fin != texte && *fin == '\0' && ms >= 0 && ms <= 600000 ? std::chrono::milliseconds(ms) : usual;
+}
+
 std::unique_ptr<RecordDb> OpenDatabase(const std::string& named, std::chrono::milliseconds wait) {
     const std::string path = ResolveDatabasePath(named);
     std::unique_ptr<RecordDb> db(new (std::nothrow) RecordDb);

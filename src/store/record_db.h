@@ -38,6 +38,10 @@ using dbformat::AllocEntry;
 // end: changes take milliseconds, so a lock held longer is a stuck process.
 inline constexpr std::chrono::milliseconds kLockWait{10000};
 
+// A wait for another program's lock: `usual`, or GLOMERIX_ATTENTE_VERROU_MS
+// milliseconds when that is set (the tests that play a stuck program).
+std::chrono::milliseconds LockWait(std::chrono::milliseconds usual = kLockWait);
+
 // What opening found and mended.
 struct OpenReport {
     bool journalReplayed = false;  // a change cut short was completed
@@ -134,7 +138,7 @@ void CreateDatabase(const std::string& path, int32_t nbMaxItem);
 // on the disk. Other processes may have it open too; one that is changing it
 // is waited for up to `wait`: DB_OPEN_FAILED with CAUSE_BUSY when it has not
 // ended by then.
-std::unique_ptr<RecordDb> OpenDatabase(const std::string& path, std::chrono::milliseconds wait = kLockWait);
+std::unique_ptr<RecordDb> OpenDatabase(const std::string& path, std::chrono::milliseconds wait = LockWait());
 // Commits what BeginChanges has not kept back; nothing to do when every
 // change is already on the disk (a change whose writes in place failed is
 // completed under the change lock).
@@ -156,7 +160,7 @@ void DeleteDatabase(const std::string& path);
 // to end (DB_OPEN_FAILED with CAUSE_BUSY when it has not), completes a change
 // cut short, and reads the tables again when the file changed since they
 // were read. On failure the lock is released.
-void BeginChanges(RecordDb& db, std::chrono::milliseconds wait = kLockWait);
+void BeginChanges(RecordDb& db, std::chrono::milliseconds wait = LockWait());
 // The outermost one commits and releases the lock, also when the commit
 // fails (the tables are then the file's again).
 void CommitChanges(RecordDb& db);

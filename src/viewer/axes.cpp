@@ -34,7 +34,9 @@ GLuint labelTextures[3] = {0, 0, 0};
 // there). The first folder holding x.tga is taken, so that an incomplete set
 // still reports its missing file rather than being passed over.
 std::string DossierEtiquettes() {
-    std::vector<std::string> candidats = {"./img"};
+    std::vector<std::string> candidats;
+    candidats.reserve(3);
+    candidats.emplace_back("./img");
     char exe[PATH_MAX];
     const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
     if (n > 0) {

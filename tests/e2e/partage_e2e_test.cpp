@@ -201,6 +201,7 @@ TEST(Partage, HuitSessionsDontDeuxTuees) {
 TEST(Partage, UnProgrammeArreteAvecLeVerrou) {
     e2e::Session a, b, c;
     for (e2e::Session* s : {&b, &c}) s->setEnv("XDG_DATA_HOME", a.dataDir().string());
+    for (e2e::Session* s : {&a, &b, &c}) s->setEnv("GLOMERIX_ATTENTE_VERROU_MS", "1000");
     ASSERT_TRUE(a.startAtPrompt());
     ASSERT_TRUE(b.startAtPrompt());
     const pid_t gardien = fork();
@@ -215,7 +216,7 @@ TEST(Partage, UnProgrammeArreteAvecLeVerrou) {
     c.start();
     c.send("mode info off\nnb 32\nplacer\ninfo\nmarquer\n");
     for (e2e::Session* s : {&a, &b, &c}) {
-        EXPECT_TRUE(s->waitForError("verrouillée depuis plus de 10 s")) << s->errorsSoFar();
+        EXPECT_TRUE(s->waitForError("verrouillée depuis plus de 1 s")) << s->errorsSoFar();
         EXPECT_NE(s->errorsSoFar().find("\nERREUR : 1\n"), std::string::npos) << s->errorsSoFar();
     }
     for (e2e::Session* s : {&a, &b, &c}) EXPECT_TRUE(s->waitFor("Minimum de l'energie potentielle")) << s->outputSoFar();

@@ -264,6 +264,7 @@ TEST_F(CheckTest, AFileIsJudgedWithItsJournalReplayed) {
 // file is locked (status 3) instead of reporting faults that may not be
 // there. The plain dump goes on, saying so.
 TEST_F(CheckTest, AChangeUnderWayIsWaitedForThenNotJudged) {
+    setenv("GLOMERIX_ATTENTE_VERROU_MS", "500", 1);
     auto db = OpenDatabase(path);
     EXPECT_EQ(Inspect(path, "--check").status, 0);
     BeginChanges(*db);
@@ -280,6 +281,7 @@ TEST_F(CheckTest, AChangeUnderWayIsWaitedForThenNotJudged) {
     EXPECT_TRUE(Has(run, U8(u8"rien n'est listé"))) << run.out;
     CancelChanges(*db);
     EXPECT_EQ(Inspect(path, "--check").status, 0);
+    unsetenv("GLOMERIX_ATTENTE_VERROU_MS");
 }
 
 TEST(GlomerixDbTest, Usage) {

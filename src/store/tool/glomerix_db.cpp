@@ -381,7 +381,7 @@ void Avertir(const std::string& texte) { console.warn(texte.c_str()); }
 
 // How long a reader waits for a change under way: a change takes
 // milliseconds.
-constexpr auto kReadWait = std::chrono::seconds(3);
+const std::chrono::milliseconds kReadWait = LockWait(std::chrono::seconds(3));
 
 bool OpenFile(Dump& d, const char* path) {
     d.fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -420,8 +420,10 @@ int DumpOrCheck(Dump& d, const char* path) {
     std::fflush(stdout);
     if (!ReadUnderLock(d, path)) {
         if (d.mode == Mode::Check) {
-            Avertir(std::string("glomerix-db : ") + path + " est verrouillé par une modification qui ne s'achève pas en " +
-                    std::to_string(kReadWait.count()) + " s (un programme arrêté ?) : il n'est pas jugé ; réessayez.");
+            Avertir(std::string("glomerix-db : ") + path +
+                    " est verrouillé par une modification qui ne s'achève pas en " +
+                    std::to_string(kReadWait.count() / 1000) +
+                    " s (un programme arrêté ?) : il n'est pas jugé ; réessayez.");
             return 3;
         }
         Avertir(std::string("glomerix-db : ") + path + " est verrouillé par une modification qui ne s'achève pas : il "
