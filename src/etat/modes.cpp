@@ -12,8 +12,9 @@ std::vector<uint8_t> OctetsDesModes(std::span<const Interrupteur> table) {
 }
 
 void ModesDepuisOctets(std::span<const uint8_t> octets, std::span<const Interrupteur> table) {
+    const ModeFlags defauts;
     for (const Interrupteur& i : table) {
         const size_t o = static_cast<size_t>(i.octet);
-        modes.*i.drapeau = o < octets.size() && octets[o] != 0;
+        modes.*i.drapeau = o < octets.size() ? octets[o] != 0 : (defauts.*i.drapeau).load();
     }
 }

@@ -20,6 +20,7 @@ struct ModeFlags {
     std::atomic<bool> dual{false};
     std::atomic<bool> tammes{false};  // EXPLORER widens the smallest distance
     std::atomic<bool> defauts{false};  // the picture coloured by hull degree
+    std::atomic<bool> minima{true};    // EXPLORER feeds the catalogue of minima
 
     // Back to the initialisers above.
     void resetDefaults();
@@ -56,6 +57,7 @@ inline constexpr Interrupteur kInterrupteurs[] = {
     {"dual", nullptr, &ModeFlags::dual, 7, true, true},
     {"tammes", nullptr, &ModeFlags::tammes, 8, false, false},
     {"defauts", nullptr, &ModeFlags::defauts, 9, true, false},
+    {"minima", nullptr, &ModeFlags::minima, 10, false, false},
 };
 
 // The listing's label: two spaces, the word in capitals, spaces up to column 14.
@@ -88,7 +90,8 @@ constexpr int OctetsModes(std::span<const Interrupteur> table = kInterrupteurs) 
 std::vector<uint8_t> OctetsDesModes(std::span<const Interrupteur> table = kInterrupteurs);
 
 // Sets the switches from stored bytes: any byte but 0 is on. A switch whose
-// byte lies beyond `octets` (a database written before it existed) is off.
+// byte lies beyond `octets` (a database written before it existed) takes its
+// default.
 void ModesDepuisOctets(std::span<const uint8_t> octets, std::span<const Interrupteur> table = kInterrupteurs);
 
 // Set from the SIGINT/SIGQUIT handler, polled by the counted loops between steps.

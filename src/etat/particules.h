@@ -24,6 +24,9 @@ struct ParticleState {
     // Bumped by every writer of a position or of the count (MarquerDeplacement),
     // so that a cache keyed on it knows in O(1) whether the particles moved.
     uint64_t generation GUARDED_BY(verrouEtat) = 0;
+    // Bumped by every change of the count, so that what belongs to one count
+    // (the catalogue of minima) knows it no longer does, even back at it.
+    uint64_t changementsDeNombre GUARDED_BY(verrouEtat) = 0;
 };
 
 struct SimParams {

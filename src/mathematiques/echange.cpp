@@ -8,10 +8,6 @@ namespace {
 // Below this difference of log E two minima are one (as the walkers judge).
 constexpr double kMemeMinimum = 1e-13;
 
-bool Avant(const Rapport& a, const Rapport& b) {
-    return a.saut != b.saut ? a.saut < b.saut : a.marcheur < b.marcheur;
-}
-
 }  // namespace
 
 void FileRapports::Deposer(Rapport&& r) {
@@ -84,17 +80,17 @@ void AnnoncesDuGroupe::Recevoir(Rapport&& r) {
     attente_.insert(std::upper_bound(attente_.begin(), attente_.end(), r, Avant), std::move(r));
 }
 
-bool AnnoncesDuGroupe::Connu(const Rapport& r) const {
+bool AnnoncesDuGroupe::Connu(long long saut, int marcheur) const {
     for (size_t v = 0; v < faits_.size(); ++v) {
-        if (static_cast<int>(v) == r.marcheur || termines_[v]) continue;
-        const long long requis = static_cast<int>(v) < r.marcheur ? r.saut : r.saut - 1;
+        if (static_cast<int>(v) == marcheur || termines_[v]) continue;
+        const long long requis = static_cast<int>(v) < marcheur ? saut : saut - 1;
         if (faits_[v] < requis) return false;
     }
     return true;
 }
 
 bool AnnoncesDuGroupe::Suivante(Rapport& r) {
-    while (!attente_.empty() && Connu(attente_.front())) {
+    while (!attente_.empty() && Connu(attente_.front().saut, attente_.front().marcheur)) {
         Rapport premier = std::move(attente_.front());
         attente_.pop_front();
         if (!(premier.logEnergie < logMeilleur_ - kMemeMinimum)) continue;

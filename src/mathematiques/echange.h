@@ -28,6 +28,12 @@ struct Rapport {
     bool minimum = false;    // the hop gave a new lowest minimum of the walker's own:
     double logEnergie = 0.0; // its log E
     std::vector<Vec3> positions;
+    // When the owner asked for every hop's minimum: its positions (the
+    // start's for hop 0) as the descent left them, accepted or not, how far
+    // above the minimum's log E they may lie, the descent's criterion.
+    bool avecSaut = false;
+    std::vector<Vec3> positionsSaut;
+    double ecartSaut = 0.0, critereSaut = 0.0;
     double secondes = 0.0;   // since the walker started
     // The hop itself: its minimum's log E, whether it was taken, the
     // temperature it was judged at, and the walker's lowest log E after it.
@@ -39,6 +45,11 @@ struct Rapport {
     // With fin: the walker's hops, of them accepted, and its energy passes.
     long long sauts = 0, acceptes = 0, evaluations = 0;
 };
+
+// The order of (hop, walker) in which the owner hands reports on.
+inline bool Avant(const Rapport& a, const Rapport& b) {
+    return a.saut != b.saut ? a.saut < b.saut : a.marcheur < b.marcheur;
+}
 
 class Echange {
 public:
@@ -110,12 +121,13 @@ public:
     int Marcheurs() const { return static_cast<int>(faits_.size()); }
     double LogMeilleur() const { return logMeilleur_; }
     long long SautMeilleur() const { return sautMeilleur_; }
+    // Whether everything that comes before hop `saut` of walker `marcheur`
+    // in the order of (hop, walker) has been received.
+    bool Connu(long long saut, int marcheur) const;
     // Sums of the walkers' last reports.
     long long sauts = 0, acceptes = 0, evaluations = 0;
 
 private:
-    bool Connu(const Rapport& r) const;
-
     std::vector<long long> faits_;   // per walker, the last hop reported
     std::vector<bool> termines_;     // per walker, its last report came
     std::deque<Rapport> attente_;    // minima not yet given, in (hop, walker) order

@@ -39,6 +39,19 @@ inline constexpr long long kSautsParDefaut = 100;
 inline constexpr long long kPartage = 10;
 inline constexpr double kEcartPartage = 10.0;
 
+// A hop's minimum as its descent ended: the hop (0 for the start's own
+// descent), the walker, log of the energy sum, how far above the minimum's
+// own log E it may lie (the descent's final gradient and curvature tell),
+// the descent's criterion, the positions (valid during the call only).
+struct MinimumDuSaut {
+    long long saut = 0;
+    int marcheur = 0;
+    double logEnergie = 0.0;
+    double ecart = 0.0;
+    double critere = 0.0;
+    std::span<const Vec3> positions;
+};
+
 struct ParametresExploration {
     long long sauts = 100;  // per walker
     // The descents: exponent, tolerance, memory; iterationsMax per descent.
@@ -62,6 +75,10 @@ struct ParametresExploration {
     // the hop (0 for the start's own descent), log of the energy sum, the
     // positions (valid during the call only). On the calling thread.
     std::function<void(long long saut, double logEnergie, std::span<const Vec3> positions)> nouveauMinimum;
+    // Every hop's minimum, accepted or not, the start's descent's at hop 0,
+    // in the order of (hop, walker), as its descent left it. On the calling
+    // thread.
+    std::function<void(const MinimumDuSaut& m)> minimumDuSaut;
     // After hops: the hops every walker has finished and the log of the
     // lowest energy sum so far. On the calling thread.
     std::function<void(long long saut, double logMeilleur)> apresSaut;

@@ -67,6 +67,7 @@ class Descente {
         }
         bilan.evaluations = objectif_.Evaluations();
         bilan.logEnergie = objectif_.LogEnergie();
+        if (p_.estimerEcart) bilan.ecartEstime = EcartAuMinimum();
         std::copy(objectif_.Courant().x.begin(), objectif_.Courant().x.end(), sortie.begin());
         return bilan;
     }
@@ -96,6 +97,15 @@ class Descente {
             }
             if (!Recommencer()) return false;
         }
+    }
+
+    // The quasi-Newton model's drop of log E from here to the minimum,
+    // -g.d/2 with d = -H g the memory's direction; 0 with no memory.
+    double EcartAuMinimum() {
+        if (memoire_.Vide()) return 0.0;
+        memoire_.Diriger(objectif_.Courant().g, nullptr, direction_);
+        ProjeterTangentes(objectif_.Courant().x, direction_);
+        return std::max(0.0, -0.5 * ProduitScalaire(objectif_.Courant().g, direction_));
     }
 
     // After a direction that gives no step: the steepest direction, smoothed

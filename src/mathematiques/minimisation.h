@@ -35,6 +35,7 @@ struct ParametresDescente {
     double tolerance = 1e-9;
     int memoire = 20;  // curvature pairs kept (bench/README.md: why 20)
     const std::atomic<bool>* arret = nullptr;  // polled after each iteration
+    bool estimerEcart = false;                 // BilanDescente::ecartEstime wanted
     std::function<void(const EtapeDescente&)> apresPas;  // after each accepted step
 };
 
@@ -50,6 +51,9 @@ struct BilanDescente {
     long long evaluations = 0;  // passes over the pairs
     double critere = 0.0;       // at the end
     double logEnergie = 0.0;    // at the end, as EtapeDescente::logEnergie
+    // How far above its minimum's log E the end lies, as the descent's
+    // curvature memory sees it (0 when it holds none or was not asked).
+    double ecartEstime = 0.0;
     FinDescente fin = FinDescente::critere;
 };
 

@@ -15,6 +15,7 @@ void ChangerNombre(int n, bool keepPositions) {
         const int gardes = std::min(etat.count, n);
         for (int i = 0; i < gardes; ++i) nouveau[i].position = etat.particles[i].position;
     }
+    if (n != etat.count) ++etat.changementsDeNombre;
     std::swap(etat.particles, nouveau);  // `nouveau` now holds the old records
     etat.count = n;
     MarquerDeplacement();

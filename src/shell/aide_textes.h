@@ -7,6 +7,7 @@
 #pragma once
 
 #include "etat/particules.h"
+#include "mathematiques/catalogue_minima.h"
 #include "mathematiques/exploration.h"
 #include "mathematiques/hasard.h"
 #include "mathematiques/riesz.h"
@@ -236,7 +237,8 @@ inline constexpr MorceauAide kMode[] = {
     Texte("\n"
           "MODE mode [ON|OFF]\n"
           "\n"
-          "Sans paramètres, MODE affiche l'état actuel des modes. Sinon, la commande mets le mode mode en marche ou le désactive. Si ON et OFF sont omis, la commande active le mode.\n"),
+          "Sans paramètres, MODE affiche l'état actuel des modes. Sinon, la commande mets le mode mode en marche ou le "
+          "désactive. Si ON et OFF sont omis, la commande active le mode.\n"),
     Texte("Ceci est la liste des modes possibles :\n"),
     Texte("  PARTICULES Affiche la particules sur la représentation graphique.\n"),
     Texte("  LIGNES     Affiche l'enveloppe convexe des particules sous forme de lignes.\n"),
@@ -259,6 +261,8 @@ inline constexpr MorceauAide kMode[] = {
     Texte("             défaut ; voir AIDE EXPLORER)."),
     Texte("\n  DEFAUTS    Colore les particules et les cellules du dual selon leur degré sur\n"
           "             l'enveloppe convexe, avec une légende (voir AIDE GRAPH)."),
+    Texte("\n  MINIMA     EXPLORER tient le catalogue des minima qu'il rencontre (activé\n"
+          "             par défaut ; voir AIDE MINIMA)."),
     Texte("\n"),
 };
 
@@ -282,21 +286,40 @@ inline constexpr MorceauAide kExplorer[] = {
     Texte("\nEXPLORER [i [K|M]]\n\nSans paramètre, EXPLORER effectue "),
     Compte(),
     Texte(" sauts.\n"
-          "Si i est un nombre entre 1 et 9999 alors la commande effectue i sauts, et si le paramètre K (ou M) est entré, 1000*i (ou 1000000*i) sauts. Tout autre nombre est refusé.\n"),
+          "Si i est un nombre entre 1 et 9999 alors la commande effectue i sauts, et si le paramètre K (ou M) est "
+          "entré, 1000*i (ou 1000000*i) sauts. Tout autre nombre est refusé.\n"),
     Texte("\n"
-          "Chaque saut perturbe la configuration courante (quelques particules placées au hasard, une calotte de la sphère tournée, ou la particule de plus fort potentiel placée dans le plus grand espace vide), la minimise complètement comme MINIMISER, puis la garde ou non selon la règle de Metropolis, à une température qui s'adapte au taux d'acceptation.\n"
-          "Chaque nouvelle énergie minimale est affichée avec le numéro du saut (l'énergie de Riesz, avec s, quand s n'est pas 1), et la configuration est proposée à la base de données comme le fait INFO.\n"
-          "A la fin, ou à l'appui sur Ctrl+C, la configuration de plus basse énergie trouvée devient la configuration courante. Le hasard vient du générateur du programme : une même graine donne la même recherche.\n"
+          "Chaque saut perturbe la configuration courante (quelques particules placées au hasard, une calotte de la "
+          "sphère tournée, ou la particule de plus fort potentiel placée dans le plus grand espace vide), la minimise "
+          "complètement comme MINIMISER, puis la garde ou non selon la règle de Metropolis, à une température qui "
+          "s'adapte au taux d'acceptation.\n"
+          "Chaque nouvelle énergie minimale est affichée avec le numéro du saut (l'énergie de Riesz, avec s, quand s "
+          "n'est pas 1), et la configuration est proposée à la base de données comme le fait INFO.\n"
+          "A la fin, ou à l'appui sur Ctrl+C, la configuration de plus basse énergie trouvée devient la configuration "
+          "courante. Le hasard vient du générateur du programme : une même graine donne la même recherche.\n"
           "\n"
-          "Avec le mode OPENMP activé, un marcheur par processeur fait i sauts, chacun avec son propre hasard tiré de la graine ; tous les "),
+          "Avec le mode OPENMP activé, un marcheur par processeur fait i sauts, chacun avec son propre hasard tiré de "
+          "la graine ; tous les "),
     Entier(kPartage),
     Texte(" sauts, un marcheur nettement plus haut que le plus bas d'entre eux (de plus de "),
     Entier(static_cast<long long>(kEcartPartage)),
-    Texte(" fois sa température) repart du plus bas. Les annonces suivent l'ordre des sauts, quel que soit le marcheur le plus rapide : une même graine et un même nombre de processeurs donnent la même recherche. Le premier marcheur part de la configuration courante, les autres chacun d'un placement au hasard.\n"
+    Texte(" fois sa température) repart du plus bas. Les annonces suivent l'ordre des sauts, quel que soit le marcheur "
+          "le plus rapide : une même graine et un même nombre de processeurs donnent la même recherche. Le premier "
+          "marcheur part de la configuration courante, les autres chacun d'un placement au hasard.\n"
           "\n"
-          "Avec le mode TAMMES activé (MODE TAMMES ON), EXPLORER cherche la plus grande distance minimale entre les particules (le problème de Tammes) au lieu de l'énergie la plus basse : chaque saut finit par une descente à l'exposant "),
+          "Avec le mode TAMMES activé (MODE TAMMES ON), EXPLORER cherche la plus grande distance minimale entre les "
+          "particules (le problème de Tammes) au lieu de l'énergie la plus basse : chaque saut finit par une descente "
+          "à l'exposant "),
     Entier(static_cast<long long>(kExposantTammes)),
-    Texte(" (quel que soit celui de S) puis par le polissage de TAMMES, et la règle de Metropolis porte sur le logarithme de la distance minimale. Chaque nouvelle plus grande distance minimale est annoncée (\"Saut 3, nouvelle distance minimale maximale : ...\") et la configuration proposée à la base de données comme le fait INFO ; à la fin, la configuration de plus grande distance minimale devient la configuration courante.\n"
+    Texte(" (quel que soit celui de S) puis par le polissage de TAMMES, et la règle de Metropolis porte sur le "
+          "logarithme de la distance minimale. Chaque nouvelle plus grande distance minimale est annoncée (\"Saut 3, "
+          "nouvelle distance minimale maximale : ...\") et la configuration proposée à la base de données comme le "
+          "fait INFO ; à la fin, la configuration de plus grande distance minimale devient la configuration courante.\n"
+          "\n"),
+    Texte("Avec le mode MINIMA activé (par défaut), EXPLORER note le minimum de chaque saut dans le catalogue que la "
+          "commande MINIMA affiche (voir AIDE MINIMA) ; il ne le fait pas en mode TAMMES. MODE MINIMA OFF l'en "
+          "dispense et vide le catalogue : la recherche est alors plus rapide, de quelques pour cent pour une "
+          "centaine de particules à un quart pour 400, où presque chaque saut rencontre un nouveau minimum.\n"
           "\n"),
 };
 
@@ -379,6 +402,42 @@ inline constexpr MorceauAide kSymetrie[] = {
           "Le groupe est formé de toutes ces opérations, et son ordre est leur nombre.\n"
           "Une grande tolérance, proche de la distance entre particules voisines, rend le calcul plus long.\n"
           "DEFAUTS affiche aussi le groupe, à la même tolérance.\n"
+          "\n"),
+};
+
+inline constexpr MorceauAide kMinima[] = {
+    Texte("La commande MINIMA affiche les minima locaux distincts que EXPLORER a rencontrés, ou en charge un.\n"),
+    Texte("\n"
+          "MINIMA [n]\n"
+          "MINIMA CHARGER k\n"
+          "\n"
+          "Chaque saut de EXPLORER (et la minimisation de départ de chaque marcheur) aboutit à un minimum local, que "
+          "le catalogue note. "
+          "Deux minima sont distincts si leurs énergies diffèrent de plus de 1e-10 en valeur relative, ou si, à la "
+          "même énergie, leurs groupes ponctuels (à la tolérance de SYMETRIE) ou leurs suites de degrés sur "
+          "l'enveloppe convexe diffèrent.\n"
+          "Sans paramètre, MINIMA affiche les "),
+    Entier(kMinimaListes),
+    Texte(" minima les plus bas ; si n est un nombre entre 1 et 9999, les n plus bas. Pour chacun : son rang, son "
+          "énergie, l'écart à l'énergie du plus bas, le nombre de fois qu'il a été rencontré, le saut qui l'a "
+          "rencontré le premier, son groupe ponctuel, et le nombre de particules de degré 5 et de degré 7.\n"
+          "MINIMA CHARGER k fait du k-ième minimum la configuration courante, avec l'énergie affichée par MINIMA ; k "
+          "va de 1 à "),
+    Entier(static_cast<long long>(kMinimaGardes)),
+    Texte(" : le catalogue garde les positions des "),
+    Entier(static_cast<long long>(kMinimaGardes)),
+    Texte(" minima les plus bas seulement, et le compte de tous.\n"
+          "\n"
+          "Le catalogue appartient au nombre de particules et à l'exposant S : il est vidé quand l'un ou l'autre "
+          "change, et les recherches suivantes de EXPLORER l'enrichissent tant qu'ils restent les mêmes. Une même "
+          "graine donne le même catalogue.\n"
+          "Un minimum dont l'énergie, à la précision de sa descente, désigne sans doute possible un minimum déjà "
+          "au catalogue compte une rencontre de plus ; les autres sont d'abord minimisés plus finement, puis "
+          "classés par leur énergie, leur groupe et leurs degrés.\n"
+          "\n"
+          "Le catalogue n'est tenu qu'avec le mode MINIMA activé, ce qu'il est par défaut : MODE MINIMA OFF le "
+          "vide à la recherche suivante, EXPLORER ne le remplit plus et MINIMA le dit. Il ne l'est pas non plus en "
+          "mode TAMMES.\n"
           "\n"),
 };
 

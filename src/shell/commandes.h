@@ -2,6 +2,10 @@
 // command itself. The command table (table_commandes.cpp) names them.
 #pragma once
 
+#include <span>
+
+#include "etat/particules.h"
+#include "etat/vec3.h"
 #include "shell/commande.h"
 
 // Settings (commandes_reglages.cpp).
@@ -56,6 +60,8 @@ void AfficherVecteur(double x, double y, double z);
 // The energy of n particles from the descents' logarithm of their sum, also
 // beyond the largest double ("1.5e400").
 void EcrireEnergie(double logEnergie, int n);
+// Installs positions as the configuration; the hull no longer describes them.
+void CopierDansLEtat(std::span<const Vec3> p) REQUIRES(verrouEtat);
 // "énergie de Riesz s = 6" (the exponent without its point when whole).
 void EcrireNomRiesz(const char* energie, double s);
 

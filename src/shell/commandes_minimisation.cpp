@@ -27,6 +27,7 @@
 #include "shell/boucle.h"
 #include "shell/boucle_comptee.h"
 #include "shell/commandes.h"
+#include "shell/commandes_minima.h"
 #include "shell/commandes_symetrie.h"
 #include "shell/messages.h"
 #include "shell/progression.h"
@@ -39,14 +40,6 @@ namespace {
 std::vector<Vec3> PositionsCourantes() {
     Garde verrou(verrouEtat);
     return CopierPositions();
-}
-
-// The hull no longer describes the positions: a
-// frame that draws it builds it again.
-void CopierDansLEtat(std::span<const Vec3> p) REQUIRES(verrouEtat) {
-    for (int i = 0; i < etat.count && i < static_cast<int>(p.size()); ++i) etat.particles[i].position = p[i];
-    MarquerDeplacement();
-    hullValid = false;
 }
 
 // Between steps: only when no frame holds the lock.
@@ -132,6 +125,14 @@ void EcrireFinDescente(const BilanDescente& b, const ParametresDescente& p) {
 }
 
 }  // namespace
+
+// The hull no longer describes the positions: a
+// frame that draws it builds it again.
+void CopierDansLEtat(std::span<const Vec3> p) {
+    for (int i = 0; i < etat.count && i < static_cast<int>(p.size()); ++i) etat.particles[i].position = p[i];
+    MarquerDeplacement();
+    hullValid = false;
+}
 
 void EcrireEnergie(double logEnergie, int n) {
     const double decimal = logEnergie / std::log(10.0);
@@ -223,6 +224,14 @@ void CommandeExplorer(const Ligne& ligne) {
     // One walker per processor with OPENMP on, however busy they are: the
     // seed then repeats the search.
     p.graines = GrainesDesMarcheurs(NombreDeThreads());
+    // The catalogue holds energy minima: not the Tammes mode's. Switched off,
+    // it no longer describes the searches made: emptied.
+    if (!modes.minima) {
+        OublierMinima();
+    } else if (!tammes) {
+        PreparerCatalogue();
+        p.minimumDuSaut = [](const MinimumDuSaut& m) { NoterMinimum(m, &stopRequested); };
+    }
     if (std::FILE* trace = TraceFichier()) {
         CommencerTrace(kEnTeteExplorer);
         // Only the command thread changes the count.
@@ -291,6 +300,7 @@ void CommandeS(const Ligne& ligne) {
         Signaler(Msg::ParametreNonValide);
         return;
     }
+    if (s != params.exposant) OublierMinima();
     params.exposant = s;
     VerifierReel(ligne, 1, s);
 }

@@ -30,6 +30,9 @@ enum class Msg : int {
     BaseIndisponible,
     BaseNonSupprimee,
     SansBase,
+    CatalogueVide,
+    CatalogueDesactive,
+    MinimumAbsent,
     // Standard error, after "Attention : ".
     IterationsHorsBornes,
     ParticulesHorsBornes,
@@ -83,6 +86,12 @@ inline constexpr Message kMessages[] = {
     {Msg::BaseNonSupprimee, false, true, "La base de données du programme n'a pas pu être supprimée.\n"},
     // Asked for: a run without a database has none to delete.
     {Msg::SansBase, false, false, "Le programme fonctionne sans base de données : aucune n'est supprimée.\n"},
+    {Msg::CatalogueVide, false, true,
+     "Aucun minimum au catalogue pour ce nombre de particules et cet exposant : EXPLORER le remplit.\n"},
+    // Asked for: the switch says so; not an error.
+    {Msg::CatalogueDesactive, false, false,
+     "Le catalogue des minima est désactivé : EXPLORER ne le remplit pas. MODE MINIMA ON le rétablit.\n"},
+    {Msg::MinimumAbsent, false, true, "Aucun minimum de rang %s au catalogue, qui en garde %s.\n"},
     {Msg::IterationsHorsBornes, true, true, "%s n'est pas un nombre entre 1 et 9999, %s effectue %s."},
     {Msg::ParticulesHorsBornes, true, true, "%s n'est pas un nombre entre 3 et 9999, NB met %s particules."},
     // No full stop after a number: the console writes 1.0 as "1.".

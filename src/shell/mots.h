@@ -23,5 +23,6 @@ inline constexpr CommandWord kDist = Plier("dist");
 inline constexpr CommandWord kFichier = Plier("fichier");
 inline constexpr CommandWord kFaces = Plier("faces");
 inline constexpr CommandWord kAretes = Plier("aretes");
+inline constexpr CommandWord kCharger = Plier("charger");
 
 }  // namespace mot

@@ -4,6 +4,7 @@
 
 #include "etat/modes.h"
 #include "shell/commandes.h"
+#include "shell/commandes_minima.h"
 #include "shell/commandes_minimisation.h"
 #include "shell/commandes_symetrie.h"
 #include "shell/trace.h"
@@ -21,6 +22,7 @@ constexpr const char* kParametresPlacer[] = {"alea", "spirale"};
 constexpr const char* kParametresAjouter[] = {"faces", "aretes"};
 constexpr const char* kParametresCharger[] = {"ep", "dist", "fichier"};
 constexpr const char* kParametresListe[] = {"tout"};
+constexpr const char* kParametresMinima[] = {"charger"};
 
 // Every spelling of every MODE switch, then ON and OFF.
 constexpr size_t NombreDeMotsMode() {
@@ -49,41 +51,41 @@ constexpr Commande kTable[] = {
     {"aide", CommandeAide, 1, Lecture::historique, 0, "AIDE       Affiche cette page d'aide.\n", kAide, kSansParametre},
     {"info", CommandeInfo, 1, Lecture::historique, 0,
      "INFO       Affiche des informations sur la position des particules.\n", kInfo, kParametresInfo},
-    {"nb", CommandeNb, 2, Lecture::historique, 0, "NB         Affiche ou modifie le nombre de particules.\n",
-     kNb, kParametresNb},
+    {"nb", CommandeNb, 2, Lecture::historique, 0, "NB         Affiche ou modifie le nombre de particules.\n", kNb,
+     kParametresNb},
     {"ajouter", CommandeAjouter, 1, Lecture::historique, 0,
      "AJOUTER    Ajoute des particules sur l'enveloppe convexe.\n", kAjouter, kParametresAjouter},
     {"k", CommandeK, 2, Lecture::historique, 0,
      "K          Affiche ou modifie la constante de normalisation de la force.\n", kK, kSansParametre},
     {"p", CommandeP, 2, Lecture::historique, 0,
      "P          Affiche ou modifie le pourcentage d'éloignement ou de raprochement.\n", kP, kSansParametre},
-    {"r", CommandeR, 2, Lecture::historique, 0, "R          Affiche ou modifie la résistance des cordes.\n",
-     kR, kSansParametre},
-    {"l", CommandeL, 2, Lecture::historique, 0, "L          Affiche ou modifie la longueur des ressorts.\n",
-     kL, kSansParametre},
-    {"champ", CommandeChamp, 6, Lecture::historique, 0,
-     "CHAMP      Affiche ou modifie le champ magnétique ambiant.\n", kChamp, kSansParametre},
-    {"graph", CommandeGraph, 1, Lecture::historique, 0, "GRAPH      Affiche ou masque la fenêtre graphique.\n",
-     kGraph, kMarcheArret},
+    {"r", CommandeR, 2, Lecture::historique, 0, "R          Affiche ou modifie la résistance des cordes.\n", kR,
+     kSansParametre},
+    {"l", CommandeL, 2, Lecture::historique, 0, "L          Affiche ou modifie la longueur des ressorts.\n", kL,
+     kSansParametre},
+    {"champ", CommandeChamp, 6, Lecture::historique, 0, "CHAMP      Affiche ou modifie le champ magnétique ambiant.\n",
+     kChamp, kSansParametre},
+    {"graph", CommandeGraph, 1, Lecture::historique, 0, "GRAPH      Affiche ou masque la fenêtre graphique.\n", kGraph,
+     kMarcheArret},
     {"placer", CommandePlacer, 3, Lecture::historique, 0,
      "PLACER     Place les particules sur la sphère aléatoirement ou en spirale.\n", kPlacer, kParametresPlacer},
     {"relax", CommandeRelax, 2, Lecture::historique, 50,
      "RELAX      Modifie la position des particules en appliquant un modèle physique.\n", kRelax, kMultiplicateurs},
     {"local", CommandeLocal, 2, Lecture::historique, 50,
      "LOCAL      Pareil que RELAX, mais ne tient compte que des particules voisines.\n", kLocal, kMultiplicateurs},
-    {"locale", CommandeLocal, 2, Lecture::historique, 50, "LOCALE     Autre nom de la commande LOCAL.\n",
-     kLocale, kMultiplicateurs},
+    {"locale", CommandeLocal, 2, Lecture::historique, 50, "LOCALE     Autre nom de la commande LOCAL.\n", kLocale,
+     kMultiplicateurs},
     {"faces", CommandeFaces, 2, Lecture::historique, 50,
      "FACES      Modifie la position des particules avec des cordes sur les faces.\n", kFaces, kMultiplicateurs},
     {"aretes", CommandeAretes, 2, Lecture::historique, 50,
      "ARETES     Modifie la position des particules avec des ressorts sur les arêtes.\n", kAretes, kMultiplicateurs},
-    {"charger", CommandeCharger, 1, Lecture::historique, 0,
-     "CHARGER    Charge une des meilleures positions connues.\n", kCharger, kParametresCharger},
+    {"charger", CommandeCharger, 1, Lecture::historique, 0, "CHARGER    Charge une des meilleures positions connues.\n",
+     kCharger, kParametresCharger},
     {"enregistrer", CommandeEnregistrer, 0, Lecture::historique, 0,
      "ENREGISTER Sauvegarde la position des particules dans un fichier.\n", kEnregistrer, kSansParametre},
     {"montecarlo", CommandeMonteCarlo, 2, Lecture::historique, 50,
-     "MONTECARLO Modifie la position des particules suivant une \"loi\" de MonteCarlo.\n",
-     kMonteCarlo, kMultiplicateurs},
+     "MONTECARLO Modifie la position des particules suivant une \"loi\" de MonteCarlo.\n", kMonteCarlo,
+     kMultiplicateurs},
     {"eloigne", CommandeEloigne, 2, Lecture::historique, 50,
      "ELOIGNE    Eloigne les particules qui sont le plus proche.\n", kEloigne, kMultiplicateurs},
     {"approche", CommandeApproche, 2, Lecture::historique, 50,
@@ -106,8 +108,8 @@ constexpr Commande kTable[] = {
      "MINIMISER  Minimise l'énergie des particules par une méthode de quasi-Newton.\n", kMinimiser, kMultiplicateurs},
     {"explorer", CommandeExplorer, 2, Lecture::stricte, 100,
      "EXPLORER   Cherche le minimum global de l'énergie par sauts entre bassins.\n", kExplorer, kMultiplicateurs},
-    {"s", CommandeS, 2, Lecture::stricte, 0, "S          Affiche ou modifie l'exposant de l'énergie de Riesz.\n",
-     kS, kSansParametre},
+    {"s", CommandeS, 2, Lecture::stricte, 0, "S          Affiche ou modifie l'exposant de l'énergie de Riesz.\n", kS,
+     kSansParametre},
     {"graine", CommandeGraine, 1, Lecture::stricte, 0,
      "GRAINE     Affiche ou modifie la graine du générateur de nombres aléatoires.\n", kGraine, kSansParametre},
     {"tammes", CommandeTammes, 2, Lecture::stricte, 1000,
@@ -120,6 +122,8 @@ constexpr Commande kTable[] = {
      "EXPORTER   Enregistre la configuration et ses défauts en JSON ou en CSV.\n", kExporter, kSansParametre},
     {"trace", CommandeTrace, 1, Lecture::stricte, 0,
      "TRACE      Enregistre la convergence de MINIMISER et d'EXPLORER dans un fichier CSV.\n", kTrace, kMarcheArret},
+    {"minima", CommandeMinima, 2, Lecture::stricte, 0,
+     "MINIMA     Affiche les minima distincts rencontrés par EXPLORER, ou en charge un.\n", kMinima, kParametresMinima},
 };
 
 constexpr bool MemeTexte(const char* a, const char* b) {

@@ -467,7 +467,7 @@ void ChargerModes() {
     // 1 read, 0 none stored, -1 the lock could not be had
     const int lus = !databaseAvailable ? 0 : SousVerrou([&] {
         if (!RecordExists(*database, kModesRecord) || RecordUsed(*database, kModesRecord) < kModesAlways) return 0;
-        // Switches added since the record was written find no byte: off.
+        // Switches added since the record was written find no byte: their defaults.
         bytes.resize(static_cast<size_t>(std::min(RecordUsed(*database, kModesRecord), kModesSize)));
         ReadBytes(kModesRecord, 0, bytes.data(), static_cast<int32_t>(bytes.size()));
         return 1;

@@ -69,7 +69,7 @@ bool OuvrirBase(const std::string& chemin = {});
 // database when it is open.
 void FermerBase();
 // MODE switches from record 0 when it holds at least the first 8 bytes (a
-// switch whose byte it lacks is off), else their defaults. The count and
+// switch whose byte it lacks takes its default), else their defaults. The count and
 // SimParams are the shell's.
 void ChargerModes();
 // MODE switches into record 0 (created with 100 bytes if missing); nothing

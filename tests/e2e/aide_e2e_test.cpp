@@ -114,7 +114,8 @@ Si vous donnez une valeur négative à P, les points les plus proches se raproch
 }
 
 TEST(Aide, ModeEndsItsLastLineWithASeparateLineEnd) {
-    EXPECT_EQ(Sortie("AIDE MODE"), R"T(La commande MODE permet d'afficher l'état actuel des modes ou de modifier cet état.
+    EXPECT_EQ(Sortie("AIDE MODE"),
+              R"T(La commande MODE permet d'afficher l'état actuel des modes ou de modifier cet état.
 
 MODE mode [ON|OFF]
 
@@ -139,6 +140,8 @@ Ceci est la liste des modes possibles :
              défaut ; voir AIDE EXPLORER).
   DEFAUTS    Colore les particules et les cellules du dual selon leur degré sur
              l'enveloppe convexe, avec une légende (voir AIDE GRAPH).
+  MINIMA     EXPLORER tient le catalogue des minima qu'il rencontre (activé
+             par défaut ; voir AIDE MINIMA).
 )T");
 }
 
@@ -182,7 +185,7 @@ TEST(Aide, EveryCommandHasATopic) {
         EXPECT_EQ(sujet.rfind("La commande " + nom + " ", 0), 0u) << sujet;
         EXPECT_NE(sujet, kAucune) << c.mot;
         // MODE's topic ends on its own line end, as AIDE wrote it before.
-        const std::string finAttendue = nom == "MODE" ? "(voir AIDE GRAPH).\n" : "\n\n";
+        const std::string finAttendue = nom == "MODE" ? "; voir AIDE MINIMA).\n" : "\n\n";
         ASSERT_GE(sujet.size(), finAttendue.size()) << c.mot;
         EXPECT_EQ(sujet.substr(sujet.size() - finAttendue.size()), finAttendue) << c.mot;
     }

@@ -210,6 +210,10 @@ TEST(Avertissements, EveryCommandAndEveryValueForm) {
         {"trace", {{" foo", "\"foo\"" + kIgnore + "ON ou OFF ; la commande ne fait rien."},
                    {" on x\nt.csv", "\"x\" est en trop, @ l'ignore."}, {" off ", ""}, {" ", ""}}},
     };
+    table["minima"] = {{" 3 x", "\"x\" est en trop, @ l'ignore."},
+                       {" charger 2 x", "\"x\" est en trop, @ l'ignore."},
+                       {" charger 1", ""},
+                       {" ", ""}};
     for (const char* c : {"relax", "local", "locale", "faces", "aretes", "montecarlo", "eloigne", "approche"}) {
         table[c] = Plus(kCompte, {{" x", "\"x\" n'est pas un nombre entre 1 et 9999, @ effectue 1 itération."}});
     }

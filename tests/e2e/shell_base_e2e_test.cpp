@@ -100,8 +100,8 @@ TEST(Base, RecordsAfterInfoAndQuitter) {
     const auto modes = Lire(f, 0);
     ASSERT_TRUE(modes);
     EXPECT_EQ(modes->alloue, 100);
-    // INFO, PARTICULES, LIGNES, POLYGONES, ENVELOPPE, AXES, OPENMP, DUAL, TAMMES, DEFAUTS.
-    EXPECT_EQ(modes->octets, std::string("\0\1\1\0\1\1\0\0\1\0", 10));
+    // INFO, PARTICULES, LIGNES, POLYGONES, ENVELOPPE, AXES, OPENMP, DUAL, TAMMES, DEFAUTS, MINIMA.
+    EXPECT_EQ(modes->octets, std::string("\0\1\1\0\1\1\0\0\1\0\1", 11));
     const auto marques = Lire(f, 1);
     ASSERT_TRUE(marques);
     std::string bits(1250, '\0');

@@ -19,14 +19,14 @@ std::string Commandes(const std::string& input) {
 }
 
 std::string Modes(const std::map<std::string, bool>& changes = {}) {
-    std::map<std::string, bool> etats = {{"PARTICULES", true}, {"LIGNES", true},    {"POLYGONES", false},
-                                         {"INFO", true},       {"OPENMP", false},   {"ENVELOPPE", true},
-                                         {"AXES", false},      {"DUAL", false},     {"TAMMES", false},
-                                         {"DEFAUTS", false}};
+    std::map<std::string, bool> etats = {{"PARTICULES", true}, {"LIGNES", true},  {"POLYGONES", false},
+                                         {"INFO", true},       {"OPENMP", false}, {"ENVELOPPE", true},
+                                         {"AXES", false},      {"DUAL", false},   {"TAMMES", false},
+                                         {"DEFAUTS", false},   {"MINIMA", true}};
     for (const auto& [nom, on] : changes) etats[nom] = on;
     std::string s = "Etats des mode du programme :\n";
-    for (const char* nom : {"PARTICULES", "LIGNES", "POLYGONES", "INFO", "OPENMP", "ENVELOPPE", "AXES", "DUAL", "TAMMES",
-                            "DEFAUTS"}) {
+    for (const char* nom : {"PARTICULES", "LIGNES", "POLYGONES", "INFO", "OPENMP", "ENVELOPPE", "AXES", "DUAL",
+                            "TAMMES", "DEFAUTS", "MINIMA"}) {
         std::string libelle = std::string("  ") + nom;
         libelle.resize(14, ' ');
         s += libelle + (etats[nom] ? "MARCHE\n" : "ARRET\n");

@@ -313,9 +313,10 @@ TEST_F(BestStoreTest, ModesComeBackOnTheNextRun) {
 }
 
 // A switch added later has its byte past those an older record holds: it
-// reads as off there; and a record written by a later program, longer than
-// ours, keeps the bytes we do not know when we save ours.
-TEST_F(BestStoreTest, SwitchesBeyondTheRecordReadOffAndUnknownBytesSurvive) {
+// reads as its default there (off, or on for one on by default); and a record
+// written by a later program, longer than ours, keeps the bytes we do not
+// know when we save ours.
+TEST_F(BestStoreTest, SwitchesBeyondTheRecordReadAsDefaultsAndUnknownBytesSurvive) {
     const Interrupteur plusTard[] = {{"info", nullptr, &ModeFlags::info, 0, false, false},
                                      {"axes", nullptr, &ModeFlags::axes, 8, true, false}};
     EXPECT_EQ(OctetsModes(plusTard), 9);
@@ -323,6 +324,10 @@ TEST_F(BestStoreTest, SwitchesBeyondTheRecordReadOffAndUnknownBytesSurvive) {
     ModesDepuisOctets(std::vector<uint8_t>(8, 1), plusTard);
     EXPECT_TRUE(modes.info);
     EXPECT_FALSE(modes.axes);
+    const Interrupteur allumePlusTard[] = {{"info", nullptr, &ModeFlags::info, 9, false, false}};
+    modes.info = false;
+    ModesDepuisOctets(std::vector<uint8_t>(8, 0), allumePlusTard);
+    EXPECT_TRUE(modes.info);
     modes.axes = true;
     EXPECT_EQ(OctetsDesModes(plusTard), (std::vector<uint8_t>{1, 0, 0, 0, 0, 0, 0, 0, 1}));
 

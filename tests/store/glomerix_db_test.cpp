@@ -78,8 +78,8 @@ TEST(GlomerixDbTest, ShowsRecordsAndTheBestValuesOfCounts) {
     const ToolRun run = Inspect(databasePath);
     EXPECT_EQ(run.status, 0) << run.out;
     EXPECT_TRUE(Has(run, "allocCount: 3\n")) << run.out;
-    // One byte a switch, up to the last one's (DEFAUTS, the tenth).
-    EXPECT_TRUE(Has(run, "  record 0: entry 2 offset 1510 size 100 used 10\n")) << run.out;
+    // One byte a switch, up to the last one's (MINIMA, the eleventh).
+    EXPECT_TRUE(Has(run, "  record 0: entry 2 offset 1510 size 100 used 11\n")) << run.out;
     EXPECT_TRUE(Has(run, "  record 1: entry 1 offset 260 size 1250 used 1250\n")) << run.out;
     char line[200];
     std::snprintf(line, sizeof line, "  record 5: entry 0 offset 0 size 260 used 260  energy %.17g  distance %.17g\n",
