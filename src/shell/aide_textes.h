@@ -11,7 +11,6 @@
 #include "mathematiques/exploration.h"
 #include "mathematiques/hasard.h"
 #include "mathematiques/riesz.h"
-#include "mathematiques/saut_tammes.h"
 #include "mathematiques/symetrie.h"
 
 struct MorceauAide {
@@ -309,9 +308,8 @@ inline constexpr MorceauAide kExplorer[] = {
           "\n"
           "Avec le mode TAMMES activé (MODE TAMMES ON), EXPLORER cherche la plus grande distance minimale entre les "
           "particules (le problème de Tammes) au lieu de l'énergie la plus basse : chaque saut finit par une descente "
-          "à l'exposant "),
-    Entier(static_cast<long long>(kExposantTammes)),
-    Texte(" (quel que soit celui de S) puis par le polissage de TAMMES, et la règle de Metropolis porte sur le "
+          "à un exposant pris entre 1 et 80 selon le saut (quel que soit celui de S) puis par le polissage de TAMMES, "
+          "et la règle de Metropolis porte sur le "
           "logarithme de la distance minimale. Chaque nouvelle plus grande distance minimale est annoncée (\"Saut 3, "
           "nouvelle distance minimale maximale : ...\") et la configuration proposée à la base de données comme le "
           "fait INFO ; à la fin, la configuration de plus grande distance minimale devient la configuration courante.\n"
