@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "e2e/commandes.h"
 #include "e2e/harness.h"
 
 namespace {
@@ -21,13 +22,7 @@ const string kEnergie = "Energie Potentielle  : ";
 const string kDistance = "Distance minimale    : ";
 const string kNombre = "Le nombre actuel de particules est : ";
 
-string Commandes(const string& lignes) {
-    e2e::Session s;
-    const e2e::Result r = s.run(lignes + "quitter\n");
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_FALSE(r.timedOut);
-    return e2e::ApresDemarrage(r.out);
-}
+using e2e::Commandes;
 
 // Every INFO POS block: one line per particle, in order.
 Blocs Positions(const string& out) {

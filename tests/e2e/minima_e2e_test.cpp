@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "e2e/commandes.h"
 #include "e2e/harness.h"
 
 namespace {
@@ -18,13 +19,7 @@ const string kNonValide = "Paramètre non valide.\n";
 const string kVide = "Aucun minimum au catalogue pour ce nombre de particules et cet exposant : EXPLORER le remplit.\n";
 const string kEntete = "Rang ; énergie ; écart au plus bas ; rencontres ; premier saut ; groupe ; degré 5 ; degré 7\n";
 
-string Commandes(const string& lignes) {
-    e2e::Session s;
-    const e2e::Result r = s.run(lignes + "quitter\n");
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_FALSE(r.timedOut);
-    return e2e::ApresDemarrage(r.out);
-}
+using e2e::Commandes;
 
 // The rows of the first table after `depuis`, split at " ; ".
 std::vector<std::vector<string>> Lignes(const string& out, size_t depuis = 0) {

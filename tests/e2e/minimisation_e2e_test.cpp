@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "e2e/commandes.h"
 #include "e2e/harness.h"
 
 namespace {
@@ -23,13 +24,7 @@ const string kEnergie = "Energie Potentielle  : ";
 const string kAnnonce = ", nouvelle énergie minimale : ";
 const string kNonValide = "Paramètre non valide.\n";
 
-string Commandes(const string& lignes) {
-    e2e::Session s;
-    const e2e::Result r = s.run(lignes + "quitter\n");
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_FALSE(r.timedOut);
-    return e2e::ApresDemarrage(e2e::Masque(r.out));
-}
+string Commandes(const string& lignes) { return e2e::Commandes(lignes, true); }
 
 std::vector<string> Valeurs(const string& out, const string& etiquette) {
     std::vector<string> v;
