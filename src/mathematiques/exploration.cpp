@@ -1,7 +1,7 @@
 // The energies compared are log E (E the sum of r^-s), so that the
 // temperature means the same at every N and every s. Three perturbations, in
-// turn at random: a few particles sent to random places; a random cap of the
-// sphere turned by a random angle about its axis; the particle of highest
+// turn at random: a few particles sent to random places; a random cap turned
+// by a random angle about its axis; the particle of highest
 // potential sent to the emptiest spot found among random candidates. The
 // temperature is multiplied or divided by kFacteur every kFenetre hops to keep
 // about half the hops accepted; after kRetour hops without a new lowest
@@ -63,11 +63,18 @@ Vec3 Tourner(const Vec3& v, const Vec3& a, double t) {
     return {v.x * c + axv.x * s + a.x * av, v.y * c + axv.y * s + a.y * av, v.z * c + axv.z * s + a.z * av};
 }
 
-// A cap holding from 5 % to 50 % of the sphere, turned by any angle.
+// A cap turned by any angle, holding from 5 % to 50 % of the sphere up to
+// N = 200, and from 5 % to 50 % of 100 particles' worth from N = 400 (of
+// 40000 / N between). At large counts half the sphere turned is a grain
+// boundary whose descent is long and ends far above, where caps of tens of
+// particles move the defects; at N = 122 and 200 the larger caps found the
+// minimum sooner (bench/README.md, "Walkers").
 void TournerCalotte(std::span<Vec3> x, FluxHasard& h) {
     Vec3 axe;
     h.PointSphere(axe, 1.0);
-    const double part = 0.05 + 0.45 * h.Reel();
+    const double n = static_cast<double>(x.size());
+    const double u = 0.05 + 0.45 * h.Reel();
+    const double part = n <= 200.0 ? u : u * std::max(100.0, 40000.0 / n) / n;
     const double seuil = 1.0 - 2.0 * part;
     const double angle = 2.0 * std::numbers::pi * h.Reel();
     for (Vec3& v : x) {
