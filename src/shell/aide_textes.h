@@ -289,8 +289,9 @@ inline constexpr MorceauAide kExplorer[] = {
           "entré, 1000*i (ou 1000000*i) sauts. Tout autre nombre est refusé.\n"),
     Texte("\n"
           "Chaque saut perturbe la configuration courante (quelques particules placées au hasard, une calotte de la "
-          "sphère tournée, ou la particule de plus fort potentiel placée dans le plus grand espace vide), la minimise "
-          "complètement comme MINIMISER, puis la garde ou non selon la règle de Metropolis, à une température qui "
+          "sphère tournée, ou la particule de plus fort potentiel placée dans le plus grand espace vide ; au-delà de 200 "
+          "particules, un saut sur cinq tire aussi une configuration nouvelle au hasard dans un groupe de symétrie pris "
+          "au hasard, C2 à C6, Ci, S4 ou S6), la minimise complètement comme MINIMISER, puis la garde ou non selon la règle de Metropolis, à une température qui "
           "s'adapte au taux d'acceptation.\n"
           "Chaque nouvelle énergie minimale est affichée avec le numéro du saut (l'énergie de Riesz, avec s, quand s "
           "n'est pas 1), et la configuration est proposée à la base de données comme le fait INFO.\n"

@@ -10,8 +10,10 @@
 #include <numbers>
 
 #include "descente_outils.h"
+#include "mathematiques/depart_symetrique.h"
 #include "mathematiques/exploration.h"
 #include "mathematiques/hasard.h"
+#include "mathematiques/metriques.h"
 #include "mathematiques/symetrie.h"
 
 namespace {
@@ -304,6 +306,32 @@ TEST(Symetrie, MinimaDeThomson) {
         const GroupePonctuel g = TrouverGroupePonctuel(x);
         EXPECT_EQ(g.nom, m.groupe) << m.n;
         VerifierOperations(x, g, kToleranceSymetrie);
+    }
+}
+
+// The random starts within a group: every particle placed on the sphere, none
+// twice, and the group found in them holds the one drawn (an S2m as S2m or
+// above, a Cm with at least its order), at counts that leave no particle,
+// one or two for the axis.
+TEST(Symetrie, DepartsSymetriques) {
+    for (const int n : {201, 202, 210, 470, 1001}) {
+        for (long graine = 1; graine <= 4; ++graine) {
+            FluxHasard h(graine * 1000 + n);
+            std::vector<Vec3> x(static_cast<size_t>(n), Vec3{0.0, 0.0, 0.0});
+            const GroupeTire t = TirerSymetrique(x, h);
+            const int reste = n % t.Ordre();
+            EXPECT_TRUE(t.impropre ? reste == 0 || reste == 2 : reste <= 2) << n << " " << t.Ordre();
+            for (const Vec3& v : x) ASSERT_NEAR(norm(v), 1.0, 1e-12) << n;
+            EXPECT_GT(DistanceMinimaleDe(x), 1e-9) << n;
+            const GroupePonctuel g = TrouverGroupePonctuel(x);
+            EXPECT_EQ(g.ordre % t.Ordre(), 0) << n << " drawn order " << t.Ordre() << ", found " << g.nom;
+            const bool impropreTrouve = std::any_of(g.operations.begin(), g.operations.end(),
+                                                    [](const OperationSymetrie& o) { return !o.propre; });
+            if (t.impropre) {
+                EXPECT_TRUE(impropreTrouve) << n << " " << g.nom;
+            }
+            VerifierOperations(x, g, kToleranceSymetrie);
+        }
     }
 }
 
