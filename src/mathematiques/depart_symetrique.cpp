@@ -21,8 +21,7 @@ GroupeTire TirerSymetrique(std::span<Vec3> x, FluxHasard& h) {
     for (int m = 2; m <= 6; ++m) possibles.push_back({m, false});
     for (int m = 1; m <= 3; ++m) possibles.push_back({m, true});
     std::erase_if(possibles, [n](const GroupeTire& g) { return !Convient(g, n); });
-    const GroupeTire g =
-        possibles[std::min(possibles.size() - 1, static_cast<size_t>(possibles.size() * h.Reel()))];
+    const GroupeTire g = possibles[std::min(possibles.size() - 1, static_cast<size_t>(possibles.size() * h.Reel()))];
 
     // The frame: a random axis a and two unit vectors u, v across it.
     Vec3 a, u;
