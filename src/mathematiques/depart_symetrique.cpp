@@ -1,5 +1,6 @@
 #include "mathematiques/depart_symetrique.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <vector>
