@@ -25,10 +25,9 @@ GroupeTire TirerSymetrique(std::span<Vec3> x, FluxHasard& h) {
     const GroupeTire g = possibles[std::min(possibles.size() - 1, static_cast<size_t>(possibles.size() * h.Reel()))];
 
     // The frame: a random axis a and two unit vectors u, v across it.
-    Vec3 a, u;
+    Vec3 a;
     h.PointSphere(a, 1.0);
-    u = std::abs(a.x) < 0.9 ? Vec3{1.0, 0.0, 0.0} : Vec3{0.0, 1.0, 0.0};
-    u = cross(a, u);
+    Vec3 u = cross(a, std::abs(a.x) < 0.9 ? Vec3{1.0, 0.0, 0.0} : Vec3{0.0, 1.0, 0.0});
     setLength(u, 1.0);
     const Vec3 v = cross(a, u);
 
