@@ -108,6 +108,31 @@ TEST(Equipes, OpenMPEteintUnSeulTravailleur) {
     ImposerEquipe(0);
 }
 
+// One worker runs outside any OpenMP region (a team of one pays a system
+// call at each barrier); two run inside one, each item once.
+TEST(Equipes, UnTravailleurSansRegion) {
+    IgnorerSeuils(true);
+    for (int travailleurs : {1, 2}) {
+        SCOPED_TRACE(travailleurs);
+        ImposerEquipe(travailleurs);
+        const int niveau = travailleurs > 1 ? 1 : 0;
+        std::vector<int> vus(40, 0), niveaux(40, -1);
+        PourChaque(40, PreparerEquipe(40, 1), [&](int i) {
+            ++vus[i];
+            niveaux[i] = omp_get_level();
+        });
+        EXPECT_EQ(vus, std::vector<int>(40, 1));
+        EXPECT_EQ(niveaux, std::vector<int>(40, niveau));
+        std::vector<int> lignes(40, -1);
+        ParcourirPaires(
+            40, [&](int i, double*, double*, double*, double*) { lignes[i] = omp_get_level(); },
+            [](int) { return Vec3{}; }, [](int, const Vec3&) {});
+        EXPECT_EQ(std::vector<int>(lignes.begin() + 1, lignes.end()), std::vector<int>(39, niveau));
+    }
+    ImposerEquipe(0);
+    IgnorerSeuils(false);
+}
+
 // Rates over an interval, in cores: idle time of the machine, CPU time of
 // the process.
 TEST(CoeursLibres, UnCoeurCompteQuandIlEstLibreAuxSeptDixiemes) {
