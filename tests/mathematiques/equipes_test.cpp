@@ -1,9 +1,14 @@
 // Teams: the thresholds below which a routine runs on one thread, the
 // per-worker storage of the pair loops, and the count of free cores.
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <limits>
+#include <thread>
 #include <vector>
 
 #include "etat/modes.h"
+#include "etat/reveil.h"
 #include "mathematiques/riesz.h"
 #include "simulation_outils.h"
 
@@ -131,6 +136,26 @@ TEST(Equipes, UnTravailleurSansRegion) {
     }
     ImposerEquipe(0);
     IgnorerSeuils(false);
+}
+
+// The owner's short slices last as long as the object, and leave the
+// thread's niceness as it was (on a thread of its own: a raised niceness
+// cannot be lowered again without privileges).
+TEST(ReveilPrompt, TrancheCourteLeTempsDeLObjet) {
+    std::thread([] {
+        const int64_t avant = ReveilPrompt::TrancheDuFil();
+        if (avant < 0) GTEST_SKIP() << "no scheduling attributes";
+        ASSERT_EQ(setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 3), 0);
+        {
+            const ReveilPrompt prompt;
+            const int64_t pendant = ReveilPrompt::TrancheDuFil();
+            if (pendant == avant) GTEST_SKIP() << "the kernel keeps one slice";
+            EXPECT_EQ(pendant, 100000);
+            EXPECT_EQ(getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())), 3);
+        }
+        EXPECT_EQ(ReveilPrompt::TrancheDuFil(), avant);
+        EXPECT_EQ(getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())), 3);
+    }).join();
 }
 
 // Rates over an interval, in cores: idle time of the machine, CPU time of
