@@ -78,11 +78,16 @@ def main():
         ligne = f"N={n} : {args.rangs[0]} rang(s) {un:.2f} s"
         for k in args.rangs[1:]:
             m = statistics.median(temps[(n, k)])
+            # The program gives hundredths: a median of 0.00 s has no ratio.
+            if un == 0.0:
+                ligne += f", {k} rangs {m:.2f} s (rapport : moins d'un centième)"
+                continue
             ligne += f", {k} rangs {m:.2f} s (rapport {m / un:.2f})"
             if k == args.rangs[-1]:
                 ratios.append(m / un)
         print(ligne)
-    print(f"médiane des rapports : {statistics.median(ratios):.2f}")
+    if ratios:
+        print(f"médiane des rapports : {statistics.median(ratios):.2f}")
 
 
 if __name__ == "__main__":

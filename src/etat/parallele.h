@@ -53,6 +53,20 @@ int CoeursLibres(double inactifs, double nous, int permis);
 // `seuil`. Called before every parallel region.
 int PreparerEquipe(int64_t travail, int64_t seuil);
 
+// Calls corps(i) for i = 0 .. n - 1, on a team of `equipe` workers or, for
+// one, on the calling thread outside any OpenMP region: even a team of one
+// pays a futex system call at each barrier, which at N = 100 cost a tenth of
+// a descent (bench/README.md, "Teams of one").
+template <typename Corps>
+void PourChaque(int n, int equipe, Corps corps) {
+    if (equipe <= 1) {
+        for (int i = 0; i < n; ++i) corps(i);
+        return;
+    }
+#pragma omp parallel for num_threads(equipe) schedule(static)
+    for (int i = 0; i < n; ++i) corps(i);
+}
+
 inline constexpr size_t kLigneCache = 64;
 
 // Storage that starts on a cache line, so that what one worker writes never
@@ -99,7 +113,26 @@ void ParcourirPaires(int n, Ligne ligne, Debut debut, Fin fin) {
         return &propres[r / kChunk * kPasTranche + r % kChunk * 3];
     };
     Reactions reactions(equipe, n);
-#pragma omp parallel num_threads(equipe) if (equipe > 1)
+    auto finir = [&](int k, int workers) {
+        static constexpr double kAucun[3] = {0.0, 0.0, 0.0};  // particle 0 has no row
+        const double* q = k > 0 ? propre(k) : kAucun;
+        Vec3 v = debut(k);
+        v.x += q[0];
+        v.y += q[1];
+        v.z += q[2];
+        for (int r = 0; r < workers; ++r) {
+            v.x += reactions.de(r, 0)[k];
+            v.y += reactions.de(r, 1)[k];
+            v.z += reactions.de(r, 2)[k];
+        }
+        fin(k, v);
+    };
+    if (equipe <= 1) {
+        for (int i = 1; i < n; ++i) ligne(i, reactions.de(0, 0), reactions.de(0, 1), reactions.de(0, 2), propre(i));
+        for (int k = 0; k < n; ++k) finir(k, 1);
+        return;
+    }
+#pragma omp parallel num_threads(equipe)
     {
         const int w = omp_get_thread_num();
         double* rx = reactions.de(w, 0);
@@ -109,19 +142,6 @@ void ParcourirPaires(int n, Ligne ligne, Debut debut, Fin fin) {
         for (int i = 1; i < n; ++i) ligne(i, rx, ry, rz, propre(i));
         const int workers = omp_get_num_threads();
 #pragma omp for schedule(static)
-        for (int k = 0; k < n; ++k) {
-            static constexpr double kAucun[3] = {0.0, 0.0, 0.0};  // particle 0 has no row
-            const double* q = k > 0 ? propre(k) : kAucun;
-            Vec3 v = debut(k);
-            v.x += q[0];
-            v.y += q[1];
-            v.z += q[2];
-            for (int r = 0; r < workers; ++r) {
-                v.x += reactions.de(r, 0)[k];
-                v.y += reactions.de(r, 1)[k];
-                v.z += reactions.de(r, 2)[k];
-            }
-            fin(k, v);
-        }
+        for (int k = 0; k < n; ++k) finir(k, workers);
     }
 }

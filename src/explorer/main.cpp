@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "etat/parallele.h"
+#include "etat/reveil.h"
 #include "explorer/options.h"
 #include "explorer/reseau.h"
 #include "mathematiques/exploration.h"
@@ -168,6 +169,7 @@ std::string TexteSignal() { return std::to_string(signalRecu.load()); }
 // One process: a thread per core.
 int LancerSeul(Proprietaire& proprietaire) {
     const int marcheurs = std::max(1, omp_get_num_procs());
+    const ReveilPrompt prompt;  // the owner hands reports on as they come
     FileRapports file;
     const auto deposer = [&file](Rapport&& r) { file.Deposer(std::move(r)); };
     std::atomic<int> actifs{marcheurs};
@@ -240,6 +242,7 @@ int LancerRangs(Proprietaire* proprietaire) {
         if (signalRecu != 0) reseau::Abandonner(128 + signalRecu);
         return 0;
     }
+    const ReveilPrompt prompt;
     std::thread marcheur(marcher);
     int refus = UnSeulCompte() ? taille - 1 : 0;  // ranks told that no count is left
     while (!proprietaire->Fini() || refus < taille - 1) {

@@ -95,14 +95,19 @@ double EnergieEtPotentiels(const PositionsSoA& p, float* pot) {
     // bit for bit whatever the team, so that a Monte Carlo run repeats from
     // its seed on any number of workers.
     std::vector<double> sommes(static_cast<size_t>(tranches), 0.0);
-#pragma omp parallel num_threads(equipe) if (equipe > 1)
-    {
-        // The dealing of schedule(static, kChunk) over rows, written out so that
-        // each worker provably takes its chunks in ascending order.
+    // The dealing of schedule(static, kChunk) over rows, written out so that
+    // each worker provably takes its chunks in ascending order.
+    auto parTranches = [&](int w, int workers) {
         std::vector<float> termes;
-        for (int c = omp_get_thread_num(); c < tranches; c += omp_get_num_threads()) {
+        for (int c = w; c < tranches; c += workers) {
             sommes[static_cast<size_t>(c)] = Tranche(p, c, pot, progres.get(), termes);
         }
+    };
+    if (equipe <= 1) {
+        parTranches(0, 1);  // no region: see PourChaque
+    } else {
+#pragma omp parallel num_threads(equipe)
+        parTranches(omp_get_thread_num(), omp_get_num_threads());
     }
     double total = 0.0;
     for (const double s : sommes) total += s;

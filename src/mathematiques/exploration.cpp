@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "etat/parallele.h"
+#include "etat/reveil.h"
 #include "mathematiques/depart_symetrique.h"
 #include "mathematiques/hasard.h"
 #include "mathematiques/riesz.h"
@@ -373,6 +374,7 @@ BilanExploration Explorer(std::span<Vec3> positions, const ParametresExploration
         EchangeFils seul(1, traiter);
         Marcher(positions, p, 0, graines[0], seul);
     } else {
+        const ReveilPrompt prompt;  // before the walkers take the cores
         FileRapports file;
         EchangeFils echange(marcheurs, [&file](Rapport&& r) { file.Deposer(std::move(r)); });
         std::vector<std::vector<Vec3>> copies(static_cast<size_t>(marcheurs),

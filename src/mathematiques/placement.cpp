@@ -49,6 +49,5 @@ double PlacerEnSpirale(double step) {
 void AnnulerDerivees() {
     const int n = etat.count;
     const int equipe = PreparerEquipe(n, kSeuilParticules);
-#pragma omp parallel for num_threads(equipe) if (equipe > 1) schedule(static)
-    for (int i = 0; i < n; ++i) etat.particles[i].derivative.clear();
+    PourChaque(n, equipe, [](int i) { etat.particles[i].derivative.clear(); });
 }

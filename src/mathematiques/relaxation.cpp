@@ -30,13 +30,12 @@ void AppliquerForce() {
 void ModifierPosition() {
     const int n = etat.count;
     const int equipe = PreparerEquipe(n, kSeuilParticules);
-#pragma omp parallel for num_threads(equipe) if (equipe > 1) schedule(static)
-    for (int i = 0; i < n; ++i) {
+    PourChaque(n, equipe, [](int i) {
         ParticleRecord& r = etat.particles[i];
         Vec3 v = r.position;
         v += r.derivative;
         v *= 1.0 / norm(v);
         r.position = v;
-    }
+    });
     MarquerDeplacement();
 }

@@ -137,14 +137,13 @@ void PotentielsRiesz(std::span<const Vec3> positions, double s, double echelle, 
     const int n = static_cast<int>(positions.size());
     const double inv2 = 1.0 / (echelle * echelle);
     const int equipe = PreparerEquipe(2 * Paires(n), kSeuilPaires);
-#pragma omp parallel for num_threads(equipe) if (equipe > 1) schedule(static, kChunk)
-    for (int i = 0; i < n; ++i) {
+    PourChaque(n, equipe, [&](int i) {
         double p = 0.0;
         for (int j = 0; j < n; ++j) {
             if (j != i) p += Terme(squaredDistance(positions[i], positions[j]), s, inv2);
         }
         potentiels[i] = p;
-    }
+    });
 }
 
 double LogEnergieRiesz(std::span<const Vec3> positions, double s) {

@@ -1,9 +1,14 @@
 // Teams: the thresholds below which a routine runs on one thread, the
 // per-worker storage of the pair loops, and the count of free cores.
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <limits>
+#include <thread>
 #include <vector>
 
 #include "etat/modes.h"
+#include "etat/reveil.h"
 #include "mathematiques/riesz.h"
 #include "simulation_outils.h"
 
@@ -106,6 +111,51 @@ TEST(Equipes, OpenMPEteintUnSeulTravailleur) {
     IgnorerSeuils(false);
     EXPECT_EQ(PreparerEquipe(0, kSeuilPaires), 1);
     ImposerEquipe(0);
+}
+
+// One worker runs outside any OpenMP region (a team of one pays a system
+// call at each barrier); two run inside one, each item once.
+TEST(Equipes, UnTravailleurSansRegion) {
+    IgnorerSeuils(true);
+    for (int travailleurs : {1, 2}) {
+        SCOPED_TRACE(travailleurs);
+        ImposerEquipe(travailleurs);
+        const int niveau = travailleurs > 1 ? 1 : 0;
+        std::vector<int> vus(40, 0), niveaux(40, -1);
+        PourChaque(40, PreparerEquipe(40, 1), [&](int i) {
+            ++vus[i];
+            niveaux[i] = omp_get_level();
+        });
+        EXPECT_EQ(vus, std::vector<int>(40, 1));
+        EXPECT_EQ(niveaux, std::vector<int>(40, niveau));
+        std::vector<int> lignes(40, -1);
+        ParcourirPaires(
+            40, [&](int i, double*, double*, double*, double*) { lignes[i] = omp_get_level(); },
+            [](int) { return Vec3{}; }, [](int, const Vec3&) {});
+        EXPECT_EQ(std::vector<int>(lignes.begin() + 1, lignes.end()), std::vector<int>(39, niveau));
+    }
+    ImposerEquipe(0);
+    IgnorerSeuils(false);
+}
+
+// The owner's short slices last as long as the object, and leave the
+// thread's niceness as it was (on a thread of its own: a raised niceness
+// cannot be lowered again without privileges).
+TEST(ReveilPrompt, TrancheCourteLeTempsDeLObjet) {
+    std::thread([] {
+        const int64_t avant = ReveilPrompt::TrancheDuFil();
+        if (avant < 0) GTEST_SKIP() << "no scheduling attributes";
+        ASSERT_EQ(setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 3), 0);
+        {
+            const ReveilPrompt prompt;
+            const int64_t pendant = ReveilPrompt::TrancheDuFil();
+            if (pendant == avant) GTEST_SKIP() << "the kernel keeps one slice";
+            EXPECT_EQ(pendant, 100000);
+            EXPECT_EQ(getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())), 3);
+        }
+        EXPECT_EQ(ReveilPrompt::TrancheDuFil(), avant);
+        EXPECT_EQ(getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())), 3);
+    }).join();
 }
 
 // Rates over an interval, in cores: idle time of the machine, CPU time of
