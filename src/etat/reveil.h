@@ -16,11 +16,11 @@ public:
     ReveilPrompt(const ReveilPrompt&) = delete;
     ReveilPrompt& operator=(const ReveilPrompt&) = delete;
 
-    // The slice the calling thread asks for, in ns (0: the default; -1:
-    // unknown, the kernel gives no attributes).
+    // The calling thread's slice, in ns, as the kernel reports it (0 from
+    // kernels without slices of one's own; -1: no attributes to read).
     static int64_t TrancheDuFil();
 
 private:
     bool change_ = false;
-    uint64_t avant_ = 0;  // the slice asked before, in ns (0: the default)
+    uint64_t avant_ = 0;  // the slice before, in ns, put back at the end
 };

@@ -49,5 +49,6 @@ double PlacerEnSpirale(double step) {
 void AnnulerDerivees() {
     const int n = etat.count;
     const int equipe = PreparerEquipe(n, kSeuilParticules);
-    PourChaque(n, equipe, [](int i) { etat.particles[i].derivative.clear(); });
+    ParticleRecord* particules = etat.particles.data();  // the caller holds the lock
+    PourChaque(n, equipe, [particules](int i) { particules[i].derivative.clear(); });
 }

@@ -30,8 +30,9 @@ void AppliquerForce() {
 void ModifierPosition() {
     const int n = etat.count;
     const int equipe = PreparerEquipe(n, kSeuilParticules);
-    PourChaque(n, equipe, [](int i) {
-        ParticleRecord& r = etat.particles[i];
+    ParticleRecord* particules = etat.particles.data();  // the caller holds the lock
+    PourChaque(n, equipe, [particules](int i) {
+        ParticleRecord& r = particules[i];
         Vec3 v = r.position;
         v += r.derivative;
         v *= 1.0 / norm(v);
