@@ -56,6 +56,36 @@ Ouvertes PoserPremiereFace(int d, int g, int b, std::vector<HullEdge>& edges, st
     return Ouvertes{Ouverte(d, g, b), Ouverte(d, b, g), Ouverte(g, b, d)};
 }
 
+// The pivot's first plane is square to the chord d-g's midpoint, so it cuts
+// the sphere's cap of that chord's width; a particle inside that cap makes b
+// a particle across the hull from d-g, and the wrap then closes early on a
+// piece of the hull. b is kept when the plane d-g-b leaves every particle on
+// the centre's side; otherwise the plane turns on to the last particle met.
+// One pass is enough: d-g is a hull edge (a horizontal plane just above g
+// cuts off d and g alone), so the particles seen along it span less than a
+// half-turn and "beyond the plane" is one direction of turning.
+int PasserAuBord(const std::vector<Vec3>& pos, int d, int g, int b) {
+    const Vec3 arete = difference(pos[g], pos[d]);
+    auto exterieure = [&](int k) {
+        Vec3 normale = cross(arete, difference(pos[k], pos[d]));
+        if (dot(normale, pos[d]) < 0.0) normale *= -1.0;
+        return normale;
+    };
+    Vec3 normale = exterieure(b);
+    if (!(dot(normale, pos[d]) > 0.0)) return b;  // a plane through the centre: no side to keep
+    const int count = static_cast<int>(pos.size());
+    for (int i = 0; i < count; ++i) {
+        if (i == d || i == g || i == b) continue;
+        if (dot(normale, difference(pos[i], pos[d])) > 0.0) {
+            const Vec3 suivante = exterieure(i);
+            if (!(dot(suivante, pos[d]) > 0.0)) continue;
+            b = i;
+            normale = suivante;
+        }
+    }
+    return b;
+}
+
 }  // namespace
 
 std::array<int, 3> ChoisirPremiereFace(const std::vector<Vec3>& pos, std::vector<int32_t>& degree) {
@@ -74,7 +104,7 @@ std::array<int, 3> ChoisirPremiereFace(const std::vector<Vec3>& pos, std::vector
     n /= -norm(n);
     const Vec3 t = cross(n, difference(pos[g], pos[d]));
     const int b = BalayerTout(pos.data(), count, CadreArete{d, g, pos[d], n, t}, false);
-    return {d, g, b};
+    return {d, g, PasserAuBord(pos, d, g, b)};
 }
 
 BilanEnveloppe Envelopper(const std::vector<Vec3>& pos, std::vector<HullEdge>& edges,

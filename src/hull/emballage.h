@@ -26,7 +26,8 @@ struct BilanEnveloppe {
 
 // Sets every degree to 0 and returns the first face (d, g, b): d and g the two
 // lowest particles (lowest index on equal z), b the particle met first by the
-// plane pivoted about d-g.
+// plane pivoted about d-g, or, when that plane cut past other particles, the
+// one that makes d-g-b a face of the hull.
 std::array<int, 3> ChoisirPremiereFace(const std::vector<Vec3>& pos, std::vector<int32_t>& degree);
 
 // Wraps the hull of pos into edges and faces, whose sizes are their

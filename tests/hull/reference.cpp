@@ -46,7 +46,27 @@ std::array<int, 3> FirstFace(const std::vector<Vec3>& p) {
     const Vec3 n{-s.x / l, -s.y / l, -s.z / l};
     const Vec3 e{p[g].x - p[d].x, p[g].y - p[d].y, p[g].z - p[d].z};
     const Vec3 t{n.y * e.z - n.z * e.y, n.z * e.x - n.x * e.z, n.x * e.y - n.y * e.x};
-    return {d, g, Scan(p, d, g, n, t, false)};
+    int b = Scan(p, d, g, n, t, false);
+    // The scan's plane may cut past a point; turn on to the plane through d-g
+    // that leaves every point on the centre's side.
+    auto outward = [&](int k) {
+        const Vec3 q{p[k].x - p[d].x, p[k].y - p[d].y, p[k].z - p[d].z};
+        Vec3 m{e.y * q.z - e.z * q.y, e.z * q.x - e.x * q.z, e.x * q.y - e.y * q.x};
+        if (m.x * p[d].x + m.y * p[d].y + m.z * p[d].z < 0.0) m = {-m.x, -m.y, -m.z};
+        return m;
+    };
+    auto facesOut = [&](const Vec3& m) { return m.x * p[d].x + m.y * p[d].y + m.z * p[d].z > 0.0; };
+    Vec3 m = outward(b);
+    if (!facesOut(m)) return {d, g, b};
+    for (int i = 0; i < count; ++i) {
+        if (i == d || i == g || i == b) continue;
+        const double beyond = m.x * (p[i].x - p[d].x) + m.y * (p[i].y - p[d].y) + m.z * (p[i].z - p[d].z);
+        if (beyond > 0.0 && facesOut(outward(i))) {
+            b = i;
+            m = outward(i);
+        }
+    }
+    return {d, g, b};
 }
 
 }  // namespace
