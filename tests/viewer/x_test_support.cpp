@@ -82,10 +82,20 @@ Xvfb::Xvfb() {
     if (!number.empty()) display_ = ":" + number;
 }
 
+// Xvfb can miss a SIGTERM that lands just before it goes back to waiting for
+// clients (seen under load: the test program then hung at exit for minutes),
+// so the signal is repeated every half second, then the server is killed.
 Xvfb::~Xvfb() {
     if (pid_ <= 0) return;
-    kill(pid_, SIGTERM);
     int status = 0;
+    for (int tentative = 0; tentative < 20; ++tentative) {
+        kill(pid_, SIGTERM);
+        for (int attente = 0; attente < 50; ++attente) {
+            if (waitpid(pid_, &status, WNOHANG) != 0) return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+    kill(pid_, SIGKILL);
     waitpid(pid_, &status, 0);
 }
 
