@@ -60,27 +60,30 @@ Ouvertes PoserPremiereFace(int d, int g, int b, std::vector<HullEdge>& edges, st
 // the sphere's cap of that chord's width; a particle inside that cap makes b
 // a particle across the hull from d-g, and the wrap then closes early on a
 // piece of the hull. b is kept when the plane d-g-b leaves every particle on
-// the centre's side; otherwise the plane turns on to the last particle met.
-// One pass is enough: d-g is a hull edge (a horizontal plane just above g
-// cuts off d and g alone), so the particles seen along it span less than a
-// half-turn and "beyond the plane" is one direction of turning.
+// one side; otherwise the plane turns on, the way of the first particle found
+// on its positive side, to the last particle met. One pass is enough: d-g is
+// a hull edge (a horizontal plane just above g cuts off d and g alone), so
+// the particles seen along it span less than a half-turn, and "on the
+// positive side" is one way of turning. The centre plays no part: with few
+// particles it can lie outside their hull.
 int PasserAuBord(const std::vector<Vec3>& pos, int d, int g, int b) {
     const Vec3 arete = difference(pos[g], pos[d]);
-    auto exterieure = [&](int k) {
-        Vec3 normale = cross(arete, difference(pos[k], pos[d]));
-        if (dot(normale, pos[d]) < 0.0) normale *= -1.0;
-        return normale;
-    };
-    Vec3 normale = exterieure(b);
-    if (!(dot(normale, pos[d]) > 0.0)) return b;  // a plane through the centre: no side to keep
     const int count = static_cast<int>(pos.size());
+    auto cote = [&](const Vec3& normale, int i) { return dot(normale, difference(pos[i], pos[d])); };
+    Vec3 normale = cross(arete, difference(pos[b], pos[d]));
+    bool devant = false, derriere = false;
     for (int i = 0; i < count; ++i) {
         if (i == d || i == g || i == b) continue;
-        if (dot(normale, difference(pos[i], pos[d])) > 0.0) {
-            const Vec3 suivante = exterieure(i);
-            if (!(dot(suivante, pos[d]) > 0.0)) continue;
+        const double c = cote(normale, i);
+        devant = devant || c > 0.0;
+        derriere = derriere || c < 0.0;
+    }
+    if (!devant || !derriere) return b;
+    for (int i = 0; i < count; ++i) {
+        if (i == d || i == g || i == b) continue;
+        if (cote(normale, i) > 0.0) {
             b = i;
-            normale = suivante;
+            normale = cross(arete, difference(pos[b], pos[d]));
         }
     }
     return b;

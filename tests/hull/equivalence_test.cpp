@@ -115,13 +115,19 @@ TEST(Equivalence, GeneralPositionGivesTheClosedCounts) {
     }
 }
 
-// Every face's plane leaves all the points on the centre's side.
+// Every face's plane leaves all the points on one of its sides. The centre
+// is no guide: a few points can leave it outside their hull.
 void VerifierFacesDeBord(const std::vector<Vec3>& p, const Construit& c) {
     for (int f = 0; f < c.bilan.faceCount; ++f) {
         const Vec3& a = p[c.faces[f].v[0]];
-        Vec3 normale = cross(difference(p[c.faces[f].v[1]], a), difference(p[c.faces[f].v[2]], a));
-        if (dot(normale, a) < 0.0) normale *= -1.0;
-        for (const Vec3& q : p) ASSERT_LE(dot(normale, difference(q, a)), 1e-15) << "face " << f;
+        const Vec3 normale = cross(difference(p[c.faces[f].v[1]], a), difference(p[c.faces[f].v[2]], a));
+        double devant = 0.0, derriere = 0.0;
+        for (const Vec3& q : p) {
+            const double cote = dot(normale, difference(q, a)) / norm(normale);
+            devant = std::max(devant, cote);
+            derriere = std::max(derriere, -cote);
+        }
+        ASSERT_LE(std::min(devant, derriere), 1e-12) << "face " << f << " of " << p.size() << " points";
     }
 }
 
@@ -148,6 +154,31 @@ TEST(Equivalence, APointInsideTheFirstChordsCapStillGivesTheWholeHull) {
         VerifierFacesDeBord(p, c);
     }
     ComparerLesTrois({"calotte de la corde", p});
+
+    // Small random sets, a third of them in a thin polar cap: before the
+    // mend about one in sixty came out open or with a face across the hull,
+    // and a mend that judged sides by the centre still failed one.
+    std::mt19937_64 rng(7);
+    std::normal_distribution<double> gauss;
+    for (int tirage = 0; tirage < 15000; ++tirage) {
+        std::vector<Vec3> q(4 + rng() % 60);
+        for (Vec3& v : q) {
+            v = {gauss(rng), gauss(rng), gauss(rng)};
+            setLength(v, 1.0);
+        }
+        if (tirage % 3 == 0) {
+            for (Vec3& v : q) {
+                v.z = -std::abs(v.z) * 0.05 - 0.99;
+                setLength(v, 1.0);
+            }
+        }
+        const int m = static_cast<int>(q.size());
+        const Construit c = Construire(q, Recherche::Grille);
+        ASSERT_TRUE(c.bilan.complete) << "tirage " << tirage;
+        ASSERT_EQ(c.bilan.faceCount, 2 * m - 4) << "tirage " << tirage;
+        VerifierFacesDeBord(q, c);
+        if (HasFatalFailure()) return;
+    }
 }
 
 TEST(Equivalence, DegenerateSetsMatchAndStayWithinTheArrays) {

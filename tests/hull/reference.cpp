@@ -47,23 +47,23 @@ std::array<int, 3> FirstFace(const std::vector<Vec3>& p) {
     const Vec3 e{p[g].x - p[d].x, p[g].y - p[d].y, p[g].z - p[d].z};
     const Vec3 t{n.y * e.z - n.z * e.y, n.z * e.x - n.x * e.z, n.x * e.y - n.y * e.x};
     int b = Scan(p, d, g, n, t, false);
-    // The scan's plane may cut past a point; turn on to the plane through d-g
-    // that leaves every point on the centre's side.
-    auto outward = [&](int k) {
+    // The scan's plane may cut past points on both of its sides; then turn
+    // it, toward the side of positive (e x (p_b - p_d)) . (p - p_d), on to
+    // the last point met.
+    auto side = [&](int k, int i) {
         const Vec3 q{p[k].x - p[d].x, p[k].y - p[d].y, p[k].z - p[d].z};
-        Vec3 m{e.y * q.z - e.z * q.y, e.z * q.x - e.x * q.z, e.x * q.y - e.y * q.x};
-        if (m.x * p[d].x + m.y * p[d].y + m.z * p[d].z < 0.0) m = {-m.x, -m.y, -m.z};
-        return m;
+        const Vec3 m{e.y * q.z - e.z * q.y, e.z * q.x - e.x * q.z, e.x * q.y - e.y * q.x};
+        return m.x * (p[i].x - p[d].x) + m.y * (p[i].y - p[d].y) + m.z * (p[i].z - p[d].z);
     };
-    auto facesOut = [&](const Vec3& m) { return m.x * p[d].x + m.y * p[d].y + m.z * p[d].z > 0.0; };
-    Vec3 m = outward(b);
-    if (!facesOut(m)) return {d, g, b};
+    bool ahead = false, behind = false;
     for (int i = 0; i < count; ++i) {
         if (i == d || i == g || i == b) continue;
-        const double beyond = m.x * (p[i].x - p[d].x) + m.y * (p[i].y - p[d].y) + m.z * (p[i].z - p[d].z);
-        if (beyond > 0.0 && facesOut(outward(i))) {
-            b = i;
-            m = outward(i);
+        ahead = ahead || side(b, i) > 0.0;
+        behind = behind || side(b, i) < 0.0;
+    }
+    if (ahead && behind) {
+        for (int i = 0; i < count; ++i) {
+            if (i != d && i != g && i != b && side(b, i) > 0.0) b = i;
         }
     }
     return {d, g, b};
